@@ -1,0 +1,83 @@
+#pragma once
+// The virtual meter: answers one request frame with the reply frame a meter would send.
+// It is written from the reply side of the protocol and shares no code with the
+// workstation's encoder, so the two check each other.
+
+#include <QByteArray>
+#include <QList>
+#include <QMap>
+#include <cstdint>
+
+namespace vilt::sim {
+
+// What the meter does wrong on purpose when answering a command.
+enum class FaultKind {
+    None,
+    Silent,           // no reply at all
+    BadCrc,           // last CRC byte inverted
+    WrongCode,        // echoed command code changed
+    ExtraByte,        // one byte appended after a valid frame
+    MissingByte,      // last byte left off
+    WrongAck,         // acknowledgement byte changed (frame still valid)
+    Delay,            // reply held back by `ms`
+    Split,            // reply sent in two halves, `ms` apart
+    PasswordRefused,  // the login response is refused whatever the code
+};
+
+struct Fault {
+    FaultKind kind = FaultKind::None;
+    int ms = 0;      // for Delay and Split
+    int times = -1;  // replies it applies to before it clears itself; -1 = until cleared
+};
+
+inline constexpr int kAllCommands = -1;
+
+struct MeterState {
+    uint32_t factory = 12345;  // 24-bit factory number, also the meter's address
+    uint16_t model = 7;
+    uint16_t version = 30109;
+    QByteArray place;  // up to 16 bytes, Windows-1251
+    int32_t password = 0;
+};
+
+// One reply as it leaves the meter: the bytes and when they go out.
+struct Reply {
+    QByteArray bytes;  // empty: the meter stays silent
+    int delayMs = 0;   // before the first byte
+    int splitAt = -1;  // >= 0: bytes [0, splitAt) go first, the rest after gapMs
+    int gapMs = 0;
+};
+
+class VirtualMeter {
+public:
+    explicit VirtualMeter(MeterState state = {});
+
+    MeterState& state() { return m_state; }
+    const MeterState& state() const { return m_state; }
+
+    // code: a command code, or kAllCommands for every command without a fault of its own.
+    void setFault(int code, Fault fault);
+    void clearFaults();
+
+    // The challenge the next login request gets; by default a fixed pseudo-random sequence.
+    void setNextChallenge(uint32_t challenge);
+
+    // Answers one complete request frame (CRC included). Frames with a bad CRC, another
+    // meter's address or an unknown code get no reply, as on a real bus.
+    Reply answer(const QByteArray& request);
+
+    // Every request frame received, in order.
+    const QList<QByteArray>& requests() const { return m_requests; }
+
+private:
+    Fault takeFault(int code);
+    QByteArray handle(uint8_t code, const QByteArray& request);
+
+    MeterState m_state;
+    QMap<int, Fault> m_faults;
+    QList<QByteArray> m_requests;
+    uint32_t m_challenge = 0;  // the last challenge handed out
+    uint32_t m_nextChallenge = 0x5A17C3E1;
+};
+
+}  // namespace vilt::sim
