@@ -1,0 +1,101 @@
+#include "options.h"
+
+#include <QMap>
+
+namespace vilt::cli {
+
+namespace {
+
+const QMap<QString, comm::BaudRate> kSpeeds = {{"1200", comm::BaudRate::br1200},
+                                               {"2400", comm::BaudRate::br2400},
+                                               {"4800", comm::BaudRate::br4800},
+                                               {"9600", comm::BaudRate::br9600}};
+const QStringList kModes = {"local", "factory", "password"};
+constexpr uint32_t kLargestFactory = 16777215;
+
+bool setOption(Options& o, const QString& name, const QString& value, QString* error) {
+    bool ok = true;
+    if (name == "--port") {
+        o.port = value;
+        ok = !value.isEmpty();
+    } else if (name == "--speed") {
+        ok = kSpeeds.contains(value);
+        if (ok) o.speed = kSpeeds.value(value);
+    } else if (name == "--timeout") {
+        o.timeOut = value.toInt(&ok);
+        ok = ok && o.timeOut >= 0;
+    } else if (name == "--mode") {
+        o.mode = static_cast<int>(kModes.indexOf(value));
+        ok = o.mode >= 0;
+    } else if (name == "--factory") {
+        const qulonglong n = value.toULongLong(&ok);
+        ok = ok && n <= kLargestFactory;
+        o.factory = static_cast<uint32_t>(n);
+    } else if (name == "--password") {
+        value.trimmed().toInt(&ok);
+        o.password = value;
+    } else {
+        *error = QStringLiteral("unknown option %1").arg(name);
+        return false;
+    }
+    if (!ok) *error = QStringLiteral("bad value for %1: '%2'").arg(name, value);
+    return ok;
+}
+
+}  // namespace
+
+std::optional<Options> parseOptions(const QStringList& arguments, QString* error) {
+    Options o;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& arg = arguments[i];
+        if (arg == "--json") {
+            o.json = true;
+        } else if (arg.startsWith("--") && o.command.isEmpty()) {
+            const qsizetype eq = arg.indexOf('=');
+            const QString name = eq < 0 ? arg : arg.left(eq);
+            QString value;
+            if (eq >= 0) {
+                value = arg.mid(eq + 1);
+            } else if (i + 1 < arguments.size()) {
+                value = arguments[++i];
+            } else {
+                *error = QStringLiteral("option %1 needs a value").arg(name);
+                return std::nullopt;
+            }
+            if (!setOption(o, name, value, error)) return std::nullopt;
+        } else {
+            o.command << arg;
+        }
+    }
+    if (o.command.isEmpty()) {
+        *error = QStringLiteral("no command given");
+        return std::nullopt;
+    }
+    if (o.mode == 2 && o.password.isEmpty()) {
+        *error = QStringLiteral("--mode password needs --password");
+        return std::nullopt;
+    }
+    return o;
+}
+
+QString usage() {
+    return QStringLiteral(
+        "usage: vilt-cli [options] COMMAND [ARGS]\n"
+        "\n"
+        "options:\n"
+        "  --port NAME        Com1 … Com12 (through the port map) or a device path [Com1]\n"
+        "  --speed BPS        1200, 2400, 4800 or 9600 [2400]\n"
+        "  --timeout MS       wait before reading each reply [300]\n"
+        "  --mode MODE        local, factory or password [local]\n"
+        "  --factory N        factory number of the meter, 0 … 16777215 [0]\n"
+        "  --password P       login password (a whole number), for --mode password\n"
+        "  --json             print the result as JSON\n"
+        "\n"
+        "commands:\n"
+        "  identify           factory number, model, software version and place\n"
+        "\n"
+        "exit status: 0 done, 1 no link with the meter (the reason on standard error),\n"
+        "2 usage error or a port that cannot be opened\n");
+}
+
+}  // namespace vilt::cli

@@ -1,0 +1,28 @@
+#pragma once
+// The command line of vilt-cli.
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+#include "tcomm.h"
+
+namespace vilt::cli {
+
+struct Options {
+    QString port = QStringLiteral("Com1");
+    comm::BaudRate speed = comm::BaudRate::br2400;
+    int timeOut = 300;
+    int mode = 0;  // access mode: 0 local, 1 by factory number, 2 with password
+    uint32_t factory = 0;
+    QString password;
+    bool json = false;
+    QStringList command;  // the command and its arguments
+};
+
+// On a usage error returns none and fills error.
+std::optional<Options> parseOptions(const QStringList& arguments, QString* error);
+
+QString usage();
+
+}  // namespace vilt::cli

@@ -1,0 +1,23 @@
+#pragma once
+// The few port operations the meter protocol needs. TComm implements them on a real
+// serial device; tests put an in-process meter behind them.
+
+#include <cstdint>
+
+namespace vilt::comm {
+
+class SerialLine {
+public:
+    virtual ~SerialLine() = default;
+
+    virtual bool Enabled() const = 0;
+    // Bytes written, or -1 when the port is not open.
+    virtual int Write(const uint8_t* data, int count) = 0;
+    // Bytes read (0 … count), or -1 when the port is not open. Returns at once with what
+    // is waiting; with nothing waiting, collects until count bytes or one second.
+    virtual int Read(uint8_t* data, int count) = 0;
+    virtual void Close() = 0;
+    virtual void SetDTRState(bool on) = 0;
+};
+
+}  // namespace vilt::comm

@@ -1,0 +1,116 @@
+#include "tcomm.h"
+
+#include <QDeadlineTimer>
+#include <QSerialPort>
+#include <algorithm>
+#include <array>
+
+#include "comm_error.h"
+#include "port_map.h"
+
+namespace vilt::comm {
+
+int bitsPerSecond(BaudRate rate) {
+    static constexpr std::array<int, 15> kRates = {110,   300,   600,    1200,   2400,
+                                                   4800,  9600,  14400,  19200,  38400,
+                                                   56000, 57600, 115200, 128000, 256000};
+    return kRates[static_cast<size_t>(rate)];
+}
+
+std::optional<BaudRate> sessionSpeed(int index) {
+    static constexpr std::array kSpeeds = {BaudRate::br1200, BaudRate::br2400, BaudRate::br4800,
+                                           BaudRate::br9600};
+    if (index < 0 || index >= static_cast<int>(kSpeeds.size())) return std::nullopt;
+    return kSpeeds[static_cast<size_t>(index)];
+}
+
+TComm::TComm() = default;
+
+TComm::~TComm() { Close(); }
+
+void TComm::Open() {
+    if (Enabled()) throw CommError(kErrAlreadyOpen, -1);
+    auto port = std::make_unique<QSerialPort>();
+    port->setPortName(devicePath(m_deviceName));
+    if (!port->open(QIODevice::ReadWrite)) return;
+    m_port = std::move(port);
+    applyLineSettings();
+}
+
+void TComm::Close() {
+    if (!m_port) return;
+    m_port->close();
+    m_port.reset();
+}
+
+bool TComm::Enabled() const { return m_port != nullptr; }
+
+int TComm::Write(const uint8_t* data, int count) {
+    if (!Enabled()) return -1;
+    const qint64 written = m_port->write(reinterpret_cast<const char*>(data), count);
+    if (written < 0) {
+        m_port->clearError();
+        return 0;
+    }
+    // Bound the drain by the line time of the frame, with a generous margin.
+    const int boundMs = 1000 + count * 10 * 1000 / bitsPerSecond(m_baudRate);
+    QDeadlineTimer deadline(boundMs);
+    while (m_port->bytesToWrite() > 0 && !deadline.hasExpired()) {
+        if (!m_port->waitForBytesWritten(static_cast<int>(deadline.remainingTime()))) break;
+    }
+    m_port->clearError();
+    return static_cast<int>(written);
+}
+
+int TComm::Read(uint8_t* data, int count) {
+    if (!Enabled()) return -1;
+    if (count <= 0) return 0;
+    m_port->clearError();
+    // Take in whatever the driver already holds; if anything is there, return it at once.
+    if (m_port->bytesAvailable() == 0) m_port->waitForReadyRead(0);
+    if (m_port->bytesAvailable() == 0) {
+        QDeadlineTimer deadline(kReadTimeoutMs);
+        while (m_port->bytesAvailable() < count && !deadline.hasExpired()) {
+            if (!m_port->waitForReadyRead(static_cast<int>(deadline.remainingTime()))) break;
+        }
+    }
+    const qint64 wanted = std::min<qint64>(count, m_port->bytesAvailable());
+    const qint64 got = m_port->read(reinterpret_cast<char*>(data), wanted);
+    m_port->clearError();
+    return got < 0 ? 0 : static_cast<int>(got);
+}
+
+void TComm::SetDeviceName(const QString& name) {
+    if (Enabled()) return;
+    m_deviceName = name;
+}
+
+void TComm::SetBaudRate(BaudRate rate) {
+    if (rate == m_baudRate) return;
+    m_baudRate = rate;
+    if (Enabled()) applyLineSettings();
+}
+
+void TComm::SetDTRState(bool on) {
+    if (!Enabled()) throw CommError(kErrNotOpen, -1);
+    if (m_port->setDataTerminalReady(on)) return;
+    const auto error = m_port->error();
+    m_port->clearError();
+    // A pseudo-terminal has no modem-control lines: that is not a fault of the link.
+    if (error == QSerialPort::UnsupportedOperationError) return;
+    throw CommError(kErrDtr, static_cast<int>(error));
+}
+
+void TComm::applyLineSettings() {
+    const bool ok = m_port->setBaudRate(bitsPerSecond(m_baudRate)) &&
+                    m_port->setDataBits(QSerialPort::Data8) &&
+                    m_port->setParity(QSerialPort::NoParity) &&
+                    m_port->setStopBits(QSerialPort::OneStop) &&
+                    m_port->setFlowControl(QSerialPort::NoFlowControl);
+    if (ok) return;
+    const int code = static_cast<int>(m_port->error());
+    m_port->clearError();
+    throw CommError(kErrLineSettings, code);
+}
+
+}  // namespace vilt::comm

@@ -1,0 +1,59 @@
+#pragma once
+// The serial-port component over QSerialPort: 8 data bits, no parity, one stop bit.
+
+#include <QString>
+#include <memory>
+#include <optional>
+
+#include "serial_line.h"
+
+class QSerialPort;
+
+namespace vilt::comm {
+
+enum class BaudRate {
+    br110, br300, br600, br1200, br2400, br4800, br9600, br14400,
+    br19200, br38400, br56000, br57600, br115200, br128000, br256000,
+};
+
+int bitsPerSecond(BaudRate rate);
+// The speed list of the connection page: 0 → 1200, 1 → 2400, 2 → 4800, 3 → 9600.
+std::optional<BaudRate> sessionSpeed(int index);
+
+class TComm : public SerialLine {
+public:
+    // A read with nothing waiting gives up after this long.
+    static constexpr int kReadTimeoutMs = 1000;
+
+    TComm();
+    ~TComm() override;
+    TComm(const TComm&) = delete;
+    TComm& operator=(const TComm&) = delete;
+
+    // Opens DeviceName ("Com1" … "Com12" through the port map, or a device path).
+    // A device that cannot be opened leaves the port closed without an error: test
+    // Enabled(). Opening an open port raises CommError.
+    void Open();
+    void Close() override;
+    bool Enabled() const override;
+    int Write(const uint8_t* data, int count) override;
+    int Read(uint8_t* data, int count) override;
+
+    // Ignored while the port is open.
+    void SetDeviceName(const QString& name);
+    QString DeviceName() const { return m_deviceName; }
+    // Applied to the device at once when the port is open.
+    void SetBaudRate(BaudRate rate);
+    BaudRate baudRate() const { return m_baudRate; }
+    // A device without modem-control lines (a pseudo-terminal) accepts the call as a no-op.
+    void SetDTRState(bool on) override;
+
+private:
+    void applyLineSettings();
+
+    std::unique_ptr<QSerialPort> m_port;  // set only while open
+    QString m_deviceName = QStringLiteral("Com1");
+    BaudRate m_baudRate = BaudRate::br1200;
+};
+
+}  // namespace vilt::comm

@@ -1,0 +1,12 @@
+#pragma once
+// Packed decimal: high nibble tens, low nibble units. Nothing is validated: 0x1A reads as
+// 20 and 123 packs as 0xC3, as the meter's own firmware does it.
+
+#include <cstdint>
+
+namespace vilt::link {
+
+int32_t BcdToBin(int32_t value);
+int32_t BinToBcd(int32_t value);
+
+}  // namespace vilt::link

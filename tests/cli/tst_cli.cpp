@@ -1,0 +1,156 @@
+// vilt-cli against the virtual meter server: identify in every access mode, and what
+// each fault of the meter turns into on standard error and in the exit status.
+
+#include <QtTest>
+
+#include "sim_process.h"
+
+using namespace vilt;
+
+namespace {
+
+struct Run {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Run runCli(const QStringList& arguments) {
+    QProcess cli;
+    cli.start(test::programFromEnv("VILT_CLI"), arguments);
+    Run run;
+    if (!cli.waitForFinished(30000)) {
+        cli.kill();
+        cli.waitForFinished();
+        run.err = QStringLiteral("vilt-cli did not finish");
+        return run;
+    }
+    run.exitCode = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
+    run.out = QString::fromUtf8(cli.readAllStandardOutput());
+    run.err = QString::fromUtf8(cli.readAllStandardError());
+    return run;
+}
+
+// A meter with a password and a Cyrillic place, and optional faults from the start.
+QStringList meterArguments(const QStringList& faults = {}) {
+    QStringList args{"--factory", "12345", "--model", "7", "--version", "30109",
+                     "--place", "ТП-15", "--password", "4321"};
+    for (const QString& fault : faults) args << "--fault" << fault;
+    return args;
+}
+
+}  // namespace
+
+class TstCli : public QObject {
+    Q_OBJECT
+private slots:
+    void identify_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::newRow("local") << QStringList{"--mode", "local"};
+        QTest::newRow("by factory number") << QStringList{"--mode", "factory", "--factory", "12345"};
+        QTest::newRow("with password")
+            << QStringList{"--mode", "password", "--factory", "12345", "--password", "4321"};
+    }
+    void identify() {
+        QFETCH(QStringList, options);
+        test::SimProcess sim(meterArguments());
+        QString error;
+        QVERIFY2(sim.start(&error), qPrintable(error));
+        const Run run = runCli(QStringList{"--port", sim.slavePath(), "--json"} + options +
+                               QStringList{"identify"});
+        QCOMPARE(run.err, QString());
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out.trimmed(),
+                 QStringLiteral(R"({"factory":12345,"model":7,"version":"09.01.3","place":"ТП-15"})"));
+    }
+
+    void identifyAsText() {
+        test::SimProcess sim(meterArguments());
+        QString error;
+        QVERIFY2(sim.start(&error), qPrintable(error));
+        const Run run = runCli({"--port", sim.slavePath(), "--speed", "9600", "identify"});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out, QStringLiteral("Заводской номер: 12345\nМодель: 7\nВерсия ПО: 09.01.3\n"
+                                         "Место уст.: ТП-15\n"));
+    }
+
+    void faults_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("err");
+        const QString count = "     Нет связи       (принято не то количество байт)";
+        const QString refused = "     Нет связи       (ПАРОЛЬ НЕ СОВПАЛ!)";
+        QTest::newRow("silent") << "all silent" << "factory" << 1 << count;
+        QTest::newRow("wrong CRC") << "all crc" << "factory" << 1 << "     Нет связи       (не совпа СRC)";
+        QTest::newRow("wrong code") << "all code" << "local" << 1 << "     Нет связи       (не правильный ответ)";
+        QTest::newRow("one byte more") << "all extra" << "factory" << 1 << count;
+        QTest::newRow("one byte less") << "all missing" << "local" << 1 << count;
+        QTest::newRow("split") << "all split 600" << "factory" << 1 << count;
+        QTest::newRow("delayed within the read") << "all delay 400" << "factory" << 0 << "";
+        QTest::newRow("wrong acknowledgement") << "20 ack" << "password" << 1 << refused;
+        QTest::newRow("password refused") << "20 password" << "password" << 1 << refused;
+        QTest::newRow("garbled login reply") << "20 crc" << "password" << 1 << count;
+        QTest::newRow("silent once") << "25 silent 0 1" << "factory" << 0 << "";
+    }
+    void faults() {
+        QFETCH(QString, fault);
+        QFETCH(QString, mode);
+        QFETCH(int, exitCode);
+        QFETCH(QString, err);
+        test::SimProcess sim(meterArguments({fault}));
+        QString error;
+        QVERIFY2(sim.start(&error), qPrintable(error));
+        const Run run = runCli({"--port", sim.slavePath(), "--timeout", "50", "--mode", mode,
+                                "--factory", "12345", "--password", "4321", "identify"});
+        QCOMPARE(run.exitCode, exitCode);
+        QCOMPARE(run.err.trimmed(), err.trimmed());
+        QCOMPARE(run.err.isEmpty(), exitCode == 0);
+        if (!err.isEmpty()) QCOMPARE(run.err, err + "\n");  // leading spaces kept
+    }
+
+    void usageErrors_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("err");
+        QTest::newRow("port that cannot be opened")
+            << QStringList{"--port", "/nonexistent/tty", "identify"} << "Ошибка открытия порта";
+        QTest::newRow("unmapped port name")
+            << QStringList{"--port", "Com12", "identify"} << "Ошибка открытия порта";
+        QTest::newRow("bad speed") << QStringList{"--speed", "300", "identify"} << "--speed";
+        QTest::newRow("bad mode") << QStringList{"--mode", "remote", "identify"} << "--mode";
+        QTest::newRow("factory too large") << QStringList{"--factory", "16777216", "identify"}
+                                           << "--factory";
+        QTest::newRow("password not a number")
+            << QStringList{"--mode", "password", "--password", "12a4", "identify"} << "--password";
+        QTest::newRow("password missing") << QStringList{"--mode", "password", "identify"}
+                                          << "--password";
+        QTest::newRow("unknown command") << QStringList{"frobnicate"} << "frobnicate";
+        QTest::newRow("no command") << QStringList{"--json"} << "no command";
+    }
+    void usageErrors() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, err);
+        QTemporaryDir data;  // no port map, so Com12 leads nowhere
+        qputenv("XDG_DATA_HOME", data.path().toUtf8());
+        const Run run = runCli(arguments);
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY2(run.err.contains(err), qPrintable(run.err));
+        QVERIFY(run.out.isEmpty());
+    }
+
+    void portNameThroughTheMap() {
+        test::SimProcess sim(meterArguments());
+        QString error;
+        QVERIFY2(sim.start(&error), qPrintable(error));
+        QTemporaryDir data;
+        QVERIFY(QDir().mkpath(data.path() + "/vilt-service/ports"));
+        QVERIFY(QFile::link(sim.slavePath(), data.path() + "/vilt-service/ports/com1"));
+        qputenv("XDG_DATA_HOME", data.path().toUtf8());
+        const Run run = runCli({"--port", "Com1", "identify"});
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY(run.out.contains("12345"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TstCli)
+#include "tst_cli.moc"

@@ -1,0 +1,169 @@
+// The real serial-port component on a pseudo-terminal, with the virtual meter server on
+// the other side: read behaviour, DTR, open and close errors, the port map.
+
+#include <QtTest>
+
+#include "comm_error.h"
+#include "port_map.h"
+#include "sim_process.h"
+#include "tcomm.h"
+
+using namespace vilt;
+using comm::TComm;
+
+namespace {
+// The identity request to meter 12345, as it goes on the wire.
+const QByteArray kIdentityRequest = QByteArray::fromHex("393000256EFC");
+
+int send(TComm& port, const QByteArray& bytes) {
+    return port.Write(reinterpret_cast<const uint8_t*>(bytes.constData()), int(bytes.size()));
+}
+
+struct Timed {
+    int count;
+    qint64 ms;
+};
+Timed timedRead(TComm& port, int count = 256) {
+    std::array<uint8_t, 256> buffer{};
+    QElapsedTimer timer;
+    timer.start();
+    const int n = port.Read(buffer.data(), count);
+    return {n, timer.elapsed()};
+}
+
+QString errorText(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const comm::CommError& error) {
+        return QString::fromStdString(error.what());
+    }
+    return {};
+}
+}  // namespace
+
+class TstTComm : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<test::SimProcess> m_sim;
+    TComm m_port;
+
+private slots:
+    void init() {
+        m_sim = std::make_unique<test::SimProcess>();
+        QString error;
+        QVERIFY2(m_sim->start(&error), qPrintable(error));
+        m_port.SetDeviceName(m_sim->slavePath());
+        m_port.SetBaudRate(comm::BaudRate::br9600);
+        m_port.Open();
+        QVERIFY(m_port.Enabled());
+    }
+    void cleanup() {
+        m_port.Close();
+        m_sim.reset();
+    }
+
+    void completeReplyComesAtOnce() {
+        QCOMPARE(send(m_port, kIdentityRequest), 6);
+        QTest::qWait(300);
+        const Timed read = timedRead(m_port);
+        QCOMPARE(read.count, 28);
+        QVERIFY2(read.ms < TComm::kReadTimeoutMs, qPrintable(QString::number(read.ms)));
+    }
+
+    void silenceGivesNothingAfterASecond() {
+        const Timed read = timedRead(m_port);
+        QCOMPARE(read.count, 0);
+        QVERIFY2(read.ms >= TComm::kReadTimeoutMs - 20, qPrintable(QString::number(read.ms)));
+    }
+
+    void readWithNothingWaitingCollectsTheReply() {
+        send(m_port, kIdentityRequest);
+        QCOMPARE(timedRead(m_port).count, 28);
+    }
+
+    void replyStillArrivingComesInPart() {
+        QVERIFY(m_sim->control("fault 25 split 500"));
+        send(m_port, kIdentityRequest);
+        QTest::qWait(150);
+        QCOMPARE(timedRead(m_port).count, 14);
+        QCOMPARE(timedRead(m_port).count, 14);  // the rest stayed queued
+        QCOMPARE(timedRead(m_port, 1).count, 0);
+    }
+
+    void readStopsAtTheCount() {
+        send(m_port, kIdentityRequest);
+        QCOMPARE(timedRead(m_port, 10).count, 10);
+        QCOMPARE(timedRead(m_port).count, 18);
+    }
+
+    void dtrOnAPseudoTerminal() {
+        QCOMPARE(errorText([&] { m_port.SetDTRState(true); }), QString());
+        QVERIFY(m_port.Enabled());
+        send(m_port, kIdentityRequest);
+        QCOMPARE(timedRead(m_port).count, 28);
+    }
+
+    void errorsOfTheComponent() {
+        QCOMPARE(errorText([&] { m_port.Open(); }),
+                 QStringLiteral("Port already assigned (open) (Error: -1)"));
+        QVERIFY(m_port.Enabled());  // the second open leaves the port as it was
+        m_port.Close();
+        m_port.Close();  // closing a closed port does nothing
+        QCOMPARE(errorText([&] { m_port.SetDTRState(true); }),
+                 QStringLiteral("Port not open (Error: -1)"));
+        std::array<uint8_t, 4> buffer{};
+        QCOMPARE(m_port.Write(buffer.data(), 4), -1);
+        QCOMPARE(m_port.Read(buffer.data(), 4), -1);
+    }
+
+    void missingDeviceLeavesThePortClosed() {
+        m_port.Close();
+        m_port.SetDeviceName(QStringLiteral("/nonexistent/tty"));
+        QCOMPARE(errorText([&] { m_port.Open(); }), QString());
+        QVERIFY(!m_port.Enabled());
+    }
+
+    void nameAndSpeedWhileOpen() {
+        m_port.SetDeviceName(QStringLiteral("/nonexistent/tty"));  // ignored while open
+        QCOMPARE(m_port.DeviceName(), m_sim->slavePath());
+        m_port.SetBaudRate(comm::BaudRate::br1200);  // applied at once
+        QCOMPARE(m_port.baudRate(), comm::BaudRate::br1200);
+        send(m_port, kIdentityRequest);
+        QCOMPARE(timedRead(m_port).count, 28);
+    }
+
+    void peerGoneReadsNothing() {
+        m_sim.reset();
+        QVERIFY(timedRead(m_port).count <= 0);
+        QVERIFY(send(m_port, kIdentityRequest) >= 0);
+    }
+
+    void portMapAndDiscovery() {
+        m_port.Close();
+        QTemporaryDir data;
+        qputenv("XDG_DATA_HOME", data.path().toUtf8());
+        QVERIFY(QDir().mkpath(comm::portsFolder()));
+        QVERIFY(QFile::link(m_sim->slavePath(), comm::portsFolder() + "/com3"));
+        QCOMPARE(comm::devicePath("Com3"), m_sim->slavePath());
+        QCOMPARE(comm::devicePath("/dev/ttyX"), QStringLiteral("/dev/ttyX"));
+        QCOMPARE(comm::portNumber("com12"), std::optional<int>(12));
+        QCOMPARE(comm::portNumber("Com13"), std::nullopt);
+
+        const QStringList found = comm::discoverPorts(m_port);
+        QVERIFY(found.contains("Com3"));
+        for (qsizetype i = 1; i < found.size(); ++i)
+            QVERIFY(*comm::portNumber(found[i - 1]) < *comm::portNumber(found[i]));
+        QVERIFY(!m_port.Enabled());
+        QCOMPARE(m_port.DeviceName(), QStringLiteral("Com12"));
+
+        m_port.SetDeviceName("Com3");
+        m_port.Open();
+        QVERIFY(m_port.Enabled());
+        send(m_port, kIdentityRequest);
+        QCOMPARE(timedRead(m_port).count, 28);
+        qunsetenv("XDG_DATA_HOME");
+    }
+};
+
+QTEST_GUILESS_MAIN(TstTComm)
+#include "tst_tcomm.moc"

@@ -1,0 +1,173 @@
+// The exchange cycle against the in-process virtual meter on a virtual clock: exact
+// request bytes, the waits in order, and each test a reply can fail.
+
+#include <QtTest>
+
+#include "exchange.h"
+#include "fake_line.h"
+#include "virtual_clock.h"
+#include "virtual_meter.h"
+
+using namespace vilt;
+using link::Check;
+using link::Exchange;
+using sim::Fault;
+using sim::FaultKind;
+
+Q_DECLARE_METATYPE(sim::FaultKind)
+Q_DECLARE_METATYPE(link::Check)
+
+namespace {
+constexpr uint8_t kIdentity = 0x25;
+constexpr uint8_t kLogin = 0x20;
+const link::Request kIdentityRequest{.code = kIdentity, .replyLength = 28};
+
+struct Rig {
+    sim::VirtualMeter meter;
+    test::VirtualClock clock;
+    test::FakeLine line{meter, clock};
+    Exchange exchange{line, clock};
+    Rig() { exchange.meterAddress = meter.state().factory; }
+};
+}  // namespace
+
+class TstExchange : public QObject {
+    Q_OBJECT
+private slots:
+    void cycleSendsPacesWaitsAndReads() {
+        Rig rig;
+        QList<QPair<int, int>> progress;
+        rig.exchange.setProgress([&](int max, int pos) { progress.append({max, pos}); });
+        QCOMPARE(rig.exchange.run(kIdentityRequest), Check::Ok);
+        QCOMPARE(rig.clock.log(), QStringList({"write 39 30 00 25 6E FC", "wait 2 x20", "wait 20",
+                                               "wait 300", "read 28"}));
+        // The bar sweeps once from empty to full and drops back to empty.
+        QCOMPARE(progress.size(), 22);
+        QCOMPARE(progress[0], qMakePair(20, 0));
+        QCOMPARE(progress[20], qMakePair(20, 20));
+        QCOMPARE(progress[21], qMakePair(20, 0));
+        // The request stays in the send area, the reply in the receive area.
+        QCOMPARE(rig.exchange.sendArea()[3], kIdentity);
+        QCOMPARE(rig.exchange.receiveArea()[3], kIdentity);
+    }
+
+    void requestBytes_data() {
+        QTest::addColumn<bool>("local");
+        QTest::addColumn<uint>("address");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("local identity") << true << 12345u << "write 00 7F 8F 78";
+        QTest::newRow("factory 12345") << false << 12345u << "write 39 30 00 25 6E FC";
+        QTest::newRow("largest factory number") << false << 16777215u << "write FF FF FF 25";
+        QTest::newRow("byte 3 of the address is never sent") << false << 0x01003039u
+                                                              << "write 39 30 00 25 6E FC";
+    }
+    void requestBytes() {
+        QFETCH(bool, local);
+        QFETCH(uint, address);
+        QFETCH(QString, written);
+        Rig rig;
+        rig.exchange.meterAddress = address;
+        link::Request request = kIdentityRequest;
+        request.code = local ? 0x7F : kIdentity;
+        request.local = local;
+        rig.exchange.run(request);
+        QVERIFY2(rig.clock.log().first().startsWith(written), qPrintable(rig.clock.log().first()));
+    }
+
+    void refusals_data() {
+        QTest::addColumn<FaultKind>("fault");
+        QTest::addColumn<int>("ms");
+        QTest::addColumn<Check>("check");
+        QTest::newRow("silent meter") << FaultKind::Silent << 0 << Check::Count;
+        QTest::newRow("wrong CRC") << FaultKind::BadCrc << 0 << Check::Crc;
+        QTest::newRow("wrong echoed code, valid CRC") << FaultKind::WrongCode << 0 << Check::Code;
+        QTest::newRow("one byte more") << FaultKind::ExtraByte << 0 << Check::Count;
+        QTest::newRow("one byte less") << FaultKind::MissingByte << 0 << Check::Count;
+        QTest::newRow("split reply") << FaultKind::Split << 500 << Check::Count;
+        QTest::newRow("late but within the read") << FaultKind::Delay << 800 << Check::Ok;
+        QTest::newRow("later than the read") << FaultKind::Delay << 1500 << Check::Count;
+    }
+    void refusals() {
+        QFETCH(FaultKind, fault);
+        QFETCH(int, ms);
+        QFETCH(Check, check);
+        Rig rig;
+        rig.meter.setFault(kIdentity, Fault{fault, ms});
+        QCOMPARE(rig.exchange.run(kIdentityRequest), check);
+    }
+
+    void acknowledgementByteIsTestedLast() {
+        Rig rig;
+        const std::array<uint8_t, 4> wrongCode{1, 2, 3, 4};
+        link::Request login{.code = kLogin, .payload = wrongCode, .replyLength = 7,
+                            .ack = link::kAckAccepted};
+        QCOMPARE(rig.exchange.run(login), Check::Ack);
+        rig.meter.setFault(kLogin, Fault{FaultKind::BadCrc});
+        QCOMPARE(rig.exchange.run(login), Check::Crc);
+    }
+
+    void silenceCostsTheWholeRead() {
+        Rig rig;
+        rig.meter.setFault(kIdentity, Fault{FaultKind::Silent});
+        rig.exchange.run(kIdentityRequest);
+        QCOMPARE(rig.clock.log().last(), QStringLiteral("read 0"));
+        QCOMPARE(rig.clock.now(), 20 * 2 + 20 + 300 + 1000);
+    }
+
+    // Nothing is purged: what comes after the read is what the next command reads first.
+    void leftoversGoToTheNextRead() {
+        Rig rig;
+        rig.meter.setFault(kIdentity, Fault{FaultKind::Split, 500, 1});
+        QCOMPARE(rig.exchange.run(kIdentityRequest), Check::Count);
+        QCOMPARE(rig.line.pendingBytes(), 14);
+        QCOMPARE(rig.exchange.run(kIdentityRequest), Check::Count);
+        QCOMPARE(rig.clock.log().last(), QStringLiteral("read 42"));
+
+        Rig late;
+        late.meter.setFault(kIdentity, Fault{FaultKind::Delay, 1500, 1});
+        QCOMPARE(late.exchange.run(kIdentityRequest), Check::Count);
+        late.meter.setFault(kIdentity, Fault{FaultKind::Silent});
+        QCOMPARE(late.exchange.run(kIdentityRequest), Check::Ok);  // the stale reply
+        QCOMPARE(late.line.pendingBytes(), 0);
+    }
+
+    void closedPortFailsTheCountTest() {
+        Rig rig;
+        rig.line.Close();
+        QCOMPARE(rig.exchange.run(kIdentityRequest), Check::Count);
+        QVERIFY(rig.meter.requests().isEmpty());
+    }
+
+    void timeOutIsNeverNegativeAndScales() {
+        Rig rig;
+        rig.exchange.setTimeOut(-50);
+        rig.exchange.run(kIdentityRequest);
+        QVERIFY(rig.clock.log().contains("wait 0"));
+        rig.exchange.setTimeOut(150);
+        link::Request twice = kIdentityRequest;
+        twice.waitFactor = 2;
+        rig.clock.clearLog();
+        rig.exchange.run(twice);
+        QVERIFY(rig.clock.log().contains("wait 300"));
+    }
+
+    void resultCodeStaysUntilCleared() {
+        Rig rig;
+        QVERIFY(rig.exchange.runCoded(kIdentityRequest));
+        QCOMPARE(rig.exchange.resultCode, uint8_t{0});
+        rig.meter.setFault(kIdentity, Fault{FaultKind::BadCrc, 0, 1});
+        QVERIFY(!rig.exchange.runCoded(kIdentityRequest));
+        QVERIFY(rig.exchange.runCoded(kIdentityRequest));
+        QCOMPARE(rig.exchange.resultCode, uint8_t{1});
+    }
+
+    void refusedReplyStaysInTheReceiveAreaOnly() {
+        Rig rig;
+        rig.meter.setFault(kIdentity, Fault{FaultKind::WrongCode});
+        rig.exchange.run(kIdentityRequest);
+        QCOMPARE(rig.exchange.receiveArea()[0], uint8_t{0x39});
+    }
+};
+
+QTEST_GUILESS_MAIN(TstExchange)
+#include "tst_exchange.moc"

@@ -1,0 +1,67 @@
+#include "fake_line.h"
+
+#include <algorithm>
+
+#include "comm_error.h"
+#include "tcomm.h"
+
+namespace vilt::test {
+
+QString hex(const QByteArray& bytes) { return QString::fromLatin1(bytes.toHex(' ').toUpper()); }
+
+int FakeLine::Write(const uint8_t* data, int count) {
+    if (!m_open) return -1;
+    const QByteArray request(reinterpret_cast<const char*>(data), count);
+    m_clock.note(QStringLiteral("write %1").arg(hex(request)));
+    const sim::Reply reply = m_meter.answer(request);
+    if (reply.bytes.isEmpty()) return count;
+    const qint64 start = m_clock.now() + reply.delayMs;
+    if (reply.splitAt < 0) {
+        m_onTheWay.append({start, reply.bytes});
+    } else {
+        m_onTheWay.append({start, reply.bytes.left(reply.splitAt)});
+        m_onTheWay.append({start + reply.gapMs, reply.bytes.mid(reply.splitAt)});
+    }
+    std::stable_sort(m_onTheWay.begin(), m_onTheWay.end(),
+                     [](const Arrival& a, const Arrival& b) { return a.at < b.at; });
+    return count;
+}
+
+void FakeLine::take(qint64 until) {
+    while (!m_onTheWay.isEmpty() && m_onTheWay.first().at <= until)
+        m_input += m_onTheWay.takeFirst().bytes;
+}
+
+int FakeLine::Read(uint8_t* data, int count) {
+    if (!m_open) return -1;
+    take(m_clock.now());
+    if (m_input.isEmpty()) {
+        const qint64 deadline = m_clock.now() + comm::TComm::kReadTimeoutMs;
+        qint64 end = deadline;
+        while (!m_onTheWay.isEmpty() && m_onTheWay.first().at <= deadline) {
+            end = m_onTheWay.first().at;
+            take(end);
+            if (m_input.size() >= count) break;
+            end = deadline;
+        }
+        m_clock.advance(end - m_clock.now());
+    }
+    const int n = std::min<int>(count, static_cast<int>(m_input.size()));
+    std::copy_n(m_input.constData(), n, reinterpret_cast<char*>(data));
+    m_input.remove(0, n);
+    m_clock.note(QStringLiteral("read %1").arg(n));
+    return n;
+}
+
+void FakeLine::SetDTRState(bool on) {
+    if (!m_open) throw comm::CommError(comm::kErrNotOpen, -1);
+    m_dtr = on;
+}
+
+int FakeLine::pendingBytes() const {
+    int n = static_cast<int>(m_input.size());
+    for (const auto& arrival : m_onTheWay) n += static_cast<int>(arrival.bytes.size());
+    return n;
+}
+
+}  // namespace vilt::test

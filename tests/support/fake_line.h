@@ -1,0 +1,47 @@
+#pragma once
+// A serial line with the virtual meter on the other end, timed by the virtual clock.
+// Reads behave like the real port: what is waiting comes at once; with nothing waiting
+// the read collects until the count or one second, moving the clock.
+
+#include <QByteArray>
+#include <QList>
+
+#include "serial_line.h"
+#include "virtual_clock.h"
+#include "virtual_meter.h"
+
+namespace vilt::test {
+
+class FakeLine : public comm::SerialLine {
+public:
+    FakeLine(sim::VirtualMeter& meter, VirtualClock& clock) : m_meter(meter), m_clock(clock) {}
+
+    bool Enabled() const override { return m_open; }
+    int Write(const uint8_t* data, int count) override;
+    int Read(uint8_t* data, int count) override;
+    void Close() override { m_open = false; }
+    void SetDTRState(bool on) override;
+
+    void reopen() { m_open = true; }
+    bool dtr() const { return m_dtr; }
+    // Bytes the meter sent that no read has taken yet, arrived or still on their way.
+    int pendingBytes() const;
+
+private:
+    struct Arrival {
+        qint64 at;
+        QByteArray bytes;
+    };
+    void take(qint64 until);
+
+    sim::VirtualMeter& m_meter;
+    VirtualClock& m_clock;
+    bool m_open = true;
+    bool m_dtr = false;
+    QList<Arrival> m_onTheWay;  // ordered by arrival time
+    QByteArray m_input;
+};
+
+QString hex(const QByteArray& bytes);
+
+}  // namespace vilt::test

@@ -1,0 +1,57 @@
+#include "sim_process.h"
+
+#include <QDeadlineTimer>
+
+namespace vilt::test {
+
+namespace {
+constexpr int kStartTimeoutMs = 10000;
+}
+
+QString programFromEnv(const char* variable) { return qEnvironmentVariable(variable); }
+
+SimProcess::SimProcess(QStringList arguments) : m_arguments(std::move(arguments)) {}
+
+SimProcess::~SimProcess() {
+    if (m_process.state() == QProcess::NotRunning) return;
+    m_process.kill();
+    m_process.waitForFinished(5000);
+}
+
+bool SimProcess::start(QString* error) {
+    const QString program = programFromEnv("VILT_SIM");
+    if (program.isEmpty()) {
+        *error = QStringLiteral("VILT_SIM is not set");
+        return false;
+    }
+    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_process.start(program, m_arguments);
+    if (!m_process.waitForStarted(kStartTimeoutMs)) {
+        *error = QStringLiteral("cannot start %1: %2").arg(program, m_process.errorString());
+        return false;
+    }
+    const QString line = readLine(kStartTimeoutMs);
+    if (!line.startsWith(QLatin1String("READY "))) {
+        *error = QStringLiteral("no READY line, got '%1'").arg(line);
+        return false;
+    }
+    m_slave = line.mid(6);
+    return true;
+}
+
+bool SimProcess::control(const QString& line) {
+    m_process.write((line + QLatin1Char('\n')).toUtf8());
+    m_process.waitForBytesWritten(kStartTimeoutMs);
+    return readLine(kStartTimeoutMs) == QLatin1String("OK");
+}
+
+QString SimProcess::readLine(int timeoutMs) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (!m_process.canReadLine()) {
+        if (deadline.hasExpired() || m_process.state() == QProcess::NotRunning) return {};
+        m_process.waitForReadyRead(static_cast<int>(deadline.remainingTime()));
+    }
+    return QString::fromUtf8(m_process.readLine()).trimmed();
+}
+
+}  // namespace vilt::test

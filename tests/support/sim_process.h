@@ -1,0 +1,36 @@
+#pragma once
+// The virtual meter server as a child process: started, waited for until it says where
+// its pseudo-terminal is, steered through its control lines and killed when done.
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+namespace vilt::test {
+
+class SimProcess {
+public:
+    explicit SimProcess(QStringList arguments = {});
+    ~SimProcess();
+    SimProcess(const SimProcess&) = delete;
+    SimProcess& operator=(const SimProcess&) = delete;
+
+    // Starts the server and waits for its READY line; false with the reason on failure.
+    bool start(QString* error);
+    QString slavePath() const { return m_slave; }
+    // Sends one control line and waits for its answer; true when it is "OK".
+    bool control(const QString& line);
+    qint64 pid() const { return m_process.processId(); }
+
+private:
+    QString readLine(int timeoutMs);
+
+    QProcess m_process;
+    QStringList m_arguments;
+    QString m_slave;
+};
+
+// The program a test runs, from the environment CTest sets (VILT_SIM, VILT_CLI).
+QString programFromEnv(const char* variable);
+
+}  // namespace vilt::test
