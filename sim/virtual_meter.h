@@ -49,7 +49,7 @@ struct Reply {
 };
 
 class VirtualMeter {
-public:
+  public:
     explicit VirtualMeter(MeterState state = {});
 
     MeterState& state() { return m_state; }
@@ -69,14 +69,22 @@ public:
     // Every request frame received, in order.
     const QList<QByteArray>& requests() const { return m_requests; }
 
-private:
-    Fault takeFault(int code);
-    QByteArray handle(uint8_t code, const QByteArray& request);
+  private:
+    // The fault that would apply to `code`: its own, else the all-commands one, else none.
+    Fault peekFault(int code) const;
+    // Counts one reply against the fault that applied to `code`.
+    void spendFault(int code);
+    QByteArray handle(uint8_t code, const QByteArray& request, bool refuseLogin);
+    QByteArray header() const;
+    QByteArray identityReply(uint8_t code) const;
+    QByteArray challengeReply();
+    QByteArray loginReply(const QByteArray& request, bool refuse) const;
 
     MeterState m_state;
     QMap<int, Fault> m_faults;
     QList<QByteArray> m_requests;
     uint32_t m_challenge = 0;  // the last challenge handed out
+    bool m_challengeGiven = false;
     uint32_t m_nextChallenge = 0x5A17C3E1;
 };
 

@@ -51,7 +51,7 @@ int Session::open() {
     m_exchange.meterAddress = 0;
     resetView();
     m_view.setConnectShown(false);
-    m_view.repaint();
+    m_view.repaintWindow();
     m_askedForNumber = false;
     m_result = kNotTried;
     for (int attempt = 1; attempt <= kAttempts; ++attempt) {
@@ -77,7 +77,9 @@ void Session::runAttempt() {
 }
 
 void Session::close() {
-    m_exchange.line().SetDTRState(false);
+    // The port may already be closed (another port chosen meanwhile): then there is no
+    // DTR to lower, and refusing would leave the user without a way back to connect.
+    if (m_exchange.line().Enabled()) m_exchange.line().SetDTRState(false);
     m_exchange.line().Close();
     m_view.setConnectShown(true);
     resetView();

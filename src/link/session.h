@@ -23,7 +23,7 @@ public:
     // true: the connect button is shown, false: the disconnect button.
     virtual void setConnectShown(bool shown) = 0;
     virtual void enableOperations() = 0;
-    virtual void repaint() = 0;
+    virtual void repaintWindow() = 0;
 };
 
 // The password code of the login response: the password stirred into the challenge.

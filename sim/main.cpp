@@ -1,0 +1,163 @@
+// vilt-sim: a virtual meter on a pseudo-terminal, for tests and demos.
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <unistd.h>
+
+#include <QCommandLineParser>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <cstdio>
+#include <optional>
+
+#include "control.h"
+#include "pty_server.h"
+#include "virtual_meter.h"
+
+using namespace vilt::sim;
+
+namespace {
+
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+constexpr qint64 kMaxBaud = 4'000'000;
+
+const char kHelp[] = R"(Usage: vilt-sim [options]
+A virtual meter on a pseudo-terminal. Prints "READY <slave-path>" once it serves.
+
+  --link PATH       also reach the line through a symlink at PATH (removed on exit)
+  --factory N       factory number, also the meter's address (0..16777215)
+  --model N         model number (0..65535)
+  --version N       software version number (0..65535)
+  --place TEXT      place of installation, up to 16 bytes in Windows-1251
+  --password N      password the login is checked against
+  --baud N          emulate the line speed (8N1); 0 = off (default)
+  --fault FAULT     "<code|all> <kind> [ms] [times]", repeatable
+  --log             requests and replies in hex on stderr
+  --help            this text
+
+Control lines on stdin, each answered "OK" or "ERR <reason>":
+  fault <code|all> <kind> [ms] [times]   kind: none silent crc code extra missing
+                                         ack delay split password
+  clear
+  set factory|model|version|place|password VALUE
+  quit
+)";
+
+struct Settings {
+    MeterState state;
+    QList<FaultSetting> faults;
+    ServerOptions server;
+};
+
+int usageError(const QString& message) {
+    std::fprintf(stderr, "vilt-sim: %s\nTry 'vilt-sim --help'.\n", qUtf8Printable(message));
+    return kExitUsage;
+}
+
+const QStringList kFields = {"factory", "model", "version", "place", "password"};
+
+// Moves the option values into `settings`; the first complaint if one is bad.
+std::optional<QString> readValues(const QCommandLineParser& parser, Settings& settings) {
+    QString error;
+    for (const QString& field : kFields) {
+        if (parser.isSet(field) &&
+            !setMeterField(settings.state, field, parser.value(field), error)) {
+            return QStringLiteral("--%1: %2").arg(field, error);
+        }
+    }
+    for (const QString& text : parser.values("fault")) {
+        const auto fault = parseFault(text, error);
+        if (!fault) {
+            return QStringLiteral("--fault '%1': %2").arg(text, error);
+        }
+        settings.faults.append(*fault);
+    }
+    if (parser.isSet("baud")) {
+        const auto baud = parseNumber(parser.value("baud"), 0, kMaxBaud);
+        if (!baud) {
+            return QStringLiteral("--baud: bad speed '%1' (0..%2)")
+                .arg(parser.value("baud"))
+                .arg(kMaxBaud);
+        }
+        settings.server.baud = static_cast<int>(*baud);
+    }
+    settings.server.linkPath = parser.value("link");
+    settings.server.log = parser.isSet("log");
+    return std::nullopt;
+}
+
+// Fills `settings` from the command line; returns an exit code when the program should stop.
+std::optional<int> parseArguments(const QStringList& arguments, Settings& settings) {
+    QCommandLineParser parser;
+    for (const QString& field : kFields) {
+        parser.addOption({field, {}, "N"});
+    }
+    parser.addOptions({{"link", {}, "PATH"},
+                       {"baud", {}, "N"},
+                       {"fault", {}, "FAULT"},
+                       {"log", {}},
+                       {"help", {}}});
+    if (!parser.parse(arguments)) {
+        return usageError(parser.errorText());
+    }
+    if (parser.isSet("help")) {
+        std::fputs(kHelp, stdout);
+        return 0;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        return usageError(
+            QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
+    }
+    if (const auto error = readValues(parser, settings)) {
+        return usageError(*error);
+    }
+    return std::nullopt;
+}
+
+// Later opens must not land on 0, 1 or 2 if the caller closed them.
+void guardStandardFds() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) < 0) {
+            ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+        }
+    }
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    // Never outlive whoever started us (a test that crashed, a demo script).
+    const pid_t parent = ::getppid();
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (::getppid() != parent) {
+        return kExitFailure;
+    }
+    ::signal(SIGPIPE, SIG_IGN);
+    guardStandardFds();
+
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments.append(QString::fromUtf8(argv[i]));
+    }
+    Settings settings;
+    if (const auto exitCode = parseArguments(arguments, settings)) {
+        return *exitCode;
+    }
+    VirtualMeter meter(settings.state);
+    for (const FaultSetting& fault : settings.faults) {
+        meter.setFault(fault.code, fault.fault);
+    }
+    PtyServer server(meter, settings.server);
+    QString error;
+    if (!server.open(error)) {
+        std::fprintf(stderr, "vilt-sim: %s\n", qUtf8Printable(error));
+        return kExitFailure;
+    }
+    std::printf("READY %s\n", qUtf8Printable(server.slavePath()));
+    std::fflush(stdout);
+    server.run();
+    return 0;
+}

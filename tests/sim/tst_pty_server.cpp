@@ -1,0 +1,282 @@
+// Drives the real vilt-sim over its pseudo-terminal, as the workstation will.
+
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <QDeadlineTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr auto kPatience = 10s;  // an upper bound for slow sanitizer builds, not a speed target
+
+QByteArray hex(const char* text) {
+    return QByteArray::fromHex(text);
+}
+
+const char* const kIdentityRequest = "39 30 00 25 6E FC";
+// Meter 12345 with the default model 7, version 30109 and no place.
+const char* const kDefaultIdentityReply =
+    "39 30 00 25 07 00 9D 75 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 D2 50";
+
+// The running simulator; killed when the test ends, however it ends.
+class SimProcess {
+  public:
+    explicit SimProcess(const QStringList& arguments) {
+        m_process.start(qEnvironmentVariable("VILT_SIM"), arguments);
+    }
+    ~SimProcess() {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill();
+            m_process.waitForFinished(5000);
+        }
+    }
+    SimProcess(const SimProcess&) = delete;
+    SimProcess& operator=(const SimProcess&) = delete;
+
+    QProcess& process() { return m_process; }
+
+    // The next line on stdout, or empty if none comes in time.
+    QByteArray readLine() {
+        const QDeadlineTimer deadline(kPatience);
+        while (!m_process.canReadLine() && !deadline.hasExpired()) {
+            if (!m_process.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
+                break;
+            }
+        }
+        return m_process.canReadLine() ? m_process.readLine().trimmed() : QByteArray();
+    }
+
+    // The slave path from the READY line, or empty.
+    QString waitReady() {
+        const QByteArray line = readLine();
+        return line.startsWith("READY ") ? QString::fromUtf8(line.sliced(6)) : QString();
+    }
+
+    QByteArray control(const QByteArray& line) {
+        m_process.write(line + '\n');
+        return readLine();
+    }
+
+  private:
+    QProcess m_process;
+};
+
+// The workstation's end of the line, opened the plain POSIX way.
+class Line {
+  public:
+    explicit Line(const QString& path)
+        : m_fd(::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK)) {
+        termios raw{};
+        if (m_fd >= 0 && ::tcgetattr(m_fd, &raw) == 0) {
+            ::cfmakeraw(&raw);
+            ::tcsetattr(m_fd, TCSANOW, &raw);
+        }
+    }
+    ~Line() {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+    }
+    Line(const Line&) = delete;
+    Line& operator=(const Line&) = delete;
+
+    bool isOpen() const { return m_fd >= 0; }
+
+    void send(const QByteArray& bytes) {
+        QCOMPARE(::write(m_fd, bytes.constData(), bytes.size()), bytes.size());
+    }
+
+    // Reads until `count` bytes have come or patience runs out.
+    QByteArray receive(qsizetype count) {
+        QByteArray got;
+        const QDeadlineTimer deadline(kPatience);
+        while (got.size() < count && !deadline.hasExpired()) {
+            pollfd fd{m_fd, POLLIN, 0};
+            if (::poll(&fd, 1, static_cast<int>(deadline.remainingTime())) <= 0) {
+                continue;
+            }
+            char buffer[256];
+            const ssize_t n = ::read(m_fd, buffer, sizeof buffer);
+            if (n > 0) {
+                got.append(buffer, n);
+            }
+        }
+        return got;
+    }
+
+    QByteArray roundTrip(const QByteArray& request, qsizetype replySize) {
+        send(request);
+        return receive(replySize);
+    }
+
+  private:
+    int m_fd;
+};
+
+}  // namespace
+
+class TestPtyServer : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void initTestCase();
+    void identityRoundTrip_data();
+    void identityRoundTrip();
+    void controlLinesChangeTheMeter();
+    void keepsServingWithStdinClosed();
+    void idleLineDropsPartialRequest();
+    void linkFollowsTheServer_data();
+    void linkFollowsTheServer();
+    void badOptionsExitWithUsage_data();
+    void badOptionsExitWithUsage();
+};
+
+void TestPtyServer::initTestCase() {
+    QVERIFY2(QFileInfo(qEnvironmentVariable("VILT_SIM")).isExecutable(),
+             "VILT_SIM must name the vilt-sim executable");
+}
+
+void TestPtyServer::identityRoundTrip_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<QByteArray>("expected");
+    const QByteArray identity = hex(kIdentityRequest);
+    const QByteArray reply = hex(kDefaultIdentityReply);
+    QTest::newRow("plain") << QStringList{} << identity << reply;
+    QTest::newRow("paced at 9600") << QStringList{"--baud", "9600"} << identity << reply;
+    QTest::newRow("split") << QStringList{"--fault", "25 split 30"} << identity << reply;
+    QTest::newRow("delayed and paced")
+        << QStringList{"--fault", "all delay 30", "--baud", "19200"} << identity << reply;
+    QTest::newRow("meter set by options")
+        << QStringList{"--factory", "777", "--model", "1", "--version", "2", "--place", "ТП-15"}
+        << hex("00 7F 8F 78")
+        << hex("09 03 00 7F 01 00 02 00 00 00 D2 CF 2D 31 35 00 00 00 00 00 00 00 00 00 00 00 EA "
+               "BA");
+}
+
+void TestPtyServer::identityRoundTrip() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, request);
+    QFETCH(QByteArray, expected);
+    SimProcess sim(arguments);
+    const QString slave = sim.waitReady();
+    QVERIFY2(!slave.isEmpty(), "no READY line");
+    Line line(slave);
+    QVERIFY(line.isOpen());
+    QCOMPARE(line.roundTrip(request, expected.size()).toHex(' '), expected.toHex(' '));
+}
+
+void TestPtyServer::controlLinesChangeTheMeter() {
+    SimProcess sim({});
+    const QString slave = sim.waitReady();
+    QVERIFY2(!slave.isEmpty(), "no READY line");
+    Line line(slave);
+    const QByteArray request = hex(kIdentityRequest);
+    const QByteArray clean = hex(kDefaultIdentityReply);
+
+    QCOMPARE(sim.control("fault 25 crc 0 1"), "OK");
+    QByteArray broken = clean;
+    broken.back() = static_cast<char>(~broken.back());
+    QCOMPARE(line.roundTrip(request, clean.size()).toHex(' '), broken.toHex(' '));
+    QCOMPARE(line.roundTrip(request, clean.size()).toHex(' '), clean.toHex(' '));
+
+    QVERIFY(sim.control("fault 25 boom").startsWith("ERR "));
+    QCOMPARE(sim.control("set place ТП-15"), "OK");
+    QCOMPARE(line.roundTrip(request, clean.size()).sliced(10, 6).toHex(' '), "d2 cf 2d 31 35 00");
+
+    QCOMPARE(sim.control("quit"), "OK");
+    QVERIFY(sim.process().waitForFinished(10'000));
+    QCOMPARE(sim.process().exitCode(), 0);
+}
+
+void TestPtyServer::keepsServingWithStdinClosed() {
+    SimProcess sim({});
+    const QString slave = sim.waitReady();
+    QVERIFY2(!slave.isEmpty(), "no READY line");
+    sim.process().closeWriteChannel();
+    Line line(slave);
+    QCOMPARE(line.roundTrip(hex(kIdentityRequest), 28).toHex(' '),
+             hex(kDefaultIdentityReply).toHex(' '));
+    QCOMPARE(sim.process().state(), QProcess::Running);
+}
+
+void TestPtyServer::idleLineDropsPartialRequest() {
+    SimProcess sim({});
+    const QString slave = sim.waitReady();
+    QVERIFY2(!slave.isEmpty(), "no READY line");
+    Line line(slave);
+    // The start of a 54-byte request; kept, it would swallow the next request whole.
+    line.send(hex("39 30 00 03 00 00"));
+    QTest::qWait(600);  // well past the idle reset
+    QCOMPARE(line.roundTrip(hex(kIdentityRequest), 28).toHex(' '),
+             hex(kDefaultIdentityReply).toHex(' '));
+}
+
+void TestPtyServer::linkFollowsTheServer_data() {
+    QTest::addColumn<bool>("bySignal");
+    QTest::newRow("quit line") << false;
+    QTest::newRow("SIGTERM") << true;
+}
+
+void TestPtyServer::linkFollowsTheServer() {
+    QFETCH(bool, bySignal);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString link = dir.filePath("meter");
+    QVERIFY(QFile::link("/nonexistent/stale-pts", link));  // left by an earlier run
+
+    SimProcess sim({"--link", link});
+    const QString slave = sim.waitReady();
+    QVERIFY2(!slave.isEmpty(), "no READY line");
+    QCOMPARE(QFileInfo(link).symLinkTarget(), slave);
+    {
+        Line line(link);
+        QCOMPARE(line.roundTrip(hex(kIdentityRequest), 28).toHex(' '),
+                 hex(kDefaultIdentityReply).toHex(' '));
+    }
+    if (bySignal) {
+        sim.process().terminate();
+    } else {
+        QCOMPARE(sim.control("quit"), "OK");
+    }
+    QVERIFY(sim.process().waitForFinished(10'000));
+    QCOMPARE(sim.process().exitStatus(), QProcess::NormalExit);
+    QCOMPARE(sim.process().exitCode(), 0);
+    QVERIFY(!QFileInfo(link).isSymLink());
+}
+
+void TestPtyServer::badOptionsExitWithUsage_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("unknown option") << QStringList{"--bogus"} << "bogus";
+    QTest::newRow("stray argument") << QStringList{"extra"} << "unexpected argument";
+    QTest::newRow("missing value") << QStringList{"--factory"} << "factory";
+    QTest::newRow("factory too big") << QStringList{"--factory", "16777216"} << "bad factory";
+    QTest::newRow("negative baud") << QStringList{"--baud", "-1"} << "--baud";
+    QTest::newRow("place too long") << QStringList{"--place", "Подстанция 12-345"} << "at most 16";
+    QTest::newRow("place not encodable") << QStringList{"--place", "日本"} << "Windows-1251";
+    QTest::newRow("bad fault") << QStringList{"--fault", "25 explode"} << "unknown fault kind";
+}
+
+void TestPtyServer::badOptionsExitWithUsage() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+    SimProcess sim(arguments);
+    QVERIFY(sim.process().waitForFinished(10'000));
+    QCOMPARE(sim.process().exitStatus(), QProcess::NormalExit);
+    QCOMPARE(sim.process().exitCode(), 2);
+    const QString error = QString::fromUtf8(sim.process().readAllStandardError());
+    QVERIFY2(error.contains(message), qPrintable(error));
+    QVERIFY(!sim.process().readAllStandardOutput().contains("READY"));
+}
+
+QTEST_GUILESS_MAIN(TestPtyServer)
+#include "tst_pty_server.moc"
