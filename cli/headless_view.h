@@ -26,7 +26,7 @@ public:
     void setInfo(const QString& place, const QString& model, const QString& version) override;
     void setConnectShown(bool) override {}
     void enableOperations() override {}
-    void repaint() override {}
+    void repaintWindow() override {}
 
     // What the status bar's first panel says, or the refused password above all.
     QString failureText() const;

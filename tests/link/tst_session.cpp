@@ -56,7 +56,7 @@ public:
     }
     void setConnectShown(bool on) override { connectShown = on; }
     void enableOperations() override { operationsEnabled = true; }
-    void repaint() override {}
+    void repaintWindow() override {}
 };
 
 struct Rig {
