@@ -1,0 +1,216 @@
+#include "connection_page.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QSpinBox>
+
+#include "port_map.h"
+#include "radio_group.h"
+#include "session_texts.h"
+#include "tform1.h"
+
+namespace vilt::app {
+
+namespace texts = link::texts;
+
+namespace {
+
+constexpr int kLargestFactoryNumber = 16777215;
+constexpr int kDefaultSpeed = 1;  // 2400
+
+// A round lamp as the glyph of the connect and disconnect buttons.
+QIcon lampIcon(const QColor& colour) {
+    QPixmap pixmap(18, 18);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(colour.darker(160), 1.5));
+    painter.setBrush(colour);
+    painter.drawEllipse(QRectF(2, 2, 14, 14));
+    return QIcon(pixmap);
+}
+
+QLabel* framedLabel(const QString& name, QWidget* parent) {
+    auto* label = new QLabel(texts::kBlankLabel, parent);
+    label->setObjectName(name);
+    label->setTextFormat(Qt::PlainText);
+    label->setFrameShape(QFrame::Panel);
+    label->setFrameShadow(QFrame::Sunken);
+    label->setMinimumWidth(120);
+    return label;
+}
+
+}  // namespace
+
+ConnectionPage::ConnectionPage(TForm1& form, QWidget* parent)
+    : QWidget(parent), m_form(form), m_session(form.exchange(), *this) {
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->addWidget(buildSessionGroup(), 0, Qt::AlignTop);
+    layout->addWidget(buildInfoGroup(), 0, Qt::AlignTop);
+    layout->addStretch(1);
+}
+
+QWidget* ConnectionPage::buildSessionGroup() {
+    auto* group = new QGroupBox(QStringLiteral("Установка связи"), this);
+    group->setObjectName(QStringLiteral("GroupBox2"));
+    auto* grid = new QGridLayout(group);
+    grid->setContentsMargins(6, 4, 6, 4);
+    grid->setVerticalSpacing(3);
+
+    m_mode = new RadioGroup(QStringLiteral("Tip_c"), QStringLiteral("Тип связи"),
+                            {QStringLiteral("Локальная"), QStringLiteral("По Зав.№"),
+                             QStringLiteral("Зав.№ и пароль")},
+                            group);
+    m_mode->setItemIndex(link::kLocal);
+    grid->addWidget(m_mode, 0, 0, 4, 1);
+
+    m_factory = new QSpinBox(group);
+    m_factory->setObjectName(QStringLiteral("Zav_n"));
+    m_factory->setRange(0, kLargestFactoryNumber);
+    grid->addWidget(new QLabel(QStringLiteral("Заводской\nномер"), group), 0, 1);
+    grid->addWidget(m_factory, 0, 2);
+    connect(m_factory, &QSpinBox::textChanged, this, [this] { m_form.handle([this] { Zav_nChange(); }); });
+
+    m_password = new QLineEdit(group);
+    m_password->setObjectName(QStringLiteral("Password"));
+    m_password->setEchoMode(QLineEdit::Password);
+    grid->addWidget(new QLabel(QStringLiteral("Пароль"), group), 1, 1);
+    grid->addWidget(m_password, 1, 2);
+    connect(m_password, &QLineEdit::textChanged, this, [this] { m_form.handle([this] { PasswordChange(); }); });
+
+    m_port = new QComboBox(group);
+    m_port->setObjectName(QStringLiteral("ComboBox1"));
+    m_port->setPlaceholderText(QStringLiteral("Порт"));
+    grid->addWidget(m_port, 2, 1);
+    connect(m_port, &QComboBox::activated, this,
+            [this](int index) { m_form.handle([&] { ComboBox1Change(index); }); });
+
+    m_speed = new QComboBox(group);
+    m_speed->setObjectName(QStringLiteral("ComboBox2"));
+    m_speed->addItems({"1200", "2400", "4800", "9600"});
+    m_speed->setCurrentIndex(kDefaultSpeed);
+    grid->addWidget(m_speed, 2, 2);
+
+    m_timeOut = new QSpinBox(group);
+    m_timeOut->setObjectName(QStringLiteral("TimeOut"));
+    m_timeOut->setRange(-999999, 999999);  // a negative wait counts as none
+    m_timeOut->setSingleStep(50);
+    m_timeOut->setValue(link::Exchange::kDefaultTimeOut);
+    grid->addWidget(new QLabel(QStringLiteral("Задержка"), group), 3, 1);
+    grid->addWidget(m_timeOut, 3, 2);
+    connect(m_timeOut, &QSpinBox::valueChanged, this,
+            [this](int ms) { m_form.exchange().setTimeOut(ms); });
+
+    m_connect = new QPushButton(lampIcon(Qt::green), QStringLiteral(" Связь"), group);
+    m_connect->setObjectName(QStringLiteral("Vkl"));
+    m_connect->setToolTip(QStringLiteral("Установить связь со счетчиком"));
+    m_disconnect = new QPushButton(lampIcon(Qt::red), QStringLiteral(" Отключить"), group);
+    m_disconnect->setObjectName(QStringLiteral("Otkl"));
+    grid->addWidget(m_connect, 4, 0, 1, 3);
+    grid->addWidget(m_disconnect, 4, 0, 1, 3);  // the same place: one of them is shown
+    connect(m_connect, &QPushButton::clicked, this, [this] { m_form.operate([this] { VklClick(); }); });
+    connect(m_disconnect, &QPushButton::clicked, this, [this] { m_form.operate([this] { OtklClick(); }); });
+    for (QWidget* control : {static_cast<QWidget*>(m_connect), static_cast<QWidget*>(m_disconnect),
+                             static_cast<QWidget*>(m_port), static_cast<QWidget*>(m_speed)})
+        m_form.addOperationControl(control);
+    return group;
+}
+
+QWidget* ConnectionPage::buildInfoGroup() {
+    auto* group = new QGroupBox(QStringLiteral("Информация"), this);
+    group->setObjectName(QStringLiteral("GroupBox3"));
+    auto* grid = new QGridLayout(group);
+    m_place = framedLabel(QStringLiteral("Label25"), group);
+    m_model = framedLabel(QStringLiteral("Label26"), group);
+    m_version = framedLabel(QStringLiteral("Label27"), group);
+    const std::array<std::pair<const char*, QLabel*>, 3> rows = {
+        {{"Место уст.", m_place}, {"Модель", m_model}, {"Версия ПО", m_version}}};
+    for (int row = 0; row < 3; ++row) {
+        grid->addWidget(new QLabel(QString::fromUtf8(rows[row].first), group), row, 0);
+        grid->addWidget(rows[row].second, row, 1);
+    }
+    return group;
+}
+
+void ConnectionPage::VklClick() {
+    comm::TComm& comm = m_form.Comm1();
+    comm.SetDeviceName(m_form.portName());
+    if (const auto speed = comm::sessionSpeed(m_speed->currentIndex())) comm.SetBaudRate(*speed);
+    comm.Open();
+    if (!comm.Enabled()) {
+        message(texts::kPortOpenFailed);
+        return;
+    }
+    m_form.exchange().setTimeOut(m_timeOut->value());
+    m_session.open();
+}
+
+void ConnectionPage::OtklClick() { m_session.close(); }
+
+void ConnectionPage::Zav_nChange() { m_mode->setItemIndex(link::kByFactoryNumber); }
+
+void ConnectionPage::PasswordChange() { m_mode->setItemIndex(link::kWithPassword); }
+
+void ConnectionPage::ComboBox1Change(int index) {
+    if (index < 0) return;
+    m_form.setPortName(m_port->itemText(index));
+    m_form.Comm1().SetDeviceName(m_form.portName());
+    m_form.Comm1().Close();
+}
+
+void ConnectionPage::setPorts(const QStringList& names) {
+    m_port->clear();
+    for (const QString& name : names) {
+        m_port->addItem(name);
+        m_port->setItemData(m_port->count() - 1, comm::devicePath(name), Qt::ToolTipRole);
+    }
+    m_port->setCurrentIndex(-1);
+}
+
+void ConnectionPage::showConnectButton() { setConnectShown(true); }
+
+void ConnectionPage::setPanelVisible(link::Panel panel, bool visible) {
+    m_form.setPanelVisible(panel, visible);
+}
+
+bool ConnectionPage::panelVisible(link::Panel panel) const { return m_form.panelVisible(panel); }
+
+void ConnectionPage::setStatus(int statusPanel, const QString& text) {
+    m_form.setStatus(statusPanel, text);
+}
+
+void ConnectionPage::message(const QString& text) { m_form.message(text); }
+
+int ConnectionPage::accessMode() const { return m_mode->itemIndex(); }
+
+uint32_t ConnectionPage::factoryNumber() const { return static_cast<uint32_t>(m_factory->value()); }
+
+void ConnectionPage::setFactoryNumber(uint32_t number) {
+    m_factory->setValue(static_cast<int>(number));
+}
+
+QString ConnectionPage::passwordText() const { return m_password->text(); }
+
+void ConnectionPage::setInfo(const QString& place, const QString& model, const QString& version) {
+    m_place->setText(place);
+    m_model->setText(model);
+    m_version->setText(version);
+}
+
+void ConnectionPage::setConnectShown(bool shown) {
+    m_connect->setVisible(shown);
+    m_disconnect->setVisible(!shown);
+}
+
+// Operations of the exchange group come with their own page code.
+void ConnectionPage::enableOperations() {}
+
+void ConnectionPage::repaintWindow() { m_form.repaint(); }
+
+}  // namespace vilt::app

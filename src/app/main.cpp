@@ -1,0 +1,31 @@
+// vilt-service: the meter service window.
+
+#include <QApplication>
+#include <memory>
+
+#include "message_box.h"
+#include "screenshot_tour.h"
+#include "tform1.h"
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("vilt-service"));
+    QApplication::setApplicationDisplayName(QStringLiteral("ВИЛТ"));
+    std::unique_ptr<vilt::app::TForm1> form;
+    try {
+        form = std::make_unique<vilt::app::TForm1>();
+    } catch (const std::exception& error) {
+        vilt::app::showMessage(QString::fromStdString(error.what()));
+        return 1;
+    }
+    form->show();
+    // --screenshots DIR: a picture of each page, for documentation and review.
+    const QStringList arguments = QApplication::arguments();
+    const qsizetype at = arguments.indexOf(QStringLiteral("--screenshots"));
+    if (at > 0 && at + 1 < arguments.size()) {
+        const bool saved = vilt::app::screenshotTour(*form, arguments[at + 1]);
+        form->close();
+        return saved ? 0 : 1;
+    }
+    return QApplication::exec();
+}

@@ -1,0 +1,25 @@
+#pragma once
+// The 22 result panels: one spot, later panels covering earlier ones.
+
+#include <QLabel>
+#include <array>
+
+#include "panels.h"
+
+namespace vilt::app {
+
+class ResultPanels {
+public:
+    // Creates the panels on parent at geometry, hidden, in covering order.
+    ResultPanels(QWidget* parent, const QRect& geometry);
+
+    void setVisible(link::Panel panel, bool visible);
+    bool isVisible(link::Panel panel) const;
+    void hideAll();
+    QLabel* label(link::Panel panel) const { return m_labels[static_cast<size_t>(panel)]; }
+
+private:
+    std::array<QLabel*, link::kPanelCount> m_labels{};
+};
+
+}  // namespace vilt::app

@@ -1,0 +1,42 @@
+#include "screenshot_tour.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QPushButton>
+#include <QTabWidget>
+
+#include "tform1.h"
+
+namespace vilt::app {
+
+namespace {
+
+bool save(TForm1& form, const QString& folder, const QString& name) {
+    QApplication::processEvents();
+    return form.grab().save(QDir(folder).filePath(name + QStringLiteral(".png")));
+}
+
+}  // namespace
+
+bool screenshotTour(TForm1& form, const QString& folder) {
+    QDir().mkpath(folder);
+    auto* pages = form.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+    bool ok = true;
+    for (int i = 0; i < pages->count(); ++i) {
+        if (!pages->isTabVisible(i)) continue;
+        pages->setCurrentIndex(i);
+        ok = save(form, folder, QStringLiteral("page%1").arg(i)) && ok;
+    }
+    pages->setCurrentIndex(TForm1::kConnectionPage);
+    auto* ports = form.findChild<QComboBox*>(QStringLiteral("ComboBox1"));
+    if (ports->count() > 0) {
+        ports->setCurrentIndex(0);
+        emit ports->activated(0);
+        form.findChild<QPushButton*>(QStringLiteral("Vkl"))->click();
+        ok = save(form, folder, QStringLiteral("connected")) && ok;
+    }
+    return ok;
+}
+
+}  // namespace vilt::app

@@ -1,0 +1,224 @@
+#include "tform1.h"
+
+#include <QCloseEvent>
+#include <QDate>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTime>
+#include <QTimer>
+
+#include "clock_text.h"
+#include "connection_page.h"
+#include "message_box.h"
+#include "port_map.h"
+#include "result_panels.h"
+
+namespace vilt::app {
+
+namespace {
+
+constexpr QSize kClientSize(823, 384);
+constexpr int kTickMs = 1000;
+
+const QString kCaption = QStringLiteral(
+    "       Программа облуживания счетчиков ВИЛТ3/ВИЛТ1  -\"М\"- ЖКИ .  V_301209_12Month_12Sezon");
+
+struct PageTitle {
+    const char* sheet;
+    const char* tab;
+};
+constexpr std::array<PageTitle, 7> kPages = {{
+    {"TabSheet1", "Сезоны и тарифы"},
+    {"TabSheet2", "Нестандартные дни"},
+    {"TabSheet3", "Установка связи"},
+    {"TabSheet4", "Журнал событий"},
+    {"TabSheet5", "Калибровка"},
+    {"TabSheet6", "   Срезы    "},
+    {"TabSheet7", "Показания за 12 месяцев"},
+}};
+constexpr int kCalibrationPage = 4;
+constexpr int kTariffPage = 0;
+
+}  // namespace
+
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(kCaption);
+    QFont font = this->font();
+    font.setPointSize(8);
+    setFont(font);
+    setCentralWidget(new QWidget(this));
+    buildPages();
+    buildBottom();
+    setFixedSize(kClientSize);
+    m_exchange.setProgress([this](int maximum, int position) {
+        m_progress->setMaximum(maximum);
+        m_progress->setValue(position);
+    });
+    FormCreate();
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::buildPages() {
+    m_pages = new QTabWidget(centralWidget());
+    m_pages->setObjectName(QStringLiteral("PageControl1"));
+    m_pages->setGeometry(0, 0, kClientSize.width(), 316);
+    for (size_t i = 0; i < kPages.size(); ++i) {
+        QWidget* sheet = nullptr;
+        if (static_cast<int>(i) == kConnectionPage) {
+            m_connection = new ConnectionPage(*this);
+            sheet = m_connection;
+        } else {
+            sheet = new QWidget;
+        }
+        sheet->setObjectName(QLatin1String(kPages[i].sheet));
+        m_pages->addTab(sheet, QString::fromUtf8(kPages[i].tab));
+    }
+    m_pages->setTabVisible(kCalibrationPage, false);
+}
+
+void TForm1::buildBottom() {
+    QWidget* client = centralWidget();
+    m_panels = std::make_unique<ResultPanels>(client, QRect(4, 320, 330, 22));
+    m_progress = new QProgressBar(client);
+    m_progress->setObjectName(QStringLiteral("ProgressBar1"));
+    m_progress->setRange(0, 100);
+    m_progress->setTextVisible(false);
+    m_progress->setGeometry(340, 322, 260, 18);
+
+    auto* clock = new QFrame(client);
+    clock->setObjectName(QStringLiteral("Panel73"));
+    clock->setGeometry(608, 318, 211, 26);
+    clock->setStyleSheet(QStringLiteral("QFrame#Panel73 { background: #00ffff; border: 1px solid gray; }"));
+    auto* row = new QHBoxLayout(clock);
+    row->setContentsMargins(6, 2, 6, 2);
+    auto addText = [clock, row](const QString& caption, const QString& name) {
+        row->addWidget(new QLabel(caption, clock));
+        auto* text = new QLabel(clock);
+        text->setObjectName(name);
+        row->addWidget(text, 1);
+        return text;
+    };
+    m_time = addText(QStringLiteral("Время"), QStringLiteral("StaticText2"));
+    m_date = addText(QStringLiteral("Дата"), QStringLiteral("StaticText1"));
+
+    statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+    statusBar()->setSizeGripEnabled(false);
+    constexpr std::array kWidths = {300, 250, 50};
+    for (size_t i = 0; i < kWidths.size(); ++i) {
+        m_status[i] = new QLabel(statusBar());
+        m_status[i]->setObjectName(QStringLiteral("StatusBar1_%1").arg(i));
+        m_status[i]->setTextFormat(Qt::PlainText);
+        m_status[i]->setFixedWidth(kWidths[i]);
+        m_status[i]->setFrameShape(QFrame::Panel);
+        m_status[i]->setFrameShadow(QFrame::Sunken);
+        statusBar()->addWidget(m_status[i]);
+    }
+
+    // The tariff-file buttons sit beside the pages and belong to the tariff page.
+    m_saveTariffs = new QPushButton(client);
+    m_saveTariffs->setObjectName(QStringLiteral("BitBtn1"));
+    m_saveTariffs->setToolTip(QStringLiteral("Запись тарифов и календаря нестандартных дней"));
+    m_loadTariffs = new QPushButton(client);
+    m_loadTariffs->setObjectName(QStringLiteral("BitBtn2"));
+    m_loadTariffs->setToolTip(QStringLiteral("Чтение тарифов и календаря нестандартных  дней"));
+    const auto style = this->style();
+    m_saveTariffs->setIcon(style->standardIcon(QStyle::SP_DialogSaveButton));
+    m_loadTariffs->setIcon(style->standardIcon(QStyle::SP_DialogOpenButton));
+    m_saveTariffs->setGeometry(kClientSize.width() - 64, 0, 30, 22);
+    m_loadTariffs->setGeometry(kClientSize.width() - 32, 0, 30, 22);
+}
+
+// Start-up, in this order.
+void TForm1::FormCreate() {
+    m_comm.SetBaudRate(comm::BaudRate::br9600);
+    m_connection->setPorts(comm::discoverPorts(m_comm));
+    m_portName = m_comm.DeviceName();
+    m_connection->showConnectButton();
+    hideAllPanels();
+    repaint();
+    m_pages->setCurrentIndex(kConnectionPage);
+    m_saveTariffs->hide();
+    m_loadTariffs->hide();
+    connect(m_pages, &QTabWidget::currentChanged, this,
+            [this](int index) { handle([&] { PageControl1Change(index); }); });
+    m_time->setText(timeText(QTime::currentTime()));
+    m_date->setText(dateText(QDate::currentDate()));
+    m_clock = new QTimer(this);
+    m_clock->setObjectName(QStringLiteral("Timer1"));
+    connect(m_clock, &QTimer::timeout, this, [this] { Timer1Timer(); });
+    m_clock->start(kTickMs);
+}
+
+void TForm1::PageControl1Change(int index) {
+    m_saveTariffs->hide();
+    m_loadTariffs->hide();
+    if (index == kTariffPage) {
+        m_saveTariffs->show();
+        m_loadTariffs->show();
+    }
+}
+
+void TForm1::Timer1Timer() {
+    m_clock->setInterval(kTickMs);
+    m_time->setText(timeText(QTime::currentTime()));
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    // Closing in the middle of an exchange would pull the port from under it: close when
+    // the operation is over.
+    if (m_busy) {
+        m_closeRequested = true;
+        event->ignore();
+        return;
+    }
+    handle([this] { FormClose(); });
+    event->accept();
+}
+
+void TForm1::FormClose() { m_comm.Close(); }
+
+void TForm1::setPanelVisible(link::Panel panel, bool visible) { m_panels->setVisible(panel, visible); }
+
+bool TForm1::panelVisible(link::Panel panel) const { return m_panels->isVisible(panel); }
+
+void TForm1::setStatus(int statusPanel, const QString& text) {
+    m_status.at(static_cast<size_t>(statusPanel))->setText(text);
+}
+
+void TForm1::message(const QString& text) { showMessage(text); }
+
+void TForm1::hideAllPanels() { m_panels->hideAll(); }
+
+void TForm1::handle(const std::function<void()>& body) {
+    try {
+        body();
+    } catch (const std::exception& error) {
+        showMessage(QString::fromStdString(error.what()));
+    }
+}
+
+void TForm1::operate(const std::function<void()>& body) {
+    if (m_busy) return;
+    m_busy = true;
+    QList<QWidget*> disabled;
+    for (QWidget* control : m_operationControls) {
+        if (!control->isEnabled()) continue;
+        control->setEnabled(false);
+        disabled << control;
+    }
+    handle(body);
+    for (QWidget* control : disabled) control->setEnabled(true);
+    m_busy = false;
+    if (m_closeRequested) QTimer::singleShot(0, this, &QWidget::close);
+}
+
+void TForm1::addOperationControl(QWidget* control) { m_operationControls << control; }
+
+}  // namespace vilt::app

@@ -1,0 +1,276 @@
+// The real main window, offscreen, with the virtual meter server mapped as Com1: what the
+// user sees at start-up, on connecting in each mode, on failures and when closing.
+
+#include <QtTest>
+#include <QtWidgets>
+
+#include "comm_error.h"
+#include "message_box.h"
+#include "radio_group.h"
+#include "session_texts.h"
+#include "sim_process.h"
+#include "tform1.h"
+
+using namespace vilt;
+namespace texts = link::texts;
+
+namespace {
+const QStringList kPanelNames = {
+    "Net_cv", "Cv_ok", "Cv_ok_rd", "Cv_ok_rd_wr", "No_pass", "Ok_rtar", "Ok_are", "Ok_wrplase",
+    "Ok_reset", "Ok_wrtar", "Ok_rdtime", "Ok_stime", "Ok_wrtime", "Ok_rdevent", "Ok_s_512",
+    "Ok_rd_kalib", "Ok_wr_kalib", "Ok_wr_serNum", "Ok_rd_sr30", "Net_sr", "Ok_Sk",
+    "Ok_wr_password"};
+}  // namespace
+
+class TstMainWindow : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<test::SimProcess> m_sim;
+    std::unique_ptr<QTemporaryDir> m_data;
+    std::unique_ptr<app::TForm1> m_form;
+    QStringList m_messages;
+
+    template <typename T = QWidget>
+    T* find(const QString& name) const {
+        T* widget = m_form->findChild<T*>(name);
+        if (!widget) qFatal("no control %s", qPrintable(name));
+        return widget;
+    }
+    bool shown(const QString& name) const { return !find(name)->isHidden(); }
+    QStringList shownPanels() const {
+        QStringList names;
+        for (const QString& name : kPanelNames)
+            if (shown(name)) names << name;
+        return names;
+    }
+    QString status(int panel) const {
+        return find<QLabel>(QStringLiteral("StatusBar1_%1").arg(panel))->text();
+    }
+    app::RadioGroup* mode() const { return find<app::RadioGroup>("Tip_c"); }
+
+    void choosePort(const QString& name) {
+        auto* ports = find<QComboBox>("ComboBox1");
+        const int index = ports->findText(name);
+        QVERIFY(index >= 0);
+        ports->setCurrentIndex(index);
+        emit ports->activated(index);
+    }
+    // Fills the connection group as a user would, then presses the connect button.
+    void connectAs(int accessMode, int factory, const QString& password = {}) {
+        choosePort("Com1");
+        find<QSpinBox>("TimeOut")->setValue(100);
+        find<QSpinBox>("Zav_n")->setValue(factory);
+        if (!password.isEmpty()) find<QLineEdit>("Password")->setText(password);
+        mode()->setItemIndex(accessMode);
+        QTest::mouseClick(find("Vkl"), Qt::LeftButton);
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY2(!QFontDatabase::families(QFontDatabase::Cyrillic).isEmpty(), "no Cyrillic font");
+        app::setMessageBoxFunction([this](const QString& text) { m_messages << text; });
+    }
+
+    void init() {
+        m_sim = std::make_unique<test::SimProcess>(QStringList{
+            "--factory", "12345", "--model", "7", "--version", "30109", "--place", "ТП-15",
+            "--password", "4321"});
+        QString error;
+        QVERIFY2(m_sim->start(&error), qPrintable(error));
+        m_data = std::make_unique<QTemporaryDir>();
+        qputenv("XDG_DATA_HOME", m_data->path().toUtf8());
+        const QString ports = m_data->path() + "/vilt-service/ports";
+        QVERIFY(QDir().mkpath(ports));
+        QVERIFY(QFile::link(m_sim->slavePath(), ports + "/com1"));
+        m_messages.clear();
+        m_form = std::make_unique<app::TForm1>();
+    }
+
+    void cleanup() {
+        m_form.reset();
+        m_sim.reset();
+        m_data.reset();
+    }
+
+    void startUp() {
+        QCOMPARE(m_form->windowTitle(),
+                 QStringLiteral("       Программа облуживания счетчиков ВИЛТ3/ВИЛТ1  -\"М\"- ЖКИ .  "
+                                "V_301209_12Month_12Sezon"));
+        QCOMPARE(m_form->size(), QSize(823, 384));
+        QCOMPARE(m_form->minimumSize(), m_form->maximumSize());
+        auto* pages = find<QTabWidget>("PageControl1");
+        QCOMPARE(pages->currentIndex(), 2);
+        QStringList tabs;
+        for (int i = 0; i < pages->count(); ++i) tabs << pages->tabText(i);
+        QCOMPARE(tabs, QStringList({"Сезоны и тарифы", "Нестандартные дни", "Установка связи",
+                                    "Журнал событий", "Калибровка", "   Срезы    ",
+                                    "Показания за 12 месяцев"}));
+        QVERIFY(!pages->isTabVisible(4));
+        QCOMPARE(shownPanels(), QStringList());
+        QVERIFY(shown("Vkl") && !shown("Otkl"));
+        QVERIFY(!shown("BitBtn1") && !shown("BitBtn2"));
+        QCOMPARE(find<QLabel>("Net_cv")->text(), QStringLiteral("Нет связи !!!"));
+
+        auto* ports = find<QComboBox>("ComboBox1");
+        QCOMPARE(ports->itemText(0), QStringLiteral("Com1"));
+        QCOMPARE(ports->itemData(0, Qt::ToolTipRole).toString(), m_sim->slavePath());
+        QCOMPARE(ports->currentIndex(), -1);
+        QCOMPARE(ports->placeholderText(), QStringLiteral("Порт"));
+        QCOMPARE(m_form->portName(), QStringLiteral("Com12"));
+        QVERIFY(!m_form->Comm1().Enabled());  // discovery closed what it opened
+        QCOMPARE(m_form->Comm1().baudRate(), comm::BaudRate::br9600);
+
+        QCOMPARE(find<QComboBox>("ComboBox2")->currentText(), QStringLiteral("2400"));
+        QCOMPARE(find<QSpinBox>("TimeOut")->value(), 300);
+        QCOMPARE(find<QSpinBox>("Zav_n")->maximum(), 16777215);
+        QCOMPARE(mode()->itemIndex(), 0);
+        QCOMPARE(find<QLabel>("StaticText1")->text(),
+                 QLocale().toString(QDate::currentDate(), QLocale::ShortFormat));
+        QVERIFY(!find<QLabel>("StaticText2")->text().isEmpty());
+    }
+
+    void sessionModes_data() {
+        QTest::addColumn<int>("accessMode");
+        QTest::addColumn<QString>("panel");
+        QTest::addColumn<QString>("status0");
+        QTest::addColumn<QString>("status1");
+        QTest::newRow("local") << 0 << "Cv_ok" << texts::kLocalSession << "Заводской №:12345";
+        QTest::newRow("by factory number") << 1 << "Cv_ok_rd" << texts::kFactorySession
+                                           << "     Заводской номер:12345";
+        QTest::newRow("with password") << 2 << "Cv_ok_rd_wr" << texts::kPasswordSession
+                                       << "     Заводской номер:12345";
+    }
+    void sessionModes() {
+        QFETCH(int, accessMode);
+        QFETCH(QString, panel);
+        QFETCH(QString, status0);
+        QFETCH(QString, status1);
+        connectAs(accessMode, 12345, "4321");
+        QVERIFY(shownPanels().contains(panel));
+        QCOMPARE(shownPanels().last(), panel);  // on top
+        QCOMPARE(status(0), status0);
+        QCOMPARE(status(1), status1);
+        QCOMPARE(find<QLabel>("Label25")->text(), QStringLiteral("ТП-15"));
+        QCOMPARE(find<QLabel>("Label26")->text(), QStringLiteral("7"));
+        QCOMPARE(find<QLabel>("Label27")->text(), QStringLiteral("09.01.3"));
+        QVERIFY(!shown("Vkl") && shown("Otkl"));
+        QVERIFY(m_form->Comm1().Enabled());
+        QCOMPARE(m_form->Comm1().baudRate(), comm::BaudRate::br2400);
+        QCOMPARE(m_messages, QStringList());
+
+        QTest::mouseClick(find("Otkl"), Qt::LeftButton);
+        QVERIFY(shown("Vkl") && !shown("Otkl"));
+        QVERIFY(!m_form->Comm1().Enabled());
+        QCOMPARE(shownPanels(), QStringList());
+        QCOMPARE(find<QLabel>("Label25")->text(), texts::kBlankLabel);
+        QCOMPARE(status(1), status1);  // left as it was
+    }
+
+    void localModeFindsAnotherNumber() {
+        connectAs(0, 0);
+        QCOMPARE(shownPanels(), QStringList({"Cv_ok", "Cv_ok_rd"}));
+        QCOMPARE(mode()->itemIndex(), 1);
+        QCOMPARE(find<QSpinBox>("Zav_n")->value(), 12345);
+        QCOMPARE(status(0), texts::kFactorySession);
+    }
+
+    void failures_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("status0");
+        QTest::newRow("wrong CRC") << "all crc" << texts::kWrongCrc;
+        QTest::newRow("wrong code") << "all code" << texts::kWrongCode;
+        QTest::newRow("short reply") << "all missing" << texts::kWrongCount;
+    }
+    void failures() {
+        QFETCH(QString, fault);
+        QFETCH(QString, status0);
+        QVERIFY(m_sim->control("fault " + fault));
+        connectAs(1, 12345);
+        QCOMPARE(shownPanels(), QStringList{"Net_cv"});
+        QCOMPARE(status(0), status0);
+        QVERIFY(shown("Otkl"));  // the port stays open behind the disconnect button
+        QVERIFY(m_form->Comm1().Enabled());
+    }
+
+    void wrongPassword() {
+        connectAs(2, 12345, "1111");
+        QCOMPARE(shownPanels(), QStringList({"Net_cv", "No_pass"}));
+        QCOMPARE(status(0), texts::kWrongCount);  // later attempts found the port closed
+        QVERIFY(shown("Vkl") && !shown("Otkl"));
+        QVERIFY(!m_form->Comm1().Enabled());
+        connectAs(2, 12345, "4321");  // and the next connect works
+        QCOMPARE(shownPanels().last(), QStringLiteral("Cv_ok_rd_wr"));
+    }
+
+    void passwordThatIsNotANumber() {
+        connectAs(2, 12345, "43a1");
+        QCOMPARE(m_messages, QStringList{texts::kNotANumber});
+        QCOMPARE(shownPanels(), QStringList{"Cv_ok_rd"});
+    }
+
+    void portThatCannotBeOpened() {
+        QTest::mouseClick(find("Vkl"), Qt::LeftButton);  // no port chosen: Com12 leads nowhere
+        QCOMPARE(m_messages, QStringList{texts::kPortOpenFailed});
+        QVERIFY(shown("Vkl"));
+        QVERIFY(find("Vkl")->isEnabled());
+    }
+
+    void typingSwitchesTheMode() {
+        QTest::keyClicks(find("Password"), "1");
+        QCOMPARE(mode()->itemIndex(), 2);
+        QTest::keyClicks(find<QSpinBox>("Zav_n")->findChild<QLineEdit*>(), "5");
+        QCOMPARE(mode()->itemIndex(), 1);
+    }
+
+    void controlsAreDisabledWhileConnecting() {
+        QStringList enabledMeanwhile;
+        QTimer::singleShot(200, m_form.get(), [&] {
+            for (const char* name : {"Vkl", "Otkl", "ComboBox1", "ComboBox2"})
+                if (find(name)->isEnabled()) enabledMeanwhile << name;
+            enabledMeanwhile << "checked";
+        });
+        connectAs(1, 12345);
+        QCOMPARE(enabledMeanwhile, QStringList{"checked"});
+        QVERIFY(find("Otkl")->isEnabled() && find("ComboBox1")->isEnabled());
+    }
+
+    void otherPortWhileConnected() {
+        connectAs(1, 12345);
+        choosePort("Com1");  // choosing a port closes the open one
+        QVERIFY(!m_form->Comm1().Enabled());
+        QTest::mouseClick(find("Otkl"), Qt::LeftButton);
+        QCOMPARE(m_messages, QStringList());
+        QVERIFY(shown("Vkl"));
+    }
+
+    void pageSwitching() {
+        auto* pages = find<QTabWidget>("PageControl1");
+        pages->setCurrentIndex(0);
+        QVERIFY(shown("BitBtn1") && shown("BitBtn2"));
+        pages->setCurrentIndex(3);
+        QVERIFY(!shown("BitBtn1") && !shown("BitBtn2"));
+        pages->setCurrentIndex(0);
+        pages->setCurrentIndex(2);
+        QVERIFY(!shown("BitBtn1"));
+    }
+
+    void closingEndsTheSession() {
+        connectAs(1, 12345);
+        QVERIFY(m_form->close());
+        QVERIFY(!m_form->Comm1().Enabled());
+    }
+
+    void handlerErrorsAreShown() {
+        m_form->handle([] { throw comm::CommError(comm::kErrNotOpen, -1); });
+        QCOMPARE(m_messages, QStringList{"Port not open (Error: -1)"});
+    }
+
+    void clockTicks() {
+        auto* time = find<QLabel>("StaticText2");
+        const QString start = time->text();
+        QTRY_VERIFY_WITH_TIMEOUT(time->text() != start, 5000);
+    }
+};
+
+QTEST_MAIN(TstMainWindow)
+#include "tst_main_window.moc"
