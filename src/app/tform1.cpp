@@ -90,14 +90,15 @@ void TForm1::buildBottom() {
     m_progress->setObjectName(QStringLiteral("ProgressBar1"));
     m_progress->setRange(0, 100);
     m_progress->setTextVisible(false);
-    m_progress->setGeometry(340, 322, 260, 18);
+    m_progress->setGeometry(408, 322, 180, 18);
 
     auto* clock = new QFrame(client);
     clock->setObjectName(QStringLiteral("Panel73"));
-    clock->setGeometry(608, 318, 211, 26);
+    clock->setGeometry(594, 318, 225, 26);
     clock->setStyleSheet(QStringLiteral("QFrame#Panel73 { background: #00ffff; border: 1px solid gray; }"));
     auto* row = new QHBoxLayout(clock);
     row->setContentsMargins(6, 2, 6, 2);
+    row->setSpacing(4);
     auto addText = [clock, row](const QString& caption, const QString& name) {
         row->addWidget(new QLabel(caption, clock));
         auto* text = new QLabel(clock);
@@ -131,8 +132,11 @@ void TForm1::buildBottom() {
     const auto style = this->style();
     m_saveTariffs->setIcon(style->standardIcon(QStyle::SP_DialogSaveButton));
     m_loadTariffs->setIcon(style->standardIcon(QStyle::SP_DialogOpenButton));
-    m_saveTariffs->setGeometry(kClientSize.width() - 64, 0, 30, 22);
-    m_loadTariffs->setGeometry(kClientSize.width() - 32, 0, 30, 22);
+    m_saveTariffs->setGeometry(340, 319, 30, 24);
+    m_loadTariffs->setGeometry(372, 319, 30, 24);
+    // Saving and loading tariff files come with the tariff page.
+    m_saveTariffs->setEnabled(false);
+    m_loadTariffs->setEnabled(false);
 }
 
 // Start-up, in this order.
