@@ -20,7 +20,9 @@ constexpr int kRequestBytes = 6;
 constexpr int kReplyBytes = 28;
 constexpr int kPacingMs = 20 * 2 + 20;
 
-double lineMs(int bytes, int bps) { return bytes * 10 * 1000.0 / bps; }
+double lineMs(int bytes, int bps) {
+    return bytes * 10 * 1000.0 / bps;
+}
 
 bool measure(comm::BaudRate rate, int timeOut, int exchanges) {
     const int bps = comm::bitsPerSecond(rate);

@@ -12,8 +12,12 @@ namespace vilt::cli {
 
 namespace {
 
-void out(const QString& text) { std::fputs(qPrintable(text + QLatin1Char('\n')), stdout); }
-void err(const QString& text) { std::fputs(qPrintable(text + QLatin1Char('\n')), stderr); }
+void out(const QString& text) {
+    std::fputs(qPrintable(text + QLatin1Char('\n')), stdout);
+}
+void err(const QString& text) {
+    std::fputs(qPrintable(text + QLatin1Char('\n')), stderr);
+}
 
 int identify(MeterLink& link, const Options& options) {
     const HeadlessView& view = link.view();

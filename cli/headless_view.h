@@ -11,7 +11,7 @@
 namespace vilt::cli {
 
 class HeadlessView : public link::SessionView {
-public:
+  public:
     HeadlessView(int mode, uint32_t factory, QString password)
         : m_mode(mode), m_factory(factory), m_password(std::move(password)) {}
 
@@ -35,7 +35,7 @@ public:
     QString model() const { return m_model; }
     QString version() const { return m_version; }
 
-private:
+  private:
     int m_mode;
     uint32_t m_factory;
     QString m_password;

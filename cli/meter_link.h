@@ -21,7 +21,7 @@ struct Failure {
 };
 
 class MeterLink {
-public:
+  public:
     explicit MeterLink(const Options& options);
     ~MeterLink();
     MeterLink(const MeterLink&) = delete;
@@ -33,7 +33,7 @@ public:
     link::Exchange& exchange() { return m_exchange; }
     const HeadlessView& view() const { return m_view; }
 
-private:
+  private:
     const Options& m_options;
     comm::TComm m_comm;
     link::SystemWaiter m_waiter;

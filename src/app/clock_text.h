@@ -14,6 +14,8 @@ inline QString timeText(const QTime& time) {
     return QLocale().toString(time, format.trimmed());
 }
 
-inline QString dateText(const QDate& date) { return QLocale().toString(date, QLocale::ShortFormat); }
+inline QString dateText(const QDate& date) {
+    return QLocale().toString(date, QLocale::ShortFormat);
+}
 
 }  // namespace vilt::app

@@ -63,10 +63,10 @@ QWidget* ConnectionPage::buildSessionGroup() {
     grid->setContentsMargins(6, 4, 6, 4);
     grid->setVerticalSpacing(3);
 
-    m_mode = new RadioGroup(QStringLiteral("Tip_c"), QStringLiteral("Тип связи"),
-                            {QStringLiteral("Локальная"), QStringLiteral("По Зав.№"),
-                             QStringLiteral("Зав.№ и пароль")},
-                            group);
+    m_mode = new RadioGroup(
+        QStringLiteral("Tip_c"), QStringLiteral("Тип связи"),
+        {QStringLiteral("Локальная"), QStringLiteral("По Зав.№"), QStringLiteral("Зав.№ и пароль")},
+        group);
     m_mode->setItemIndex(link::kLocal);
     grid->addWidget(m_mode, 0, 0, 4, 1);
 
@@ -75,14 +75,16 @@ QWidget* ConnectionPage::buildSessionGroup() {
     m_factory->setRange(0, kLargestFactoryNumber);
     grid->addWidget(new QLabel(QStringLiteral("Заводской\nномер"), group), 0, 1);
     grid->addWidget(m_factory, 0, 2);
-    connect(m_factory, &QSpinBox::textChanged, this, [this] { m_form.handle([this] { Zav_nChange(); }); });
+    connect(m_factory, &QSpinBox::textChanged, this,
+            [this] { m_form.handle([this] { Zav_nChange(); }); });
 
     m_password = new QLineEdit(group);
     m_password->setObjectName(QStringLiteral("Password"));
     m_password->setEchoMode(QLineEdit::Password);
     grid->addWidget(new QLabel(QStringLiteral("Пароль"), group), 1, 1);
     grid->addWidget(m_password, 1, 2);
-    connect(m_password, &QLineEdit::textChanged, this, [this] { m_form.handle([this] { PasswordChange(); }); });
+    connect(m_password, &QLineEdit::textChanged, this,
+            [this] { m_form.handle([this] { PasswordChange(); }); });
 
     m_port = new QComboBox(group);
     m_port->setObjectName(QStringLiteral("ComboBox1"));
@@ -114,8 +116,10 @@ QWidget* ConnectionPage::buildSessionGroup() {
     m_disconnect->setObjectName(QStringLiteral("Otkl"));
     grid->addWidget(m_connect, 4, 0, 1, 3);
     grid->addWidget(m_disconnect, 4, 0, 1, 3);  // the same place: one of them is shown
-    connect(m_connect, &QPushButton::clicked, this, [this] { m_form.operate([this] { VklClick(); }); });
-    connect(m_disconnect, &QPushButton::clicked, this, [this] { m_form.operate([this] { OtklClick(); }); });
+    connect(m_connect, &QPushButton::clicked, this,
+            [this] { m_form.operate([this] { VklClick(); }); });
+    connect(m_disconnect, &QPushButton::clicked, this,
+            [this] { m_form.operate([this] { OtklClick(); }); });
     for (QWidget* control : {static_cast<QWidget*>(m_connect), static_cast<QWidget*>(m_disconnect),
                              static_cast<QWidget*>(m_port), static_cast<QWidget*>(m_speed)})
         m_form.addOperationControl(control);
@@ -151,11 +155,17 @@ void ConnectionPage::VklClick() {
     m_session.open();
 }
 
-void ConnectionPage::OtklClick() { m_session.close(); }
+void ConnectionPage::OtklClick() {
+    m_session.close();
+}
 
-void ConnectionPage::Zav_nChange() { m_mode->setItemIndex(link::kByFactoryNumber); }
+void ConnectionPage::Zav_nChange() {
+    m_mode->setItemIndex(link::kByFactoryNumber);
+}
 
-void ConnectionPage::PasswordChange() { m_mode->setItemIndex(link::kWithPassword); }
+void ConnectionPage::PasswordChange() {
+    m_mode->setItemIndex(link::kWithPassword);
+}
 
 void ConnectionPage::ComboBox1Change(int index) {
     if (index < 0) return;
@@ -173,29 +183,41 @@ void ConnectionPage::setPorts(const QStringList& names) {
     m_port->setCurrentIndex(-1);
 }
 
-void ConnectionPage::showConnectButton() { setConnectShown(true); }
+void ConnectionPage::showConnectButton() {
+    setConnectShown(true);
+}
 
 void ConnectionPage::setPanelVisible(link::Panel panel, bool visible) {
     m_form.setPanelVisible(panel, visible);
 }
 
-bool ConnectionPage::panelVisible(link::Panel panel) const { return m_form.panelVisible(panel); }
+bool ConnectionPage::panelVisible(link::Panel panel) const {
+    return m_form.panelVisible(panel);
+}
 
 void ConnectionPage::setStatus(int statusPanel, const QString& text) {
     m_form.setStatus(statusPanel, text);
 }
 
-void ConnectionPage::message(const QString& text) { m_form.message(text); }
+void ConnectionPage::message(const QString& text) {
+    m_form.message(text);
+}
 
-int ConnectionPage::accessMode() const { return m_mode->itemIndex(); }
+int ConnectionPage::accessMode() const {
+    return m_mode->itemIndex();
+}
 
-uint32_t ConnectionPage::factoryNumber() const { return static_cast<uint32_t>(m_factory->value()); }
+uint32_t ConnectionPage::factoryNumber() const {
+    return static_cast<uint32_t>(m_factory->value());
+}
 
 void ConnectionPage::setFactoryNumber(uint32_t number) {
     m_factory->setValue(static_cast<int>(number));
 }
 
-QString ConnectionPage::passwordText() const { return m_password->text(); }
+QString ConnectionPage::passwordText() const {
+    return m_password->text();
+}
 
 void ConnectionPage::setInfo(const QString& place, const QString& model, const QString& version) {
     m_place->setText(place);
@@ -211,6 +233,8 @@ void ConnectionPage::setConnectShown(bool shown) {
 // Operations of the exchange group come with their own page code.
 void ConnectionPage::enableOperations() {}
 
-void ConnectionPage::repaintWindow() { m_form.repaint(); }
+void ConnectionPage::repaintWindow() {
+    m_form.repaint();
+}
 
 }  // namespace vilt::app

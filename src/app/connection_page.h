@@ -19,7 +19,7 @@ class TForm1;
 
 class ConnectionPage : public QWidget, public link::SessionView {
     Q_OBJECT
-public:
+  public:
     ConnectionPage(TForm1& form, QWidget* parent = nullptr);
 
     void VklClick();
@@ -46,7 +46,7 @@ public:
     void enableOperations() override;
     void repaintWindow() override;
 
-private:
+  private:
     QWidget* buildSessionGroup();
     QWidget* buildInfoGroup();
 

@@ -21,6 +21,8 @@ void showMessage(const QString& text) {
                              text);
 }
 
-void setMessageBoxFunction(MessageBoxFunction function) { current() = std::move(function); }
+void setMessageBoxFunction(MessageBoxFunction function) {
+    current() = std::move(function);
+}
 
 }  // namespace vilt::app

@@ -5,8 +5,8 @@
 
 namespace vilt::app {
 
-RadioGroup::RadioGroup(const QString& objectName, const QString& caption,
-                       const QStringList& items, QWidget* parent)
+RadioGroup::RadioGroup(const QString& objectName, const QString& caption, const QStringList& items,
+                       QWidget* parent)
     : QGroupBox(caption, parent) {
     setObjectName(objectName);
     auto* layout = new QVBoxLayout(this);

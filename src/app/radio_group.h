@@ -10,17 +10,17 @@ namespace vilt::app {
 
 class RadioGroup : public QGroupBox {
     Q_OBJECT
-public:
+  public:
     RadioGroup(const QString& objectName, const QString& caption, const QStringList& items,
                QWidget* parent = nullptr);
 
     int itemIndex() const { return m_buttons.checkedId(); }
     void setItemIndex(int index);
 
-signals:
+  signals:
     void itemIndexChanged(int index);
 
-private:
+  private:
     QButtonGroup m_buttons;
 };
 

@@ -69,7 +69,9 @@ void ResultPanels::setVisible(link::Panel panel, bool visible) {
     label(panel)->setVisible(visible);
 }
 
-bool ResultPanels::isVisible(link::Panel panel) const { return !label(panel)->isHidden(); }
+bool ResultPanels::isVisible(link::Panel panel) const {
+    return !label(panel)->isHidden();
+}
 
 void ResultPanels::hideAll() {
     for (QLabel* label : m_labels) label->hide();

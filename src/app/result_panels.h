@@ -9,7 +9,7 @@
 namespace vilt::app {
 
 class ResultPanels {
-public:
+  public:
     // Creates the panels on parent at geometry, hidden, in covering order.
     ResultPanels(QWidget* parent, const QRect& geometry);
 
@@ -18,7 +18,7 @@ public:
     void hideAll();
     QLabel* label(link::Panel panel) const { return m_labels[static_cast<size_t>(panel)]; }
 
-private:
+  private:
     std::array<QLabel*, link::kPanelCount> m_labels{};
 };
 

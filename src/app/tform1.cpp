@@ -95,7 +95,8 @@ void TForm1::buildBottom() {
     auto* clock = new QFrame(client);
     clock->setObjectName(QStringLiteral("Panel73"));
     clock->setGeometry(594, 318, 225, 26);
-    clock->setStyleSheet(QStringLiteral("QFrame#Panel73 { background: #00ffff; border: 1px solid gray; }"));
+    clock->setStyleSheet(
+        QStringLiteral("QFrame#Panel73 { background: #00ffff; border: 1px solid gray; }"));
     auto* row = new QHBoxLayout(clock);
     row->setContentsMargins(6, 2, 6, 2);
     row->setSpacing(4);
@@ -186,19 +187,29 @@ void TForm1::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void TForm1::FormClose() { m_comm.Close(); }
+void TForm1::FormClose() {
+    m_comm.Close();
+}
 
-void TForm1::setPanelVisible(link::Panel panel, bool visible) { m_panels->setVisible(panel, visible); }
+void TForm1::setPanelVisible(link::Panel panel, bool visible) {
+    m_panels->setVisible(panel, visible);
+}
 
-bool TForm1::panelVisible(link::Panel panel) const { return m_panels->isVisible(panel); }
+bool TForm1::panelVisible(link::Panel panel) const {
+    return m_panels->isVisible(panel);
+}
 
 void TForm1::setStatus(int statusPanel, const QString& text) {
     m_status.at(static_cast<size_t>(statusPanel))->setText(text);
 }
 
-void TForm1::message(const QString& text) { showMessage(text); }
+void TForm1::message(const QString& text) {
+    showMessage(text);
+}
 
-void TForm1::hideAllPanels() { m_panels->hideAll(); }
+void TForm1::hideAllPanels() {
+    m_panels->hideAll();
+}
 
 void TForm1::handle(const std::function<void()>& body) {
     try {
@@ -223,6 +234,8 @@ void TForm1::operate(const std::function<void()>& body) {
     if (m_closeRequested) QTimer::singleShot(0, this, &QWidget::close);
 }
 
-void TForm1::addOperationControl(QWidget* control) { m_operationControls << control; }
+void TForm1::addOperationControl(QWidget* control) {
+    m_operationControls << control;
+}
 
 }  // namespace vilt::app

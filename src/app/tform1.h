@@ -24,7 +24,7 @@ class ResultPanels;
 
 class TForm1 : public QMainWindow, public link::Display {
     Q_OBJECT
-public:
+  public:
     static constexpr int kConnectionPage = 2;
 
     explicit TForm1(QWidget* parent = nullptr);
@@ -53,10 +53,10 @@ public:
     void PageControl1Change(int index);
     void Timer1Timer();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void buildPages();
     void buildBottom();
     void FormCreate();

@@ -7,7 +7,7 @@ namespace vilt::comm {
 
 // An error raised by the port component; its text is shown to the user as it stands.
 class CommError : public std::runtime_error {
-public:
+  public:
     // format holds one %d for the error code, e.g. "Port not open (Error: %d)".
     CommError(const char* format, int code)
         : std::runtime_error(QString::fromLatin1(format)

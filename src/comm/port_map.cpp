@@ -11,7 +11,9 @@
 
 namespace vilt::comm {
 
-QString portName(int number) { return QStringLiteral("Com%1").arg(number); }
+QString portName(int number) {
+    return QStringLiteral("Com%1").arg(number);
+}
 
 std::optional<int> portNumber(const QString& name) {
     static const QRegularExpression kPattern(QStringLiteral("^com([1-9][0-9]?)$"),

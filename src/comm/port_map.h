@@ -14,9 +14,9 @@ class TComm;
 
 inline constexpr int kPortCount = 12;
 
-QString portName(int number);  // 1 → "Com1"
+QString portName(int number);                        // 1 → "Com1"
 std::optional<int> portNumber(const QString& name);  // "Com3" / "com3" → 3, else none
-QString portsFolder();  // $XDG_DATA_HOME/vilt-service/ports
+QString portsFolder();                               // $XDG_DATA_HOME/vilt-service/ports
 // The device path to open for a port name; any other text is taken as a path itself.
 QString devicePath(const QString& name);
 

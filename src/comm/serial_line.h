@@ -7,7 +7,7 @@
 namespace vilt::comm {
 
 class SerialLine {
-public:
+  public:
     virtual ~SerialLine() = default;
 
     virtual bool Enabled() const = 0;

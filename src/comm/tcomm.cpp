@@ -26,7 +26,9 @@ std::optional<BaudRate> sessionSpeed(int index) {
 
 TComm::TComm() = default;
 
-TComm::~TComm() { Close(); }
+TComm::~TComm() {
+    Close();
+}
 
 void TComm::Open() {
     if (Enabled()) throw CommError(kErrAlreadyOpen, -1);
@@ -43,7 +45,9 @@ void TComm::Close() {
     m_port.reset();
 }
 
-bool TComm::Enabled() const { return m_port != nullptr; }
+bool TComm::Enabled() const {
+    return m_port != nullptr;
+}
 
 int TComm::Write(const uint8_t* data, int count) {
     if (!Enabled()) return -1;
@@ -102,11 +106,10 @@ void TComm::SetDTRState(bool on) {
 }
 
 void TComm::applyLineSettings() {
-    const bool ok = m_port->setBaudRate(bitsPerSecond(m_baudRate)) &&
-                    m_port->setDataBits(QSerialPort::Data8) &&
-                    m_port->setParity(QSerialPort::NoParity) &&
-                    m_port->setStopBits(QSerialPort::OneStop) &&
-                    m_port->setFlowControl(QSerialPort::NoFlowControl);
+    const bool ok =
+        m_port->setBaudRate(bitsPerSecond(m_baudRate)) && m_port->setDataBits(QSerialPort::Data8) &&
+        m_port->setParity(QSerialPort::NoParity) && m_port->setStopBits(QSerialPort::OneStop) &&
+        m_port->setFlowControl(QSerialPort::NoFlowControl);
     if (ok) return;
     const int code = static_cast<int>(m_port->error());
     m_port->clearError();

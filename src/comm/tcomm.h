@@ -12,8 +12,21 @@ class QSerialPort;
 namespace vilt::comm {
 
 enum class BaudRate {
-    br110, br300, br600, br1200, br2400, br4800, br9600, br14400,
-    br19200, br38400, br56000, br57600, br115200, br128000, br256000,
+    br110,
+    br300,
+    br600,
+    br1200,
+    br2400,
+    br4800,
+    br9600,
+    br14400,
+    br19200,
+    br38400,
+    br56000,
+    br57600,
+    br115200,
+    br128000,
+    br256000,
 };
 
 int bitsPerSecond(BaudRate rate);
@@ -21,7 +34,7 @@ int bitsPerSecond(BaudRate rate);
 std::optional<BaudRate> sessionSpeed(int index);
 
 class TComm : public SerialLine {
-public:
+  public:
     // A read with nothing waiting gives up after this long.
     static constexpr int kReadTimeoutMs = 1000;
 
@@ -48,7 +61,7 @@ public:
     // A device without modem-control lines (a pseudo-terminal) accepts the call as a no-op.
     void SetDTRState(bool on) override;
 
-private:
+  private:
     void applyLineSettings();
 
     std::unique_ptr<QSerialPort> m_port;  // set only while open

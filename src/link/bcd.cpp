@@ -3,8 +3,12 @@
 namespace vilt::link {
 
 // C++ division truncates toward zero, as the wire format expects.
-int32_t BcdToBin(int32_t value) { return value % 16 + value / 16 * 10; }
+int32_t BcdToBin(int32_t value) {
+    return value % 16 + value / 16 * 10;
+}
 
-int32_t BinToBcd(int32_t value) { return value % 10 + value / 10 * 16; }
+int32_t BinToBcd(int32_t value) {
+    return value % 10 + value / 10 * 16;
+}
 
 }  // namespace vilt::link

@@ -9,7 +9,9 @@ namespace vilt::link {
 
 Exchange::Exchange(comm::SerialLine& line, Waiter& waiter) : m_line(line), m_waiter(waiter) {}
 
-void Exchange::ClrBuf() { m_buffer.fill(0); }
+void Exchange::ClrBuf() {
+    m_buffer.fill(0);
+}
 
 void Exchange::Del(int steps) {
     if (m_progress) m_progress(steps, 0);

@@ -37,7 +37,7 @@ struct Request {
 inline constexpr uint8_t kAckAccepted = 0xAA;
 
 class Exchange {
-public:
+  public:
     static constexpr int kBufferSize = 765;
     static constexpr int kReceiveArea = 0;
     static constexpr int kSendArea = 255;
@@ -73,7 +73,7 @@ public:
     comm::SerialLine& line() { return m_line; }
     Waiter& waiter() { return m_waiter; }
 
-private:
+  private:
     int buildRequest(const Request& request);
     Check checkReply(const Request& request, int count) const;
 

@@ -18,11 +18,11 @@ constexpr int kAckReplyLength = 7;
 
 // Panels a new session clears; the event panel outlives a reconnect.
 constexpr std::array kSessionPanels = {
-    Panel::Cv_ok,      Panel::Net_cv,      Panel::Cv_ok_rd,     Panel::Cv_ok_rd_wr,
-    Panel::No_pass,    Panel::Ok_rtar,     Panel::Ok_are,       Panel::Ok_wrplase,
-    Panel::Ok_reset,   Panel::Ok_wrtar,    Panel::Ok_rdtime,    Panel::Ok_stime,
-    Panel::Ok_wrtime,  Panel::Ok_s_512,    Panel::Ok_rd_kalib,  Panel::Ok_wr_kalib,
-    Panel::Ok_wr_serNum, Panel::Ok_rd_sr30, Panel::Net_sr,      Panel::Ok_Sk,
+    Panel::Cv_ok,          Panel::Net_cv,     Panel::Cv_ok_rd,    Panel::Cv_ok_rd_wr,
+    Panel::No_pass,        Panel::Ok_rtar,    Panel::Ok_are,      Panel::Ok_wrplase,
+    Panel::Ok_reset,       Panel::Ok_wrtar,   Panel::Ok_rdtime,   Panel::Ok_stime,
+    Panel::Ok_wrtime,      Panel::Ok_s_512,   Panel::Ok_rd_kalib, Panel::Ok_wr_kalib,
+    Panel::Ok_wr_serNum,   Panel::Ok_rd_sr30, Panel::Net_sr,      Panel::Ok_Sk,
     Panel::Ok_wr_password,
 };
 
@@ -159,11 +159,10 @@ int Session::RxdRdRandom() {
 
 int Session::RxdWrPsw() {
     std::array<uint8_t, 4> payload{};
-    for (size_t i = 0; i < payload.size(); ++i) payload[i] = static_cast<uint8_t>(m_code >> (8 * i));
-    const Check check = m_exchange.run({.code = kLogin,
-                                        .payload = payload,
-                                        .replyLength = kAckReplyLength,
-                                        .ack = kAckAccepted});
+    for (size_t i = 0; i < payload.size(); ++i)
+        payload[i] = static_cast<uint8_t>(m_code >> (8 * i));
+    const Check check = m_exchange.run(
+        {.code = kLogin, .payload = payload, .replyLength = kAckReplyLength, .ack = kAckAccepted});
     if (check == Check::Ok) {
         m_view.setPanelVisible(Panel::Cv_ok_rd_wr, true);
         m_view.setStatus(0, texts::kPasswordSession);

@@ -13,7 +13,7 @@ enum AccessMode { kLocal = 0, kByFactoryNumber = 1, kWithPassword = 2 };
 
 // The connection controls the session reads and fills.
 class SessionView : public Display {
-public:
+  public:
     virtual int accessMode() const = 0;  // read afresh at every test
     virtual uint32_t factoryNumber() const = 0;
     // Shows a factory number; a changed number switches to kByFactoryNumber.
@@ -30,7 +30,7 @@ public:
 uint32_t CoderPsw(int32_t password, uint32_t challenge);
 
 class Session {
-public:
+  public:
     static constexpr int kAttempts = 3;
     static constexpr int kDtrSettleMs = 500;
     static constexpr int kNotTried = 10;
@@ -50,7 +50,7 @@ public:
 
     int result() const { return m_result; }
 
-private:
+  private:
     void runAttempt();
     void resetView();
     void reportFailure(Check check);
@@ -60,8 +60,8 @@ private:
     Exchange& m_exchange;
     SessionView& m_view;
     int m_result = kNotTried;
-    uint32_t m_code = 0;         // the challenge, then the password code in its place
-    bool m_codeReady = false;    // the password text was a number
+    uint32_t m_code = 0;       // the challenge, then the password code in its place
+    bool m_codeReady = false;  // the password text was a number
     bool m_askedForNumber = false;
 };
 

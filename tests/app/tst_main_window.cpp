@@ -16,10 +16,10 @@ namespace texts = link::texts;
 
 namespace {
 const QStringList kPanelNames = {
-    "Net_cv", "Cv_ok", "Cv_ok_rd", "Cv_ok_rd_wr", "No_pass", "Ok_rtar", "Ok_are", "Ok_wrplase",
-    "Ok_reset", "Ok_wrtar", "Ok_rdtime", "Ok_stime", "Ok_wrtime", "Ok_rdevent", "Ok_s_512",
-    "Ok_rd_kalib", "Ok_wr_kalib", "Ok_wr_serNum", "Ok_rd_sr30", "Net_sr", "Ok_Sk",
-    "Ok_wr_password"};
+    "Net_cv",     "Cv_ok",      "Cv_ok_rd", "Cv_ok_rd_wr",   "No_pass",     "Ok_rtar",
+    "Ok_are",     "Ok_wrplase", "Ok_reset", "Ok_wrtar",      "Ok_rdtime",   "Ok_stime",
+    "Ok_wrtime",  "Ok_rdevent", "Ok_s_512", "Ok_rd_kalib",   "Ok_wr_kalib", "Ok_wr_serNum",
+    "Ok_rd_sr30", "Net_sr",     "Ok_Sk",    "Ok_wr_password"};
 }  // namespace
 
 class TstMainWindow : public QObject {
@@ -65,16 +65,16 @@ class TstMainWindow : public QObject {
         QTest::mouseClick(find("Vkl"), Qt::LeftButton);
     }
 
-private slots:
+  private slots:
     void initTestCase() {
         QVERIFY2(!QFontDatabase::families(QFontDatabase::Cyrillic).isEmpty(), "no Cyrillic font");
         app::setMessageBoxFunction([this](const QString& text) { m_messages << text; });
     }
 
     void init() {
-        m_sim = std::make_unique<test::SimProcess>(QStringList{
-            "--factory", "12345", "--model", "7", "--version", "30109", "--place", "ТП-15",
-            "--password", "4321"});
+        m_sim = std::make_unique<test::SimProcess>(QStringList{"--factory", "12345", "--model", "7",
+                                                               "--version", "30109", "--place",
+                                                               "ТП-15", "--password", "4321"});
         QString error;
         QVERIFY2(m_sim->start(&error), qPrintable(error));
         m_data = std::make_unique<QTemporaryDir>();
@@ -93,9 +93,10 @@ private slots:
     }
 
     void startUp() {
-        QCOMPARE(m_form->windowTitle(),
-                 QStringLiteral("       Программа облуживания счетчиков ВИЛТ3/ВИЛТ1  -\"М\"- ЖКИ .  "
-                                "V_301209_12Month_12Sezon"));
+        QCOMPARE(
+            m_form->windowTitle(),
+            QStringLiteral("       Программа облуживания счетчиков ВИЛТ3/ВИЛТ1  -\"М\"- ЖКИ .  "
+                           "V_301209_12Month_12Sezon"));
         QCOMPARE(m_form->size(), QSize(823, 384));
         QCOMPARE(m_form->minimumSize(), m_form->maximumSize());
         auto* pages = find<QTabWidget>("PageControl1");
@@ -135,10 +136,10 @@ private slots:
         QTest::addColumn<QString>("status0");
         QTest::addColumn<QString>("status1");
         QTest::newRow("local") << 0 << "Cv_ok" << texts::kLocalSession << "Заводской №:12345";
-        QTest::newRow("by factory number") << 1 << "Cv_ok_rd" << texts::kFactorySession
-                                           << "     Заводской номер:12345";
-        QTest::newRow("with password") << 2 << "Cv_ok_rd_wr" << texts::kPasswordSession
-                                       << "     Заводской номер:12345";
+        QTest::newRow("by factory number")
+            << 1 << "Cv_ok_rd" << texts::kFactorySession << "     Заводской номер:12345";
+        QTest::newRow("with password")
+            << 2 << "Cv_ok_rd_wr" << texts::kPasswordSession << "     Заводской номер:12345";
     }
     void sessionModes() {
         QFETCH(int, accessMode);

@@ -33,8 +33,8 @@ Run runCli(const QStringList& arguments) {
 
 // A meter with a password and a Cyrillic place, and optional faults from the start.
 QStringList meterArguments(const QStringList& faults = {}) {
-    QStringList args{"--factory", "12345", "--model", "7", "--version", "30109",
-                     "--place", "ТП-15", "--password", "4321"};
+    QStringList args{"--factory", "12345",   "--model", "7",          "--version",
+                     "30109",     "--place", "ТП-15",   "--password", "4321"};
     for (const QString& fault : faults) args << "--fault" << fault;
     return args;
 }
@@ -43,11 +43,12 @@ QStringList meterArguments(const QStringList& faults = {}) {
 
 class TstCli : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void identify_data() {
         QTest::addColumn<QStringList>("options");
         QTest::newRow("local") << QStringList{"--mode", "local"};
-        QTest::newRow("by factory number") << QStringList{"--mode", "factory", "--factory", "12345"};
+        QTest::newRow("by factory number")
+            << QStringList{"--mode", "factory", "--factory", "12345"};
         QTest::newRow("with password")
             << QStringList{"--mode", "password", "--factory", "12345", "--password", "4321"};
     }
@@ -60,8 +61,9 @@ private slots:
                                QStringList{"identify"});
         QCOMPARE(run.err, QString());
         QCOMPARE(run.exitCode, 0);
-        QCOMPARE(run.out.trimmed(),
-                 QStringLiteral(R"({"factory":12345,"model":7,"version":"09.01.3","place":"ТП-15"})"));
+        QCOMPARE(
+            run.out.trimmed(),
+            QStringLiteral(R"({"factory":12345,"model":7,"version":"09.01.3","place":"ТП-15"})"));
     }
 
     void identifyAsText() {
@@ -81,17 +83,28 @@ private slots:
         QTest::addColumn<QString>("err");
         const QString count = "     Нет связи       (принято не то количество байт)";
         const QString refused = "     Нет связи       (ПАРОЛЬ НЕ СОВПАЛ!)";
-        QTest::newRow("silent") << "all silent" << "factory" << 1 << count;
-        QTest::newRow("wrong CRC") << "all crc" << "factory" << 1 << "     Нет связи       (не совпа СRC)";
-        QTest::newRow("wrong code") << "all code" << "local" << 1 << "     Нет связи       (не правильный ответ)";
-        QTest::newRow("one byte more") << "all extra" << "factory" << 1 << count;
-        QTest::newRow("one byte less") << "all missing" << "local" << 1 << count;
-        QTest::newRow("split") << "all split 600" << "factory" << 1 << count;
-        QTest::newRow("delayed within the read") << "all delay 400" << "factory" << 0 << "";
-        QTest::newRow("wrong acknowledgement") << "20 ack" << "password" << 1 << refused;
-        QTest::newRow("password refused") << "20 password" << "password" << 1 << refused;
-        QTest::newRow("garbled login reply") << "20 crc" << "password" << 1 << count;
-        QTest::newRow("silent once") << "25 silent 0 1" << "factory" << 0 << "";
+        QTest::newRow("silent") << "all silent"
+                                << "factory" << 1 << count;
+        QTest::newRow("wrong CRC") << "all crc"
+                                   << "factory" << 1 << "     Нет связи       (не совпа СRC)";
+        QTest::newRow("wrong code") << "all code"
+                                    << "local" << 1 << "     Нет связи       (не правильный ответ)";
+        QTest::newRow("one byte more") << "all extra"
+                                       << "factory" << 1 << count;
+        QTest::newRow("one byte less") << "all missing"
+                                       << "local" << 1 << count;
+        QTest::newRow("split") << "all split 600"
+                               << "factory" << 1 << count;
+        QTest::newRow("delayed within the read") << "all delay 400"
+                                                 << "factory" << 0 << "";
+        QTest::newRow("wrong acknowledgement") << "20 ack"
+                                               << "password" << 1 << refused;
+        QTest::newRow("password refused") << "20 password"
+                                          << "password" << 1 << refused;
+        QTest::newRow("garbled login reply") << "20 crc"
+                                             << "password" << 1 << count;
+        QTest::newRow("silent once") << "25 silent 0 1"
+                                     << "factory" << 0 << "";
     }
     void faults() {
         QFETCH(QString, fault);
@@ -118,12 +131,12 @@ private slots:
             << QStringList{"--port", "Com12", "identify"} << "Ошибка открытия порта";
         QTest::newRow("bad speed") << QStringList{"--speed", "300", "identify"} << "--speed";
         QTest::newRow("bad mode") << QStringList{"--mode", "remote", "identify"} << "--mode";
-        QTest::newRow("factory too large") << QStringList{"--factory", "16777216", "identify"}
-                                           << "--factory";
+        QTest::newRow("factory too large")
+            << QStringList{"--factory", "16777216", "identify"} << "--factory";
         QTest::newRow("password not a number")
             << QStringList{"--mode", "password", "--password", "12a4", "identify"} << "--password";
-        QTest::newRow("password missing") << QStringList{"--mode", "password", "identify"}
-                                          << "--password";
+        QTest::newRow("password missing")
+            << QStringList{"--mode", "password", "identify"} << "--password";
         QTest::newRow("unknown command") << QStringList{"frobnicate"} << "frobnicate";
         QTest::newRow("no command") << QStringList{"--json"} << "no command";
     }

@@ -47,7 +47,7 @@ class TstTComm : public QObject {
     std::unique_ptr<test::SimProcess> m_sim;
     TComm m_port;
 
-private slots:
+  private slots:
     void init() {
         m_sim = std::make_unique<test::SimProcess>();
         QString error;

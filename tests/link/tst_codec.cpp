@@ -25,7 +25,7 @@ int32_t crcOf(const QByteArray& data) {
 
 class TstCodec : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void calcPoly_data() {
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<int>("crc");

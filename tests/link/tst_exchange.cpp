@@ -33,7 +33,7 @@ struct Rig {
 
 class TstExchange : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void cycleSendsPacesWaitsAndReads() {
         Rig rig;
         QList<QPair<int, int>> progress;
@@ -58,8 +58,8 @@ private slots:
         QTest::newRow("local identity") << true << 12345u << "write 00 7F 8F 78";
         QTest::newRow("factory 12345") << false << 12345u << "write 39 30 00 25 6E FC";
         QTest::newRow("largest factory number") << false << 16777215u << "write FF FF FF 25";
-        QTest::newRow("byte 3 of the address is never sent") << false << 0x01003039u
-                                                              << "write 39 30 00 25 6E FC";
+        QTest::newRow("byte 3 of the address is never sent")
+            << false << 0x01003039u << "write 39 30 00 25 6E FC";
     }
     void requestBytes() {
         QFETCH(bool, local);
@@ -99,8 +99,8 @@ private slots:
     void acknowledgementByteIsTestedLast() {
         Rig rig;
         const std::array<uint8_t, 4> wrongCode{1, 2, 3, 4};
-        link::Request login{.code = kLogin, .payload = wrongCode, .replyLength = 7,
-                            .ack = link::kAckAccepted};
+        link::Request login{
+            .code = kLogin, .payload = wrongCode, .replyLength = 7, .ack = link::kAckAccepted};
         QCOMPARE(rig.exchange.run(login), Check::Ack);
         rig.meter.setFault(kLogin, Fault{FaultKind::BadCrc});
         QCOMPARE(rig.exchange.run(login), Check::Crc);

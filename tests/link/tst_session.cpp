@@ -21,7 +21,7 @@ Q_DECLARE_METATYPE(sim::FaultKind)
 namespace {
 
 class RecordingView : public link::SessionView {
-public:
+  public:
     int mode = link::kLocal;
     uint32_t factory = 0;
     QString password;
@@ -60,8 +60,11 @@ public:
 };
 
 struct Rig {
-    sim::VirtualMeter meter{{.factory = 12345, .model = 7, .version = 30109,
-                             .place = QByteArray("\xD2\xCF-15"), .password = 1234}};
+    sim::VirtualMeter meter{{.factory = 12345,
+                             .model = 7,
+                             .version = 30109,
+                             .place = QByteArray("\xD2\xCF-15"),
+                             .password = 1234}};
     test::VirtualClock clock;
     test::FakeLine line{meter, clock};
     link::Exchange exchange{line, clock};
@@ -80,7 +83,7 @@ struct Rig {
 
 class TstSession : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void localSessionWithTheNumberAlreadyShown() {
         Rig rig;
         rig.view.factory = 12345;
@@ -121,8 +124,7 @@ private slots:
         rig.meter.setNextChallenge(0x5A17C3E1);
         QCOMPARE(rig.session.open(), 0);
         // CoderPsw(1234, 0x5A17C3E1) = 0x1F387931, least significant byte first.
-        QCOMPARE(rig.meter.requests().last().left(8),
-                 QByteArray::fromHex("393000203179381F"));
+        QCOMPARE(rig.meter.requests().last().left(8), QByteArray::fromHex("393000203179381F"));
         QVERIFY(rig.view.panelVisible(Panel::Cv_ok_rd_wr));
         QCOMPARE(rig.view.status[0], texts::kPasswordSession);
         QCOMPARE(rig.view.status[1], QStringLiteral("     Заводской номер:12345"));

@@ -7,7 +7,9 @@
 
 namespace vilt::test {
 
-QString hex(const QByteArray& bytes) { return QString::fromLatin1(bytes.toHex(' ').toUpper()); }
+QString hex(const QByteArray& bytes) {
+    return QString::fromLatin1(bytes.toHex(' ').toUpper());
+}
 
 int FakeLine::Write(const uint8_t* data, int count) {
     if (!m_open) return -1;

@@ -13,7 +13,7 @@
 namespace vilt::test {
 
 class FakeLine : public comm::SerialLine {
-public:
+  public:
     FakeLine(sim::VirtualMeter& meter, VirtualClock& clock) : m_meter(meter), m_clock(clock) {}
 
     bool Enabled() const override { return m_open; }
@@ -27,7 +27,7 @@ public:
     // Bytes the meter sent that no read has taken yet, arrived or still on their way.
     int pendingBytes() const;
 
-private:
+  private:
     struct Arrival {
         qint64 at;
         QByteArray bytes;

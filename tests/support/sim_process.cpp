@@ -8,7 +8,9 @@ namespace {
 constexpr int kStartTimeoutMs = 10000;
 }
 
-QString programFromEnv(const char* variable) { return qEnvironmentVariable(variable); }
+QString programFromEnv(const char* variable) {
+    return qEnvironmentVariable(variable);
+}
 
 SimProcess::SimProcess(QStringList arguments) : m_arguments(std::move(arguments)) {}
 

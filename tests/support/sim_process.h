@@ -9,7 +9,7 @@
 namespace vilt::test {
 
 class SimProcess {
-public:
+  public:
     explicit SimProcess(QStringList arguments = {});
     ~SimProcess();
     SimProcess(const SimProcess&) = delete;
@@ -22,7 +22,7 @@ public:
     bool control(const QString& line);
     qint64 pid() const { return m_process.processId(); }
 
-private:
+  private:
     QString readLine(int timeoutMs);
 
     QProcess m_process;

@@ -10,7 +10,7 @@
 namespace vilt::test {
 
 class VirtualClock : public link::Waiter {
-public:
+  public:
     void sleep(int ms) override;
     void processPendingMessages() override;
 
@@ -25,7 +25,7 @@ public:
     // Runs while "pending messages" are handled, as a click during a session would.
     std::function<void()> onMessages;
 
-private:
+  private:
     qint64 m_now = 0;
     QStringList m_log;
 };
