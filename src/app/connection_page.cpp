@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 
+#include "exchange_group.h"
 #include "port_map.h"
 #include "radio_group.h"
 #include "session_texts.h"
@@ -47,13 +48,23 @@ QLabel* framedLabel(const QString& name, QWidget* parent) {
 
 }  // namespace
 
-ConnectionPage::ConnectionPage(TForm1& form, QWidget* parent)
-    : QWidget(parent), m_form(form), m_session(form.exchange(), *this) {
+ConnectionPage::ConnectionPage(TForm1& form, ops::EventTab& events, QWidget* parent)
+    : QWidget(parent), FormDisplay(form), m_form(form), m_session(form.exchange(), *this) {
     auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(6, 6, 6, 6);
-    layout->addWidget(buildSessionGroup(), 0, Qt::AlignTop);
-    layout->addWidget(buildInfoGroup(), 0, Qt::AlignTop);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(buildSessionColumn(), 0, Qt::AlignTop);
+    m_exchange = new ExchangeGroup(form, events, this);
+    layout->addWidget(m_exchange, 0, Qt::AlignTop);
     layout->addStretch(1);
+}
+
+QWidget* ConnectionPage::buildSessionColumn() {
+    auto* column = new QWidget(this);
+    auto* layout = new QVBoxLayout(column);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(buildSessionGroup());
+    layout->addWidget(buildInfoGroup());
+    return column;
 }
 
 QWidget* ConnectionPage::buildSessionGroup() {
@@ -187,22 +198,6 @@ void ConnectionPage::showConnectButton() {
     setConnectShown(true);
 }
 
-void ConnectionPage::setPanelVisible(link::Panel panel, bool visible) {
-    m_form.setPanelVisible(panel, visible);
-}
-
-bool ConnectionPage::panelVisible(link::Panel panel) const {
-    return m_form.panelVisible(panel);
-}
-
-void ConnectionPage::setStatus(int statusPanel, const QString& text) {
-    m_form.setStatus(statusPanel, text);
-}
-
-void ConnectionPage::message(const QString& text) {
-    m_form.message(text);
-}
-
 int ConnectionPage::accessMode() const {
     return m_mode->itemIndex();
 }
@@ -230,8 +225,7 @@ void ConnectionPage::setConnectShown(bool shown) {
     m_disconnect->setVisible(!shown);
 }
 
-// Operations of the exchange group come with their own page code.
-void ConnectionPage::enableOperations() {}
+void ConnectionPage::enableOperations() { m_exchange->setEnabled(true); }
 
 void ConnectionPage::repaintWindow() {
     m_form.repaint();

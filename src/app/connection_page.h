@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+#include "form_display.h"
+#include "operations.h"
 #include "session.h"
 
 class QComboBox;
@@ -14,13 +16,14 @@ class QSpinBox;
 
 namespace vilt::app {
 
+class ExchangeGroup;
 class RadioGroup;
 class TForm1;
 
-class ConnectionPage : public QWidget, public link::SessionView {
+class ConnectionPage : public QWidget, public link::SessionView, private FormDisplay {
     Q_OBJECT
   public:
-    ConnectionPage(TForm1& form, QWidget* parent = nullptr);
+    ConnectionPage(TForm1& form, ops::EventTab& events, QWidget* parent = nullptr);
 
     void VklClick();
     void OtklClick();
@@ -32,11 +35,9 @@ class ConnectionPage : public QWidget, public link::SessionView {
     void setPorts(const QStringList& names);
     void showConnectButton();
 
+    ExchangeGroup& exchangeGroup() const { return *m_exchange; }
+
     // SessionView
-    void setPanelVisible(link::Panel panel, bool visible) override;
-    bool panelVisible(link::Panel panel) const override;
-    void setStatus(int statusPanel, const QString& text) override;
-    void message(const QString& text) override;
     int accessMode() const override;
     uint32_t factoryNumber() const override;
     void setFactoryNumber(uint32_t number) override;
@@ -49,6 +50,7 @@ class ConnectionPage : public QWidget, public link::SessionView {
   private:
     QWidget* buildSessionGroup();
     QWidget* buildInfoGroup();
+    QWidget* buildSessionColumn();
 
     TForm1& m_form;
     link::Session m_session;
@@ -63,6 +65,7 @@ class ConnectionPage : public QWidget, public link::SessionView {
     QLabel* m_place = nullptr;
     QLabel* m_model = nullptr;
     QLabel* m_version = nullptr;
+    ExchangeGroup* m_exchange = nullptr;
 };
 
 }  // namespace vilt::app

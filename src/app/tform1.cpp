@@ -13,7 +13,10 @@
 #include <QTimer>
 
 #include "clock_text.h"
+#include "clock_group.h"
 #include "connection_page.h"
+#include "exchange_group.h"
+#include "journal_page.h"
 #include "message_box.h"
 #include "port_map.h"
 #include "result_panels.h"
@@ -72,8 +75,11 @@ void TForm1::buildPages() {
     for (size_t i = 0; i < kPages.size(); ++i) {
         QWidget* sheet = nullptr;
         if (static_cast<int>(i) == kConnectionPage) {
-            m_connection = new ConnectionPage(*this);
+            m_connection = new ConnectionPage(*this, m_events);
             sheet = m_connection;
+        } else if (static_cast<int>(i) == kJournalPage) {
+            m_journal = new JournalPage(*this, m_events);
+            sheet = m_journal;
         } else {
             sheet = new QWidget;
         }
@@ -147,6 +153,7 @@ void TForm1::FormCreate() {
     m_portName = m_comm.DeviceName();
     m_connection->showConnectButton();
     hideAllPanels();
+    m_connection->exchangeGroup().clock().setToNow();
     repaint();
     m_pages->setCurrentIndex(kConnectionPage);
     m_saveTariffs->hide();
@@ -168,6 +175,7 @@ void TForm1::PageControl1Change(int index) {
         m_saveTariffs->show();
         m_loadTariffs->show();
     }
+    if (index == kJournalPage) m_journal->EventOut(m_journal->selectedJournal());
 }
 
 void TForm1::Timer1Timer() {
@@ -222,20 +230,27 @@ void TForm1::handle(const std::function<void()>& body) {
 void TForm1::operate(const std::function<void()>& body) {
     if (m_busy) return;
     m_busy = true;
-    QList<QWidget*> disabled;
     for (QWidget* control : m_operationControls) {
-        if (!control->isEnabled()) continue;
+        m_restore.insert(control, control->isEnabled());
         control->setEnabled(false);
-        disabled << control;
     }
     handle(body);
-    for (QWidget* control : disabled) control->setEnabled(true);
+    for (auto it = m_restore.cbegin(); it != m_restore.cend(); ++it) it.key()->setEnabled(it.value());
+    m_restore.clear();
     m_busy = false;
     if (m_closeRequested) QTimer::singleShot(0, this, &QWidget::close);
 }
 
 void TForm1::addOperationControl(QWidget* control) {
     m_operationControls << control;
+}
+
+void TForm1::setControlEnabled(QWidget* control, bool enabled) {
+    if (m_busy && m_restore.contains(control)) {
+        m_restore[control] = enabled;
+        return;
+    }
+    control->setEnabled(enabled);
 }
 
 }  // namespace vilt::app

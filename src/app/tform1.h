@@ -2,10 +2,12 @@
 // The main window: pages, result panels, progress bar, clock and status bar, and the
 // pieces every page shares (the port, the exchange, the handler wrapper).
 
+#include <QHash>
 #include <QMainWindow>
 #include <functional>
 #include <memory>
 
+#include "events.h"
 #include "exchange.h"
 #include "panels.h"
 #include "tcomm.h"
@@ -20,12 +22,14 @@ class QTimer;
 namespace vilt::app {
 
 class ConnectionPage;
+class JournalPage;
 class ResultPanels;
 
 class TForm1 : public QMainWindow, public link::Display {
     Q_OBJECT
   public:
     static constexpr int kConnectionPage = 2;
+    static constexpr int kJournalPage = 3;
 
     explicit TForm1(QWidget* parent = nullptr);
     ~TForm1() override;
@@ -48,6 +52,12 @@ class TForm1 : public QMainWindow, public link::Display {
     // disabled until it ends, whatever its outcome.
     void operate(const std::function<void()>& body);
     void addOperationControl(QWidget* control);
+    // Enables or disables an operation control; while an operation runs the change takes
+    // effect when it ends.
+    void setControlEnabled(QWidget* control, bool enabled);
+    ConnectionPage& connection() const { return *m_connection; }
+    JournalPage& journal() const { return *m_journal; }
+    ops::EventTab& events() { return m_events; }
     bool busy() const { return m_busy; }
 
     void PageControl1Change(int index);
@@ -69,9 +79,12 @@ class TForm1 : public QMainWindow, public link::Display {
     bool m_busy = false;
     bool m_closeRequested = false;
     QList<QWidget*> m_operationControls;
+    QHash<QWidget*, bool> m_restore;  // operation controls' states while an operation runs
+    ops::EventTab m_events{};
 
     QTabWidget* m_pages = nullptr;
     ConnectionPage* m_connection = nullptr;
+    JournalPage* m_journal = nullptr;
     std::unique_ptr<ResultPanels> m_panels;
     QProgressBar* m_progress = nullptr;
     QLabel* m_time = nullptr;

@@ -43,4 +43,7 @@ class Display {
     virtual void message(const QString& text) = 0;
 };
 
+// The hide-all step: every result panel hidden.
+void hideAllPanels(Display& display);
+
 }  // namespace vilt::link

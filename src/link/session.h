@@ -12,7 +12,7 @@ namespace vilt::link {
 enum AccessMode { kLocal = 0, kByFactoryNumber = 1, kWithPassword = 2 };
 
 // The connection controls the session reads and fills.
-class SessionView : public Display {
+class SessionView : public virtual Display {
   public:
     virtual int accessMode() const = 0;  // read afresh at every test
     virtual uint32_t factoryNumber() const = 0;

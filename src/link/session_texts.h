@@ -22,6 +22,10 @@ inline const QString kWrongCount =
     QStringLiteral("     Нет связи       (принято не то количество байт)");
 inline const QString kWrongCode = QStringLiteral("     Нет связи       (не правильный ответ)");
 inline const QString kWrongCrc = QStringLiteral("     Нет связи       (не совпа СRC)");
+inline const QString kPasswordsDiffer = QStringLiteral("Пароль введен неверно ! Повторите ввод !");
+inline const QString kPasswordNotChanged = QStringLiteral("Смена пароля НЕ произошло!!!");
+inline const QString kPasswordChanged = QStringLiteral("Смена пароля произошло");
+inline const QString kBlankStatus = QString(42, QLatin1Char(' '));
 inline const QString kBlankLabel = QString(20, QLatin1Char(' '));
 
 // The status text of a refused reply; the acknowledgement test reports as a wrong answer.

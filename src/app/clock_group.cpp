@@ -1,0 +1,64 @@
+#include "clock_group.h"
+
+#include <QCalendarWidget>
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QDateTime>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+#include <QTimeEdit>
+
+#include "clock.h"
+
+namespace vilt::app {
+
+ClockGroup::ClockGroup(QWidget* parent) : QGroupBox(QStringLiteral("        Время и дата"), parent) {
+    setObjectName(QStringLiteral("GroupBoxTime"));
+    m_date = new QDateEdit(this);
+    m_date->setObjectName(QStringLiteral("Date_a"));
+    m_date->setCalendarPopup(true);
+    m_date->setDisplayFormat(QLocale().dateFormat(QLocale::ShortFormat));
+    m_time = new QTimeEdit(this);
+    m_time->setObjectName(QStringLiteral("Time_a"));
+    m_time->setDisplayFormat(QStringLiteral("HH:mm:ss"));
+    m_day = new QLabel(this);
+    m_day->setObjectName(QStringLiteral("LWeek"));
+    m_dst = new QCheckBox(QStringLiteral("Время зима-лето"), this);
+    m_dst->setObjectName(QStringLiteral("CheckBox1"));
+    m_dst->setChecked(true);
+    m_sync = new QPushButton(QStringLiteral("Синхр."), this);
+    m_sync->setObjectName(QStringLiteral("Sin"));
+
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(6, 4, 6, 4);
+    grid->setVerticalSpacing(2);
+    grid->addWidget(m_date, 0, 0);
+    grid->addWidget(m_time, 0, 1);
+    grid->addWidget(m_day, 1, 0);
+    grid->addWidget(m_dst, 1, 1);
+    grid->addWidget(m_sync, 2, 1);
+    connect(m_date->calendarWidget(), &QCalendarWidget::clicked, this, [this] { Date_aCloseUp(); });
+}
+
+QTime ClockGroup::time() const { return m_time->time(); }
+QDate ClockGroup::date() const { return m_date->date(); }
+void ClockGroup::setTime(const QTime& time) { m_time->setTime(time); }
+void ClockGroup::setDate(const QDate& date) { m_date->setDate(date); }
+void ClockGroup::showDayName(const QString& name) { m_day->setText(name); }
+bool ClockGroup::dstAllowed() const { return m_dst->isChecked(); }
+void ClockGroup::setDstAllowed(bool allowed) { m_dst->setChecked(allowed); }
+
+void ClockGroup::setToNow() {
+    const QDateTime now = QDateTime::currentDateTime();
+    setDate(now.date());
+    setTime(now.time());
+    Date_aCloseUp();
+}
+
+void ClockGroup::Date_aCloseUp() {
+    if (const auto name = ops::dayName(date().dayOfWeek())) showDayName(*name);
+}
+
+}  // namespace vilt::app

@@ -1,0 +1,62 @@
+#include "journal_page.h"
+
+#include <QHBoxLayout>
+
+#include "clock_text.h"
+#include "conversion_error.h"
+#include "radio_group.h"
+#include "string_grid.h"
+#include "tform1.h"
+
+namespace vilt::app {
+
+namespace {
+constexpr int kGridRows = ops::kRecordsPerJournal + 1;
+const QString kBlankCell = QStringLiteral("   ");
+}  // namespace
+
+JournalPage::JournalPage(TForm1& form, const ops::EventTab& events, QWidget* parent)
+    : QWidget(parent), m_form(form), m_events(events) {
+    QStringList names;
+    for (const QString& name : ops::journalNames()) names << name;
+    m_journals = new RadioGroup(QStringLiteral("EventGroup"), QStringLiteral("Событие"), names, this);
+    m_journals->setItemIndex(0);
+    connect(m_journals, &RadioGroup::itemIndexChanged, this,
+            [this] { m_form.handle([this] { EventGroupClick(); }); });
+
+    m_grid = new StringGrid(QStringLiteral("StringGridEvents"), 3, kGridRows, this);
+    m_grid->setColumnWidths({27, 66, 51});
+    m_grid->setRowHeights(15);
+    m_grid->setFixedSize(27 + 66 + 51 + 4, kGridRows * 15 + 4);
+    m_grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(m_journals, 0, Qt::AlignTop);
+    layout->addWidget(m_grid, 0, Qt::AlignTop);
+    layout->addStretch(1);
+}
+
+int JournalPage::selectedJournal() const { return m_journals->itemIndex(); }
+
+void JournalPage::EventGroupClick() { EventOut(selectedJournal()); }
+
+void JournalPage::EventOut(int journal) {
+    for (int row = 1; row < kGridRows; ++row) {
+        m_grid->setCell(0, row, QString::number(row));
+        m_grid->setCell(1, row, kBlankCell);
+        m_grid->setCell(2, row, kBlankCell);
+    }
+    const ops::JournalRows rows = ops::journalRows(m_events.at(static_cast<size_t>(journal)));
+    if (!rows.error.isEmpty()) throw ops::ConversionError(rows.error);
+    m_grid->setCell(0, 0, QStringLiteral("Номер события"));
+    m_grid->setCell(1, 0, QStringLiteral("Дата события"));
+    m_grid->setCell(2, 0, QStringLiteral("Время события"));
+    for (int k = 0; k < rows.events.size(); ++k) {
+        m_grid->setCell(0, k + 1, QString::number(k + 1));
+        m_grid->setCell(1, k + 1, dateText(rows.events[k].date()));
+        m_grid->setCell(2, k + 1, timeText(rows.events[k].time()));
+    }
+}
+
+}  // namespace vilt::app

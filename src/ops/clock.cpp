@@ -1,0 +1,95 @@
+#include "clock.h"
+
+#include "bcd.h"
+
+namespace vilt::ops {
+
+namespace {
+
+constexpr uint8_t kReadClock = 0x10;
+constexpr uint8_t kWriteClock = 0x11;
+constexpr uint8_t kReadDst = 0x0E;
+constexpr uint8_t kWriteDst = 0x0F;
+constexpr int kClockReplyLength = 13;
+constexpr int kShortReplyLength = 7;
+constexpr int kCentury = 2000;
+
+// The two nibbles as decimal digits, as the meter's digits are read: 0x1A is "110".
+QString digits(uint8_t bcd) { return QString::number(bcd >> 4) + QString::number(bcd & 0x0F); }
+
+bool nibblesAreDigits(uint8_t bcd) { return (bcd >> 4) <= 9 && (bcd & 0x0F) <= 9; }
+
+std::optional<QTime> timeOf(uint8_t hours, uint8_t minutes, uint8_t seconds) {
+    for (uint8_t b : {hours, minutes, seconds})
+        if (!nibblesAreDigits(b)) return std::nullopt;
+    const QTime time(link::BcdToBin(hours), link::BcdToBin(minutes), link::BcdToBin(seconds));
+    if (!time.isValid()) return std::nullopt;
+    return time;
+}
+
+std::optional<QDate> dateOf(uint8_t day, uint8_t month, uint8_t year) {
+    for (uint8_t b : {day, month, year})
+        if (!nibblesAreDigits(b)) return std::nullopt;
+    const QDate date(kCentury + link::BcdToBin(year), link::BcdToBin(month), link::BcdToBin(day));
+    if (!date.isValid()) return std::nullopt;
+    return date;
+}
+
+uint8_t bcd(int value) { return static_cast<uint8_t>(link::BinToBcd(value)); }
+
+}  // namespace
+
+ClockReading decodeClock(std::span<const uint8_t> frame) {
+    ClockReading reading;
+    reading.timeText = digits(frame[2]) + ':' + digits(frame[1]) + ':' + digits(frame[0]);
+    reading.dateText = digits(frame[4]) + '.' + digits(frame[5]) + ".20" + digits(frame[6]);
+    reading.time = timeOf(frame[2], frame[1], frame[0]);
+    reading.date = dateOf(frame[4], frame[5], frame[6]);
+    reading.weekday = frame[3];
+    return reading;
+}
+
+ClockFrame encodeClock(const QTime& time, const QDate& date) {
+    return {bcd(time.second()), bcd(time.minute()),   bcd(time.hour()),
+            static_cast<uint8_t>(date.dayOfWeek()), bcd(date.day()), bcd(date.month()),
+            bcd(date.year() % 100)};
+}
+
+std::optional<QString> dayName(int weekday) {
+    static const std::array<QString, 7> kNames = {
+        QStringLiteral("Понедельник"), QStringLiteral("Вторник"), QStringLiteral("Среда"),
+        QStringLiteral("Четверг"),     QStringLiteral("Пятница"), QStringLiteral("Суббота"),
+        QStringLiteral("Воскресенье")};
+    if (weekday < 1 || weekday > 7) return std::nullopt;
+    return kNames[static_cast<size_t>(weekday - 1)];
+}
+
+int RxdRdTime(link::Exchange& exchange, ClockReading* reading) {
+    if (!exchange.runCoded({.code = kReadClock, .replyLength = kClockReplyLength})) return 1;
+    *reading = decodeClock(exchange.receiveArea().subspan(4, 7));
+    return 0;
+}
+
+void RxdWrTime(link::Exchange& exchange, const QTime& time, const QDate& date) {
+    const ClockFrame frame = encodeClock(time, date);
+    exchange.runCoded({.code = kWriteClock,
+                       .payload = frame,
+                       .replyLength = kShortReplyLength,
+                       .ack = link::kAckAccepted});
+}
+
+int RxdRdRemove(link::Exchange& exchange, bool* allowed) {
+    if (!exchange.runCoded({.code = kReadDst, .replyLength = kShortReplyLength})) return 1;
+    *allowed = exchange.receiveArea()[4] == kDstAllowed;
+    return 0;
+}
+
+void RxdWrRemove(link::Exchange& exchange, bool allowed) {
+    const std::array<uint8_t, 1> payload{allowed ? kDstAllowed : kDstForbidden};
+    exchange.runCoded({.code = kWriteDst,
+                       .payload = payload,
+                       .replyLength = kShortReplyLength,
+                       .ack = link::kAckAccepted});
+}
+
+}  // namespace vilt::ops

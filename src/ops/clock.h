@@ -1,0 +1,49 @@
+#pragma once
+// The meter clock and its permission to change between winter and summer time.
+//
+// Clock frame (7 bytes):  0 seconds  1 minutes  2 hours    (BCD)
+//                         3 day of the week, 1 = Monday … 7 = Sunday (plain)
+//                         4 day      5 month    6 year in the century (BCD, 2000-2099)
+//   read clock   0x10: request hdr, code, CRC          reply 13: frame at bytes 4-10
+//   write clock  0x11: request hdr, code, frame, CRC   reply: acknowledgement
+//   read DST     0x0E: request hdr, code, CRC          reply 7: permission byte at 4
+//   write DST    0x0F: request hdr, code, byte, CRC    reply: acknowledgement
+
+#include <QDate>
+#include <QString>
+#include <QTime>
+#include <array>
+#include <optional>
+#include <span>
+
+#include "exchange.h"
+
+namespace vilt::ops {
+
+inline constexpr uint8_t kDstAllowed = 0x77;
+inline constexpr uint8_t kDstForbidden = 0x00;
+
+using ClockFrame = std::array<uint8_t, 7>;
+
+// A clock frame as read: the texts formed digit by digit, and the values where they are
+// a real time and date.
+struct ClockReading {
+    QString timeText;
+    QString dateText;
+    std::optional<QTime> time;
+    std::optional<QDate> date;
+    int weekday = 0;  // as the meter counts it
+};
+
+ClockReading decodeClock(std::span<const uint8_t> frame);
+ClockFrame encodeClock(const QTime& time, const QDate& date);
+// "Понедельник" … "Воскресенье" for 1 … 7; nothing for any other number.
+std::optional<QString> dayName(int weekday);
+
+// 0 on success; 1 on failure, with the exchange result code set.
+int RxdRdTime(link::Exchange& exchange, ClockReading* reading);
+void RxdWrTime(link::Exchange& exchange, const QTime& time, const QDate& date);
+int RxdRdRemove(link::Exchange& exchange, bool* allowed);
+void RxdWrRemove(link::Exchange& exchange, bool allowed);
+
+}  // namespace vilt::ops

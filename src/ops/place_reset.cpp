@@ -1,0 +1,39 @@
+#include "place_reset.h"
+
+#include <algorithm>
+
+#include "text1251.h"
+
+namespace vilt::ops {
+
+namespace {
+constexpr uint8_t kWritePlace = 0x19;
+constexpr uint8_t kReset = 0x23;
+constexpr int kAckReplyLength = 7;
+}  // namespace
+
+std::variant<PlaceField, QString> placeField(const QString& text) {
+    for (const QChar c : text) {
+        if (!link::encode1251(QString(c)))
+            return QStringLiteral("Символ «%1» нельзя записать в место установки").arg(c);
+    }
+    const QByteArray bytes = *link::encode1251(text);
+    if (bytes.size() > kPlaceFieldBytes)
+        return QStringLiteral("Место установки не длиннее %1 символов").arg(kPlaceFieldBytes);
+    PlaceField field{};
+    std::copy(bytes.begin(), bytes.end(), field.begin());
+    return field;
+}
+
+void RxdWrPlace(link::Exchange& exchange, const PlaceField& field) {
+    exchange.runCoded({.code = kWritePlace,
+                       .payload = field,
+                       .replyLength = kAckReplyLength,
+                       .ack = link::kAckAccepted});
+}
+
+void RxdReset(link::Exchange& exchange) {
+    exchange.runCoded({.code = kReset, .replyLength = kAckReplyLength, .ack = link::kAckAccepted});
+}
+
+}  // namespace vilt::ops

@@ -1,0 +1,27 @@
+#pragma once
+// Writing the place of installation, and resetting the meter.
+//
+//   write place  0x19: request hdr, code, 16 place bytes, CRC   reply: acknowledgement
+//   reset        0x23: request hdr, code, CRC                   reply: acknowledgement
+// The place travels in Windows-1251, one byte a character, zero-padded; a text of
+// exactly 16 characters fills the field with no terminating zero.
+
+#include <QString>
+#include <array>
+#include <variant>
+
+#include "exchange.h"
+
+namespace vilt::ops {
+
+inline constexpr int kPlaceFieldBytes = 16;
+using PlaceField = std::array<uint8_t, kPlaceFieldBytes>;
+
+// The field for a text, or the reason it cannot go to the meter.
+std::variant<PlaceField, QString> placeField(const QString& text);
+
+// The outcome is in the exchange result code, which the caller clears first.
+void RxdWrPlace(link::Exchange& exchange, const PlaceField& field);
+void RxdReset(link::Exchange& exchange);
+
+}  // namespace vilt::ops
