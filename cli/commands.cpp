@@ -1,25 +1,16 @@
 #include "commands.h"
 
-#include <QMap>
-#include <cstdio>
-#include <functional>
-
 #include "comm_error.h"
+#include "conversion_error.h"
 #include "json.h"
 #include "meter_link.h"
+#include "output.h"
 
 namespace vilt::cli {
 
 namespace {
 
-void out(const QString& text) {
-    std::fputs(qPrintable(text + QLatin1Char('\n')), stdout);
-}
-void err(const QString& text) {
-    std::fputs(qPrintable(text + QLatin1Char('\n')), stderr);
-}
-
-int identify(MeterLink& link, const Options& options) {
+int identify(MeterLink& link, const QStringList&, const Options& options) {
     const HeadlessView& view = link.view();
     const QString factory = QString::number(view.factoryNumber());
     if (options.json) {
@@ -34,20 +25,41 @@ int identify(MeterLink& link, const Options& options) {
     return kDone;
 }
 
-using Command = std::function<int(MeterLink&, const Options&)>;
+QList<Command> allCommands() {
+    QList<Command> commands{{{"identify"}, 0, nullptr, identify}};
+    return commands + meterCommands();
+}
 
-const QMap<QString, Command>& commands() {
-    static const QMap<QString, Command> kCommands = {{"identify", identify}};
-    return kCommands;
+// The command whose words begin the command line, with the arguments after them.
+std::optional<Command> findCommand(const QStringList& line, QStringList* arguments) {
+    for (const Command& command : allCommands()) {
+        if (line.mid(0, command.words.size()) != command.words) continue;
+        *arguments = line.mid(command.words.size());
+        return command;
+    }
+    return std::nullopt;
 }
 
 }  // namespace
 
 int runCommand(const Options& options) {
-    const QString name = options.command.first();
-    if (!commands().contains(name)) {
-        err(QStringLiteral("unknown command '%1'").arg(name));
+    QStringList arguments;
+    const auto command = findCommand(options.command, &arguments);
+    if (!command) {
+        err(QStringLiteral("unknown command '%1'").arg(options.command.join(' ')));
         return kUsage;
+    }
+    if (arguments.size() != command->argumentCount) {
+        err(QStringLiteral("'%1' takes %2 argument(s)")
+                .arg(command->words.join(' '))
+                .arg(command->argumentCount));
+        return kUsage;
+    }
+    if (command->check) {
+        if (const auto reason = command->check(arguments)) {
+            err(*reason);
+            return kUsage;
+        }
     }
     try {
         MeterLink link(options);
@@ -55,8 +67,8 @@ int runCommand(const Options& options) {
             err(failure->text);
             return failure->code;
         }
-        return commands().value(name)(link, options);
-    } catch (const comm::CommError& error) {
+        return command->run(link, arguments, options);
+    } catch (const std::exception& error) {  // port and conversion errors
         err(QString::fromStdString(error.what()));
         return kNoLink;
     }

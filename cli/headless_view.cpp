@@ -1,7 +1,5 @@
 #include "headless_view.h"
 
-#include <cstdio>
-
 #include "session_texts.h"
 
 namespace vilt::cli {
@@ -18,9 +16,7 @@ void HeadlessView::setStatus(int statusPanel, const QString& text) {
     if (statusPanel == 0) m_status = text;
 }
 
-void HeadlessView::message(const QString& text) {
-    std::fputs(qPrintable(text.trimmed() + QLatin1Char('\n')), stderr);
-}
+void HeadlessView::message(const QString& text) { m_messages << text.trimmed(); }
 
 void HeadlessView::setFactoryNumber(uint32_t number) {
     // As the factory-number field does when its value changes.

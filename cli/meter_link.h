@@ -31,7 +31,9 @@ class MeterLink {
     std::optional<Failure> connect();
 
     link::Exchange& exchange() { return m_exchange; }
-    const HeadlessView& view() const { return m_view; }
+    HeadlessView& view() { return m_view; }
+    // The disconnect button: DTR down, port closed.
+    void disconnect() { m_session.close(); }
 
   private:
     const Options& m_options;
