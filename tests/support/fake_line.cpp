@@ -15,6 +15,7 @@ int FakeLine::Write(const uint8_t* data, int count) {
     if (!m_open) return -1;
     const QByteArray request(reinterpret_cast<const char*>(data), count);
     m_clock.note(QStringLiteral("write %1").arg(hex(request)));
+    if (onRequest) onRequest(request);
     const sim::Reply reply = m_meter.answer(request);
     if (reply.bytes.isEmpty()) return count;
     const qint64 start = m_clock.now() + reply.delayMs;

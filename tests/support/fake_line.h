@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <functional>
 
 #include "serial_line.h"
 #include "virtual_clock.h"
@@ -23,6 +24,9 @@ class FakeLine : public comm::SerialLine {
     void SetDTRState(bool on) override;
 
     void reopen() { m_open = true; }
+    // Runs before the meter answers each request, so a test can change the meter by what
+    // is asked.
+    std::function<void(const QByteArray& request)> onRequest;
     bool dtr() const { return m_dtr; }
     // Bytes the meter sent that no read has taken yet, arrived or still on their way.
     int pendingBytes() const;
