@@ -14,6 +14,7 @@ QWidget* withCaptionRadio(QGroupBox* box, QRadioButton* radio) {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(box);
     radio->setParent(holder);
+    radio->setFixedSize(radio->sizeHint());
     radio->move(kCaptionIndent, -2);
     radio->raise();
     return holder;

@@ -5,92 +5,48 @@
 #include <QtWidgets>
 
 #include "comm_error.h"
-#include "message_box.h"
-#include "radio_group.h"
 #include "session_texts.h"
-#include "sim_process.h"
-#include "tform1.h"
+#include "window_rig.h"
 
 using namespace vilt;
 namespace texts = link::texts;
 
-namespace {
-const QStringList kPanelNames = {
-    "Net_cv",     "Cv_ok",      "Cv_ok_rd", "Cv_ok_rd_wr",   "No_pass",     "Ok_rtar",
-    "Ok_are",     "Ok_wrplase", "Ok_reset", "Ok_wrtar",      "Ok_rdtime",   "Ok_stime",
-    "Ok_wrtime",  "Ok_rdevent", "Ok_s_512", "Ok_rd_kalib",   "Ok_wr_kalib", "Ok_wr_serNum",
-    "Ok_rd_sr30", "Net_sr",     "Ok_Sk",    "Ok_wr_password"};
-}  // namespace
-
 class TstMainWindow : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<test::SimProcess> m_sim;
-    std::unique_ptr<QTemporaryDir> m_data;
-    std::unique_ptr<app::TForm1> m_form;
-    QStringList m_messages;
+    std::unique_ptr<test::WindowRig> m_rig;
+    app::TForm1* m_form = nullptr;
 
     template <typename T = QWidget>
     T* find(const QString& name) const {
-        T* widget = m_form->findChild<T*>(name);
-        if (!widget) qFatal("no control %s", qPrintable(name));
-        return widget;
+        return m_rig->find<T>(name);
     }
-    bool shown(const QString& name) const { return !find(name)->isHidden(); }
-    QStringList shownPanels() const {
-        QStringList names;
-        for (const QString& name : kPanelNames)
-            if (shown(name)) names << name;
-        return names;
-    }
-    QString status(int panel) const {
-        return find<QLabel>(QStringLiteral("StatusBar1_%1").arg(panel))->text();
-    }
-    app::RadioGroup* mode() const { return find<app::RadioGroup>("Tip_c"); }
-
-    void choosePort(const QString& name) {
-        auto* ports = find<QComboBox>("ComboBox1");
-        const int index = ports->findText(name);
-        QVERIFY(index >= 0);
-        ports->setCurrentIndex(index);
-        emit ports->activated(index);
-    }
-    // Fills the connection group as a user would, then presses the connect button.
+    bool shown(const QString& name) const { return m_rig->shown(name); }
+    QStringList shownPanels() const { return m_rig->shownPanels(); }
+    QString status(int panel) const { return m_rig->status(panel); }
+    app::RadioGroup* mode() const { return m_rig->mode(); }
+    void choosePort(const QString& name) { m_rig->choosePort(name); }
     void connectAs(int accessMode, int factory, const QString& password = {}) {
-        choosePort("Com1");
-        find<QSpinBox>("TimeOut")->setValue(100);
-        find<QSpinBox>("Zav_n")->setValue(factory);
-        if (!password.isEmpty()) find<QLineEdit>("Password")->setText(password);
-        mode()->setItemIndex(accessMode);
-        QTest::mouseClick(find("Vkl"), Qt::LeftButton);
+        m_rig->connectAs(accessMode, factory, password);
     }
+    QStringList messages() const { return m_rig->messages; }
 
-  private slots:
+private slots:
     void initTestCase() {
         QVERIFY2(!QFontDatabase::families(QFontDatabase::Cyrillic).isEmpty(), "no Cyrillic font");
-        app::setMessageBoxFunction([this](const QString& text) { m_messages << text; });
     }
 
     void init() {
-        m_sim = std::make_unique<test::SimProcess>(QStringList{"--factory", "12345", "--model", "7",
-                                                               "--version", "30109", "--place",
-                                                               "ТП-15", "--password", "4321"});
+        m_rig = std::make_unique<test::WindowRig>();
         QString error;
-        QVERIFY2(m_sim->start(&error), qPrintable(error));
-        m_data = std::make_unique<QTemporaryDir>();
-        qputenv("XDG_DATA_HOME", m_data->path().toUtf8());
-        const QString ports = m_data->path() + "/vilt-service/ports";
-        QVERIFY(QDir().mkpath(ports));
-        QVERIFY(QFile::link(m_sim->slavePath(), ports + "/com1"));
-        m_messages.clear();
-        m_form = std::make_unique<app::TForm1>();
+        QVERIFY2(m_rig->start({"--factory", "12345", "--model", "7", "--version", "30109",
+                               "--place", "ТП-15", "--password", "4321"},
+                              &error),
+                 qPrintable(error));
+        m_form = &m_rig->form();
     }
 
-    void cleanup() {
-        m_form.reset();
-        m_sim.reset();
-        m_data.reset();
-    }
+    void cleanup() { m_rig.reset(); }
 
     void startUp() {
         QCOMPARE(
@@ -114,7 +70,7 @@ class TstMainWindow : public QObject {
 
         auto* ports = find<QComboBox>("ComboBox1");
         QCOMPARE(ports->itemText(0), QStringLiteral("Com1"));
-        QCOMPARE(ports->itemData(0, Qt::ToolTipRole).toString(), m_sim->slavePath());
+        QCOMPARE(ports->itemData(0, Qt::ToolTipRole).toString(), m_rig->meter().slavePath());
         QCOMPARE(ports->currentIndex(), -1);
         QCOMPARE(ports->placeholderText(), QStringLiteral("Порт"));
         QCOMPARE(m_form->portName(), QStringLiteral("Com12"));
@@ -157,7 +113,7 @@ class TstMainWindow : public QObject {
         QVERIFY(!shown("Vkl") && shown("Otkl"));
         QVERIFY(m_form->Comm1().Enabled());
         QCOMPARE(m_form->Comm1().baudRate(), comm::BaudRate::br2400);
-        QCOMPARE(m_messages, QStringList());
+        QCOMPARE(messages(), QStringList());
 
         QTest::mouseClick(find("Otkl"), Qt::LeftButton);
         QVERIFY(shown("Vkl") && !shown("Otkl"));
@@ -185,7 +141,7 @@ class TstMainWindow : public QObject {
     void failures() {
         QFETCH(QString, fault);
         QFETCH(QString, status0);
-        QVERIFY(m_sim->control("fault " + fault));
+        QVERIFY(m_rig->meter().control("fault " + fault));
         connectAs(1, 12345);
         QCOMPARE(shownPanels(), QStringList{"Net_cv"});
         QCOMPARE(status(0), status0);
@@ -205,13 +161,13 @@ class TstMainWindow : public QObject {
 
     void passwordThatIsNotANumber() {
         connectAs(2, 12345, "43a1");
-        QCOMPARE(m_messages, QStringList{texts::kNotANumber});
+        QCOMPARE(messages(), QStringList{texts::kNotANumber});
         QCOMPARE(shownPanels(), QStringList{"Cv_ok_rd"});
     }
 
     void portThatCannotBeOpened() {
         QTest::mouseClick(find("Vkl"), Qt::LeftButton);  // no port chosen: Com12 leads nowhere
-        QCOMPARE(m_messages, QStringList{texts::kPortOpenFailed});
+        QCOMPARE(messages(), QStringList{texts::kPortOpenFailed});
         QVERIFY(shown("Vkl"));
         QVERIFY(find("Vkl")->isEnabled());
     }
@@ -225,7 +181,7 @@ class TstMainWindow : public QObject {
 
     void controlsAreDisabledWhileConnecting() {
         QStringList enabledMeanwhile;
-        QTimer::singleShot(200, m_form.get(), [&] {
+        QTimer::singleShot(200, m_form, [&] {
             for (const char* name : {"Vkl", "Otkl", "ComboBox1", "ComboBox2"})
                 if (find(name)->isEnabled()) enabledMeanwhile << name;
             enabledMeanwhile << "checked";
@@ -240,7 +196,7 @@ class TstMainWindow : public QObject {
         choosePort("Com1");  // choosing a port closes the open one
         QVERIFY(!m_form->Comm1().Enabled());
         QTest::mouseClick(find("Otkl"), Qt::LeftButton);
-        QCOMPARE(m_messages, QStringList());
+        QCOMPARE(messages(), QStringList());
         QVERIFY(shown("Vkl"));
     }
 
@@ -263,7 +219,7 @@ class TstMainWindow : public QObject {
 
     void handlerErrorsAreShown() {
         m_form->handle([] { throw comm::CommError(comm::kErrNotOpen, -1); });
-        QCOMPARE(m_messages, QStringList{"Port not open (Error: -1)"});
+        QCOMPARE(messages(), QStringList{"Port not open (Error: -1)"});
     }
 
     void clockTicks() {

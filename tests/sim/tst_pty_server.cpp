@@ -131,6 +131,7 @@ class TestPtyServer : public QObject {
     void identityRoundTrip_data();
     void identityRoundTrip();
     void controlLinesChangeTheMeter();
+    void clockAndWritesThroughTheProcess();
     void keepsServingWithStdinClosed();
     void idleLineDropsPartialRequest();
     void linkFollowsTheServer_data();
@@ -195,6 +196,27 @@ void TestPtyServer::controlLinesChangeTheMeter() {
     QCOMPARE(sim.control("quit"), "OK");
     QVERIFY(sim.process().waitForFinished(10'000));
     QCOMPARE(sim.process().exitCode(), 0);
+}
+
+void TestPtyServer::clockAndWritesThroughTheProcess() {
+    SimProcess sim({"--clock", "2026-12-09 14:30:05", "--dst", "5"});
+    const QString slave = sim.waitReady();
+    QVERIFY2(!slave.isEmpty(), "no READY line");
+    Line line(slave);
+
+    const QByteArray clock = sim.control("get clock");
+    QVERIFY2(clock.startsWith("OK 2026-12-09 14:30:") && clock.endsWith(" 3"), clock);
+    QCOMPARE(line.roundTrip(hex("39 30 00 0E FB F5"), 7).toHex(' '), "39 30 00 0e 05 fb d1");
+    QCOMPARE(sim.control("set clockbytes 05 30 14 03 09 12 26"), "OK");
+    QCOMPARE(line.roundTrip(hex("39 30 00 10 08 0A"), 13).toHex(' '),
+             "39 30 00 10 05 30 14 03 09 12 26 ea 20");
+
+    // A write over the line shows in `get`, as the meter would report it.
+    const QByteArray writePlace =
+        hex("39 30 00 19 D2 CF 2D 31 35 00 00 00 00 00 00 00 00 00 00 00 F3 96");
+    QCOMPARE(line.roundTrip(writePlace, 7).toHex(' '), "39 30 00 19 aa 25 30");
+    QCOMPARE(sim.control("get place"), "OK ТП-15");
+    QVERIFY(sim.control("get colour").startsWith("ERR unknown state"));
 }
 
 void TestPtyServer::keepsServingWithStdinClosed() {
@@ -264,6 +286,9 @@ void TestPtyServer::badOptionsExitWithUsage_data() {
     QTest::newRow("place too long") << QStringList{"--place", "Подстанция 12-345"} << "at most 16";
     QTest::newRow("place not encodable") << QStringList{"--place", "日本"} << "Windows-1251";
     QTest::newRow("bad fault") << QStringList{"--fault", "25 explode"} << "unknown fault kind";
+    QTest::newRow("dst too big") << QStringList{"--dst", "100"} << "--dst: bad dst";
+    QTest::newRow("clock, month 13")
+        << QStringList{"--clock", "2026-13-01 00:00:00"} << "--clock: bad clock";
 }
 
 void TestPtyServer::badOptionsExitWithUsage() {

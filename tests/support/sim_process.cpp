@@ -41,10 +41,12 @@ bool SimProcess::start(QString* error) {
     return true;
 }
 
-bool SimProcess::control(const QString& line) {
+bool SimProcess::control(const QString& line) { return ask(line) == QLatin1String("OK"); }
+
+QString SimProcess::ask(const QString& line) {
     m_process.write((line + QLatin1Char('\n')).toUtf8());
     m_process.waitForBytesWritten(kStartTimeoutMs);
-    return readLine(kStartTimeoutMs) == QLatin1String("OK");
+    return readLine(kStartTimeoutMs);
 }
 
 QString SimProcess::readLine(int timeoutMs) {

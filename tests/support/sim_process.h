@@ -20,6 +20,8 @@ class SimProcess {
     QString slavePath() const { return m_slave; }
     // Sends one control line and waits for its answer; true when it is "OK".
     bool control(const QString& line);
+    // Sends one control line and returns its answer line ("OK …" or "ERR …").
+    QString ask(const QString& line);
     qint64 pid() const { return m_process.processId(); }
 
   private:

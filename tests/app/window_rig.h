@@ -1,0 +1,90 @@
+#pragma once
+// The real main window, offscreen, with the virtual meter server mapped as Com1, and the
+// ways a test looks at it and works it as a user would.
+
+#include <QtTest>
+#include <QtWidgets>
+
+#include "message_box.h"
+#include "radio_group.h"
+#include "sim_process.h"
+#include "tform1.h"
+
+namespace vilt::test {
+
+inline const QStringList kPanelNames = {
+    "Net_cv",   "Cv_ok",       "Cv_ok_rd",    "Cv_ok_rd_wr",  "No_pass",    "Ok_rtar",
+    "Ok_are",   "Ok_wrplase",  "Ok_reset",    "Ok_wrtar",     "Ok_rdtime",  "Ok_stime",
+    "Ok_wrtime", "Ok_rdevent", "Ok_s_512",    "Ok_rd_kalib",  "Ok_wr_kalib", "Ok_wr_serNum",
+    "Ok_rd_sr30", "Net_sr",    "Ok_Sk",       "Ok_wr_password"};
+
+class WindowRig {
+public:
+    QStringList messages;
+
+    // Starts the meter with the given options and the window; false with the reason.
+    bool start(const QStringList& meterOptions, QString* error) {
+        app::setMessageBoxFunction([this](const QString& text) { messages << text; });
+        m_sim = std::make_unique<SimProcess>(meterOptions);
+        if (!m_sim->start(error)) return false;
+        qputenv("XDG_DATA_HOME", m_data.path().toUtf8());
+        const QString ports = m_data.path() + "/vilt-service/ports";
+        if (!QDir().mkpath(ports) || !QFile::link(m_sim->slavePath(), ports + "/com1")) {
+            *error = QStringLiteral("cannot map Com1");
+            return false;
+        }
+        m_form = std::make_unique<app::TForm1>();
+        return true;
+    }
+
+    app::TForm1& form() const { return *m_form; }
+    SimProcess& meter() const { return *m_sim; }
+
+    // The meter's answer to a "get" control line.
+    QString meterState(const QString& what) {
+        const QString answer = m_sim->ask("get " + what);
+        return answer.startsWith("OK ") ? answer.mid(3) : answer;
+    }
+
+    template <typename T = QWidget>
+    T* find(const QString& name) const {
+        T* widget = m_form->findChild<T*>(name);
+        if (!widget) qFatal("no control %s", qPrintable(name));
+        return widget;
+    }
+    bool shown(const QString& name) const { return !find(name)->isHidden(); }
+    QStringList shownPanels() const {
+        QStringList names;
+        for (const QString& name : kPanelNames)
+            if (shown(name)) names << name;
+        return names;
+    }
+    QString status(int panel) const {
+        return find<QLabel>(QStringLiteral("StatusBar1_%1").arg(panel))->text();
+    }
+    app::RadioGroup* mode() const { return find<app::RadioGroup>("Tip_c"); }
+    void click(const QString& name) const { QTest::mouseClick(find(name), Qt::LeftButton); }
+
+    void choosePort(const QString& name) const {
+        auto* ports = find<QComboBox>("ComboBox1");
+        const int index = ports->findText(name);
+        ports->setCurrentIndex(index);
+        emit ports->activated(index);
+    }
+    // Fills the connection group as a user would, then presses the connect button.
+    void connectAs(int accessMode, int factory, const QString& password = {}) const {
+        choosePort("Com1");
+        find<QSpinBox>("TimeOut")->setValue(100);
+        find<QSpinBox>("Zav_n")->setValue(factory);
+        if (!password.isEmpty()) find<QLineEdit>("Password")->setText(password);
+        mode()->setItemIndex(accessMode);
+        click("Vkl");
+    }
+
+private:
+    std::unique_ptr<SimProcess> m_sim;
+    QTemporaryDir m_data;
+    std::unique_ptr<app::TForm1> m_form;
+};
+
+}  // namespace vilt::test
