@@ -1,7 +1,6 @@
 #include "control.h"
 
 #include <QList>
-#include <QStringEncoder>
 #include <array>
 #include <utility>
 
@@ -10,11 +9,8 @@
 namespace vilt::sim {
 namespace {
 
-constexpr qint64 kMaxFactory = 0xFFFFFF;
-constexpr qint64 kMaxWord = 0xFFFF;
 constexpr qint64 kMaxMs = 3'600'000;
 constexpr qint64 kMaxTimes = 1'000'000;
-constexpr qsizetype kPlaceLength = 16;
 
 constexpr std::array<std::pair<const char*, FaultKind>, 10> kKinds = {{
     {"none", FaultKind::None},
@@ -100,33 +96,35 @@ std::optional<QString> checkTiming(FaultSetting& setting, const QList<QStringVie
     return std::nullopt;
 }
 
-void applySet(MeterState& state, const QList<QStringView>& args, QStringView line, QString& error) {
-    if (args.value(1) == u"place") {
-        // The place may hold spaces: it is the whole rest of the line.
-        setMeterField(state, args[1], restAfter(line, 2), error);
-    } else if (args.size() != 3) {
+// Fields whose value may hold spaces take the whole rest of the line.
+bool takesRestOfLine(QStringView field) {
+    return field == u"place" || field == u"clock" || field == u"clockbytes" || field == u"journal";
+}
+
+void applySet(VirtualMeter& meter, const QList<QStringView>& args, QStringView line,
+              QString& error) {
+    const QStringView field = args.value(1);
+    // "set place" alone empties the place.
+    const qsizetype least = field == u"place" ? 2 : 3;
+    if (args.size() < least || (!takesRestOfLine(field) && args.size() != 3)) {
         error = QStringLiteral("set wants: set <field> <value>");
-    } else {
-        setMeterField(state, args[1], args[2].toString(), error);
+        return;
     }
+    const QString value = takesRestOfLine(field) ? restAfter(line, 2) : args[2].toString();
+    if (setMeterField(meter.state(), field, value, error) && field == u"clock") {
+        meter.restartClock();
+    }
+}
+
+void applyGet(VirtualMeter& meter, const QList<QStringView>& args, ControlResult& result) {
+    if (args.size() != 2) {
+        result.error = QStringLiteral("get wants: get <clock|dst|place|password|speed|resets>");
+        return;
+    }
+    result.value = meterFieldText(meter, args[1], result.error);
 }
 
 }  // namespace
-
-std::optional<qint64> parseNumber(QStringView text, qint64 min, qint64 max) {
-    bool ok = false;
-    qint64 value = 0;
-    if (text.startsWith(u"0x", Qt::CaseInsensitive)) {
-        value = text.mid(2).toLongLong(&ok, 16);
-        ok = ok && text.size() > 2 && text[2] != u'-' && text[2] != u'+';
-    } else {
-        value = text.toLongLong(&ok, 10);
-    }
-    if (!ok || value < min || value > max) {
-        return std::nullopt;
-    }
-    return value;
-}
 
 std::optional<FaultSetting> parseFault(QStringView text, QString& error) {
     const QList<QStringView> args = words(text);
@@ -155,60 +153,6 @@ std::optional<FaultSetting> parseFault(QStringView text, QString& error) {
     return setting;
 }
 
-std::optional<QByteArray> encodePlace(const QString& text, QString& error) {
-    QStringEncoder encoder("Windows-1251", QStringConverter::Flag::Stateless);
-    if (!encoder.isValid()) {
-        error = QStringLiteral("this Qt cannot encode Windows-1251");
-        return std::nullopt;
-    }
-    QByteArray bytes = encoder.encode(text);
-    if (encoder.hasError()) {
-        error = QStringLiteral("place '%1' has characters Windows-1251 cannot hold").arg(text);
-        return std::nullopt;
-    }
-    if (bytes.size() > kPlaceLength) {
-        error = QStringLiteral("place '%1' is %2 bytes in Windows-1251, at most %3 fit")
-                    .arg(text)
-                    .arg(bytes.size())
-                    .arg(kPlaceLength);
-        return std::nullopt;
-    }
-    return bytes;
-}
-
-bool setMeterField(MeterState& state, QStringView name, const QString& value, QString& error) {
-    if (name == u"place") {
-        const auto place = encodePlace(value, error);
-        if (place) {
-            state.place = *place;
-        }
-        return place.has_value();
-    }
-    const bool isPassword = name == u"password";
-    const bool isWord = name == u"model" || name == u"version";
-    if (!isPassword && !isWord && name != u"factory") {
-        error =
-            QStringLiteral("unknown field '%1' (factory model version place password)").arg(name);
-        return false;
-    }
-    // A password is a 32-bit pattern: accept it signed or unsigned.
-    const qint64 min = isPassword ? INT32_MIN : 0;
-    const qint64 max = isPassword ? qint64{UINT32_MAX} : isWord ? kMaxWord : kMaxFactory;
-    const auto number = parseNumber(value, min, max);
-    if (!number) {
-        error = QStringLiteral("bad %1 '%2' (%3..%4)").arg(name, value).arg(min).arg(max);
-        return false;
-    }
-    if (isPassword) {
-        state.password = static_cast<int32_t>(static_cast<uint32_t>(*number));
-    } else if (name == u"factory") {
-        state.factory = static_cast<uint32_t>(*number);
-    } else {
-        (name == u"model" ? state.model : state.version) = static_cast<uint16_t>(*number);
-    }
-    return true;
-}
-
 ControlResult applyControlLine(VirtualMeter& meter, QStringView line) {
     const QList<QStringView> args = words(line);
     const QStringView verb = args.value(0);
@@ -223,10 +167,12 @@ ControlResult applyControlLine(VirtualMeter& meter, QStringView line) {
             meter.setFault(setting->code, setting->fault);
         }
     } else if (verb == u"set") {
-        applySet(meter.state(), args, line, result.error);
+        applySet(meter, args, line, result.error);
+    } else if (verb == u"get") {
+        applyGet(meter, args, result);
     } else {
-        result.error =
-            QStringLiteral("unknown command '%1' (fault, clear, set, quit)").arg(line.trimmed());
+        result.error = QStringLiteral("unknown command '%1' (fault, clear, set, get, quit)")
+                           .arg(line.trimmed());
     }
     result.ok = result.error.isEmpty();
     return result;

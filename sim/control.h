@@ -7,6 +7,7 @@
 #include <QStringView>
 #include <optional>
 
+#include "state_text.h"
 #include "virtual_meter.h"
 
 namespace vilt::sim {
@@ -16,25 +17,17 @@ struct FaultSetting {
     Fault fault;
 };
 
-// Decimal (optionally negative) or 0x-prefixed hex, within [min, max].
-std::optional<qint64> parseNumber(QStringView text, qint64 min, qint64 max);
-
 // "<code|all> <kind> [ms] [times]", code in hex ("25" or "0x25").
 std::optional<FaultSetting> parseFault(QStringView text, QString& error);
-
-// Place of installation as the meter stores it: Windows-1251, at most 16 bytes.
-std::optional<QByteArray> encodePlace(const QString& text, QString& error);
-
-// Sets factory, model, version, place or password from text. False with `error` on bad input.
-bool setMeterField(MeterState& state, QStringView name, const QString& value, QString& error);
 
 struct ControlResult {
     bool ok = true;
     QString error;
     bool quit = false;
+    std::optional<QString> value;  // what `get` answers, after the OK
 };
 
-// One control line: fault ..., clear, set <field> <value>, quit.
+// One control line: fault ..., clear, set <field> <value>, get <state>, quit.
 ControlResult applyControlLine(VirtualMeter& meter, QStringView line);
 
 }  // namespace vilt::sim

@@ -33,6 +33,9 @@ A virtual meter on a pseudo-terminal. Prints "READY <slave-path>" once it serves
   --version N       software version number (0..65535)
   --place TEXT      place of installation, up to 16 bytes in Windows-1251
   --password N      password the login is checked against
+  --dst HEX         daylight-saving permission byte (default 77)
+  --clock "YYYY-MM-DD HH:MM:SS"
+                    the meter's time at start; it runs on from there (default: host clock)
   --baud N          emulate the line speed (8N1); 0 = off (default)
   --fault FAULT     "<code|all> <kind> [ms] [times]", repeatable
   --log             requests and replies in hex on stderr
@@ -43,6 +46,17 @@ Control lines on stdin, each answered "OK" or "ERR <reason>":
                                          ack delay split password
   clear
   set factory|model|version|place|password VALUE
+  set dst HEX
+  set clock YYYY-MM-DD HH:MM:SS          runs on from there; day number from the date
+  set clockbytes HEX14                   every clock read returns these 7 bytes
+                                         until the clock is set or written
+  set journal J HEX100                   journal J (0..5): 50 bytes, spaces allowed
+  get clock|dst|place|password|speed|resets
+                                         answered "OK VALUE"; clock as
+                                         "YYYY-MM-DD HH:MM:SS W" (W 1 = Monday),
+                                         frozen bytes that are no date as
+                                         "invalid HEX"; speed as the code
+                                         0/1/2 (2400/4800/9600)
   quit
 )";
 
@@ -57,7 +71,7 @@ int usageError(const QString& message) {
     return kExitUsage;
 }
 
-const QStringList kFields = {"factory", "model", "version", "place", "password"};
+const QStringList kFields = {"factory", "model", "version", "place", "password", "dst", "clock"};
 
 // Moves the option values into `settings`; the first complaint if one is bad.
 std::optional<QString> readValues(const QCommandLineParser& parser, Settings& settings) {

@@ -231,7 +231,12 @@ void PtyServer::handleControlLine(const QByteArray& raw) {
         return;
     }
     const ControlResult result = applyControlLine(m_meter, line);
-    writeAll(STDOUT_FILENO, result.ok ? QByteArray("OK\n") : "ERR " + result.error.toUtf8() + '\n');
+    QByteArray answer = result.ok ? QByteArray("OK") : "ERR " + result.error.toUtf8();
+    if (result.ok && result.value) {
+        // One line whatever the value holds, so a reader never loses step.
+        answer += ' ' + QString(*result.value).replace(u'\n', u' ').replace(u'\r', u' ').toUtf8();
+    }
+    writeAll(STDOUT_FILENO, answer + '\n');
     m_quit = result.quit;
 }
 

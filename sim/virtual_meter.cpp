@@ -7,14 +7,27 @@
 namespace vilt::sim {
 namespace {
 
-constexpr uint8_t kIdentityCode = 0x25;
+constexpr uint8_t kReadDstCode = 0x0E;
+constexpr uint8_t kWriteDstCode = 0x0F;
+constexpr uint8_t kReadClockCode = 0x10;
+constexpr uint8_t kWriteClockCode = 0x11;
+constexpr uint8_t kJournalCode = 0x14;
+constexpr uint8_t kWritePlaceCode = 0x19;
 constexpr uint8_t kChallengeCode = 0x1C;
+constexpr uint8_t kWriteSpeedCode = 0x1D;
 constexpr uint8_t kLoginCode = 0x20;
+constexpr uint8_t kWritePasswordCode = 0x21;
+constexpr uint8_t kResetCode = 0x23;
+constexpr uint8_t kIdentityCode = 0x25;
 constexpr char kAccept = '\xAA';
+constexpr char kPasswordAccept = '\x55';  // the password write has its own accept byte
 constexpr char kRefuse = '\x00';
-constexpr int kAckReplyLength = 7;
+// Turns any ack into a byte that is neither accept (AA, 55) nor refuse (00).
+constexpr char kWrongAckMask = '\x0F';
 constexpr int kAckOffset = 4;
+constexpr int kPayloadOffset = 4;
 constexpr int kPlaceLength = 16;
+constexpr int kHighestSpeedCode = 2;
 constexpr uint32_t kAddressMask = 0xFFFFFF;
 constexpr uint32_t kChallengeSeed = 0x5A17C3E1;
 
@@ -51,12 +64,27 @@ void replaceByte(QByteArray& frame, qsizetype offset, char value) {
     appendCrc(frame);
 }
 
-bool faultApplies(FaultKind kind, uint8_t code, const QByteArray& frame) {
+bool repliesWithAck(uint8_t code) {
+    switch (code) {
+        case kWriteDstCode:
+        case kWriteClockCode:
+        case kWritePlaceCode:
+        case kWriteSpeedCode:
+        case kLoginCode:
+        case kWritePasswordCode:
+        case kResetCode:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool faultApplies(FaultKind kind, uint8_t code) {
     switch (kind) {
         case FaultKind::None:
             return false;
         case FaultKind::WrongAck:
-            return frame.size() == kAckReplyLength;
+            return repliesWithAck(code);
         case FaultKind::PasswordRefused:
             return code == kLoginCode;
         default:
@@ -82,7 +110,7 @@ Reply withFault(QByteArray frame, const Fault& fault) {
             frame.chop(1);
             break;
         case FaultKind::WrongAck:
-            replaceByte(frame, kAckOffset, static_cast<char>(frame[kAckOffset] ^ 0xFF));
+            replaceByte(frame, kAckOffset, static_cast<char>(frame[kAckOffset] ^ kWrongAckMask));
             break;
         case FaultKind::Delay:
             reply.delayMs = fault.ms;
@@ -101,7 +129,9 @@ Reply withFault(QByteArray frame, const Fault& fault) {
 
 }  // namespace
 
-VirtualMeter::VirtualMeter(MeterState state) : m_state(std::move(state)) {}
+VirtualMeter::VirtualMeter(MeterState state) : m_state(std::move(state)) {
+    restartClock();
+}
 
 void VirtualMeter::setFault(int code, Fault fault) {
     if (fault.kind == FaultKind::None || fault.times == 0) {
@@ -139,7 +169,7 @@ Reply VirtualMeter::answer(const QByteArray& request) {
     if (frame.isEmpty()) {
         return {};
     }
-    if (!faultApplies(fault.kind, code, frame)) {
+    if (!faultApplies(fault.kind, code)) {
         return {frame};
     }
     spendFault(code);
@@ -170,6 +200,26 @@ QByteArray VirtualMeter::handle(uint8_t code, const QByteArray& request, bool re
             return challengeReply();
         case kLoginCode:
             return loginReply(request, refuseLogin);
+        case kReadClockCode:
+            return dataReply(code, clockFrame());
+        case kWriteClockCode:
+            return writeClock(request);
+        case kReadDstCode:
+            return dataReply(code, QByteArray(1, static_cast<char>(m_state.dst)));
+        case kWriteDstCode:
+            m_state.dst = static_cast<uint8_t>(request[kPayloadOffset]);
+            return ackReply(code, kAccept);
+        case kJournalCode:
+            return journalReply(request);
+        case kWritePlaceCode:
+            return writePlace(request);
+        case kResetCode:
+            ++m_state.resets;
+            return ackReply(code, kAccept);
+        case kWritePasswordCode:
+            return writePassword(request);
+        case kWriteSpeedCode:
+            return writeSpeed(request);
         default:
             return {};
     }
@@ -218,6 +268,94 @@ QByteArray VirtualMeter::loginReply(const QByteArray& request, bool refuse) cons
     frame.append(accepted ? kAccept : kRefuse);
     appendCrc(frame);
     return frame;
+}
+
+QByteArray VirtualMeter::ackReply(uint8_t code, char ack) const {
+    return dataReply(code, QByteArray(1, ack));
+}
+
+QByteArray VirtualMeter::dataReply(uint8_t code, const QByteArray& data) const {
+    QByteArray frame = header();
+    frame.append(static_cast<char>(code));
+    frame.append(data);
+    appendCrc(frame);
+    return frame;
+}
+
+QByteArray VirtualMeter::writeClock(const QByteArray& request) {
+    const auto time =
+        decodeClockFrame(QByteArrayView(request).sliced(kPayloadOffset, kClockFrameLength));
+    if (!time) {
+        return ackReply(kWriteClockCode, kRefuse);
+    }
+    m_state.clock = wallClock(time->date, time->time);
+    m_state.weekday = time->weekday;
+    m_state.frozenClock.clear();
+    restartClock();
+    return ackReply(kWriteClockCode, kAccept);
+}
+
+QByteArray VirtualMeter::journalReply(const QByteArray& request) const {
+    const auto number = static_cast<uint8_t>(request[kPayloadOffset]);
+    QByteArray journal;
+    if (number < kJournalCount) {
+        journal = m_state.journals[number].first(
+            qMin(m_state.journals[number].size(), qsizetype{kJournalLength}));
+    }
+    journal.append(kJournalLength - journal.size(), '\0');
+    return dataReply(kJournalCode, journal);
+}
+
+QByteArray VirtualMeter::writePlace(const QByteArray& request) {
+    const QByteArray place = request.sliced(kPayloadOffset, kPlaceLength);
+    const qsizetype end = place.indexOf('\0');
+    m_state.place = end < 0 ? place : place.first(end);
+    return ackReply(kWritePlaceCode, kAccept);
+}
+
+QByteArray VirtualMeter::writePassword(const QByteArray& request) {
+    m_state.password = static_cast<int32_t>(readLe32(request, kPayloadOffset));
+    return ackReply(kWritePasswordCode, kPasswordAccept);
+}
+
+QByteArray VirtualMeter::writeSpeed(const QByteArray& request) {
+    const auto speedCode = static_cast<uint8_t>(request[kPayloadOffset]);
+    if (speedCode > kHighestSpeedCode) {
+        return ackReply(kWriteSpeedCode, kRefuse);
+    }
+    m_state.speedCode = speedCode;
+    return ackReply(kWriteSpeedCode, kAccept);
+}
+
+MeterTime VirtualMeter::clockNow() {
+    noticeClockEdit();
+    if (!m_state.clock.isValid()) {
+        const QDateTime host = QDateTime::currentDateTime();
+        return {host.date(), host.time(), host.date().dayOfWeek()};
+    }
+    return advanceClock(m_state.clock, m_state.weekday, m_sinceClockSet.elapsed());
+}
+
+QByteArray VirtualMeter::clockFrame() {
+    if (m_state.frozenClock.isEmpty()) {
+        return encodeClockFrame(clockNow());
+    }
+    QByteArray frame =
+        m_state.frozenClock.first(qMin(m_state.frozenClock.size(), qsizetype{kClockFrameLength}));
+    frame.append(kClockFrameLength - frame.size(), '\0');
+    return frame;
+}
+
+void VirtualMeter::restartClock() {
+    m_sinceClockSet.start();
+    m_clockSeen = m_state.clock;
+    m_weekdaySeen = m_state.weekday;
+}
+
+void VirtualMeter::noticeClockEdit() {
+    if (m_state.clock != m_clockSeen || m_state.weekday != m_weekdaySeen) {
+        restartClock();
+    }
 }
 
 }  // namespace vilt::sim

@@ -4,9 +4,14 @@
 // workstation's encoder, so the two check each other.
 
 #include <QByteArray>
+#include <QDateTime>
+#include <QElapsedTimer>
 #include <QList>
 #include <QMap>
+#include <array>
 #include <cstdint>
+
+#include "meter_time.h"
 
 namespace vilt::sim {
 
@@ -38,6 +43,15 @@ struct MeterState {
     uint16_t version = 30109;
     QByteArray place;  // up to 16 bytes, Windows-1251
     int32_t password = 0;
+    QDateTime clock{};         // meter time when it was last set; invalid: the host's local clock
+    int weekday = 0;           // the meter's day number (1 = Monday) at `clock`; 0: from the date
+    QByteArray frozenClock{};  // 7 bytes every clock read returns verbatim while set
+    uint8_t dst = 0x77;        // daylight-saving permission
+    std::array<QByteArray, kJournalCount> journals = defaultJournals();  // 50 bytes each
+    int speedCode = 0;  // last link speed code written: 0/1/2 = 2400/4800/9600
+    int resets = 0;     // resets acknowledged
+
+    bool operator==(const MeterState&) const = default;
 };
 
 // One reply as it leaves the meter: the bytes and when they go out.
@@ -69,6 +83,14 @@ class VirtualMeter {
     // Every request frame received, in order.
     const QList<QByteArray>& requests() const { return m_requests; }
 
+    // The meter's time now, as a clock read would decode (frozen bytes aside).
+    MeterTime clockNow();
+    // The 7 bytes a clock read returns now.
+    QByteArray clockFrame();
+    // Runs the clock on from state().clock as of this moment. Direct edits of the clock or
+    // the weekday are noticed too, but only at the next read: call this when the moment counts.
+    void restartClock();
+
   private:
     // The fault that would apply to `code`: its own, else the all-commands one, else none.
     Fault peekFault(int code) const;
@@ -79,6 +101,14 @@ class VirtualMeter {
     QByteArray identityReply(uint8_t code) const;
     QByteArray challengeReply();
     QByteArray loginReply(const QByteArray& request, bool refuse) const;
+    QByteArray ackReply(uint8_t code, char ack) const;
+    QByteArray dataReply(uint8_t code, const QByteArray& data) const;
+    QByteArray writeClock(const QByteArray& request);
+    QByteArray journalReply(const QByteArray& request) const;
+    QByteArray writePlace(const QByteArray& request);
+    QByteArray writePassword(const QByteArray& request);
+    QByteArray writeSpeed(const QByteArray& request);
+    void noticeClockEdit();
 
     MeterState m_state;
     QMap<int, Fault> m_faults;
@@ -86,6 +116,9 @@ class VirtualMeter {
     uint32_t m_challenge = 0;  // the last challenge handed out
     bool m_challengeGiven = false;
     uint32_t m_nextChallenge = 0x5A17C3E1;
+    QElapsedTimer m_sinceClockSet;
+    QDateTime m_clockSeen;  // state().clock and weekday when the timer started
+    int m_weekdaySeen = 0;
 };
 
 }  // namespace vilt::sim

@@ -178,7 +178,7 @@ private slots:
         QTest::addColumn<int>("code");
         QTest::addColumn<FaultKind>("fault");
         QTest::newRow("clock write fails, DST write succeeds") << 0x11 << FaultKind::Silent;
-        QTest::newRow("acknowledged with 0x55") << 0x11 << FaultKind::WrongAck;
+        QTest::newRow("wrong acknowledgement") << 0x11 << FaultKind::WrongAck;
         QTest::newRow("DST write with a bad CRC") << 0x0F << FaultKind::BadCrc;
     }
     void writeFailures() {

@@ -59,7 +59,7 @@ private slots:
         QTest::addColumn<FaultKind>("fault");
         QTest::addColumn<bool>("ok");
         QTest::newRow("acknowledged") << FaultKind::None << true;
-        QTest::newRow("acknowledged with 0x55") << FaultKind::WrongAck << false;
+        QTest::newRow("wrong acknowledgement") << FaultKind::WrongAck << false;
         QTest::newRow("6-byte reply") << FaultKind::MissingByte << false;
         QTest::newRow("bad CRC") << FaultKind::BadCrc << false;
     }
@@ -122,7 +122,7 @@ private slots:
         QTest::newRow("typed differently") << "123" << "124" << FaultKind::None
                                            << QStringList{texts::kPasswordsDiffer,
                                                           texts::kPasswordNotChanged};
-        QTest::newRow("acknowledged with 0xAA") << "123" << "123" << FaultKind::WrongAck
+        QTest::newRow("wrong acknowledgement") << "123" << "123" << FaultKind::WrongAck
                                                 << QStringList{texts::kPasswordNotChanged};
         QTest::newRow("no answer") << "123" << "123" << FaultKind::Silent
                                    << QStringList{texts::kPasswordNotChanged};
