@@ -1,6 +1,8 @@
 #include "journal_page.h"
 
+#include <QFontMetrics>
 #include <QHBoxLayout>
+#include <algorithm>
 
 #include "clock_text.h"
 #include "conversion_error.h"
@@ -25,9 +27,14 @@ JournalPage::JournalPage(TForm1& form, const ops::EventTab& events, QWidget* par
             [this] { m_form.handle([this] { EventGroupClick(); }); });
 
     m_grid = new StringGrid(QStringLiteral("StringGridEvents"), 3, kGridRows, this);
-    m_grid->setColumnWidths({27, 66, 51});
+    // The columns are wide enough for a date and a time in this font, never narrower than
+    // the classic 27, 66 and 51 pixels.
+    const QFontMetrics metrics(m_grid->font());
+    const int dateWidth = std::max(66, metrics.horizontalAdvance(QStringLiteral("28.11.2026")) + 8);
+    const int timeWidth = std::max(51, metrics.horizontalAdvance(QStringLiteral("23:59:59")) + 8);
+    m_grid->setColumnWidths({27, dateWidth, timeWidth});
     m_grid->setRowHeights(15);
-    m_grid->setFixedSize(27 + 66 + 51 + 4, kGridRows * 15 + 4);
+    m_grid->setFixedSize(27 + dateWidth + timeWidth + 4, kGridRows * 15 + 4);
     m_grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTabWidget>
 
 #include "tform1.h"
@@ -34,7 +35,12 @@ bool screenshotTour(TForm1& form, const QString& folder) {
         ports->setCurrentIndex(0);
         emit ports->activated(0);
         form.findChild<QPushButton*>(QStringLiteral("Vkl"))->click();
+        form.findChild<QPushButton*>(QStringLiteral("Read"))->click();  // the meter's clock
         ok = save(form, folder, QStringLiteral("connected")) && ok;
+        form.findChild<QRadioButton*>(QStringLiteral("Fl_event"))->click();
+        form.findChild<QPushButton*>(QStringLiteral("Read"))->click();
+        pages->setCurrentIndex(TForm1::kJournalPage);
+        ok = save(form, folder, QStringLiteral("journal")) && ok;
     }
     return ok;
 }

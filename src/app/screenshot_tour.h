@@ -6,9 +6,9 @@ namespace vilt::app {
 
 class TForm1;
 
-// Opens each visible page in turn and saves a picture of the window for each, then
-// connects on the first listed port and saves one more. Returns false when a picture
-// could not be written.
+// Opens each visible page in turn and saves a picture of the window for each; then, on the
+// first listed port, connects and reads the clock, reads the event journals and saves the
+// connection and journal pages. Returns false when a picture could not be written.
 bool screenshotTour(TForm1& form, const QString& folder);
 
 }  // namespace vilt::app
