@@ -9,27 +9,8 @@ using namespace vilt;
 
 namespace {
 
-struct Run {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Run runCli(const QStringList& arguments) {
-    QProcess cli;
-    cli.start(test::programFromEnv("VILT_CLI"), arguments);
-    Run run;
-    if (!cli.waitForFinished(30000)) {
-        cli.kill();
-        cli.waitForFinished();
-        run.err = QStringLiteral("vilt-cli did not finish");
-        return run;
-    }
-    run.exitCode = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
-    run.out = QString::fromUtf8(cli.readAllStandardOutput());
-    run.err = QString::fromUtf8(cli.readAllStandardError());
-    return run;
-}
+using test::runCli;
+using Run = test::CliRun;
 
 // A meter with a password and a Cyrillic place, and optional faults from the start.
 QStringList meterArguments(const QStringList& faults = {}) {

@@ -7,35 +7,18 @@
 
 using namespace vilt;
 
-namespace {
-
-struct Run {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-}  // namespace
-
 class TstCliOperations : public QObject {
     Q_OBJECT
 
     std::unique_ptr<test::SimProcess> m_sim;
 
-    Run cli(const QStringList& command) {
-        QProcess process;
-        process.start(test::programFromEnv("VILT_CLI"),
-                      QStringList{"--port", m_sim->slavePath(), "--timeout", "60", "--mode",
-                                  "factory", "--factory", "12345"} + command);
-        Run run;
-        if (!process.waitForFinished(30000)) {
-            process.kill();
-            process.waitForFinished();
-            return run;
-        }
-        run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        run.out = QString::fromUtf8(process.readAllStandardOutput()).trimmed();
-        run.err = QString::fromUtf8(process.readAllStandardError()).trimmed();
+    // Runs a command on the meter by factory number; the output comes trimmed.
+    test::CliRun cli(const QStringList& command) {
+        test::CliRun run = test::runCli(QStringList{"--port", m_sim->slavePath(), "--timeout", "60",
+                                                    "--mode", "factory", "--factory", "12345"} +
+                                        command);
+        run.out = run.out.trimmed();
+        run.err = run.err.trimmed();
         return run;
     }
     QString meter(const QString& what) { return m_sim->ask("get " + what).mid(3); }
@@ -51,7 +34,7 @@ private slots:
 
     void clockRead() {
         QVERIFY(m_sim->control("set clockbytes 05301403091226"));
-        const Run run = cli({"--json", "clock", "read"});
+        const test::CliRun run = cli({"--json", "clock", "read"});
         QCOMPARE(run.err, QString());
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.out, QStringLiteral(R"({"time":"14:30:05","date":"2026-12-09","weekday":3,)"
@@ -79,7 +62,7 @@ private slots:
     void eventsRead() {
         QVERIFY(m_sim->control("set journal 0 1503100845 0211260710" + QString(80, '0')));
         QVERIFY(m_sim->control("set journal 5 0003100845 1503100845" + QString(80, '0')));
-        const Run run = cli({"--json", "events", "read"});
+        const test::CliRun run = cli({"--json", "events", "read"});
         QCOMPARE(run.exitCode, 0);
         const QJsonObject json = QJsonDocument::fromJson(run.out.toUtf8()).object();
         const QJsonArray journals = json["journals"].toArray();
@@ -96,11 +79,11 @@ private slots:
         QCOMPARE(meter("resets"), QStringLiteral("1"));
         QCOMPARE(cli({"speed", "write", "9600"}).exitCode, 0);
         QCOMPARE(meter("speed"), QStringLiteral("2"));
-        const Run changed = cli({"password", "write", "777"});
+        const test::CliRun changed = cli({"password", "write", "777"});
         QCOMPARE(changed.exitCode, 0);
         QCOMPARE(changed.out, QStringLiteral("Смена пароля произошло"));
         QCOMPARE(meter("password"), QStringLiteral("777"));
-        const Run login = cli({"--mode", "password", "--password", "777", "identify"});
+        const test::CliRun login = cli({"--mode", "password", "--password", "777", "identify"});
         QCOMPARE(login.exitCode, 0);
         QVERIFY(login.out.contains("ТП-20"));
     }
@@ -127,7 +110,7 @@ private slots:
         QFETCH(QString, err);
         if (fault != "none") QVERIFY(m_sim->control("fault " + fault));
         QVERIFY(m_sim->control("set clockbytes 05302403091226"));
-        const Run run = cli(command);
+        const test::CliRun run = cli(command);
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.err, err);
         QCOMPARE(run.out, QString());
@@ -146,7 +129,7 @@ private slots:
     }
     void argumentsCheckedBeforeThePort() {
         QFETCH(QStringList, command);
-        const Run run = cli(command);
+        const test::CliRun run = cli(command);
         QCOMPARE(run.exitCode, 2);
         QVERIFY(!run.err.isEmpty());
         QCOMPARE(meter("place"), QStringLiteral("ТП-15"));

@@ -58,4 +58,20 @@ QString SimProcess::readLine(int timeoutMs) {
     return QString::fromUtf8(m_process.readLine()).trimmed();
 }
 
+CliRun runCli(const QStringList& arguments) {
+    QProcess cli;
+    cli.start(programFromEnv("VILT_CLI"), arguments);
+    CliRun run;
+    if (!cli.waitForFinished(30000)) {
+        cli.kill();
+        cli.waitForFinished();
+        run.err = QStringLiteral("vilt-cli did not finish");
+        return run;
+    }
+    run.exitCode = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
+    run.out = QString::fromUtf8(cli.readAllStandardOutput());
+    run.err = QString::fromUtf8(cli.readAllStandardError());
+    return run;
+}
+
 }  // namespace vilt::test

@@ -32,6 +32,14 @@ class SimProcess {
     QString m_slave;
 };
 
+// What vilt-cli did: its exit status (-1 when it crashed or hung) and what it printed.
+struct CliRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+CliRun runCli(const QStringList& arguments);
+
 // The program a test runs, from the environment CTest sets (VILT_SIM, VILT_CLI).
 QString programFromEnv(const char* variable);
 
