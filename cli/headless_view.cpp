@@ -16,7 +16,9 @@ void HeadlessView::setStatus(int statusPanel, const QString& text) {
     if (statusPanel == 0) m_status = text;
 }
 
-void HeadlessView::message(const QString& text) { m_messages << text.trimmed(); }
+void HeadlessView::message(const QString& text) {
+    m_messages << text.trimmed();
+}
 
 void HeadlessView::setFactoryNumber(uint32_t number) {
     // As the factory-number field does when its value changes.

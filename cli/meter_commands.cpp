@@ -134,7 +134,9 @@ void printEvents(const ops::EventTab& events) {
         out(QStringLiteral("Журнал %1 (%2):").arg(j).arg(ops::journalNames()[size_t(j)]));
         const ops::JournalRows rows = ops::journalRows(events[size_t(j)]);
         for (int k = 0; k < rows.events.size(); ++k)
-            out(QStringLiteral("  %1. %2").arg(k + 1).arg(rows.events[k].toString("yyyy-MM-dd HH:mm")));
+            out(QStringLiteral("  %1. %2")
+                    .arg(k + 1)
+                    .arg(rows.events[k].toString("yyyy-MM-dd HH:mm")));
     }
 }
 

@@ -14,7 +14,8 @@
 
 namespace vilt::app {
 
-ClockGroup::ClockGroup(QWidget* parent) : QGroupBox(QStringLiteral("        Время и дата"), parent) {
+ClockGroup::ClockGroup(QWidget* parent)
+    : QGroupBox(QStringLiteral("        Время и дата"), parent) {
     setObjectName(QStringLiteral("GroupBoxTime"));
     m_date = new QDateEdit(this);
     m_date->setObjectName(QStringLiteral("Date_a"));
@@ -42,13 +43,27 @@ ClockGroup::ClockGroup(QWidget* parent) : QGroupBox(QStringLiteral("        Вр
     connect(m_date->calendarWidget(), &QCalendarWidget::clicked, this, [this] { Date_aCloseUp(); });
 }
 
-QTime ClockGroup::time() const { return m_time->time(); }
-QDate ClockGroup::date() const { return m_date->date(); }
-void ClockGroup::setTime(const QTime& time) { m_time->setTime(time); }
-void ClockGroup::setDate(const QDate& date) { m_date->setDate(date); }
-void ClockGroup::showDayName(const QString& name) { m_day->setText(name); }
-bool ClockGroup::dstAllowed() const { return m_dst->isChecked(); }
-void ClockGroup::setDstAllowed(bool allowed) { m_dst->setChecked(allowed); }
+QTime ClockGroup::time() const {
+    return m_time->time();
+}
+QDate ClockGroup::date() const {
+    return m_date->date();
+}
+void ClockGroup::setTime(const QTime& time) {
+    m_time->setTime(time);
+}
+void ClockGroup::setDate(const QDate& date) {
+    m_date->setDate(date);
+}
+void ClockGroup::showDayName(const QString& name) {
+    m_day->setText(name);
+}
+bool ClockGroup::dstAllowed() const {
+    return m_dst->isChecked();
+}
+void ClockGroup::setDstAllowed(bool allowed) {
+    m_dst->setChecked(allowed);
+}
 
 void ClockGroup::setToNow() {
     const QDateTime now = QDateTime::currentDateTime();

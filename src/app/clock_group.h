@@ -14,7 +14,7 @@ namespace vilt::app {
 
 class ClockGroup : public QGroupBox {
     Q_OBJECT
-public:
+  public:
     explicit ClockGroup(QWidget* parent = nullptr);
 
     QTime time() const;
@@ -30,7 +30,7 @@ public:
 
     QPushButton* syncButton() const { return m_sync; }
 
-private:
+  private:
     QDateEdit* m_date = nullptr;
     QTimeEdit* m_time = nullptr;
     QLabel* m_day = nullptr;

@@ -225,7 +225,9 @@ void ConnectionPage::setConnectShown(bool shown) {
     m_disconnect->setVisible(!shown);
 }
 
-void ConnectionPage::enableOperations() { m_exchange->setEnabled(true); }
+void ConnectionPage::enableOperations() {
+    m_exchange->setEnabled(true);
+}
 
 void ConnectionPage::repaintWindow() {
     m_form.repaint();

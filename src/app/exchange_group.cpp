@@ -30,13 +30,20 @@ struct ButtonStates {
 // Which buttons each operation group can use, by group.
 ButtonStates statesFor(Group group) {
     switch (group) {
-        case Group::Time: return {true, true, false};
-        case Group::Energy: return {true, false, false};
-        case Group::Tariff: return {true, true, false};
-        case Group::Event: return {true, false, false};
-        case Group::Place: return {false, true, false};
-        case Group::Reset: return {false, true, false};
-        case Group::Speed: return {false, true, true};
+        case Group::Time:
+            return {true, true, false};
+        case Group::Energy:
+            return {true, false, false};
+        case Group::Tariff:
+            return {true, true, false};
+        case Group::Event:
+            return {true, false, false};
+        case Group::Place:
+            return {false, true, false};
+        case Group::Reset:
+            return {false, true, false};
+        case Group::Speed:
+            return {false, true, true};
     }
     return {false, false, false};
 }
@@ -66,7 +73,8 @@ ExchangeGroup::ExchangeGroup(TForm1& form, ops::EventTab& events, QWidget* paren
     grid->addWidget(withCaptionRadio(m_speed, addRadio(Group::Speed, "Fl_skor")), 1, 1);
     grid->addWidget(buildPasswordRow(), 2, 0, 1, 2);
 
-    const std::array<const char*, 4> batchNames = {"Fl_time_c", "Fl_ene_c", "Fl_tar_c", "Fl_event_c"};
+    const std::array<const char*, 4> batchNames = {"Fl_time_c", "Fl_ene_c", "Fl_tar_c",
+                                                   "Fl_event_c"};
     for (size_t i = 0; i < m_batch.size(); ++i) {
         m_batch[i] = new QCheckBox(this);
         m_batch[i]->setObjectName(QLatin1String(batchNames[i]));
@@ -112,8 +120,10 @@ QWidget* ExchangeGroup::buildSelection() {
         "Запись даты/времени,тарифов,сезонов,признака разрешения/запрета перевода времени"));
     grid->addWidget(m_read, 0, 1);
     grid->addWidget(m_write, 1, 1);
-    connect(m_read, &QPushButton::clicked, this, [this] { m_form.operate([this] { ReadClick(); }); });
-    connect(m_write, &QPushButton::clicked, this, [this] { m_form.operate([this] { WrComClick(); }); });
+    connect(m_read, &QPushButton::clicked, this,
+            [this] { m_form.operate([this] { ReadClick(); }); });
+    connect(m_write, &QPushButton::clicked, this,
+            [this] { m_form.operate([this] { WrComClick(); }); });
     return box;
 }
 
@@ -133,7 +143,8 @@ QWidget* ExchangeGroup::buildPasswordRow() {
     }
     auto* change = new QPushButton(QStringLiteral("Изменить пароль"), row);
     change->setObjectName(QStringLiteral("ChangePass"));
-    connect(change, &QPushButton::clicked, this, [this] { m_form.operate([this] { ChangePassClick(); }); });
+    connect(change, &QPushButton::clicked, this,
+            [this] { m_form.operate([this] { ChangePassClick(); }); });
     m_form.addOperationControl(change);
     layout->addWidget(label);
     layout->addWidget(m_newPassword);
@@ -150,31 +161,59 @@ void ExchangeGroup::selectGroup(Group group) {
     m_speed->setEnabled(states.speed);
 }
 
-void ExchangeGroup::ReadClick() { m_operations.ReadClick(); }
-void ExchangeGroup::WrComClick() { m_operations.WrComClick(); }
-void ExchangeGroup::SinClick() { m_operations.SinClick(); }
+void ExchangeGroup::ReadClick() {
+    m_operations.ReadClick();
+}
+void ExchangeGroup::WrComClick() {
+    m_operations.WrComClick();
+}
+void ExchangeGroup::SinClick() {
+    m_operations.SinClick();
+}
 
 void ExchangeGroup::ChangePassClick() {
     link::ChangePassword(m_form.exchange(), *this, m_newPassword->text(), m_newPassword2->text(),
                          [this] { m_form.connection().OtklClick(); });
 }
 
-Group ExchangeGroup::selectedGroup() const { return static_cast<Group>(m_groups.checkedId()); }
+Group ExchangeGroup::selectedGroup() const {
+    return static_cast<Group>(m_groups.checkedId());
+}
 
 ops::Batch ExchangeGroup::batch() const {
     return {m_batch[0]->isChecked(), m_batch[1]->isChecked(), m_batch[2]->isChecked(),
             m_batch[3]->isChecked()};
 }
 
-QTime ExchangeGroup::clockTime() const { return m_clock->time(); }
-QDate ExchangeGroup::clockDate() const { return m_clock->date(); }
-void ExchangeGroup::setClockTime(const QTime& time) { m_clock->setTime(time); }
-void ExchangeGroup::setClockDate(const QDate& date) { m_clock->setDate(date); }
-void ExchangeGroup::showDayName(const QString& name) { m_clock->showDayName(name); }
-bool ExchangeGroup::dstAllowed() const { return m_clock->dstAllowed(); }
-void ExchangeGroup::setDstAllowed(bool allowed) { m_clock->setDstAllowed(allowed); }
-QString ExchangeGroup::placeText() const { return m_place->text(); }
-int ExchangeGroup::speedIndex() const { return m_speed->itemIndex(); }
-void ExchangeGroup::repaintWindow() { m_form.repaint(); }
+QTime ExchangeGroup::clockTime() const {
+    return m_clock->time();
+}
+QDate ExchangeGroup::clockDate() const {
+    return m_clock->date();
+}
+void ExchangeGroup::setClockTime(const QTime& time) {
+    m_clock->setTime(time);
+}
+void ExchangeGroup::setClockDate(const QDate& date) {
+    m_clock->setDate(date);
+}
+void ExchangeGroup::showDayName(const QString& name) {
+    m_clock->showDayName(name);
+}
+bool ExchangeGroup::dstAllowed() const {
+    return m_clock->dstAllowed();
+}
+void ExchangeGroup::setDstAllowed(bool allowed) {
+    m_clock->setDstAllowed(allowed);
+}
+QString ExchangeGroup::placeText() const {
+    return m_place->text();
+}
+int ExchangeGroup::speedIndex() const {
+    return m_speed->itemIndex();
+}
+void ExchangeGroup::repaintWindow() {
+    m_form.repaint();
+}
 
 }  // namespace vilt::app

@@ -22,7 +22,7 @@ class TForm1;
 
 class ExchangeGroup : public QGroupBox, public ops::OperationView, private FormDisplay {
     Q_OBJECT
-public:
+  public:
     ExchangeGroup(TForm1& form, ops::EventTab& events, QWidget* parent = nullptr);
 
     void ReadClick();
@@ -48,7 +48,7 @@ public:
     int speedIndex() const override;
     void repaintWindow() override;
 
-private:
+  private:
     QRadioButton* addRadio(ops::Group group, const char* name, const QString& caption = {});
     QWidget* buildSelection();
     QWidget* buildPasswordRow();

@@ -6,7 +6,7 @@
 namespace vilt::app {
 
 class FormDisplay : public virtual link::Display {
-public:
+  public:
     explicit FormDisplay(link::Display& form) : m_form(form) {}
 
     void setPanelVisible(link::Panel panel, bool visible) override {
@@ -18,7 +18,7 @@ public:
     }
     void message(const QString& text) override { m_form.message(text); }
 
-private:
+  private:
     link::Display& m_form;
 };
 

@@ -21,7 +21,8 @@ JournalPage::JournalPage(TForm1& form, const ops::EventTab& events, QWidget* par
     : QWidget(parent), m_form(form), m_events(events) {
     QStringList names;
     for (const QString& name : ops::journalNames()) names << name;
-    m_journals = new RadioGroup(QStringLiteral("EventGroup"), QStringLiteral("Событие"), names, this);
+    m_journals =
+        new RadioGroup(QStringLiteral("EventGroup"), QStringLiteral("Событие"), names, this);
     m_journals->setItemIndex(0);
     connect(m_journals, &RadioGroup::itemIndexChanged, this,
             [this] { m_form.handle([this] { EventGroupClick(); }); });
@@ -44,9 +45,13 @@ JournalPage::JournalPage(TForm1& form, const ops::EventTab& events, QWidget* par
     layout->addStretch(1);
 }
 
-int JournalPage::selectedJournal() const { return m_journals->itemIndex(); }
+int JournalPage::selectedJournal() const {
+    return m_journals->itemIndex();
+}
 
-void JournalPage::EventGroupClick() { EventOut(selectedJournal()); }
+void JournalPage::EventGroupClick() {
+    EventOut(selectedJournal());
+}
 
 void JournalPage::EventOut(int journal) {
     for (int row = 1; row < kGridRows; ++row) {

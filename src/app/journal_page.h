@@ -13,7 +13,7 @@ class TForm1;
 
 class JournalPage : public QWidget {
     Q_OBJECT
-public:
+  public:
     JournalPage(TForm1& form, const ops::EventTab& events, QWidget* parent = nullptr);
 
     // Shows journal j; a record that is not a real date or time throws ConversionError,
@@ -22,7 +22,7 @@ public:
     void EventGroupClick();
     int selectedJournal() const;
 
-private:
+  private:
     TForm1& m_form;
     const ops::EventTab& m_events;
     RadioGroup* m_journals = nullptr;

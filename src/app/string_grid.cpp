@@ -21,7 +21,9 @@ StringGrid::StringGrid(const QString& objectName, int columns, int rows, QWidget
     }
 }
 
-QString StringGrid::cell(int column, int row) const { return item(row, column)->text(); }
+QString StringGrid::cell(int column, int row) const {
+    return item(row, column)->text();
+}
 
 void StringGrid::setCell(int column, int row, const QString& text) {
     item(row, column)->setText(text);

@@ -7,7 +7,7 @@ namespace vilt::app {
 
 class StringGrid : public QTableWidget {
     Q_OBJECT
-public:
+  public:
     StringGrid(const QString& objectName, int columns, int rows, QWidget* parent = nullptr);
 
     QString cell(int column, int row) const;

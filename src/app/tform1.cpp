@@ -12,8 +12,8 @@
 #include <QTime>
 #include <QTimer>
 
-#include "clock_text.h"
 #include "clock_group.h"
+#include "clock_text.h"
 #include "connection_page.h"
 #include "exchange_group.h"
 #include "journal_page.h"
@@ -235,7 +235,8 @@ void TForm1::operate(const std::function<void()>& body) {
         control->setEnabled(false);
     }
     handle(body);
-    for (auto it = m_restore.cbegin(); it != m_restore.cend(); ++it) it.key()->setEnabled(it.value());
+    for (auto it = m_restore.cbegin(); it != m_restore.cend(); ++it)
+        it.key()->setEnabled(it.value());
     m_restore.clear();
     m_busy = false;
     if (m_closeRequested) QTimer::singleShot(0, this, &QWidget::close);

@@ -15,9 +15,13 @@ constexpr int kShortReplyLength = 7;
 constexpr int kCentury = 2000;
 
 // The two nibbles as decimal digits, as the meter's digits are read: 0x1A is "110".
-QString digits(uint8_t bcd) { return QString::number(bcd >> 4) + QString::number(bcd & 0x0F); }
+QString digits(uint8_t bcd) {
+    return QString::number(bcd >> 4) + QString::number(bcd & 0x0F);
+}
 
-bool nibblesAreDigits(uint8_t bcd) { return (bcd >> 4) <= 9 && (bcd & 0x0F) <= 9; }
+bool nibblesAreDigits(uint8_t bcd) {
+    return (bcd >> 4) <= 9 && (bcd & 0x0F) <= 9;
+}
 
 std::optional<QTime> timeOf(uint8_t hours, uint8_t minutes, uint8_t seconds) {
     for (uint8_t b : {hours, minutes, seconds})
@@ -35,7 +39,9 @@ std::optional<QDate> dateOf(uint8_t day, uint8_t month, uint8_t year) {
     return date;
 }
 
-uint8_t bcd(int value) { return static_cast<uint8_t>(link::BinToBcd(value)); }
+uint8_t bcd(int value) {
+    return static_cast<uint8_t>(link::BinToBcd(value));
+}
 
 }  // namespace
 
@@ -50,8 +56,9 @@ ClockReading decodeClock(std::span<const uint8_t> frame) {
 }
 
 ClockFrame encodeClock(const QTime& time, const QDate& date) {
-    return {bcd(time.second()), bcd(time.minute()),   bcd(time.hour()),
-            static_cast<uint8_t>(date.dayOfWeek()), bcd(date.day()), bcd(date.month()),
+    return {bcd(time.second()),    bcd(time.minute()),
+            bcd(time.hour()),      static_cast<uint8_t>(date.dayOfWeek()),
+            bcd(date.day()),       bcd(date.month()),
             bcd(date.year() % 100)};
 }
 

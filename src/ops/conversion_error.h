@@ -7,7 +7,7 @@ namespace vilt::ops {
 
 // A value from the meter or the user that does not convert; the text is shown as it is.
 class ConversionError : public std::runtime_error {
-public:
+  public:
     explicit ConversionError(const QString& text) : std::runtime_error(text.toStdString()) {}
 };
 

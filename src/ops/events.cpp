@@ -22,7 +22,8 @@ const std::array<QString, kJournalCount>& journalNames() {
 
 int RxdRdEvent(link::Exchange& exchange, int journal, EventTab& table) {
     const std::array<uint8_t, 1> payload{static_cast<uint8_t>(journal)};
-    if (!exchange.runCoded({.code = kReadEvent, .payload = payload, .replyLength = kEventReplyLength}))
+    if (!exchange.runCoded(
+            {.code = kReadEvent, .payload = payload, .replyLength = kEventReplyLength}))
         return 1;
     if (journal < 0 || journal >= kJournalCount) return 0;
     const auto data = exchange.receiveArea().subspan(4, kRecordsPerJournal * kRecordBytes);

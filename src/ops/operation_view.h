@@ -21,7 +21,7 @@ struct Batch {
 };
 
 class OperationView : public virtual link::Display {
-public:
+  public:
     virtual Group selectedGroup() const = 0;
     virtual Batch batch() const = 0;
 

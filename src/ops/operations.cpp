@@ -93,7 +93,9 @@ void Operations::WrComClick() {
     prepare();
     m_exchange.resultCode = 0;
     switch (m_view.selectedGroup()) {
-        case Group::Place: writePlace(); break;
+        case Group::Place:
+            writePlace();
+            break;
         case Group::Reset:
             RxdReset(m_exchange);
             finish(Panel::Ok_reset);
@@ -107,7 +109,8 @@ void Operations::WrComClick() {
             break;
         case Group::Energy:
         case Group::Tariff:
-        case Group::Event: break;  // nothing of theirs is written from here
+        case Group::Event:
+            break;  // nothing of theirs is written from here
     }
 }
 

@@ -10,7 +10,7 @@
 namespace vilt::ops {
 
 class Operations {
-public:
+  public:
     static constexpr int kAttempts = 3;
     static constexpr int kSettleMs = 100;
     static constexpr int kNotTried = 10;
@@ -27,7 +27,7 @@ public:
 
     int sessionResult() const { return m_result; }
 
-private:
+  private:
     void prepare();
     bool runs(Group group, bool batched) const;
     void readClock();

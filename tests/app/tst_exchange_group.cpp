@@ -21,12 +21,13 @@ class TstExchangeGroup : public QObject {
     }
     app::StringGrid* grid() { return rig().find<app::StringGrid>("StringGridEvents"); }
 
-private slots:
+  private slots:
     void init() {
         m_rig = std::make_unique<test::WindowRig>();
         QString error;
-        QVERIFY2(rig().start({"--factory", "12345", "--password", "4321", "--place", "ТП-15"}, &error),
-                 qPrintable(error));
+        QVERIFY2(
+            rig().start({"--factory", "12345", "--password", "4321", "--place", "ТП-15"}, &error),
+            qPrintable(error));
     }
     void cleanup() { m_rig.reset(); }
 
@@ -75,7 +76,8 @@ private slots:
         rig().find<QCheckBox>("CheckBox1")->setChecked(true);
         rig().click("WrCom");
         QCOMPARE(rig().shownPanels(), QStringList{"Ok_wrtime"});
-        QVERIFY2(rig().meterState("clock").startsWith("2099-01-02 09:05:"), qPrintable(rig().meterState("clock")));
+        QVERIFY2(rig().meterState("clock").startsWith("2099-01-02 09:05:"),
+                 qPrintable(rig().meterState("clock")));
         QCOMPARE(rig().meterState("dst"), QStringLiteral("77"));
     }
 
@@ -139,7 +141,8 @@ private slots:
         rig().click("WrCom");
         QCOMPARE(rig().shownPanels(), QStringList{"Ok_wrplase"});
         QCOMPARE(rig().meterState("place"), QStringLiteral("ТП-20"));
-        QCOMPARE(rig().find<QLabel>("Label25")->text(), QStringLiteral("ТП-15"));  // until reconnect
+        QCOMPARE(rig().find<QLabel>("Label25")->text(),
+                 QStringLiteral("ТП-15"));  // until reconnect
     }
 
     void resetAndSpeed() {
@@ -165,7 +168,8 @@ private slots:
         rig().find<QLineEdit>("New_Password")->setText("777");
         rig().find<QLineEdit>("New_Password2")->setText("778");
         rig().click("ChangePass");
-        QCOMPARE(rig().messages, QStringList({texts::kPasswordsDiffer, texts::kPasswordNotChanged}));
+        QCOMPARE(rig().messages,
+                 QStringList({texts::kPasswordsDiffer, texts::kPasswordNotChanged}));
         QVERIFY(rig().form().Comm1().Enabled());
 
         rig().messages.clear();

@@ -31,7 +31,7 @@ class TstMainWindow : public QObject {
     }
     QStringList messages() const { return m_rig->messages; }
 
-private slots:
+  private slots:
     void initTestCase() {
         QVERIFY2(!QFontDatabase::families(QFontDatabase::Cyrillic).isEmpty(), "no Cyrillic font");
     }

@@ -13,13 +13,13 @@
 namespace vilt::test {
 
 inline const QStringList kPanelNames = {
-    "Net_cv",   "Cv_ok",       "Cv_ok_rd",    "Cv_ok_rd_wr",  "No_pass",    "Ok_rtar",
-    "Ok_are",   "Ok_wrplase",  "Ok_reset",    "Ok_wrtar",     "Ok_rdtime",  "Ok_stime",
-    "Ok_wrtime", "Ok_rdevent", "Ok_s_512",    "Ok_rd_kalib",  "Ok_wr_kalib", "Ok_wr_serNum",
-    "Ok_rd_sr30", "Net_sr",    "Ok_Sk",       "Ok_wr_password"};
+    "Net_cv",     "Cv_ok",      "Cv_ok_rd", "Cv_ok_rd_wr",   "No_pass",     "Ok_rtar",
+    "Ok_are",     "Ok_wrplase", "Ok_reset", "Ok_wrtar",      "Ok_rdtime",   "Ok_stime",
+    "Ok_wrtime",  "Ok_rdevent", "Ok_s_512", "Ok_rd_kalib",   "Ok_wr_kalib", "Ok_wr_serNum",
+    "Ok_rd_sr30", "Net_sr",     "Ok_Sk",    "Ok_wr_password"};
 
 class WindowRig {
-public:
+  public:
     QStringList messages;
 
     // Starts the meter with the given options and the window; false with the reason.
@@ -81,7 +81,7 @@ public:
         click("Vkl");
     }
 
-private:
+  private:
     std::unique_ptr<SimProcess> m_sim;
     QTemporaryDir m_data;
     std::unique_ptr<app::TForm1> m_form;

@@ -23,7 +23,7 @@ class TstCliOperations : public QObject {
     }
     QString meter(const QString& what) { return m_sim->ask("get " + what).mid(3); }
 
-private slots:
+  private slots:
     void init() {
         m_sim = std::make_unique<test::SimProcess>(
             QStringList{"--factory", "12345", "--password", "4321", "--place", "ТП-15"});
@@ -67,8 +67,10 @@ private slots:
         const QJsonObject json = QJsonDocument::fromJson(run.out.toUtf8()).object();
         const QJsonArray journals = json["journals"].toArray();
         QCOMPARE(journals.size(), 6);
-        QCOMPARE(QJsonDocument(journals[0].toArray()).toJson(QJsonDocument::Compact),
-                 QByteArray(R"([{"date":"2010-03-15","time":"08:45"},{"date":"2026-11-02","time":"07:10"}])"));
+        QCOMPARE(
+            QJsonDocument(journals[0].toArray()).toJson(QJsonDocument::Compact),
+            QByteArray(
+                R"([{"date":"2010-03-15","time":"08:45"},{"date":"2026-11-02","time":"07:10"}])"));
         QCOMPARE(journals[5].toArray().size(), 0);  // day 0 first: nothing shown
     }
 
@@ -94,15 +96,17 @@ private slots:
         QTest::addColumn<QString>("err");
         const QString noLink = "Нет связи !!!";
         QTest::newRow("clock read") << "10 crc" << QStringList{"clock", "read"} << noLink;
-        QTest::newRow("clock write") << "11 ack" << QStringList{"clock", "write", "2027-01-01 09:05:07"} << noLink;
+        QTest::newRow("clock write")
+            << "11 ack" << QStringList{"clock", "write", "2027-01-01 09:05:07"} << noLink;
         QTest::newRow("events read") << "14 silent" << QStringList{"events", "read"} << noLink;
-        QTest::newRow("place write") << "19 missing" << QStringList{"place", "write", "A"} << noLink;
+        QTest::newRow("place write")
+            << "19 missing" << QStringList{"place", "write", "A"} << noLink;
         QTest::newRow("reset") << "23 ack" << QStringList{"reset"} << noLink;
         QTest::newRow("speed") << "1d code" << QStringList{"speed", "write", "4800"} << noLink;
         QTest::newRow("password") << "21 ack" << QStringList{"password", "write", "5"}
                                   << "Смена пароля НЕ произошло!!!";
-        QTest::newRow("garbled clock") << "none" << QStringList{"clock", "read"}
-                                       << "'24:30:05' is not a valid time";
+        QTest::newRow("garbled clock")
+            << "none" << QStringList{"clock", "read"} << "'24:30:05' is not a valid time";
     }
     void failedExchanges() {
         QFETCH(QString, fault);
@@ -119,7 +123,8 @@ private slots:
     void argumentsCheckedBeforeThePort_data() {
         QTest::addColumn<QStringList>("command");
         QTest::newRow("clock text") << QStringList{"clock", "write", "2027-13-01 09:05:07"};
-        QTest::newRow("year outside the meter's century") << QStringList{"clock", "write", "1999-01-01 00:00:00"};
+        QTest::newRow("year outside the meter's century")
+            << QStringList{"clock", "write", "1999-01-01 00:00:00"};
         QTest::newRow("dst word") << QStringList{"dst", "write", "maybe"};
         QTest::newRow("place too long") << QStringList{"place", "write", "12345678901234567"};
         QTest::newRow("place character") << QStringList{"place", "write", "✓"};

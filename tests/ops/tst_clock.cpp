@@ -33,7 +33,7 @@ QString thrown(const std::function<void()>& action) {
 
 class TstClock : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void decode_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QTime>("time");
@@ -62,10 +62,10 @@ private slots:
         QTest::addColumn<QString>("error");
         QTest::newRow("hour 24") << frame({0x05, 0x30, 0x24, 3, 0x09, 0x12, 0x26})
                                  << "'24:30:05' is not a valid time";
-        QTest::newRow("nibble above 9") << frame({0x05, 0x3A, 0x14, 3, 0x09, 0x12, 0x26})
-                                        << "'14:310:05' is not a valid time";
-        QTest::newRow("31 February") << frame({0x05, 0x30, 0x14, 3, 0x31, 0x02, 0x26})
-                                     << "'31.02.2026' is not a valid date";
+        QTest::newRow("nibble above 9")
+            << frame({0x05, 0x3A, 0x14, 3, 0x09, 0x12, 0x26}) << "'14:310:05' is not a valid time";
+        QTest::newRow("31 February")
+            << frame({0x05, 0x30, 0x14, 3, 0x31, 0x02, 0x26}) << "'31.02.2026' is not a valid date";
         QTest::newRow("month 0") << frame({0x05, 0x30, 0x14, 3, 0x09, 0x00, 0x26})
                                  << "'09.00.2026' is not a valid date";
     }
@@ -112,8 +112,7 @@ private slots:
         // The window handles its messages between the clock and the DST read.
         const QStringList log = rig.clock.log();
         const auto clockRead = log.indexOf("write 39 30 00 10 08 0A");
-        QCOMPARE(log.mid(clockRead + 4, 2),
-                 QStringList({"read 13", "messages"}));
+        QCOMPARE(log.mid(clockRead + 4, 2), QStringList({"read 13", "messages"}));
         QVERIFY(log[clockRead + 6].startsWith("write 39 30 00 0E"));
     }
 

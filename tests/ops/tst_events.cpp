@@ -29,10 +29,11 @@ ops::Journal decoded(std::initializer_list<ops::EventRecord> records) {
 
 class TstEvents : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void readOneJournal() {
         test::OpsRig rig;
-        rig.meter.state().journals[3] = journalBytes({{0x15, 0x03, 0x10, 0x08, 0x45}, {0xFF, 0x1A}});
+        rig.meter.state().journals[3] =
+            journalBytes({{0x15, 0x03, 0x10, 0x08, 0x45}, {0xFF, 0x1A}});
         rig.events[5] = decoded({{1, 1, 1, 1, 1}});
         QCOMPARE(ops::RxdRdEvent(rig.exchange, 3, rig.events), 0);
         QCOMPARE(rig.meter.requests().last().left(5), QByteArray::fromHex("3930001403"));
@@ -108,12 +109,13 @@ private slots:
         QTest::newRow("one record") << decoded({{15, 3, 10, 8, 45}}) << 1 << "";
         QTest::newRow("day 0 first hides the rest")
             << decoded({{0, 3, 10, 8, 45}, {15, 3, 10, 8, 45}}) << 0 << "";
-        QTest::newRow("day 32 ends it") << decoded({{15, 3, 10, 8, 45}, {32, 1, 1, 1, 1}}) << 1 << "";
+        QTest::newRow("day 32 ends it")
+            << decoded({{15, 3, 10, 8, 45}, {32, 1, 1, 1, 1}}) << 1 << "";
         QTest::newRow("day 165 ends it") << decoded({{165, 3, 10, 8, 45}}) << 0 << "";
         QTest::newRow("31 February") << decoded({{15, 3, 10, 8, 45}, {31, 2, 10, 12, 0}}) << 0
                                      << "Invalid argument to date encode";
-        QTest::newRow("minute 60") << decoded({{15, 3, 10, 8, 60}}) << 0
-                                   << "Invalid argument to time encode";
+        QTest::newRow("minute 60")
+            << decoded({{15, 3, 10, 8, 60}}) << 0 << "Invalid argument to time encode";
     }
     void shownRecords() {
         QFETCH(ops::Journal, journal);

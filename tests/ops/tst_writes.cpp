@@ -16,14 +16,15 @@ Q_DECLARE_METATYPE(sim::FaultKind)
 
 class TstWrites : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void place_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QByteArray>("field");
-        QTest::newRow("Cyrillic") << "ТП-15" << QByteArray::fromHex("D2CF2D313500000000000000000000");
+        QTest::newRow("Cyrillic") << "ТП-15"
+                                  << QByteArray::fromHex("D2CF2D313500000000000000000000");
         QTest::newRow("empty") << "" << QByteArray(16, '\0');
-        QTest::newRow("exactly 16") << "Подстанция №1234"
-                                    << QByteArray::fromHex("CFEEE4F1F2E0EDF6E8FF20B931323334");
+        QTest::newRow("exactly 16")
+            << "Подстанция №1234" << QByteArray::fromHex("CFEEE4F1F2E0EDF6E8FF20B931323334");
     }
     void place() {
         QFETCH(QString, text);
@@ -36,7 +37,8 @@ private slots:
         QCOMPARE(request.size(), 22);
         QCOMPARE(request.mid(4, 16), field.leftJustified(16, '\0'));
         QCOMPARE(rig.view.top(), std::optional(Panel::Ok_wrplase));
-        QCOMPARE(rig.meter.state().place, field.left(field.indexOf('\0') < 0 ? 16 : field.indexOf('\0')));
+        QCOMPARE(rig.meter.state().place,
+                 field.left(field.indexOf('\0') < 0 ? 16 : field.indexOf('\0')));
     }
 
     void placeTheMeterCannotHold_data() {
@@ -117,15 +119,20 @@ private slots:
         QTest::addColumn<QString>("second");
         QTest::addColumn<FaultKind>("fault");
         QTest::addColumn<QStringList>("messages");
-        QTest::newRow("not a number") << "12a" << "12a" << FaultKind::None
-                                      << QStringList{texts::kNotANumber, texts::kPasswordNotChanged};
-        QTest::newRow("typed differently") << "123" << "124" << FaultKind::None
-                                           << QStringList{texts::kPasswordsDiffer,
-                                                          texts::kPasswordNotChanged};
-        QTest::newRow("wrong acknowledgement") << "123" << "123" << FaultKind::WrongAck
-                                                << QStringList{texts::kPasswordNotChanged};
-        QTest::newRow("no answer") << "123" << "123" << FaultKind::Silent
-                                   << QStringList{texts::kPasswordNotChanged};
+        QTest::newRow("not a number")
+            << "12a"
+            << "12a" << FaultKind::None
+            << QStringList{texts::kNotANumber, texts::kPasswordNotChanged};
+        QTest::newRow("typed differently")
+            << "123"
+            << "124" << FaultKind::None
+            << QStringList{texts::kPasswordsDiffer, texts::kPasswordNotChanged};
+        QTest::newRow("wrong acknowledgement")
+            << "123"
+            << "123" << FaultKind::WrongAck << QStringList{texts::kPasswordNotChanged};
+        QTest::newRow("no answer")
+            << "123"
+            << "123" << FaultKind::Silent << QStringList{texts::kPasswordNotChanged};
     }
     void passwordNotChanged() {
         QFETCH(QString, first);
@@ -135,7 +142,8 @@ private slots:
         test::OpsRig rig;
         rig.meter.setFault(0x21, Fault{fault});
         bool closed = false;
-        QCOMPARE(link::ChangePassword(rig.exchange, rig.view, first, second, [&] { closed = true; }), 1);
+        QCOMPARE(
+            link::ChangePassword(rig.exchange, rig.view, first, second, [&] { closed = true; }), 1);
         QCOMPARE(rig.view.messages, messages);
         QVERIFY(!closed);
         QCOMPARE(rig.requests(0x21).size(), first == second && fault != FaultKind::None ? 1 : 0);

@@ -10,7 +10,7 @@
 namespace vilt::test {
 
 class RecordingView : public ops::OperationView {
-public:
+  public:
     std::set<link::Panel> visible;
     QString status[2];
     QStringList messages;

@@ -41,7 +41,9 @@ bool SimProcess::start(QString* error) {
     return true;
 }
 
-bool SimProcess::control(const QString& line) { return ask(line) == QLatin1String("OK"); }
+bool SimProcess::control(const QString& line) {
+    return ask(line) == QLatin1String("OK");
+}
 
 QString SimProcess::ask(const QString& line) {
     m_process.write((line + QLatin1Char('\n')).toUtf8());
