@@ -35,6 +35,13 @@ struct Request {
 };
 
 inline constexpr uint8_t kAckAccepted = 0xAA;
+inline constexpr int kAckReplyLength = 7;
+
+// A write or execute command, answered with the 7-byte acknowledgement.
+inline Request acknowledged(uint8_t code, std::span<const uint8_t> payload = {},
+                            uint8_t ack = kAckAccepted) {
+    return {.code = code, .payload = payload, .replyLength = kAckReplyLength, .ack = ack};
+}
 
 class Exchange {
   public:

@@ -9,7 +9,6 @@ namespace vilt::link {
 namespace {
 constexpr uint8_t kWritePassword = 0x21;
 constexpr uint8_t kWriteSpeed = 0x1D;
-constexpr int kAckReplyLength = 7;
 }  // namespace
 
 int Rxd_wr_password(Exchange& exchange, Display& display, const QString& newPassword,
@@ -29,10 +28,8 @@ int Rxd_wr_password(Exchange& exchange, Display& display, const QString& newPass
     std::array<uint8_t, 4> payload{};
     for (size_t i = 0; i < payload.size(); ++i)
         payload[i] = static_cast<uint8_t>(static_cast<uint32_t>(value) >> (8 * i));
-    const bool accepted = exchange.runCoded({.code = kWritePassword,
-                                             .payload = payload,
-                                             .replyLength = kAckReplyLength,
-                                             .ack = kPasswordAccepted});
+    const bool accepted =
+        exchange.runCoded(acknowledged(kWritePassword, payload, kPasswordAccepted));
     return accepted ? 0 : 1;
 }
 
@@ -58,10 +55,7 @@ uint8_t speedCode(int itemIndex) {
 
 void WrSkor(Exchange& exchange, uint8_t code) {
     const std::array<uint8_t, 1> payload{code};
-    exchange.runCoded({.code = kWriteSpeed,
-                       .payload = payload,
-                       .replyLength = kAckReplyLength,
-                       .ack = kAckAccepted});
+    exchange.runCoded(acknowledged(kWriteSpeed, payload));
 }
 
 }  // namespace vilt::link

@@ -14,7 +14,6 @@ constexpr uint8_t kIdentity = 0x25;
 constexpr uint8_t kChallenge = 0x1C;
 constexpr uint8_t kLogin = 0x20;
 constexpr int kChallengeReplyLength = 10;
-constexpr int kAckReplyLength = 7;
 
 // Panels a new session clears; the event panel outlives a reconnect.
 constexpr std::array kSessionPanels = {
@@ -161,8 +160,7 @@ int Session::RxdWrPsw() {
     std::array<uint8_t, 4> payload{};
     for (size_t i = 0; i < payload.size(); ++i)
         payload[i] = static_cast<uint8_t>(m_code >> (8 * i));
-    const Check check = m_exchange.run(
-        {.code = kLogin, .payload = payload, .replyLength = kAckReplyLength, .ack = kAckAccepted});
+    const Check check = m_exchange.run(acknowledged(kLogin, payload));
     if (check == Check::Ok) {
         m_view.setPanelVisible(Panel::Cv_ok_rd_wr, true);
         m_view.setStatus(0, texts::kPasswordSession);

@@ -11,7 +11,7 @@ constexpr uint8_t kWriteClock = 0x11;
 constexpr uint8_t kReadDst = 0x0E;
 constexpr uint8_t kWriteDst = 0x0F;
 constexpr int kClockReplyLength = 13;
-constexpr int kShortReplyLength = 7;
+constexpr int kDstReplyLength = 7;
 constexpr int kCentury = 2000;
 
 // The two nibbles as decimal digits, as the meter's digits are read: 0x1A is "110".
@@ -79,24 +79,18 @@ int RxdRdTime(link::Exchange& exchange, ClockReading* reading) {
 
 void RxdWrTime(link::Exchange& exchange, const QTime& time, const QDate& date) {
     const ClockFrame frame = encodeClock(time, date);
-    exchange.runCoded({.code = kWriteClock,
-                       .payload = frame,
-                       .replyLength = kShortReplyLength,
-                       .ack = link::kAckAccepted});
+    exchange.runCoded(link::acknowledged(kWriteClock, frame));
 }
 
 int RxdRdRemove(link::Exchange& exchange, bool* allowed) {
-    if (!exchange.runCoded({.code = kReadDst, .replyLength = kShortReplyLength})) return 1;
+    if (!exchange.runCoded({.code = kReadDst, .replyLength = kDstReplyLength})) return 1;
     *allowed = exchange.receiveArea()[4] == kDstAllowed;
     return 0;
 }
 
 void RxdWrRemove(link::Exchange& exchange, bool allowed) {
     const std::array<uint8_t, 1> payload{allowed ? kDstAllowed : kDstForbidden};
-    exchange.runCoded({.code = kWriteDst,
-                       .payload = payload,
-                       .replyLength = kShortReplyLength,
-                       .ack = link::kAckAccepted});
+    exchange.runCoded(link::acknowledged(kWriteDst, payload));
 }
 
 }  // namespace vilt::ops

@@ -9,7 +9,6 @@ namespace vilt::ops {
 namespace {
 constexpr uint8_t kWritePlace = 0x19;
 constexpr uint8_t kReset = 0x23;
-constexpr int kAckReplyLength = 7;
 }  // namespace
 
 std::variant<PlaceField, QString> placeField(const QString& text) {
@@ -26,14 +25,11 @@ std::variant<PlaceField, QString> placeField(const QString& text) {
 }
 
 void RxdWrPlace(link::Exchange& exchange, const PlaceField& field) {
-    exchange.runCoded({.code = kWritePlace,
-                       .payload = field,
-                       .replyLength = kAckReplyLength,
-                       .ack = link::kAckAccepted});
+    exchange.runCoded(link::acknowledged(kWritePlace, field));
 }
 
 void RxdReset(link::Exchange& exchange) {
-    exchange.runCoded({.code = kReset, .replyLength = kAckReplyLength, .ack = link::kAckAccepted});
+    exchange.runCoded(link::acknowledged(kReset));
 }
 
 }  // namespace vilt::ops
