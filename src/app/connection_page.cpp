@@ -10,6 +10,7 @@
 #include <QSpinBox>
 
 #include "exchange_group.h"
+#include "password_edit.h"
 #include "port_map.h"
 #include "radio_group.h"
 #include "session_texts.h"
@@ -89,9 +90,7 @@ QWidget* ConnectionPage::buildSessionGroup() {
     connect(m_factory, &QSpinBox::textChanged, this,
             [this] { m_form.handle([this] { Zav_nChange(); }); });
 
-    m_password = new QLineEdit(group);
-    m_password->setObjectName(QStringLiteral("Password"));
-    m_password->setEchoMode(QLineEdit::Password);
+    m_password = makePasswordEdit(QStringLiteral("Password"), group);
     grid->addWidget(new QLabel(QStringLiteral("Пароль"), group), 1, 1);
     grid->addWidget(m_password, 1, 2);
     connect(m_password, &QLineEdit::textChanged, this,

@@ -11,6 +11,7 @@
 #include "clock_group.h"
 #include "connection_page.h"
 #include "link_settings.h"
+#include "password_edit.h"
 #include "place_reset.h"
 #include "radio_group.h"
 #include "tform1.h"
@@ -133,14 +134,10 @@ QWidget* ExchangeGroup::buildPasswordRow() {
     layout->setContentsMargins(0, 0, 0, 0);
     auto* label = new QLabel(QStringLiteral("Новый пароль (2 раза )"), row);
     label->setObjectName(QStringLiteral("Label32"));
-    m_newPassword = new QLineEdit(row);
-    m_newPassword->setObjectName(QStringLiteral("New_Password"));
-    m_newPassword2 = new QLineEdit(row);
-    m_newPassword2->setObjectName(QStringLiteral("New_Password2"));
-    for (QLineEdit* edit : {m_newPassword, m_newPassword2}) {
-        edit->setEchoMode(QLineEdit::Password);
-        edit->setMaximumWidth(80);
-    }
+    m_newPassword = makePasswordEdit(QStringLiteral("New_Password"), row);
+    m_newPassword2 = makePasswordEdit(QStringLiteral("New_Password2"), row);
+    m_newPassword->setMaximumWidth(80);
+    m_newPassword2->setMaximumWidth(80);
     auto* change = new QPushButton(QStringLiteral("Изменить пароль"), row);
     change->setObjectName(QStringLiteral("ChangePass"));
     connect(change, &QPushButton::clicked, this,

@@ -175,6 +175,7 @@ class TstMainWindow : public QObject {
     void typingSwitchesTheMode() {
         QTest::keyClicks(find("Password"), "1");
         QCOMPARE(mode()->itemIndex(), 2);
+        QCOMPARE(find<QLineEdit>("Password")->displayText(), QStringLiteral("*"));
         QTest::keyClicks(find<QSpinBox>("Zav_n")->findChild<QLineEdit*>(), "5");
         QCOMPARE(mode()->itemIndex(), 1);
     }
