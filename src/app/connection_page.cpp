@@ -193,10 +193,6 @@ void ConnectionPage::setPorts(const QStringList& names) {
     m_port->setCurrentIndex(-1);
 }
 
-void ConnectionPage::showConnectButton() {
-    setConnectShown(true);
-}
-
 int ConnectionPage::accessMode() const {
     return m_mode->itemIndex();
 }

@@ -33,7 +33,6 @@ class ConnectionPage : public QWidget, public link::SessionView, private FormDis
 
     // Start-up: the ports that opened, each with its device as the tooltip.
     void setPorts(const QStringList& names);
-    void showConnectButton();
 
     ExchangeGroup& exchangeGroup() const { return *m_exchange; }
 

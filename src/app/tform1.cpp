@@ -151,7 +151,7 @@ void TForm1::FormCreate() {
     m_comm.SetBaudRate(comm::BaudRate::br9600);
     m_connection->setPorts(comm::discoverPorts(m_comm));
     m_portName = m_comm.DeviceName();
-    m_connection->showConnectButton();
+    m_connection->setConnectShown(true);
     hideAllPanels();
     m_connection->exchangeGroup().clock().setToNow();
     repaint();

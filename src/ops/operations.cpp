@@ -76,17 +76,16 @@ int Operations::readJournal(int journal) {
 }
 
 // Journal 0 first: a meter that cannot give it is not asked for the others.
-bool Operations::readEvents() {
+void Operations::readEvents() {
     m_exchange.resultCode = 0;
     if (readJournal(0) != 0) {
         m_view.setPanelVisible(Panel::Net_cv, true);
-        return false;
+        return;
     }
     int failures = 0;
     for (int journal = 1; journal < kJournalCount; ++journal) failures += readJournal(journal);
     m_view.setPanelVisible(failures == 0 ? Panel::Ok_rdevent : Panel::Net_cv, true);
     m_exchange.waiter().processPendingMessages();
-    return failures == 0;
 }
 
 void Operations::WrComClick() {

@@ -31,7 +31,7 @@ class Operations {
     void prepare();
     bool runs(Group group, bool batched) const;
     void readClock();
-    bool readEvents();
+    void readEvents();
     int readJournal(int journal);
     void finish(link::Panel success);
     void writePlace();

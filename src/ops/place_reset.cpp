@@ -9,14 +9,22 @@ namespace vilt::ops {
 namespace {
 constexpr uint8_t kWritePlace = 0x19;
 constexpr uint8_t kReset = 0x23;
-}  // namespace
 
-std::variant<PlaceField, QString> placeField(const QString& text) {
+// Names the first character the meter cannot hold.
+QString unwritable(const QString& text) {
     for (const QChar c : text) {
         if (!link::encode1251(QString(c)))
             return QStringLiteral("Символ «%1» нельзя записать в место установки").arg(c);
     }
-    const QByteArray bytes = *link::encode1251(text);
+    return QStringLiteral("Текст нельзя записать в место установки");
+}
+
+}  // namespace
+
+std::variant<PlaceField, QString> placeField(const QString& text) {
+    const auto encoded = link::encode1251(text);
+    if (!encoded) return unwritable(text);
+    const QByteArray& bytes = *encoded;
     if (bytes.size() > kPlaceFieldBytes)
         return QStringLiteral("Место установки не длиннее %1 символов").arg(kPlaceFieldBytes);
     PlaceField field{};

@@ -2,9 +2,9 @@
 // virtual clock, with a view that records what the window would show.
 
 #include <QtTest>
-#include <set>
 
 #include "fake_line.h"
+#include "recording_display.h"
 #include "session.h"
 #include "session_texts.h"
 #include "virtual_clock.h"
@@ -20,30 +20,15 @@ Q_DECLARE_METATYPE(sim::FaultKind)
 
 namespace {
 
-class RecordingView : public link::SessionView {
+class RecordingView : public link::SessionView, public test::RecordingDisplay {
   public:
     int mode = link::kLocal;
     uint32_t factory = 0;
     QString password;
-    std::set<Panel> visible;
-    QList<Panel> shown;  // every panel shown, in order
-    QString status[2];
     QStringList info{"", "", ""};
     bool connectShown = true;
     bool operationsEnabled = false;
-    QStringList messages;
 
-    void setPanelVisible(Panel panel, bool on) override {
-        if (on) {
-            visible.insert(panel);
-            shown << panel;
-        } else {
-            visible.erase(panel);
-        }
-    }
-    bool panelVisible(Panel panel) const override { return visible.count(panel) > 0; }
-    void setStatus(int panel, const QString& text) override { status[panel] = text; }
-    void message(const QString& text) override { messages << text; }
     int accessMode() const override { return mode; }
     uint32_t factoryNumber() const override { return factory; }
     void setFactoryNumber(uint32_t number) override {
