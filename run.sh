@@ -7,9 +7,10 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
+# Standard output carries only the program's answer: the build speaks on standard error.
 scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DVILT_TESTS=OFF >/dev/null
-cmake --build build -j"$(nproc)"
+cmake --build build -j"$(nproc)" >&2
 
 demo=no
 if [ "${1:-}" = "--demo" ]; then
@@ -23,7 +24,7 @@ if [ "${1:-}" = "--cli" ]; then
     shift
     build/cli/vilt-cli "$@"
 elif [ "$demo" = yes ]; then
-    echo "Choose Com1 under «Порт» and press the connect button."
+    echo "Choose Com1 under «Порт» and press the connect button." >&2
     build/src/app/vilt-service "$@"
 else
     exec build/src/app/vilt-service "$@"

@@ -17,7 +17,7 @@ start_demo_meter() {
         sleep 0.1
     done
     grep -q '^READY ' "$demo_dir/sim.out" || { echo "the virtual meter did not get ready" >&2; return 1; }
-    echo "Virtual meter 12345 (password 4321) on Com1 -> $(sed -n 's/^READY //p' "$demo_dir/sim.out")"
+    echo "Virtual meter 12345 (password 4321) on Com1 -> $(sed -n 's/^READY //p' "$demo_dir/sim.out")" >&2
 }
 
 stop_demo_meter() {
