@@ -7,10 +7,10 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "exchange.h"
-#include "sim_process.h"
-#include "tcomm.h"
-#include "waiter.h"
+#include "comm/tcomm.h"
+#include "link/exchange.h"
+#include "link/waiter.h"
+#include "support/sim_process.h"
 
 using namespace vilt;
 
@@ -44,7 +44,7 @@ bool measure(comm::BaudRate rate, int timeOut, int exchanges) {
     QElapsedTimer timer;
     timer.start();
     for (int i = 0; i < exchanges; ++i)
-        failures += exchange.run({.code = 0x25, .replyLength = kReplyBytes}) != link::Check::Ok;
+        failures += exchange.run(link::Command::Identity) != link::Check::Ok;
     const double measured = double(timer.nsecsElapsed()) / 1e6 / exchanges;
     const double nominal =
         kPacingMs + timeOut + lineMs(kRequestBytes, bps) + lineMs(kReplyBytes, bps);

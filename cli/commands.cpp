@@ -1,26 +1,27 @@
-#include "commands.h"
+#include "cli/commands.h"
 
-#include "comm_error.h"
-#include "conversion_error.h"
-#include "json.h"
-#include "meter_link.h"
-#include "output.h"
+#include "cli/json.h"
+#include "cli/meter_link.h"
+#include "cli/output.h"
 
 namespace vilt::cli {
 
 namespace {
 
 int identify(MeterLink& link, const QStringList&, const Options& options) {
-    const HeadlessView& view = link.view();
-    const QString factory = QString::number(view.factoryNumber());
+    const link::SessionOutcome& session = link.session();
+    const link::Identity identity = session.identity.value_or(link::Identity{});
+    const QString factory = QString::number(session.factory);
+    const QString model = QString::number(identity.model);
+    const QString version = link::versionText(identity.version);
     if (options.json) {
         out(QStringLiteral("{\"factory\":%1,\"model\":%2,\"version\":%3,\"place\":%4}")
-                .arg(factory, view.model(), jsonString(view.version()), jsonString(view.place())));
+                .arg(factory, model, jsonString(version), jsonString(identity.place)));
     } else {
         out(QStringLiteral("Заводской номер: ") + factory);
-        out(QStringLiteral("Модель: ") + view.model());
-        out(QStringLiteral("Версия ПО: ") + view.version());
-        out(QStringLiteral("Место уст.: ") + view.place());
+        out(QStringLiteral("Модель: ") + model);
+        out(QStringLiteral("Версия ПО: ") + version);
+        out(QStringLiteral("Место уст.: ") + identity.place);
     }
     return kDone;
 }
@@ -68,7 +69,7 @@ int runCommand(const Options& options) {
             return failure->code;
         }
         return command->run(link, arguments, options);
-    } catch (const std::exception& error) {  // port and conversion errors
+    } catch (const std::exception& error) {  // port errors
         err(QString::fromStdString(error.what()));
         return kNoLink;
     }

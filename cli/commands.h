@@ -4,7 +4,7 @@
 #include <functional>
 #include <optional>
 
-#include "options.h"
+#include "cli/options.h"
 
 namespace vilt::cli {
 

@@ -3,9 +3,9 @@
 #include <QCoreApplication>
 #include <cstdio>
 
-#include "commands.h"
-#include "meter_link.h"
-#include "options.h"
+#include "cli/commands.h"
+#include "cli/meter_link.h"
+#include "cli/options.h"
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);

@@ -1,77 +1,48 @@
 // The commands of the exchange group: each runs the operation the window would run and
-// reads its outcome from the result panel it shows.
+// prints what it returns.
 
 #include <QDateTime>
 #include <QMap>
 #include <variant>
 
-#include "clock.h"
-#include "commands.h"
-#include "events.h"
-#include "json.h"
-#include "link_settings.h"
-#include "meter_link.h"
-#include "operations.h"
-#include "output.h"
-#include "place_reset.h"
-#include "session_texts.h"
+#include "cli/commands.h"
+#include "cli/json.h"
+#include "cli/meter_link.h"
+#include "cli/numbers.h"
+#include "cli/output.h"
+#include "cli/report.h"
+#include "link/link_settings.h"
+#include "ops/operations.h"
+#include "ops/place_reset.h"
 
 namespace vilt::cli {
 
 namespace {
 
-using link::Panel;
-using ops::Group;
-
-const QString kNoLinkText = QStringLiteral("Нет связи !!!");
 const QString kClockFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
-const QMap<QString, int> kSpeeds = {{"2400", 0}, {"4800", 1}, {"9600", 2}};
+const QMap<qint64, int> kSpeeds = {{2400, 0}, {4800, 1}, {9600, 2}};
 
-// 0 when the operation showed its success panel; otherwise what the user would have seen.
-int outcome(HeadlessView& view, Panel success) {
-    if (view.panelVisible(success)) return kDone;
-    for (const QString& message : view.messages()) err(message);
-    if (!view.panelVisible(Panel::Net_cv)) return kUsage;  // refused before anything was sent
-    err(kNoLinkText);
-    return kNoLink;
-}
-
-// Runs one operation of the exchange group with the given group selected.
-void runOperation(MeterLink& link, Group group, void (ops::Operations::*operation)()) {
-    ops::EventTab unused{};
-    ops::Operations operations(link.exchange(), link.view(), unused);
-    link.view().selectGroup(group);
-    (operations.*operation)();
-}
-
-// Writing the clock also writes the DST permission: keep the meter's own.
-bool keepDst(MeterLink& link) {
-    bool allowed = false;
-    link.exchange().resultCode = 0;
-    if (ops::RxdRdRemove(link.exchange(), &allowed) != 0) return false;
-    link.view().setDstAllowed(allowed);
-    return true;
+void printClock(const ops::ClockOutcome& clock, bool json) {
+    const int weekday = clock.weekday.value_or(0);
+    const QString dayName = ops::dayName(weekday).value_or(QString());
+    const QString time = clock.time->toString(QStringLiteral("HH:mm:ss"));
+    const QString date = clock.date->toString(Qt::ISODate);
+    if (json) {
+        out(QStringLiteral(R"({"time":"%1","date":"%2","weekday":%3,"weekday_name":%4,"dst":%5})")
+                .arg(time, date, QString::number(weekday), jsonString(dayName),
+                     clock.dst ? "true" : "false"));
+        return;
+    }
+    out(QStringLiteral("Время: ") + time);
+    out(QStringLiteral("Дата: ") + date);
+    out(QStringLiteral("День недели: %1 %2").arg(weekday).arg(dayName));
+    out(QStringLiteral("Время зима-лето: ") + (clock.dst ? "разрешено" : "запрещено"));
 }
 
 int clockRead(MeterLink& link, const QStringList&, const Options& options) {
-    runOperation(link, Group::Time, &ops::Operations::ReadClick);
-    HeadlessView& view = link.view();
-    if (const int status = outcome(view, Panel::Ok_rdtime)) return status;
-    int weekday = 0;
-    for (int n = 1; n <= 7; ++n)
-        if (ops::dayName(n) == view.dayName()) weekday = n;
-    const QString time = view.clockTime().toString(QStringLiteral("HH:mm:ss"));
-    const QString date = view.clockDate().toString(Qt::ISODate);
-    if (options.json) {
-        out(QStringLiteral(R"({"time":"%1","date":"%2","weekday":%3,"weekday_name":%4,"dst":%5})")
-                .arg(time, date, QString::number(weekday), jsonString(view.dayName()),
-                     view.dstAllowed() ? "true" : "false"));
-    } else {
-        out(QStringLiteral("Время: ") + time);
-        out(QStringLiteral("Дата: ") + date);
-        out(QStringLiteral("День недели: %1 %2").arg(weekday).arg(view.dayName()));
-        out(QStringLiteral("Время зима-лето: ") + (view.dstAllowed() ? "разрешено" : "запрещено"));
-    }
+    const ops::ClockOutcome clock = ops::readClock(link.exchange());
+    if (const int status = report(clock)) return status;
+    printClock(clock, options.json);
     return kDone;
 }
 
@@ -83,25 +54,18 @@ std::optional<QString> checkClock(const QStringList& arguments) {
     return std::nullopt;
 }
 
+// Writing the clock also writes the DST permission: the meter's own is read first and kept.
 int clockWrite(MeterLink& link, const QStringList& arguments, const Options&) {
-    if (!keepDst(link)) {
-        err(kNoLinkText);
-        return kNoLink;
-    }
+    const ops::DstOutcome dst = ops::readDst(link.exchange());
+    if (const int status = report(dst)) return status;
     const QDateTime when = QDateTime::fromString(arguments[0], kClockFormat);
-    link.view().setClockTime(when.time());
-    link.view().setClockDate(when.date());
-    runOperation(link, Group::Time, &ops::Operations::WrComClick);
-    return outcome(link.view(), Panel::Ok_wrtime);
+    return report(ops::writeClock(link.exchange(), when.time(), when.date(), dst.allowed));
 }
 
 int clockSync(MeterLink& link, const QStringList&, const Options&) {
-    if (!keepDst(link)) {
-        err(kNoLinkText);
-        return kNoLink;
-    }
-    runOperation(link, Group::Time, &ops::Operations::SinClick);
-    return outcome(link.view(), Panel::Ok_stime);
+    const ops::DstOutcome dst = ops::readDst(link.exchange());
+    if (const int status = report(dst)) return status;
+    return report(ops::SinClick(link.exchange(), QDateTime::currentDateTime(), dst.allowed));
 }
 
 std::optional<QString> checkOnOff(const QStringList& arguments) {
@@ -110,18 +74,18 @@ std::optional<QString> checkOnOff(const QStringList& arguments) {
 }
 
 int dstWrite(MeterLink& link, const QStringList& arguments, const Options&) {
-    link.exchange().resultCode = 0;
-    ops::RxdWrRemove(link.exchange(), arguments[0] == "on");
-    if (link.exchange().resultCode == 0) return kDone;
-    err(kNoLinkText);
-    return kNoLink;
+    return report(ops::writeDst(link.exchange(), arguments[0] == "on"));
 }
 
-QString eventsJson(const ops::EventTab& events) {
+QList<QDateTime> eventsOf(const ops::EventsOutcome& events, int journal) {
+    return ops::journalRows(*events.journals[size_t(journal)]).events;
+}
+
+QString eventsJson(const ops::EventsOutcome& events) {
     QStringList journals;
-    for (const ops::Journal& journal : events) {
+    for (int j = 0; j < ops::kJournalCount; ++j) {
         QStringList records;
-        for (const QDateTime& event : ops::journalRows(journal).events)
+        for (const QDateTime& event : eventsOf(events, j))
             records << QStringLiteral(R"({"date":"%1","time":"%2"})")
                            .arg(event.date().toString(Qt::ISODate), event.time().toString("HH:mm"));
         journals << '[' + records.join(',') + ']';
@@ -129,25 +93,20 @@ QString eventsJson(const ops::EventTab& events) {
     return QStringLiteral(R"({"journals":[%1]})").arg(journals.join(','));
 }
 
-void printEvents(const ops::EventTab& events) {
+void printEvents(const ops::EventsOutcome& events) {
     for (int j = 0; j < ops::kJournalCount; ++j) {
         out(QStringLiteral("Журнал %1 (%2):").arg(j).arg(ops::journalNames()[size_t(j)]));
-        const ops::JournalRows rows = ops::journalRows(events[size_t(j)]);
-        for (int k = 0; k < rows.events.size(); ++k)
-            out(QStringLiteral("  %1. %2")
-                    .arg(k + 1)
-                    .arg(rows.events[k].toString("yyyy-MM-dd HH:mm")));
+        const QList<QDateTime> rows = eventsOf(events, j);
+        for (int k = 0; k < rows.size(); ++k)
+            out(QStringLiteral("  %1. %2").arg(k + 1).arg(rows[k].toString("yyyy-MM-dd HH:mm")));
     }
 }
 
 int eventsRead(MeterLink& link, const QStringList&, const Options& options) {
-    ops::EventTab events{};
-    ops::Operations operations(link.exchange(), link.view(), events);
-    link.view().selectGroup(Group::Event);
-    operations.ReadClick();
-    if (const int status = outcome(link.view(), Panel::Ok_rdevent)) return status;
+    const ops::EventsOutcome events = ops::readEvents(link.exchange());
+    if (const int status = report(events)) return status;
     for (int j = 0; j < ops::kJournalCount; ++j) {
-        const QString error = ops::journalRows(events[size_t(j)]).error;
+        const QString error = ops::journalRows(*events.journals[size_t(j)]).error;
         if (!error.isEmpty()) err(QStringLiteral("journal %1: %2").arg(j).arg(error));
     }
     if (options.json) {
@@ -165,43 +124,38 @@ std::optional<QString> checkPlace(const QStringList& arguments) {
 }
 
 int placeWrite(MeterLink& link, const QStringList& arguments, const Options&) {
-    link.view().setPlaceText(arguments[0]);
-    runOperation(link, Group::Place, &ops::Operations::WrComClick);
-    return outcome(link.view(), Panel::Ok_wrplase);
+    return report(ops::writePlace(link.exchange(), arguments[0]));
 }
 
 int reset(MeterLink& link, const QStringList&, const Options&) {
-    runOperation(link, Group::Reset, &ops::Operations::WrComClick);
-    return outcome(link.view(), Panel::Ok_reset);
+    return report(ops::resetMeter(link.exchange()));
 }
 
 std::optional<QString> checkPassword(const QStringList& arguments) {
-    bool isNumber = false;
-    arguments[0].trimmed().toInt(&isNumber);
-    if (isNumber) return std::nullopt;
+    if (parseNumber(arguments[0], kPasswordRange)) return std::nullopt;
     return QStringLiteral("the new password must be a whole number, got '%1'").arg(arguments[0]);
 }
 
+// A changed password ends the session, as in the window.
 int passwordWrite(MeterLink& link, const QStringList& arguments, const Options&) {
-    const int result = link::ChangePassword(link.exchange(), link.view(), arguments[0],
-                                            arguments[0], [&] { link.disconnect(); });
-    if (result == 0) {
-        out(link::texts::kPasswordChanged);
-        return kDone;
-    }
-    for (const QString& message : link.view().messages()) err(message);
-    return kNoLink;
+    const link::Outcome outcome = link::ChangePassword(link.exchange(), arguments[0], arguments[0]);
+    if (outcome.ok()) link.disconnect();
+    return report(outcome);
+}
+
+std::optional<int> speedIndex(const QString& text) {
+    const auto speed = parseNumber(text, kSpeedRange);
+    if (!speed || !kSpeeds.contains(*speed)) return std::nullopt;
+    return kSpeeds.value(*speed);
 }
 
 std::optional<QString> checkSpeed(const QStringList& arguments) {
-    if (kSpeeds.contains(arguments[0])) return std::nullopt;
+    if (speedIndex(arguments[0])) return std::nullopt;
     return QStringLiteral("expected 2400, 4800 or 9600, got '%1'").arg(arguments[0]);
 }
 
 int speedWrite(MeterLink& link, const QStringList& arguments, const Options&) {
-    link.view().setSpeedIndex(kSpeeds.value(arguments[0]));
-    runOperation(link, Group::Speed, &ops::Operations::WrComClick);
-    return outcome(link.view(), Panel::Ok_Sk);
+    return report(ops::writeSpeed(link.exchange(), *speedIndex(arguments[0])));
 }
 
 }  // namespace

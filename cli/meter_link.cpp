@@ -1,12 +1,11 @@
-#include "meter_link.h"
+#include "cli/meter_link.h"
 
-#include "comm_error.h"
-#include "session_texts.h"
+#include "comm/comm_error.h"
+#include "link/outcome_texts.h"
 
 namespace vilt::cli {
 
-MeterLink::MeterLink(const Options& options)
-    : m_options(options), m_view(options.mode, options.factory, options.password) {
+MeterLink::MeterLink(const Options& options) : m_options(options) {
     m_exchange.setTimeOut(options.timeOut);
 }
 
@@ -23,8 +22,13 @@ std::optional<Failure> MeterLink::connect() {
     m_comm.SetBaudRate(m_options.speed);
     m_comm.Open();
     if (!m_comm.Enabled()) return Failure{kUsage, link::texts::kPortOpenFailed};
-    if (m_session.open() != 0) return Failure{kNoLink, m_view.failureText()};
+    m_outcome = m_session.open({m_options.mode, m_options.factory, m_options.password});
+    if (!m_outcome.ok()) return Failure{kNoLink, link::texts::failureText(m_outcome)};
     return std::nullopt;
+}
+
+void MeterLink::disconnect() {
+    m_session.close();
 }
 
 }  // namespace vilt::cli

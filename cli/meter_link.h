@@ -3,13 +3,13 @@
 // button does it; closed again when the command is done.
 
 #include <QString>
+#include <optional>
 
-#include "exchange.h"
-#include "headless_view.h"
-#include "options.h"
-#include "session.h"
-#include "tcomm.h"
-#include "waiter.h"
+#include "cli/options.h"
+#include "comm/tcomm.h"
+#include "link/exchange.h"
+#include "link/session.h"
+#include "link/waiter.h"
 
 namespace vilt::cli {
 
@@ -31,17 +31,17 @@ class MeterLink {
     std::optional<Failure> connect();
 
     link::Exchange& exchange() { return m_exchange; }
-    HeadlessView& view() { return m_view; }
+    const link::SessionOutcome& session() const { return m_outcome; }
     // The disconnect button: DTR down, port closed.
-    void disconnect() { m_session.close(); }
+    void disconnect();
 
   private:
     const Options& m_options;
     comm::TComm m_comm;
     link::SystemWaiter m_waiter;
     link::Exchange m_exchange{m_comm, m_waiter};
-    HeadlessView m_view;
-    link::Session m_session{m_exchange, m_view};
+    link::Session m_session{m_exchange};
+    link::SessionOutcome m_outcome;
 };
 
 }  // namespace vilt::cli

@@ -1,17 +1,18 @@
-#include "options.h"
+#include "cli/options.h"
 
 #include <QMap>
+
+#include "cli/numbers.h"
 
 namespace vilt::cli {
 
 namespace {
 
-const QMap<QString, comm::BaudRate> kSpeeds = {{"1200", comm::BaudRate::br1200},
-                                               {"2400", comm::BaudRate::br2400},
-                                               {"4800", comm::BaudRate::br4800},
-                                               {"9600", comm::BaudRate::br9600}};
+const QMap<qint64, comm::BaudRate> kSpeeds = {{1200, comm::BaudRate::br1200},
+                                              {2400, comm::BaudRate::br2400},
+                                              {4800, comm::BaudRate::br4800},
+                                              {9600, comm::BaudRate::br9600}};
 const QStringList kModes = {"local", "factory", "password"};
-constexpr uint32_t kLargestFactory = 16777215;
 
 bool setOption(Options& o, const QString& name, const QString& value, QString* error) {
     bool ok = true;
@@ -19,20 +20,22 @@ bool setOption(Options& o, const QString& name, const QString& value, QString* e
         o.port = value;
         ok = !value.isEmpty();
     } else if (name == "--speed") {
-        ok = kSpeeds.contains(value);
-        if (ok) o.speed = kSpeeds.value(value);
+        const auto speed = parseNumber(value, kSpeedRange);
+        ok = speed && kSpeeds.contains(*speed);
+        if (ok) o.speed = kSpeeds.value(*speed);
     } else if (name == "--timeout") {
-        o.timeOut = value.toInt(&ok);
-        ok = ok && o.timeOut >= 0;
+        const auto ms = parseNumber(value, kTimeOutRange);
+        ok = ms.has_value();
+        o.timeOut = static_cast<int>(ms.value_or(0));
     } else if (name == "--mode") {
         o.mode = static_cast<int>(kModes.indexOf(value));
         ok = o.mode >= 0;
     } else if (name == "--factory") {
-        const qulonglong n = value.toULongLong(&ok);
-        ok = ok && n <= kLargestFactory;
-        o.factory = static_cast<uint32_t>(n);
+        const auto number = parseNumber(value, kFactoryRange);
+        ok = number.has_value();
+        o.factory = static_cast<uint32_t>(number.value_or(0));
     } else if (name == "--password") {
-        value.trimmed().toInt(&ok);
+        ok = parseNumber(value, kPasswordRange).has_value();
         o.password = value;
     } else {
         *error = QStringLiteral("unknown option %1").arg(name);
@@ -56,7 +59,7 @@ std::optional<Options> parseOptions(const QStringList& arguments, QString* error
             QString value;
             if (eq >= 0) {
                 value = arg.mid(eq + 1);
-            } else if (i + 1 < arguments.size()) {
+            } else if (i + 1 < arguments.size() && !arguments[i + 1].startsWith("--")) {
                 value = arguments[++i];
             } else {
                 *error = QStringLiteral("option %1 needs a value").arg(name);
@@ -85,7 +88,7 @@ QString usage() {
         "options:\n"
         "  --port NAME        Com1 … Com12 (through the port map) or a device path [Com1]\n"
         "  --speed BPS        1200, 2400, 4800 or 9600 [2400]\n"
-        "  --timeout MS       wait before reading each reply [300]\n"
+        "  --timeout MS       wait before reading each reply, 0 … 999999 [300]\n"
         "  --mode MODE        local, factory or password [local]\n"
         "  --factory N        factory number of the meter, 0 … 16777215 [0]\n"
         "  --password P       login password (a whole number), for --mode password\n"

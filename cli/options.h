@@ -5,7 +5,7 @@
 #include <QStringList>
 #include <optional>
 
-#include "tcomm.h"
+#include "comm/tcomm.h"
 
 namespace vilt::cli {
 

@@ -1,10 +1,10 @@
-#include "control.h"
+#include "sim/control.h"
 
 #include <QList>
 #include <array>
 #include <utility>
 
-#include "request_table.h"
+#include "sim/request_table.h"
 
 namespace vilt::sim {
 namespace {
@@ -12,7 +12,7 @@ namespace {
 constexpr qint64 kMaxMs = 3'600'000;
 constexpr qint64 kMaxTimes = 1'000'000;
 
-constexpr std::array<std::pair<const char*, FaultKind>, 10> kKinds = {{
+constexpr std::array<std::pair<const char*, FaultKind>, 11> kKinds = {{
     {"none", FaultKind::None},
     {"silent", FaultKind::Silent},
     {"crc", FaultKind::BadCrc},
@@ -20,6 +20,7 @@ constexpr std::array<std::pair<const char*, FaultKind>, 10> kKinds = {{
     {"extra", FaultKind::ExtraByte},
     {"missing", FaultKind::MissingByte},
     {"ack", FaultKind::WrongAck},
+    {"otherack", FaultKind::OtherAck},
     {"delay", FaultKind::Delay},
     {"split", FaultKind::Split},
     {"password", FaultKind::PasswordRefused},
@@ -141,7 +142,7 @@ std::optional<FaultSetting> parseFault(QStringView text, QString& error) {
     if (!kind) {
         error = QStringLiteral(
                     "unknown fault kind '%1' (none silent crc code extra missing "
-                    "ack delay split password)")
+                    "ack otherack delay split password)")
                     .arg(args[1]);
         return std::nullopt;
     }

@@ -7,8 +7,8 @@
 #include <QStringView>
 #include <optional>
 
-#include "state_text.h"
-#include "virtual_meter.h"
+#include "sim/state_text.h"
+#include "sim/virtual_meter.h"
 
 namespace vilt::sim {
 

@@ -1,6 +1,6 @@
-#include "frame_assembler.h"
+#include "sim/frame_assembler.h"
 
-#include "request_table.h"
+#include "sim/request_table.h"
 
 namespace vilt::sim {
 

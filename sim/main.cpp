@@ -12,9 +12,9 @@
 #include <cstdio>
 #include <optional>
 
-#include "control.h"
-#include "pty_server.h"
-#include "virtual_meter.h"
+#include "sim/control.h"
+#include "sim/pty_server.h"
+#include "sim/virtual_meter.h"
 
 using namespace vilt::sim;
 
@@ -43,7 +43,7 @@ A virtual meter on a pseudo-terminal. Prints "READY <slave-path>" once it serves
 
 Control lines on stdin, each answered "OK" or "ERR <reason>":
   fault <code|all> <kind> [ms] [times]   kind: none silent crc code extra missing
-                                         ack delay split password
+                                         ack otherack delay split password
   clear
   set factory|model|version|place|password VALUE
   set dst HEX

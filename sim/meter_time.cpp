@@ -1,4 +1,4 @@
-#include "meter_time.h"
+#include "sim/meter_time.h"
 
 namespace vilt::sim {
 namespace {

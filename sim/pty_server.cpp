@@ -1,4 +1,4 @@
-#include "pty_server.h"
+#include "sim/pty_server.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -14,7 +14,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "control.h"
+#include "sim/control.h"
 
 namespace vilt::sim {
 namespace {

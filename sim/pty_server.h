@@ -9,8 +9,8 @@
 #include <optional>
 #include <utility>
 
-#include "frame_assembler.h"
-#include "virtual_meter.h"
+#include "sim/frame_assembler.h"
+#include "sim/virtual_meter.h"
 
 namespace vilt::sim {
 

@@ -1,9 +1,9 @@
-#include "request_table.h"
+#include "sim/request_table.h"
 
 #include <array>
 #include <utility>
 
-#include "crc16.h"
+#include "sim/crc16.h"
 
 namespace vilt::sim {
 namespace {

@@ -1,4 +1,4 @@
-#include "scramble.h"
+#include "sim/scramble.h"
 
 namespace vilt::sim {
 namespace {

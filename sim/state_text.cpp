@@ -1,4 +1,4 @@
-#include "state_text.h"
+#include "sim/state_text.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>

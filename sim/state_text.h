@@ -7,7 +7,7 @@
 #include <QStringView>
 #include <optional>
 
-#include "virtual_meter.h"
+#include "sim/virtual_meter.h"
 
 namespace vilt::sim {
 

@@ -1,8 +1,8 @@
-#include "virtual_meter.h"
+#include "sim/virtual_meter.h"
 
-#include "crc16.h"
-#include "request_table.h"
-#include "scramble.h"
+#include "sim/crc16.h"
+#include "sim/request_table.h"
+#include "sim/scramble.h"
 
 namespace vilt::sim {
 namespace {
@@ -84,6 +84,7 @@ bool faultApplies(FaultKind kind, uint8_t code) {
         case FaultKind::None:
             return false;
         case FaultKind::WrongAck:
+        case FaultKind::OtherAck:
             return repliesWithAck(code);
         case FaultKind::PasswordRefused:
             return code == kLoginCode;
@@ -111,6 +112,11 @@ Reply withFault(QByteArray frame, const Fault& fault) {
             break;
         case FaultKind::WrongAck:
             replaceByte(frame, kAckOffset, static_cast<char>(frame[kAckOffset] ^ kWrongAckMask));
+            break;
+        case FaultKind::OtherAck:
+            if (frame[kAckOffset] == kAccept || frame[kAckOffset] == kPasswordAccept)
+                replaceByte(frame, kAckOffset,
+                            frame[kAckOffset] == kAccept ? kPasswordAccept : kAccept);
             break;
         case FaultKind::Delay:
             reply.delayMs = fault.ms;

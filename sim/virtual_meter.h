@@ -11,7 +11,7 @@
 #include <array>
 #include <cstdint>
 
-#include "meter_time.h"
+#include "sim/meter_time.h"
 
 namespace vilt::sim {
 
@@ -24,6 +24,7 @@ enum class FaultKind {
     ExtraByte,        // one byte appended after a valid frame
     MissingByte,      // last byte left off
     WrongAck,         // acknowledgement byte changed (frame still valid)
+    OtherAck,         // the other accepting byte: 0x55 for 0xAA and back (frame still valid)
     Delay,            // reply held back by `ms`
     Split,            // reply sent in two halves, `ms` apart
     PasswordRefused,  // the login response is refused whatever the code

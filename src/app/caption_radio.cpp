@@ -1,4 +1,4 @@
-#include "caption_radio.h"
+#include "app/caption_radio.h"
 
 #include <QVBoxLayout>
 

@@ -1,4 +1,4 @@
-#include "clock_group.h"
+#include "app/clock_group.h"
 
 #include <QCalendarWidget>
 #include <QCheckBox>
@@ -10,7 +10,7 @@
 #include <QPushButton>
 #include <QTimeEdit>
 
-#include "clock.h"
+#include "ops/clock.h"
 
 namespace vilt::app {
 

@@ -1,4 +1,4 @@
-#include "connection_page.h"
+#include "app/connection_page.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -9,12 +9,11 @@
 #include <QPushButton>
 #include <QSpinBox>
 
-#include "exchange_group.h"
-#include "password_edit.h"
-#include "port_map.h"
-#include "radio_group.h"
-#include "session_texts.h"
-#include "tform1.h"
+#include "app/exchange_group.h"
+#include "app/password_edit.h"
+#include "app/radio_group.h"
+#include "comm/port_map.h"
+#include "link/outcome_texts.h"
 
 namespace vilt::app {
 
@@ -38,7 +37,7 @@ QIcon lampIcon(const QColor& colour) {
 }
 
 QLabel* framedLabel(const QString& name, QWidget* parent) {
-    auto* label = new QLabel(texts::kBlankLabel, parent);
+    auto* label = new QLabel(kBlankLabel, parent);
     label->setObjectName(name);
     label->setTextFormat(Qt::PlainText);
     label->setFrameShape(QFrame::Panel);
@@ -49,14 +48,16 @@ QLabel* framedLabel(const QString& name, QWidget* parent) {
 
 }  // namespace
 
-ConnectionPage::ConnectionPage(TForm1& form, ops::EventTab& events, QWidget* parent)
-    : QWidget(parent), FormDisplay(form), m_form(form), m_session(form.exchange(), *this) {
+ConnectionPage::ConnectionPage(Services& services, ops::EventTab& events, QWidget* parent)
+    : QWidget(parent), m_services(services) {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(buildSessionColumn(), 0, Qt::AlignTop);
-    m_exchange = new ExchangeGroup(form, events, this);
+    m_exchange = new ExchangeGroup(services, events, this);
     layout->addWidget(m_exchange, 0, Qt::AlignTop);
     layout->addStretch(1);
+    services.presenter.setSessionControls(
+        {m_connect, m_disconnect, {m_place, m_model, m_version}, m_factory, m_mode, m_exchange});
 }
 
 QWidget* ConnectionPage::buildSessionColumn() {
@@ -88,20 +89,20 @@ QWidget* ConnectionPage::buildSessionGroup() {
     grid->addWidget(new QLabel(QStringLiteral("Заводской\nномер"), group), 0, 1);
     grid->addWidget(m_factory, 0, 2);
     connect(m_factory, &QSpinBox::textChanged, this,
-            [this] { m_form.handle([this] { Zav_nChange(); }); });
+            [this] { m_services.guard.handle([this] { Zav_nChange(); }); });
 
     m_password = makePasswordEdit(QStringLiteral("Password"), group);
     grid->addWidget(new QLabel(QStringLiteral("Пароль"), group), 1, 1);
     grid->addWidget(m_password, 1, 2);
     connect(m_password, &QLineEdit::textChanged, this,
-            [this] { m_form.handle([this] { PasswordChange(); }); });
+            [this] { m_services.guard.handle([this] { PasswordChange(); }); });
 
     m_port = new QComboBox(group);
     m_port->setObjectName(QStringLiteral("ComboBox1"));
     m_port->setPlaceholderText(QStringLiteral("Порт"));
     grid->addWidget(m_port, 2, 1);
     connect(m_port, &QComboBox::activated, this,
-            [this](int index) { m_form.handle([&] { ComboBox1Change(index); }); });
+            [this](int index) { m_services.guard.handle([&] { ComboBox1Change(index); }); });
 
     m_speed = new QComboBox(group);
     m_speed->setObjectName(QStringLiteral("ComboBox2"));
@@ -117,7 +118,7 @@ QWidget* ConnectionPage::buildSessionGroup() {
     grid->addWidget(new QLabel(QStringLiteral("Задержка"), group), 3, 1);
     grid->addWidget(m_timeOut, 3, 2);
     connect(m_timeOut, &QSpinBox::valueChanged, this,
-            [this](int ms) { m_form.exchange().setTimeOut(ms); });
+            [this](int ms) { m_services.exchange.setTimeOut(ms); });
 
     m_connect = new QPushButton(lampIcon(Qt::green), QStringLiteral(" Связь"), group);
     m_connect->setObjectName(QStringLiteral("Vkl"));
@@ -127,12 +128,12 @@ QWidget* ConnectionPage::buildSessionGroup() {
     grid->addWidget(m_connect, 4, 0, 1, 3);
     grid->addWidget(m_disconnect, 4, 0, 1, 3);  // the same place: one of them is shown
     connect(m_connect, &QPushButton::clicked, this,
-            [this] { m_form.operate([this] { VklClick(); }); });
+            [this] { m_services.guard.operate([this] { VklClick(); }); });
     connect(m_disconnect, &QPushButton::clicked, this,
-            [this] { m_form.operate([this] { OtklClick(); }); });
+            [this] { m_services.guard.operate([this] { OtklClick(); }); });
     for (QWidget* control : {static_cast<QWidget*>(m_connect), static_cast<QWidget*>(m_disconnect),
                              static_cast<QWidget*>(m_port), static_cast<QWidget*>(m_speed)})
-        m_form.addOperationControl(control);
+        m_services.guard.addControl(control);
     return group;
 }
 
@@ -153,20 +154,23 @@ QWidget* ConnectionPage::buildInfoGroup() {
 }
 
 void ConnectionPage::VklClick() {
-    comm::TComm& comm = m_form.Comm1();
-    comm.SetDeviceName(m_form.portName());
+    comm::TComm& comm = m_services.comm;
+    comm.SetDeviceName(m_portName);
     if (const auto speed = comm::sessionSpeed(m_speed->currentIndex())) comm.SetBaudRate(*speed);
     comm.Open();
     if (!comm.Enabled()) {
-        message(texts::kPortOpenFailed);
+        m_services.presenter.message(texts::kPortOpenFailed);
         return;
     }
-    m_form.exchange().setTimeOut(m_timeOut->value());
-    m_session.open();
+    m_services.exchange.setTimeOut(m_timeOut->value());
+    m_services.presenter.beginSession();
+    const link::SessionRequest request{
+        m_mode->itemIndex(), static_cast<uint32_t>(m_factory->value()), m_password->text()};
+    m_services.presenter.showSession(m_services.session.open(request));
 }
 
 void ConnectionPage::OtklClick() {
-    m_session.close();
+    m_services.closeSession();
 }
 
 void ConnectionPage::Zav_nChange() {
@@ -179,9 +183,9 @@ void ConnectionPage::PasswordChange() {
 
 void ConnectionPage::ComboBox1Change(int index) {
     if (index < 0) return;
-    m_form.setPortName(m_port->itemText(index));
-    m_form.Comm1().SetDeviceName(m_form.portName());
-    m_form.Comm1().Close();
+    m_portName = m_port->itemText(index);
+    m_services.comm.SetDeviceName(m_portName);
+    m_services.comm.Close();
 }
 
 void ConnectionPage::setPorts(const QStringList& names) {
@@ -191,41 +195,6 @@ void ConnectionPage::setPorts(const QStringList& names) {
         m_port->setItemData(m_port->count() - 1, comm::devicePath(name), Qt::ToolTipRole);
     }
     m_port->setCurrentIndex(-1);
-}
-
-int ConnectionPage::accessMode() const {
-    return m_mode->itemIndex();
-}
-
-uint32_t ConnectionPage::factoryNumber() const {
-    return static_cast<uint32_t>(m_factory->value());
-}
-
-void ConnectionPage::setFactoryNumber(uint32_t number) {
-    m_factory->setValue(static_cast<int>(number));
-}
-
-QString ConnectionPage::passwordText() const {
-    return m_password->text();
-}
-
-void ConnectionPage::setInfo(const QString& place, const QString& model, const QString& version) {
-    m_place->setText(place);
-    m_model->setText(model);
-    m_version->setText(version);
-}
-
-void ConnectionPage::setConnectShown(bool shown) {
-    m_connect->setVisible(shown);
-    m_disconnect->setVisible(!shown);
-}
-
-void ConnectionPage::enableOperations() {
-    m_exchange->setEnabled(true);
-}
-
-void ConnectionPage::repaintWindow() {
-    m_form.repaint();
 }
 
 }  // namespace vilt::app

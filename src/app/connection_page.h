@@ -4,9 +4,8 @@
 
 #include <QWidget>
 
-#include "form_display.h"
-#include "operations.h"
-#include "session.h"
+#include "app/services.h"
+#include "ops/events.h"
 
 class QComboBox;
 class QLabel;
@@ -18,12 +17,11 @@ namespace vilt::app {
 
 class ExchangeGroup;
 class RadioGroup;
-class TForm1;
 
-class ConnectionPage : public QWidget, public link::SessionView, private FormDisplay {
+class ConnectionPage : public QWidget {
     Q_OBJECT
   public:
-    ConnectionPage(TForm1& form, ops::EventTab& events, QWidget* parent = nullptr);
+    ConnectionPage(Services& services, ops::EventTab& events, QWidget* parent = nullptr);
 
     void VklClick();
     void OtklClick();
@@ -35,24 +33,17 @@ class ConnectionPage : public QWidget, public link::SessionView, private FormDis
     void setPorts(const QStringList& names);
 
     ExchangeGroup& exchangeGroup() const { return *m_exchange; }
-
-    // SessionView
-    int accessMode() const override;
-    uint32_t factoryNumber() const override;
-    void setFactoryNumber(uint32_t number) override;
-    QString passwordText() const override;
-    void setInfo(const QString& place, const QString& model, const QString& version) override;
-    void setConnectShown(bool shown) override;
-    void enableOperations() override;
-    void repaintWindow() override;
+    // The port the connect button opens.
+    void setPortName(const QString& name) { m_portName = name; }
+    QString portName() const { return m_portName; }
 
   private:
     QWidget* buildSessionGroup();
     QWidget* buildInfoGroup();
     QWidget* buildSessionColumn();
 
-    TForm1& m_form;
-    link::Session m_session;
+    Services& m_services;
+    QString m_portName;
     RadioGroup* m_mode = nullptr;
     QSpinBox* m_factory = nullptr;
     QLineEdit* m_password = nullptr;

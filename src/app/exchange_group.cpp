@@ -1,20 +1,19 @@
-#include "exchange_group.h"
+#include "app/exchange_group.h"
 
 #include <QCheckBox>
+#include <QDateTime>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "caption_radio.h"
-#include "clock_group.h"
-#include "connection_page.h"
-#include "link_settings.h"
-#include "password_edit.h"
-#include "place_reset.h"
-#include "radio_group.h"
-#include "tform1.h"
+#include "app/caption_radio.h"
+#include "app/clock_group.h"
+#include "app/password_edit.h"
+#include "app/radio_group.h"
+#include "link/link_settings.h"
+#include "ops/place_reset.h"
 
 namespace vilt::app {
 
@@ -51,11 +50,10 @@ ButtonStates statesFor(Group group) {
 
 }  // namespace
 
-ExchangeGroup::ExchangeGroup(TForm1& form, ops::EventTab& events, QWidget* parent)
+ExchangeGroup::ExchangeGroup(Services& services, ops::EventTab& events, QWidget* parent)
     : QGroupBox(QStringLiteral(" Обмен со счетчиком"), parent),
-      FormDisplay(form),
-      m_form(form),
-      m_operations(form.exchange(), *this, events) {
+      m_services(services),
+      m_events(events) {
     setObjectName(QStringLiteral("O_count"));
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(6, 2, 6, 4);
@@ -82,13 +80,14 @@ ExchangeGroup::ExchangeGroup(TForm1& form, ops::EventTab& events, QWidget* paren
         m_batch[i]->hide();
     }
     m_groups.button(static_cast<int>(Group::Time))->setChecked(true);
-    connect(&m_groups, &QButtonGroup::idClicked, this,
-            [this](int id) { m_form.handle([&] { selectGroup(static_cast<Group>(id)); }); });
+    connect(&m_groups, &QButtonGroup::idClicked, this, [this](int id) {
+        m_services.guard.handle([&] { selectGroup(static_cast<Group>(id)); });
+    });
     connect(m_clock->syncButton(), &QPushButton::clicked, this,
-            [this] { m_form.operate([this] { SinClick(); }); });
+            [this] { m_services.guard.operate([this] { SinClick(); }); });
     for (QWidget* control : {static_cast<QWidget*>(m_read), static_cast<QWidget*>(m_write),
                              static_cast<QWidget*>(m_clock->syncButton())})
-        m_form.addOperationControl(control);
+        m_services.guard.addControl(control);
 }
 
 QRadioButton* ExchangeGroup::addRadio(Group group, const char* name, const QString& caption) {
@@ -122,9 +121,9 @@ QWidget* ExchangeGroup::buildSelection() {
     grid->addWidget(m_read, 0, 1);
     grid->addWidget(m_write, 1, 1);
     connect(m_read, &QPushButton::clicked, this,
-            [this] { m_form.operate([this] { ReadClick(); }); });
+            [this] { m_services.guard.operate([this] { ReadClick(); }); });
     connect(m_write, &QPushButton::clicked, this,
-            [this] { m_form.operate([this] { WrComClick(); }); });
+            [this] { m_services.guard.operate([this] { WrComClick(); }); });
     return box;
 }
 
@@ -141,8 +140,8 @@ QWidget* ExchangeGroup::buildPasswordRow() {
     auto* change = new QPushButton(QStringLiteral("Изменить пароль"), row);
     change->setObjectName(QStringLiteral("ChangePass"));
     connect(change, &QPushButton::clicked, this,
-            [this] { m_form.operate([this] { ChangePassClick(); }); });
-    m_form.addOperationControl(change);
+            [this] { m_services.guard.operate([this] { ChangePassClick(); }); });
+    m_services.guard.addControl(change);
     layout->addWidget(label);
     layout->addWidget(m_newPassword);
     layout->addWidget(m_newPassword2);
@@ -153,24 +152,59 @@ QWidget* ExchangeGroup::buildPasswordRow() {
 
 void ExchangeGroup::selectGroup(Group group) {
     const ButtonStates states = statesFor(group);
-    m_form.setControlEnabled(m_read, states.read);
-    m_form.setControlEnabled(m_write, states.write);
+    m_services.guard.setControlEnabled(m_read, states.read);
+    m_services.guard.setControlEnabled(m_write, states.write);
     m_speed->setEnabled(states.speed);
 }
 
 void ExchangeGroup::ReadClick() {
-    m_operations.ReadClick();
+    m_services.presenter.beginOperation();
+    const ops::ReadOutcome outcome = ops::ReadClick(m_services.exchange, selectedGroup(), batch());
+    if (outcome.clock) showClock(*outcome.clock);
+    if (outcome.events) {
+        storeJournals(*outcome.events);
+        m_services.presenter.show(*outcome.events);
+    }
 }
+
+// The pickers take what was read before the outcome is told: a bad date comes after the
+// time has been set.
+void ExchangeGroup::showClock(const ops::ClockOutcome& outcome) {
+    m_clock->setDstAllowed(outcome.dst);
+    if (outcome.time) m_clock->setTime(*outcome.time);
+    if (outcome.date) m_clock->setDate(*outcome.date);
+    if (outcome.weekday) m_clock->showDayName(*ops::dayName(*outcome.weekday));
+    m_services.presenter.show(outcome);
+}
+
+void ExchangeGroup::storeJournals(const ops::EventsOutcome& outcome) {
+    for (size_t j = 0; j < m_events.size(); ++j)
+        if (outcome.journals[j]) m_events[j] = *outcome.journals[j];
+}
+
 void ExchangeGroup::WrComClick() {
-    m_operations.WrComClick();
+    m_services.presenter.beginOperation();
+    const ops::WriteInputs inputs{m_clock->time(), m_clock->date(), m_clock->dstAllowed(),
+                                  m_place->text(), m_speed->itemIndex()};
+    if (const auto outcome = ops::WrComClick(m_services.exchange, selectedGroup(), inputs))
+        m_services.presenter.show(*outcome);
 }
+
+// Only with the clock selected; the day name stays as it was.
 void ExchangeGroup::SinClick() {
-    m_operations.SinClick();
+    if (selectedGroup() != Group::Time) return;
+    m_services.presenter.beginOperation();
+    const QDateTime now = QDateTime::currentDateTime();
+    m_clock->setDate(now.date());
+    m_clock->setTime(now.time());
+    m_services.presenter.show(ops::SinClick(m_services.exchange, now, m_clock->dstAllowed()));
 }
 
 void ExchangeGroup::ChangePassClick() {
-    link::ChangePassword(m_form.exchange(), *this, m_newPassword->text(), m_newPassword2->text(),
-                         [this] { m_form.connection().OtklClick(); });
+    m_services.presenter.beginPasswordChange();
+    const link::Outcome outcome =
+        link::ChangePassword(m_services.exchange, m_newPassword->text(), m_newPassword2->text());
+    m_services.presenter.showPasswordChange(outcome, [this] { m_services.closeSession(); });
 }
 
 Group ExchangeGroup::selectedGroup() const {
@@ -180,37 +214,6 @@ Group ExchangeGroup::selectedGroup() const {
 ops::Batch ExchangeGroup::batch() const {
     return {m_batch[0]->isChecked(), m_batch[1]->isChecked(), m_batch[2]->isChecked(),
             m_batch[3]->isChecked()};
-}
-
-QTime ExchangeGroup::clockTime() const {
-    return m_clock->time();
-}
-QDate ExchangeGroup::clockDate() const {
-    return m_clock->date();
-}
-void ExchangeGroup::setClockTime(const QTime& time) {
-    m_clock->setTime(time);
-}
-void ExchangeGroup::setClockDate(const QDate& date) {
-    m_clock->setDate(date);
-}
-void ExchangeGroup::showDayName(const QString& name) {
-    m_clock->showDayName(name);
-}
-bool ExchangeGroup::dstAllowed() const {
-    return m_clock->dstAllowed();
-}
-void ExchangeGroup::setDstAllowed(bool allowed) {
-    m_clock->setDstAllowed(allowed);
-}
-QString ExchangeGroup::placeText() const {
-    return m_place->text();
-}
-int ExchangeGroup::speedIndex() const {
-    return m_speed->itemIndex();
-}
-void ExchangeGroup::repaintWindow() {
-    m_form.repaint();
 }
 
 }  // namespace vilt::app

@@ -5,9 +5,8 @@
 #include <QButtonGroup>
 #include <QGroupBox>
 
-#include "form_display.h"
-#include "operation_view.h"
-#include "operations.h"
+#include "app/services.h"
+#include "ops/operations.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -18,12 +17,11 @@ namespace vilt::app {
 
 class ClockGroup;
 class RadioGroup;
-class TForm1;
 
-class ExchangeGroup : public QGroupBox, public ops::OperationView, private FormDisplay {
+class ExchangeGroup : public QGroupBox {
     Q_OBJECT
   public:
-    ExchangeGroup(TForm1& form, ops::EventTab& events, QWidget* parent = nullptr);
+    ExchangeGroup(Services& services, ops::EventTab& events, QWidget* parent = nullptr);
 
     void ReadClick();
     void WrComClick();
@@ -34,27 +32,18 @@ class ExchangeGroup : public QGroupBox, public ops::OperationView, private FormD
 
     ClockGroup& clock() const { return *m_clock; }
 
-    // OperationView
-    ops::Group selectedGroup() const override;
-    ops::Batch batch() const override;
-    QTime clockTime() const override;
-    QDate clockDate() const override;
-    void setClockTime(const QTime& time) override;
-    void setClockDate(const QDate& date) override;
-    void showDayName(const QString& name) override;
-    bool dstAllowed() const override;
-    void setDstAllowed(bool allowed) override;
-    QString placeText() const override;
-    int speedIndex() const override;
-    void repaintWindow() override;
+    ops::Group selectedGroup() const;
 
   private:
     QRadioButton* addRadio(ops::Group group, const char* name, const QString& caption = {});
     QWidget* buildSelection();
     QWidget* buildPasswordRow();
+    ops::Batch batch() const;
+    void showClock(const ops::ClockOutcome& outcome);
+    void storeJournals(const ops::EventsOutcome& outcome);
 
-    TForm1& m_form;
-    ops::Operations m_operations;
+    Services& m_services;
+    ops::EventTab& m_events;
     QButtonGroup m_groups;
     ClockGroup* m_clock = nullptr;
     RadioGroup* m_speed = nullptr;

@@ -1,14 +1,12 @@
-#include "journal_page.h"
+#include "app/journal_page.h"
 
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <algorithm>
 
-#include "clock_text.h"
-#include "conversion_error.h"
-#include "radio_group.h"
-#include "string_grid.h"
-#include "tform1.h"
+#include "app/clock_text.h"
+#include "app/radio_group.h"
+#include "app/string_grid.h"
 
 namespace vilt::app {
 
@@ -17,15 +15,15 @@ constexpr int kGridRows = ops::kRecordsPerJournal + 1;
 const QString kBlankCell = QStringLiteral("   ");
 }  // namespace
 
-JournalPage::JournalPage(TForm1& form, const ops::EventTab& events, QWidget* parent)
-    : QWidget(parent), m_form(form), m_events(events) {
+JournalPage::JournalPage(Services& services, const ops::EventTab& events, QWidget* parent)
+    : QWidget(parent), m_services(services), m_events(events) {
     QStringList names;
     for (const QString& name : ops::journalNames()) names << name;
     m_journals =
         new RadioGroup(QStringLiteral("EventGroup"), QStringLiteral("Событие"), names, this);
     m_journals->setItemIndex(0);
     connect(m_journals, &RadioGroup::itemIndexChanged, this,
-            [this] { m_form.handle([this] { EventGroupClick(); }); });
+            [this] { m_services.guard.handle([this] { EventGroupClick(); }); });
 
     m_grid = new StringGrid(QStringLiteral("StringGridEvents"), 3, kGridRows, this);
     // The columns are wide enough for a date and a time in this font, never narrower than
@@ -60,7 +58,10 @@ void JournalPage::EventOut(int journal) {
         m_grid->setCell(2, row, kBlankCell);
     }
     const ops::JournalRows rows = ops::journalRows(m_events.at(static_cast<size_t>(journal)));
-    if (!rows.error.isEmpty()) throw ops::ConversionError(rows.error);
+    if (!rows.error.isEmpty()) {
+        m_services.presenter.message(rows.error);
+        return;
+    }
     m_grid->setCell(0, 0, QStringLiteral("Номер события"));
     m_grid->setCell(1, 0, QStringLiteral("Дата события"));
     m_grid->setCell(2, 0, QStringLiteral("Время события"));

@@ -3,27 +3,27 @@
 
 #include <QWidget>
 
-#include "events.h"
+#include "app/services.h"
+#include "ops/events.h"
 
 namespace vilt::app {
 
 class RadioGroup;
 class StringGrid;
-class TForm1;
 
 class JournalPage : public QWidget {
     Q_OBJECT
   public:
-    JournalPage(TForm1& form, const ops::EventTab& events, QWidget* parent = nullptr);
+    JournalPage(Services& services, const ops::EventTab& events, QWidget* parent = nullptr);
 
-    // Shows journal j; a record that is not a real date or time throws ConversionError,
+    // Shows journal j; a record that is not a real date or time is told in a message box,
     // leaving the rows numbered and blank.
     void EventOut(int journal);
     void EventGroupClick();
     int selectedJournal() const;
 
   private:
-    TForm1& m_form;
+    Services& m_services;
     const ops::EventTab& m_events;
     RadioGroup* m_journals = nullptr;
     StringGrid* m_grid = nullptr;

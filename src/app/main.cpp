@@ -3,9 +3,9 @@
 #include <QApplication>
 #include <memory>
 
-#include "message_box.h"
-#include "screenshot_tour.h"
-#include "tform1.h"
+#include "app/message_box.h"
+#include "app/screenshot_tour.h"
+#include "app/tform1.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);

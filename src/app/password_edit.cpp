@@ -1,4 +1,4 @@
-#include "password_edit.h"
+#include "app/password_edit.h"
 
 #include <QProxyStyle>
 

@@ -1,4 +1,6 @@
-#include "result_panels.h"
+#include "app/result_panels.h"
+
+#include "link/outcome_texts.h"
 
 namespace vilt::app {
 
@@ -8,35 +10,40 @@ enum class Colour { Red, Lime, Yellow };
 
 struct PanelLook {
     const char* name;
-    const char* caption;
+    QString caption;
     Colour colour;
 };
 
 // In covering order; the first five have a border.
-constexpr std::array<PanelLook, link::kPanelCount> kPanels = {{
-    {"Net_cv", "Нет связи !!!", Colour::Red},
-    {"Cv_ok", "Связь Ок !!!", Colour::Lime},
-    {"Cv_ok_rd", "Связь Ок !!! Возможно чтение по RS 485", Colour::Lime},
-    {"Cv_ok_rd_wr", "Связь Ок !!! Возможно чтение и запись по RS 485", Colour::Lime},
-    {"No_pass", "Пароль не верен !", Colour::Red},
-    {"Ok_rtar", "Ок!!! Чтение тарифного расписания.", Colour::Lime},
-    {"Ok_are", "Ок!!! Чтение энергии по тарифам", Colour::Lime},
-    {"Ok_wrplase", "Ок!!! Запись места установки.", Colour::Lime},
-    {"Ok_reset", "Ок!!! Сброс.", Colour::Lime},
-    {"Ok_wrtar", "Ок!!! Запись тарифного расписания.", Colour::Lime},
-    {"Ok_rdtime", "Ок!!! Чтение Время-Дата.", Colour::Lime},
-    {"Ok_stime", "Ок!!! Синхронизация Время-Дата.", Colour::Lime},
-    {"Ok_wrtime", "Ок!!! Запись Время-Дата.", Colour::Lime},
-    {"Ok_rdevent", "Ок!!!Чтение События", Colour::Lime},
-    {"Ok_s_512", "Ok!!! 512 Гц", Colour::Lime},
-    {"Ok_rd_kalib", "Ок!!! Чтение байта калибровки", Colour::Lime},
-    {"Ok_wr_kalib", "Ок!!! Запись байта калибровки", Colour::Lime},
-    {"Ok_wr_serNum", "Ок!!!Запись серийного номера", Colour::Lime},
-    {"Ok_rd_sr30", "Ok! Чтение срезов", Colour::Lime},
-    {"Net_sr", "Срезы отсутствуют!", Colour::Yellow},
-    {"Ok_Sk", "Ок! Скорость изменена", Colour::Lime},
-    {"Ok_wr_password", "Пароль изменен! Установи связь заново!", Colour::Lime},
-}};
+const std::array<PanelLook, kPanelCount>& panelLooks() {
+    // clang-format off
+    static const std::array<PanelLook, kPanelCount> kPanels = {{
+    {"Net_cv", link::texts::kNoLink, Colour::Red},
+    {"Cv_ok", QStringLiteral("Связь Ок !!!"), Colour::Lime},
+    {"Cv_ok_rd", QStringLiteral("Связь Ок !!! Возможно чтение по RS 485"), Colour::Lime},
+    {"Cv_ok_rd_wr", QStringLiteral("Связь Ок !!! Возможно чтение и запись по RS 485"), Colour::Lime},
+    {"No_pass", QStringLiteral("Пароль не верен !"), Colour::Red},
+    {"Ok_rtar", QStringLiteral("Ок!!! Чтение тарифного расписания."), Colour::Lime},
+    {"Ok_are", QStringLiteral("Ок!!! Чтение энергии по тарифам"), Colour::Lime},
+    {"Ok_wrplase", QStringLiteral("Ок!!! Запись места установки."), Colour::Lime},
+    {"Ok_reset", QStringLiteral("Ок!!! Сброс."), Colour::Lime},
+    {"Ok_wrtar", QStringLiteral("Ок!!! Запись тарифного расписания."), Colour::Lime},
+    {"Ok_rdtime", QStringLiteral("Ок!!! Чтение Время-Дата."), Colour::Lime},
+    {"Ok_stime", QStringLiteral("Ок!!! Синхронизация Время-Дата."), Colour::Lime},
+    {"Ok_wrtime", QStringLiteral("Ок!!! Запись Время-Дата."), Colour::Lime},
+    {"Ok_rdevent", QStringLiteral("Ок!!!Чтение События"), Colour::Lime},
+    {"Ok_s_512", QStringLiteral("Ok!!! 512 Гц"), Colour::Lime},
+    {"Ok_rd_kalib", QStringLiteral("Ок!!! Чтение байта калибровки"), Colour::Lime},
+    {"Ok_wr_kalib", QStringLiteral("Ок!!! Запись байта калибровки"), Colour::Lime},
+    {"Ok_wr_serNum", QStringLiteral("Ок!!!Запись серийного номера"), Colour::Lime},
+    {"Ok_rd_sr30", QStringLiteral("Ok! Чтение срезов"), Colour::Lime},
+    {"Net_sr", QStringLiteral("Срезы отсутствуют!"), Colour::Yellow},
+    {"Ok_Sk", QStringLiteral("Ок! Скорость изменена"), Colour::Lime},
+    {"Ok_wr_password", QStringLiteral("Пароль изменен! Установи связь заново!"), Colour::Lime},
+    }};
+    // clang-format on
+    return kPanels;
+}
 
 constexpr int kBorderedPanels = 5;
 
@@ -52,24 +59,25 @@ QString styleFor(Colour colour, bool bordered) {
 }  // namespace
 
 ResultPanels::ResultPanels(QWidget* parent, const QRect& geometry) {
-    for (size_t i = 0; i < kPanels.size(); ++i) {
-        auto* label = new QLabel(QString::fromUtf8(kPanels[i].caption), parent);
-        label->setObjectName(QLatin1String(kPanels[i].name));
+    const auto& looks = panelLooks();
+    for (size_t i = 0; i < looks.size(); ++i) {
+        auto* label = new QLabel(looks[i].caption, parent);
+        label->setObjectName(QLatin1String(looks[i].name));
         label->setTextFormat(Qt::PlainText);
         label->setAlignment(Qt::AlignCenter);
         label->setGeometry(geometry);
-        label->setStyleSheet(styleFor(kPanels[i].colour, i < kBorderedPanels));
+        label->setStyleSheet(styleFor(looks[i].colour, i < kBorderedPanels));
         label->raise();  // each later panel lies above the earlier ones
         label->hide();
         m_labels[i] = label;
     }
 }
 
-void ResultPanels::setVisible(link::Panel panel, bool visible) {
+void ResultPanels::setVisible(Panel panel, bool visible) {
     label(panel)->setVisible(visible);
 }
 
-bool ResultPanels::isVisible(link::Panel panel) const {
+bool ResultPanels::isVisible(Panel panel) const {
     return !label(panel)->isHidden();
 }
 

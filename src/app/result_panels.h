@@ -4,7 +4,7 @@
 #include <QLabel>
 #include <array>
 
-#include "panels.h"
+#include "app/panel.h"
 
 namespace vilt::app {
 
@@ -13,13 +13,13 @@ class ResultPanels {
     // Creates the panels on parent at geometry, hidden, in covering order.
     ResultPanels(QWidget* parent, const QRect& geometry);
 
-    void setVisible(link::Panel panel, bool visible);
-    bool isVisible(link::Panel panel) const;
+    void setVisible(Panel panel, bool visible);
+    bool isVisible(Panel panel) const;
     void hideAll();
-    QLabel* label(link::Panel panel) const { return m_labels[static_cast<size_t>(panel)]; }
+    QLabel* label(Panel panel) const { return m_labels[static_cast<size_t>(panel)]; }
 
   private:
-    std::array<QLabel*, link::kPanelCount> m_labels{};
+    std::array<QLabel*, kPanelCount> m_labels{};
 };
 
 }  // namespace vilt::app

@@ -1,4 +1,4 @@
-#include "screenshot_tour.h"
+#include "app/screenshot_tour.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -7,7 +7,7 @@
 #include <QRadioButton>
 #include <QTabWidget>
 
-#include "tform1.h"
+#include "app/tform1.h"
 
 namespace vilt::app {
 

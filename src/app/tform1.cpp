@@ -1,4 +1,4 @@
-#include "tform1.h"
+#include "app/tform1.h"
 
 #include <QCloseEvent>
 #include <QDate>
@@ -12,14 +12,14 @@
 #include <QTime>
 #include <QTimer>
 
-#include "clock_group.h"
-#include "clock_text.h"
-#include "connection_page.h"
-#include "exchange_group.h"
-#include "journal_page.h"
-#include "message_box.h"
-#include "port_map.h"
-#include "result_panels.h"
+#include "app/clock_group.h"
+#include "app/clock_text.h"
+#include "app/connection_page.h"
+#include "app/exchange_group.h"
+#include "app/journal_page.h"
+#include "app/presenter.h"
+#include "app/result_panels.h"
+#include "comm/port_map.h"
 
 namespace vilt::app {
 
@@ -56,6 +56,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     font.setPointSize(8);
     setFont(font);
     setCentralWidget(new QWidget(this));
+    buildStatus();
     buildPages();
     buildBottom();
     setFixedSize(kClientSize);
@@ -68,6 +69,28 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
 
 TForm1::~TForm1() = default;
 
+// The result panels and the status bar, and the services the pages share through them.
+void TForm1::buildStatus() {
+    m_panels = std::make_unique<ResultPanels>(centralWidget(), QRect(4, 320, 330, 22));
+    statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+    statusBar()->setSizeGripEnabled(false);
+    constexpr std::array kWidths = {300, 250, 50};
+    for (size_t i = 0; i < kWidths.size(); ++i) {
+        m_status[i] = new QLabel(statusBar());
+        m_status[i]->setObjectName(QStringLiteral("StatusBar1_%1").arg(i));
+        m_status[i]->setTextFormat(Qt::PlainText);
+        m_status[i]->setFixedWidth(kWidths[i]);
+        m_status[i]->setFrameShape(QFrame::Panel);
+        m_status[i]->setFrameShadow(QFrame::Sunken);
+        statusBar()->addWidget(m_status[i]);
+    }
+
+    m_presenter = std::make_unique<Presenter>(*this, *m_panels,
+                                              std::array<QLabel*, 2>{m_status[0], m_status[1]});
+    m_services =
+        std::make_unique<Services>(Services{m_comm, m_exchange, m_session, *m_presenter, m_guard});
+}
+
 void TForm1::buildPages() {
     m_pages = new QTabWidget(centralWidget());
     m_pages->setObjectName(QStringLiteral("PageControl1"));
@@ -75,10 +98,10 @@ void TForm1::buildPages() {
     for (size_t i = 0; i < kPages.size(); ++i) {
         QWidget* sheet = nullptr;
         if (static_cast<int>(i) == kConnectionPage) {
-            m_connection = new ConnectionPage(*this, m_events);
+            m_connection = new ConnectionPage(*m_services, m_events);
             sheet = m_connection;
         } else if (static_cast<int>(i) == kJournalPage) {
-            m_journal = new JournalPage(*this, m_events);
+            m_journal = new JournalPage(*m_services, m_events);
             sheet = m_journal;
         } else {
             sheet = new QWidget;
@@ -91,7 +114,6 @@ void TForm1::buildPages() {
 
 void TForm1::buildBottom() {
     QWidget* client = centralWidget();
-    m_panels = std::make_unique<ResultPanels>(client, QRect(4, 320, 330, 22));
     m_progress = new QProgressBar(client);
     m_progress->setObjectName(QStringLiteral("ProgressBar1"));
     m_progress->setRange(0, 100);
@@ -116,19 +138,6 @@ void TForm1::buildBottom() {
     m_time = addText(QStringLiteral("Время"), QStringLiteral("StaticText2"));
     m_date = addText(QStringLiteral("Дата"), QStringLiteral("StaticText1"));
 
-    statusBar()->setObjectName(QStringLiteral("StatusBar1"));
-    statusBar()->setSizeGripEnabled(false);
-    constexpr std::array kWidths = {300, 250, 50};
-    for (size_t i = 0; i < kWidths.size(); ++i) {
-        m_status[i] = new QLabel(statusBar());
-        m_status[i]->setObjectName(QStringLiteral("StatusBar1_%1").arg(i));
-        m_status[i]->setTextFormat(Qt::PlainText);
-        m_status[i]->setFixedWidth(kWidths[i]);
-        m_status[i]->setFrameShape(QFrame::Panel);
-        m_status[i]->setFrameShadow(QFrame::Sunken);
-        statusBar()->addWidget(m_status[i]);
-    }
-
     // The tariff-file buttons sit beside the pages and belong to the tariff page.
     m_saveTariffs = new QPushButton(client);
     m_saveTariffs->setObjectName(QStringLiteral("BitBtn1"));
@@ -150,16 +159,16 @@ void TForm1::buildBottom() {
 void TForm1::FormCreate() {
     m_comm.SetBaudRate(comm::BaudRate::br9600);
     m_connection->setPorts(comm::discoverPorts(m_comm));
-    m_portName = m_comm.DeviceName();
-    m_connection->setConnectShown(true);
-    hideAllPanels();
+    m_connection->setPortName(m_comm.DeviceName());
+    m_presenter->showSessionClosed();
+    m_panels->hideAll();
     m_connection->exchangeGroup().clock().setToNow();
     repaint();
     m_pages->setCurrentIndex(kConnectionPage);
     m_saveTariffs->hide();
     m_loadTariffs->hide();
     connect(m_pages, &QTabWidget::currentChanged, this,
-            [this](int index) { handle([&] { PageControl1Change(index); }); });
+            [this](int index) { m_guard.handle([&] { PageControl1Change(index); }); });
     m_time->setText(timeText(QTime::currentTime()));
     m_date->setText(dateText(QDate::currentDate()));
     m_clock = new QTimer(this);
@@ -186,72 +195,17 @@ void TForm1::Timer1Timer() {
 void TForm1::closeEvent(QCloseEvent* event) {
     // Closing in the middle of an exchange would pull the port from under it: close when
     // the operation is over.
-    if (m_busy) {
-        m_closeRequested = true;
+    if (m_guard.busy()) {
+        m_guard.closeWhenIdle();
         event->ignore();
         return;
     }
-    handle([this] { FormClose(); });
+    m_guard.handle([this] { FormClose(); });
     event->accept();
 }
 
 void TForm1::FormClose() {
     m_comm.Close();
-}
-
-void TForm1::setPanelVisible(link::Panel panel, bool visible) {
-    m_panels->setVisible(panel, visible);
-}
-
-bool TForm1::panelVisible(link::Panel panel) const {
-    return m_panels->isVisible(panel);
-}
-
-void TForm1::setStatus(int statusPanel, const QString& text) {
-    m_status.at(static_cast<size_t>(statusPanel))->setText(text);
-}
-
-void TForm1::message(const QString& text) {
-    showMessage(text);
-}
-
-void TForm1::hideAllPanels() {
-    m_panels->hideAll();
-}
-
-void TForm1::handle(const std::function<void()>& body) {
-    try {
-        body();
-    } catch (const std::exception& error) {
-        showMessage(QString::fromStdString(error.what()));
-    }
-}
-
-void TForm1::operate(const std::function<void()>& body) {
-    if (m_busy) return;
-    m_busy = true;
-    for (QWidget* control : m_operationControls) {
-        m_restore.insert(control, control->isEnabled());
-        control->setEnabled(false);
-    }
-    handle(body);
-    for (auto it = m_restore.cbegin(); it != m_restore.cend(); ++it)
-        it.key()->setEnabled(it.value());
-    m_restore.clear();
-    m_busy = false;
-    if (m_closeRequested) QTimer::singleShot(0, this, &QWidget::close);
-}
-
-void TForm1::addOperationControl(QWidget* control) {
-    m_operationControls << control;
-}
-
-void TForm1::setControlEnabled(QWidget* control, bool enabled) {
-    if (m_busy && m_restore.contains(control)) {
-        m_restore[control] = enabled;
-        return;
-    }
-    control->setEnabled(enabled);
 }
 
 }  // namespace vilt::app

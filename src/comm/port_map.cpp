@@ -1,4 +1,4 @@
-#include "port_map.h"
+#include "comm/port_map.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -7,7 +7,7 @@
 #include <QStandardPaths>
 #include <algorithm>
 
-#include "tcomm.h"
+#include "comm/tcomm.h"
 
 namespace vilt::comm {
 

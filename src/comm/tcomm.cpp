@@ -1,12 +1,12 @@
-#include "tcomm.h"
+#include "comm/tcomm.h"
 
 #include <QDeadlineTimer>
 #include <QSerialPort>
 #include <algorithm>
 #include <array>
 
-#include "comm_error.h"
-#include "port_map.h"
+#include "comm/comm_error.h"
+#include "comm/port_map.h"
 
 namespace vilt::comm {
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <optional>
 
-#include "serial_line.h"
+#include "comm/serial_line.h"
 
 class QSerialPort;
 

@@ -1,4 +1,4 @@
-#include "bcd.h"
+#include "link/bcd.h"
 
 namespace vilt::link {
 

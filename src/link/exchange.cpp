@@ -1,9 +1,10 @@
-#include "exchange.h"
+#include "link/exchange.h"
 
 #include <algorithm>
+#include <stdexcept>
 
-#include "crc.h"
-#include "waiter.h"
+#include "link/crc.h"
+#include "link/waiter.h"
 
 namespace vilt::link {
 
@@ -31,46 +32,49 @@ std::span<const uint8_t> Exchange::sendArea() const {
     return std::span(m_buffer).subspan(kSendArea, kModemArea - kSendArea);
 }
 
-int Exchange::buildRequest(const Request& request) {
+std::span<const uint8_t> Exchange::replyData(int count) const {
+    return receiveArea().subspan(4, static_cast<size_t>(count));
+}
+
+// Returns the request length; the trailer bytes stay zero from ClrBuf.
+int Exchange::buildRequest(const CommandInfo& info, std::span<const uint8_t> payload) {
+    if (static_cast<int>(payload.size()) != info.payload)
+        throw std::logic_error("payload length differs from the command table");
     uint8_t* send = m_buffer.data() + kSendArea;
     int n = 0;
-    if (request.local) {
+    if (info.command == Command::LocalIdentity) {
         send[n++] = 0x00;
     } else {
         for (int i = 0; i < 3; ++i) send[n++] = static_cast<uint8_t>(meterAddress >> (8 * i));
     }
-    send[n++] = request.code;
-    std::copy(request.payload.begin(), request.payload.end(), send + n);
-    n += static_cast<int>(request.payload.size()) + 2;
+    send[n++] = code(info.command);
+    std::copy(payload.begin(), payload.end(), send + n);
+    n += static_cast<int>(payload.size()) + 2;
     const int32_t crc = CalcPoly(send, n);
     send[n - 2] = static_cast<uint8_t>(crc >> 8);
     send[n - 1] = static_cast<uint8_t>(crc);
-    return n;
+    return n + info.trailer;
 }
 
-Check Exchange::checkReply(const Request& request, int count) const {
-    const int length = request.replyLength;
-    if (count != length) return Check::Count;
-    if (m_buffer[3] != request.code) return Check::Code;
-    if ((CalcPoly(m_buffer.data(), length) & 0xFFFF) != 0) return Check::Crc;
-    if (request.ack && m_buffer[4] != *request.ack) return Check::Ack;
+Check Exchange::checkReply(const CommandInfo& info, int count) const {
+    const bool complete =
+        count == info.replyLength || (info.shortReply > 0 && count == info.shortReply);
+    if (!complete) return Check::Count;
+    if (m_buffer[3] != code(info.command)) return Check::Code;
+    if ((CalcPoly(m_buffer.data(), count) & 0xFFFF) != 0) return Check::Crc;
+    if (info.ack && m_buffer[4] != *info.ack) return Check::Ack;
     return Check::Ok;
 }
 
-Check Exchange::run(const Request& request) {
+Check Exchange::run(Command command, std::span<const uint8_t> payload) {
+    const CommandInfo& info = commandInfo(command);
     ClrBuf();
-    const int n = buildRequest(request);
+    const int n = buildRequest(info, payload);
     m_line.Write(m_buffer.data() + kSendArea, n);
     Del(kPacingSteps);
-    m_waiter.sleep(m_timeOut * request.waitFactor);
+    m_waiter.sleep(m_timeOut * info.waitFactor);
     const int count = m_line.Read(m_buffer.data() + kReceiveArea, kReadSize);
-    return checkReply(request, count);
-}
-
-bool Exchange::runCoded(const Request& request) {
-    if (run(request) == Check::Ok) return true;
-    resultCode = 1;
-    return false;
+    return checkReply(info, count);
 }
 
 }  // namespace vilt::link

@@ -13,10 +13,10 @@
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <span>
 
-#include "serial_line.h"
+#include "comm/serial_line.h"
+#include "link/command.h"
 
 namespace vilt::link {
 
@@ -24,24 +24,6 @@ class Waiter;
 
 // The first test a reply failed, in the order they are made.
 enum class Check { Ok, Count, Code, Crc, Ack };
-
-struct Request {
-    uint8_t code = 0;
-    std::span<const uint8_t> payload = {};
-    int replyLength = 0;
-    std::optional<uint8_t> ack = {};  // acknowledgement byte the reply must carry
-    bool local = false;               // the 4-byte local identity form
-    int waitFactor = 1;               // multiples of TimeOut to wait before reading
-};
-
-inline constexpr uint8_t kAckAccepted = 0xAA;
-inline constexpr int kAckReplyLength = 7;
-
-// A write or execute command, answered with the 7-byte acknowledgement.
-inline Request acknowledged(uint8_t code, std::span<const uint8_t> payload = {},
-                            uint8_t ack = kAckAccepted) {
-    return {.code = code, .payload = payload, .replyLength = kAckReplyLength, .ack = ack};
-}
 
 class Exchange {
   public:
@@ -57,10 +39,9 @@ class Exchange {
 
     Exchange(comm::SerialLine& line, Waiter& waiter);
 
-    // Runs the cycle; the first failing test ends it.
-    Check run(const Request& request);
-    // Result-code style: a refused reply sets the exchange result code to 1.
-    bool runCoded(const Request& request);
+    // Runs the cycle for one command of the table; the first failing test ends it. The
+    // payload must have the command's length.
+    Check run(Command command, std::span<const uint8_t> payload = {});
 
     void ClrBuf();
     void Del(int steps);
@@ -68,9 +49,10 @@ class Exchange {
     std::span<const uint8_t> receiveArea() const;
     std::span<const uint8_t> sendArea() const;
     std::span<uint8_t> buffer() { return m_buffer; }
+    // Reply bytes 4 … 4 + count - 1: the data of the last reply.
+    std::span<const uint8_t> replyData(int count) const;
 
     uint32_t meterAddress = 0;  // bytes 0-2 form the address header
-    uint8_t resultCode = 0;     // 1 after a refused result-code-style command
 
     // A negative wait counts as 0.
     void setTimeOut(int ms) { m_timeOut = ms < 0 ? 0 : ms; }
@@ -81,8 +63,8 @@ class Exchange {
     Waiter& waiter() { return m_waiter; }
 
   private:
-    int buildRequest(const Request& request);
-    Check checkReply(const Request& request, int count) const;
+    int buildRequest(const CommandInfo& info, std::span<const uint8_t> payload);
+    Check checkReply(const CommandInfo& info, int count) const;
 
     comm::SerialLine& m_line;
     Waiter& m_waiter;

@@ -1,6 +1,6 @@
-#include "identity.h"
+#include "link/identity.h"
 
-#include "text1251.h"
+#include "link/text1251.h"
 
 namespace vilt::link {
 

@@ -8,29 +8,21 @@
 
 #include <QString>
 #include <cstdint>
-#include <functional>
 
-#include "exchange.h"
-#include "panels.h"
+#include "link/exchange.h"
+#include "link/outcome.h"
 
 namespace vilt::link {
 
-inline constexpr uint8_t kPasswordAccepted = 0x55;
+Check Rxd_wr_password(Exchange& exchange, int32_t password);
 
-// Both texts must be the same whole number, else the user is told and nothing is sent.
-// 0 when the meter took the new password; 1 otherwise (an exchange failure also sets
-// the exchange result code).
-int Rxd_wr_password(Exchange& exchange, Display& display, const QString& newPassword,
-                    const QString& repeated);
-
-// The password-change button: on success the session is ended (closeSession) and the user
-// is told to connect again. Returns the outcome of Rxd_wr_password.
-int ChangePassword(Exchange& exchange, Display& display, const QString& newPassword,
-                   const QString& repeated, const std::function<void()>& closeSession);
+// The password change: both texts must be the same whole number, else the user is
+// told and nothing is sent. On success the caller ends the session: the user connects again
+// with the new password.
+Outcome ChangePassword(Exchange& exchange, const QString& newPassword, const QString& repeated);
 
 // The speed code of the speed list's item index; no selection means 2400.
 uint8_t speedCode(int itemIndex);
-// The outcome is in the exchange result code, which the caller clears first.
-void WrSkor(Exchange& exchange, uint8_t code);
+Check WrSkor(Exchange& exchange, uint8_t code);
 
 }  // namespace vilt::link

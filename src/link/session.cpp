@@ -1,31 +1,11 @@
-#include "session.h"
+#include "link/session.h"
 
 #include <array>
 
-#include "session_texts.h"
-#include "waiter.h"
+#include "link/outcome_texts.h"
+#include "link/waiter.h"
 
 namespace vilt::link {
-
-namespace {
-
-constexpr uint8_t kLocalIdentity = 0x7F;
-constexpr uint8_t kIdentity = 0x25;
-constexpr uint8_t kChallenge = 0x1C;
-constexpr uint8_t kLogin = 0x20;
-constexpr int kChallengeReplyLength = 10;
-
-// Panels a new session clears; the event panel outlives a reconnect.
-constexpr std::array kSessionPanels = {
-    Panel::Cv_ok,          Panel::Net_cv,     Panel::Cv_ok_rd,    Panel::Cv_ok_rd_wr,
-    Panel::No_pass,        Panel::Ok_rtar,    Panel::Ok_are,      Panel::Ok_wrplase,
-    Panel::Ok_reset,       Panel::Ok_wrtar,   Panel::Ok_rdtime,   Panel::Ok_stime,
-    Panel::Ok_wrtime,      Panel::Ok_s_512,   Panel::Ok_rd_kalib, Panel::Ok_wr_kalib,
-    Panel::Ok_wr_serNum,   Panel::Ok_rd_sr30, Panel::Net_sr,      Panel::Ok_Sk,
-    Panel::Ok_wr_password,
-};
-
-}  // namespace
 
 uint32_t CoderPsw(int32_t password, uint32_t challenge) {
     uint32_t v = static_cast<uint32_t>(password) + 0x62E6u;
@@ -42,148 +22,114 @@ uint32_t CoderPsw(int32_t password, uint32_t challenge) {
     return code;
 }
 
-Session::Session(Exchange& exchange, SessionView& view) : m_exchange(exchange), m_view(view) {}
+namespace {
 
-int Session::open() {
+Result<Identity> identity(Exchange& exchange, Command command) {
+    const Check check = exchange.run(command);
+    if (check != Check::Ok) return {check};
+    return {check, decodeIdentity(exchange.receiveArea())};
+}
+
+}  // namespace
+
+Result<Identity> RxdInfo(Exchange& exchange) {
+    return identity(exchange, Command::LocalIdentity);
+}
+
+Result<Identity> RxdRdInfo(Exchange& exchange) {
+    return identity(exchange, Command::Identity);
+}
+
+Result<uint32_t> RxdRdRandom(Exchange& exchange) {
+    const Check check = exchange.run(Command::Challenge);
+    if (check != Check::Ok) return {check};
+    const auto data = exchange.replyData(4);
+    return {check, static_cast<uint32_t>(data[0] | data[1] << 8 | data[2] << 16) |
+                       static_cast<uint32_t>(data[3]) << 24};
+}
+
+Check RxdWrPsw(Exchange& exchange, uint32_t code) {
+    std::array<uint8_t, 4> payload{};
+    for (size_t i = 0; i < payload.size(); ++i) payload[i] = static_cast<uint8_t>(code >> (8 * i));
+    return exchange.run(Command::Login, payload);
+}
+
+SessionOutcome Session::open(const SessionRequest& request) {
     m_exchange.line().SetDTRState(true);
     m_exchange.waiter().sleep(kDtrSettleMs);
     m_exchange.meterAddress = 0;
-    resetView();
-    m_view.setConnectShown(false);
-    m_view.repaintWindow();
+    m_password = request.password;
     m_askedForNumber = false;
-    m_result = kNotTried;
+    SessionOutcome outcome;
+    outcome.mode = request.mode;
+    outcome.factory = request.factory;
     for (int attempt = 1; attempt <= kAttempts; ++attempt) {
-        if (m_result != 0) runAttempt();
+        if (outcome.result == 0 || outcome.loginFailed) break;
+        runAttempt(outcome);
     }
-    return m_result;
+    outcome.status = outcome.result == 0 ? Status::Done : Status::NoLink;
+    return outcome;
 }
 
-void Session::runAttempt() {
-    if (m_view.accessMode() == kLocal) m_result = RxdInfo();
+void Session::runAttempt(SessionOutcome& outcome) {
+    if (outcome.mode == kLocal) {
+        const auto reply = RxdInfo(m_exchange);
+        if (reply.ok()) {
+            m_exchange.meterAddress = reply.value.address;
+            outcome.identity = reply.value;
+            // Another number than the one asked for: the session goes on by that number.
+            if (reply.value.address != outcome.factory) outcome.mode = kByFactoryNumber;
+            outcome.factory = reply.value.address;
+        }
+        outcome.add(Command::LocalIdentity, reply.check, m_exchange.meterAddress);
+        outcome.result = static_cast<int>(reply.check);  // 1 count, 2 code, 3 CRC
+    }
     m_exchange.waiter().processPendingMessages();
-    if (m_view.accessMode() == kByFactoryNumber) {
-        m_exchange.meterAddress = m_view.factoryNumber();
-        m_result = RxdRdInfo();
+    if (outcome.mode == kByFactoryNumber) {
+        m_exchange.meterAddress = outcome.factory;
+        outcome.result = identify(outcome);
     }
-    if (m_view.accessMode() == kWithPassword) {
-        m_exchange.meterAddress = m_view.factoryNumber();
-        m_result = RxdRdInfo();
-        m_result += RxdRdRandom();
-        // A failure earlier in this session leaves Net_cv up and skips the login.
-        if (!m_view.panelVisible(Panel::Net_cv) && m_codeReady) m_result += RxdWrPsw();
+    if (outcome.mode == kWithPassword) {
+        m_exchange.meterAddress = outcome.factory;
+        outcome.result = identify(outcome);
+        outcome.result += logIn(outcome);
     }
+}
+
+int Session::identify(SessionOutcome& outcome) {
+    const auto reply = RxdRdInfo(m_exchange);
+    if (reply.ok()) outcome.identity = reply.value;
+    return outcome.add(Command::Identity, reply.check, m_exchange.meterAddress) == Check::Ok ? 0
+                                                                                             : 1;
+}
+
+// The challenge, then the login response whenever the challenge came and the password is a
+// number. A failed response ends the session: nothing below would be allowed anyway, and a
+// port left open would refuse the next connect.
+int Session::logIn(SessionOutcome& outcome) {
+    const auto challenge = RxdRdRandom(m_exchange);
+    if (outcome.add(Command::Challenge, challenge.check, m_exchange.meterAddress) != Check::Ok)
+        return 1;
+    bool isNumber = false;
+    const int32_t password = m_password.trimmed().toInt(&isNumber, 10);
+    if (!isNumber) {
+        // Never answer the challenge with a code that cannot be right.
+        if (!m_askedForNumber) outcome.messages << texts::kNotANumber;
+        m_askedForNumber = true;
+        return 0;
+    }
+    const Check check = RxdWrPsw(m_exchange, CoderPsw(password, challenge.value));
+    outcome.add(Command::Login, check, m_exchange.meterAddress);
+    if (check == Check::Ok) return 0;
+    outcome.loginFailed = true;
+    m_exchange.line().Close();
+    return 1;
 }
 
 void Session::close() {
     // The port may already be closed (another port chosen meanwhile): then there is no
     // DTR to lower, and refusing would leave the user without a way back to connect.
     if (m_exchange.line().Enabled()) m_exchange.line().SetDTRState(false);
-    m_exchange.line().Close();
-    m_view.setConnectShown(true);
-    resetView();
-    m_view.setPanelVisible(Panel::Ok_rdevent, false);
-}
-
-void Session::resetView() {
-    m_view.setInfo(texts::kBlankLabel, texts::kBlankLabel, texts::kBlankLabel);
-    for (Panel panel : kSessionPanels) m_view.setPanelVisible(panel, false);
-}
-
-void Session::reportFailure(Check check) {
-    m_view.setPanelVisible(Panel::Cv_ok, false);
-    m_view.setPanelVisible(Panel::Net_cv, true);
-    m_view.setStatus(0, texts::linkFailure(check));
-}
-
-void Session::showIdentity(const Identity& identity) {
-    m_view.setInfo(identity.place, QString::number(identity.model), versionText(identity.version));
-}
-
-int Session::RxdInfo() {
-    const Check check = m_exchange.run(
-        {.code = kLocalIdentity, .replyLength = kIdentityReplyLength, .local = true});
-    if (check != Check::Ok) {
-        reportFailure(check);
-        return static_cast<int>(check);  // 1 count, 2 code, 3 CRC
-    }
-    const Identity identity = decodeIdentity(m_exchange.receiveArea());
-    m_view.setPanelVisible(Panel::Cv_ok, true);
-    m_view.enableOperations();
-    m_view.setStatus(0, texts::kLocalSession);
-    showIdentity(identity);
-    m_exchange.meterAddress = identity.address;
-    m_view.setFactoryNumber(identity.address);
-    m_view.setStatus(1, texts::kLocalNumber + QString::number(identity.address));
-    return 0;
-}
-
-int Session::RxdRdInfo() {
-    const Check check = m_exchange.run({.code = kIdentity, .replyLength = kIdentityReplyLength});
-    if (check != Check::Ok) {
-        reportFailure(check);
-        m_view.setPanelVisible(Panel::Cv_ok_rd, false);
-        return 1;
-    }
-    m_view.setPanelVisible(Panel::Cv_ok_rd, true);
-    m_view.enableOperations();
-    m_view.setStatus(0, texts::kFactorySession);
-    m_view.setStatus(1, texts::kFactoryNumber + QString::number(m_exchange.meterAddress));
-    showIdentity(decodeIdentity(m_exchange.receiveArea()));
-    return 0;
-}
-
-int Session::RxdRdRandom() {
-    m_codeReady = false;
-    const Check check = m_exchange.run({.code = kChallenge, .replyLength = kChallengeReplyLength});
-    if (check != Check::Ok) {
-        reportFailure(check);
-        return 1;
-    }
-    const auto reply = m_exchange.receiveArea();
-    m_code = static_cast<uint32_t>(reply[4] | reply[5] << 8 | reply[6] << 16) |
-             static_cast<uint32_t>(reply[7]) << 24;
-    bool isNumber = false;
-    const int32_t password = m_view.passwordText().trimmed().toInt(&isNumber, 10);
-    if (!isNumber) {
-        // Never answer the challenge with a code that cannot be right.
-        if (!m_askedForNumber) m_view.message(texts::kNotANumber);
-        m_askedForNumber = true;
-        return 0;
-    }
-    m_code = CoderPsw(password, m_code);
-    m_codeReady = true;
-    return 0;
-}
-
-int Session::RxdWrPsw() {
-    std::array<uint8_t, 4> payload{};
-    for (size_t i = 0; i < payload.size(); ++i)
-        payload[i] = static_cast<uint8_t>(m_code >> (8 * i));
-    const Check check = m_exchange.run(acknowledged(kLogin, payload));
-    if (check == Check::Ok) {
-        m_view.setPanelVisible(Panel::Cv_ok_rd_wr, true);
-        m_view.setStatus(0, texts::kPasswordSession);
-        m_view.setStatus(1, texts::kFactoryNumber + QString::number(m_exchange.meterAddress));
-        return 0;
-    }
-    m_view.setPanelVisible(Panel::Cv_ok, false);
-    if (check == Check::Ack) {
-        m_view.setPanelVisible(Panel::No_pass, true);
-        m_view.setStatus(0, texts::kPasswordRefused);
-    } else {
-        m_view.setPanelVisible(Panel::Net_cv, true);
-        m_view.setStatus(0, texts::linkFailure(check));
-    }
-    endLogin();
-    return 1;
-}
-
-// A failed login ends the session: nothing below would be allowed anyway, and a port left
-// open behind the connect button would refuse the next connect.
-void Session::endLogin() {
-    m_view.setPanelVisible(Panel::Cv_ok_rd, false);
-    m_view.setConnectShown(true);
     m_exchange.line().Close();
 }
 

@@ -1,67 +1,70 @@
 #pragma once
 // Opening and closing a session with a meter in one of three access modes.
+//
+//   RxdInfo      request 00 7F CRC         reply 28: identity reply
+//   RxdRdInfo    request hdr 25 CRC        reply 28: identity reply
+//   RxdRdRandom  request hdr 1C CRC        reply 10: challenge at 4-7, LSB first
+//   RxdWrPsw     request hdr 20 code CRC   reply: acknowledgement, accepted with 0xAA
 
+#include <QString>
 #include <cstdint>
+#include <optional>
 
-#include "exchange.h"
-#include "identity.h"
-#include "panels.h"
+#include "link/exchange.h"
+#include "link/identity.h"
+#include "link/outcome.h"
 
 namespace vilt::link {
 
 enum AccessMode { kLocal = 0, kByFactoryNumber = 1, kWithPassword = 2 };
 
-// The connection controls the session reads and fills.
-class SessionView : public virtual Display {
-  public:
-    virtual int accessMode() const = 0;  // read afresh at every test
-    virtual uint32_t factoryNumber() const = 0;
-    // Shows a factory number; a changed number switches to kByFactoryNumber.
-    virtual void setFactoryNumber(uint32_t number) = 0;
-    virtual QString passwordText() const = 0;
-    virtual void setInfo(const QString& place, const QString& model, const QString& version) = 0;
-    // true: the connect button is shown, false: the disconnect button.
-    virtual void setConnectShown(bool shown) = 0;
-    virtual void enableOperations() = 0;
-    virtual void repaintWindow() = 0;
+// What the user asks for when a session is opened.
+struct SessionRequest {
+    int mode = kLocal;
+    uint32_t factory = 0;
+    QString password;  // decimal text, used in kWithPassword
+};
+
+struct SessionOutcome : Outcome {
+    static constexpr int kNotTried = 10;
+
+    int result = kNotTried;  // 0 on success; for a local identity failure 1, 2 or 3 by test
+    // The mode and factory number as the session leaves them: a local identity that finds
+    // another number goes on by that number.
+    int mode = kLocal;
+    uint32_t factory = 0;
+    std::optional<Identity> identity;  // the meter's last identity reply
+    bool loginFailed = false;          // the login response failed: the port is closed
 };
 
 // The password code of the login response: the password stirred into the challenge.
 uint32_t CoderPsw(int32_t password, uint32_t challenge);
 
+Result<Identity> RxdInfo(Exchange& exchange);
+Result<Identity> RxdRdInfo(Exchange& exchange);
+Result<uint32_t> RxdRdRandom(Exchange& exchange);
+Check RxdWrPsw(Exchange& exchange, uint32_t code);
+
 class Session {
   public:
     static constexpr int kAttempts = 3;
     static constexpr int kDtrSettleMs = 500;
-    static constexpr int kNotTried = 10;
 
-    Session(Exchange& exchange, SessionView& view);
+    explicit Session(Exchange& exchange) : m_exchange(exchange) {}
 
-    // Everything of the connect button after the port has been opened: DTR, the settling
-    // wait and up to three attempts. Returns the session result, 0 on success.
-    int open();
-    // The disconnect button: DTR down, port closed, the window back to no session.
+    // Everything of opening a session after the port has been opened: DTR, the settling
+    // wait and up to three attempts.
+    SessionOutcome open(const SessionRequest& request);
+    // Ends the session: DTR down, port closed.
     void close();
 
-    int RxdInfo();
-    int RxdRdInfo();
-    int RxdRdRandom();
-    int RxdWrPsw();
-
-    int result() const { return m_result; }
-
   private:
-    void runAttempt();
-    void resetView();
-    void reportFailure(Check check);
-    void showIdentity(const Identity& identity);
-    void endLogin();
+    void runAttempt(SessionOutcome& outcome);
+    int identify(SessionOutcome& outcome);
+    int logIn(SessionOutcome& outcome);
 
     Exchange& m_exchange;
-    SessionView& m_view;
-    int m_result = kNotTried;
-    uint32_t m_code = 0;       // the challenge, then the password code in its place
-    bool m_codeReady = false;  // the password text was a number
+    QString m_password;
     bool m_askedForNumber = false;
 };
 

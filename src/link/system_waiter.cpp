@@ -3,12 +3,12 @@
 #include <QThread>
 #include <algorithm>
 
-#include "waiter.h"
+#include "link/waiter.h"
 
 namespace vilt::link {
 
 namespace {
-constexpr int kRepaintSliceMs = 20;
+constexpr int kSliceMs = 20;
 }
 
 void SystemWaiter::sleep(int ms) {
@@ -19,7 +19,7 @@ void SystemWaiter::sleep(int ms) {
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         const auto left = deadline.remainingTime();
         if (left <= 0) return;
-        QThread::msleep(static_cast<unsigned long>(std::min<qint64>(left, kRepaintSliceMs)));
+        QThread::msleep(static_cast<unsigned long>(std::min<qint64>(left, kSliceMs)));
     }
 }
 

@@ -1,4 +1,4 @@
-#include "text1251.h"
+#include "link/text1251.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>

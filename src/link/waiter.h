@@ -11,7 +11,7 @@ class Waiter {
     virtual void processPendingMessages() = 0;
 };
 
-// Real time: sleeps, letting the window repaint (but not take input) meanwhile.
+// Real time: sleeps, letting the window draw itself (but not take input) meanwhile.
 class SystemWaiter : public Waiter {
   public:
     void sleep(int ms) override;

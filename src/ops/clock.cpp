@@ -1,17 +1,11 @@
-#include "clock.h"
+#include "ops/clock.h"
 
-#include "bcd.h"
+#include "link/bcd.h"
 
 namespace vilt::ops {
 
 namespace {
 
-constexpr uint8_t kReadClock = 0x10;
-constexpr uint8_t kWriteClock = 0x11;
-constexpr uint8_t kReadDst = 0x0E;
-constexpr uint8_t kWriteDst = 0x0F;
-constexpr int kClockReplyLength = 13;
-constexpr int kDstReplyLength = 7;
 constexpr int kCentury = 2000;
 
 // The two nibbles as decimal digits, as the meter's digits are read: 0x1A is "110".
@@ -71,26 +65,25 @@ std::optional<QString> dayName(int weekday) {
     return kNames[static_cast<size_t>(weekday - 1)];
 }
 
-int RxdRdTime(link::Exchange& exchange, ClockReading* reading) {
-    if (!exchange.runCoded({.code = kReadClock, .replyLength = kClockReplyLength})) return 1;
-    *reading = decodeClock(exchange.receiveArea().subspan(4, 7));
-    return 0;
+link::Result<ClockReading> RxdRdTime(link::Exchange& exchange) {
+    const link::Check check = exchange.run(link::Command::ReadClock);
+    if (check != link::Check::Ok) return {check};
+    return {check, decodeClock(exchange.replyData(7))};
 }
 
-void RxdWrTime(link::Exchange& exchange, const QTime& time, const QDate& date) {
-    const ClockFrame frame = encodeClock(time, date);
-    exchange.runCoded(link::acknowledged(kWriteClock, frame));
+link::Check RxdWrTime(link::Exchange& exchange, const QTime& time, const QDate& date) {
+    return exchange.run(link::Command::WriteClock, encodeClock(time, date));
 }
 
-int RxdRdRemove(link::Exchange& exchange, bool* allowed) {
-    if (!exchange.runCoded({.code = kReadDst, .replyLength = kDstReplyLength})) return 1;
-    *allowed = exchange.receiveArea()[4] == kDstAllowed;
-    return 0;
+link::Result<bool> RxdRdRemove(link::Exchange& exchange) {
+    const link::Check check = exchange.run(link::Command::ReadDst);
+    if (check != link::Check::Ok) return {check};
+    return {check, exchange.replyData(1)[0] == kDstAllowed};
 }
 
-void RxdWrRemove(link::Exchange& exchange, bool allowed) {
+link::Check RxdWrRemove(link::Exchange& exchange, bool allowed) {
     const std::array<uint8_t, 1> payload{allowed ? kDstAllowed : kDstForbidden};
-    exchange.runCoded(link::acknowledged(kWriteDst, payload));
+    return exchange.run(link::Command::WriteDst, payload);
 }
 
 }  // namespace vilt::ops

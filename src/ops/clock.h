@@ -16,7 +16,8 @@
 #include <optional>
 #include <span>
 
-#include "exchange.h"
+#include "link/exchange.h"
+#include "link/outcome.h"
 
 namespace vilt::ops {
 
@@ -40,10 +41,10 @@ ClockFrame encodeClock(const QTime& time, const QDate& date);
 // "Понедельник" … "Воскресенье" for 1 … 7; nothing for any other number.
 std::optional<QString> dayName(int weekday);
 
-// 0 on success; 1 on failure, with the exchange result code set.
-int RxdRdTime(link::Exchange& exchange, ClockReading* reading);
-void RxdWrTime(link::Exchange& exchange, const QTime& time, const QDate& date);
-int RxdRdRemove(link::Exchange& exchange, bool* allowed);
-void RxdWrRemove(link::Exchange& exchange, bool allowed);
+link::Result<ClockReading> RxdRdTime(link::Exchange& exchange);
+link::Check RxdWrTime(link::Exchange& exchange, const QTime& time, const QDate& date);
+// The permission: only 0x77 allows.
+link::Result<bool> RxdRdRemove(link::Exchange& exchange);
+link::Check RxdWrRemove(link::Exchange& exchange, bool allowed);
 
 }  // namespace vilt::ops

@@ -1,13 +1,11 @@
-#include "events.h"
+#include "ops/events.h"
 
-#include "bcd.h"
-#include "conversion_error.h"
+#include "link/bcd.h"
+#include "ops/value_texts.h"
 
 namespace vilt::ops {
 
 namespace {
-constexpr uint8_t kReadEvent = 0x14;
-constexpr int kEventReplyLength = 56;
 constexpr int kLastDay = 31;
 constexpr int kCentury = 2000;
 }  // namespace
@@ -20,17 +18,15 @@ const std::array<QString, kJournalCount>& journalNames() {
     return kNames;
 }
 
-int RxdRdEvent(link::Exchange& exchange, int journal, EventTab& table) {
+link::Result<Journal> RxdRdEvent(link::Exchange& exchange, int journal) {
     const std::array<uint8_t, 1> payload{static_cast<uint8_t>(journal)};
-    if (!exchange.runCoded(
-            {.code = kReadEvent, .payload = payload, .replyLength = kEventReplyLength}))
-        return 1;
-    if (journal < 0 || journal >= kJournalCount) return 0;
-    const auto data = exchange.receiveArea().subspan(4, kRecordsPerJournal * kRecordBytes);
-    Journal& stored = table[static_cast<size_t>(journal)];
+    const link::Check check = exchange.run(link::Command::ReadEvent, payload);
+    if (check != link::Check::Ok) return {check};
+    const auto data = exchange.replyData(kRecordsPerJournal * kRecordBytes);
+    Journal records{};
     for (size_t i = 0; i < data.size(); ++i)
-        stored[i / kRecordBytes][i % kRecordBytes] = static_cast<uint8_t>(link::BcdToBin(data[i]));
-    return 0;
+        records[i / kRecordBytes][i % kRecordBytes] = static_cast<uint8_t>(link::BcdToBin(data[i]));
+    return {check, records};
 }
 
 JournalRows journalRows(const Journal& journal) {

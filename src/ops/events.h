@@ -10,7 +10,8 @@
 #include <QString>
 #include <array>
 
-#include "exchange.h"
+#include "link/exchange.h"
+#include "link/outcome.h"
 
 namespace vilt::ops {
 
@@ -26,9 +27,8 @@ using EventTab = std::array<Journal, kJournalCount>;
 // Journal names as the journal page lists them, by journal number.
 const std::array<QString, kJournalCount>& journalNames();
 
-// 0 on success; 1 on failure, with the exchange result code set and the table unchanged.
-// Only journals 0-5 are stored.
-int RxdRdEvent(link::Exchange& exchange, int journal, EventTab& table);
+// The low byte of journal is sent; the records come back decoded from BCD.
+link::Result<Journal> RxdRdEvent(link::Exchange& exchange, int journal);
 
 // The records the journal page shows, in order. A record that is not a real date or time
 // ends the list with an error, and then the page shows none of them.

@@ -1,146 +1,185 @@
-#include "operations.h"
+#include "ops/operations.h"
 
-#include <QDateTime>
 #include <variant>
 
-#include "clock.h"
-#include "conversion_error.h"
-#include "link_settings.h"
-#include "place_reset.h"
-#include "waiter.h"
+#include "link/link_settings.h"
+#include "link/waiter.h"
+#include "ops/place_reset.h"
+#include "ops/value_texts.h"
 
 namespace vilt::ops {
 
-using link::Panel;
+using link::Check;
+using link::Command;
+using link::Operation;
+using link::Outcome;
+using link::Status;
 
-Operations::Operations(link::Exchange& exchange, OperationView& view, EventTab& events)
-    : m_exchange(exchange), m_view(view), m_events(events) {}
+namespace {
 
-void Operations::prepare() {
-    m_view.repaintWindow();
-    link::hideAllPanels(m_view);
-    m_view.repaintWindow();
-    m_exchange.waiter().sleep(kSettleMs);
+constexpr int kNotTried = 10;
+
+// A write ends as its exchanges did: one refused reply fails it.
+Outcome& concluded(Outcome& outcome) {
+    for (const link::Step& step : outcome.steps)
+        if (step.check != Check::Ok) outcome.status = Status::NoLink;
+    return outcome;
 }
 
-bool Operations::runs(Group group, bool batched) const {
-    return m_view.selectedGroup() == group || batched;
-}
-
-// The outcome panel of a write: the result code tells.
-void Operations::finish(Panel success) {
-    m_view.setPanelVisible(m_exchange.resultCode != 0 ? Panel::Net_cv : success, true);
-}
-
-void Operations::ReadClick() {
-    prepare();
-    const Batch batch = m_view.batch();
-    if (runs(Group::Time, batch.time)) {
-        readClock();  // nothing is read after the clock
-        return;
+// Takes one clock reading into the outcome; false when a value is not real,
+// which ends the read.
+bool takeClock(ClockOutcome& outcome, const ClockReading& reading) {
+    if (!reading.time) {
+        outcome.status = Status::Garbled;
+        outcome.error = notValidTime(reading.timeText);
+        return false;
     }
-    if (runs(Group::Event, batch.event)) readEvents();
-}
-
-void Operations::showClock(const ClockReading& reading) {
-    if (!reading.time) throw ConversionError(notValidTime(reading.timeText));
-    m_view.setClockTime(*reading.time);
-    if (!reading.date) throw ConversionError(notValidDate(reading.dateText));
-    m_view.setClockDate(*reading.date);
-    if (const auto name = dayName(reading.weekday)) m_view.showDayName(*name);
-}
-
-void Operations::readClock() {
-    m_view.setDstAllowed(false);
-    m_exchange.resultCode = 0;
-    m_result = kNotTried;
-    for (int attempt = 0; attempt < kAttempts && m_result != 0; ++attempt) {
-        ClockReading reading;
-        m_result = RxdRdTime(m_exchange, &reading);
-        if (m_result == 0) showClock(reading);
-        m_exchange.waiter().processPendingMessages();
-        bool allowed = false;
-        const int dst = RxdRdRemove(m_exchange, &allowed);
-        if (dst == 0) m_view.setDstAllowed(allowed);
-        m_result += dst;
+    outcome.time = reading.time;
+    if (!reading.date) {
+        outcome.status = Status::Garbled;
+        outcome.error = notValidDate(reading.dateText);
+        return false;
     }
-    m_view.setPanelVisible(m_result == 0 ? Panel::Ok_rdtime : Panel::Net_cv, true);
-    m_exchange.waiter().processPendingMessages();
+    outcome.date = reading.date;
+    if (dayName(reading.weekday)) outcome.weekday = reading.weekday;
+    return true;
 }
 
-int Operations::readJournal(int journal) {
-    m_result = kNotTried;
-    for (int attempt = 0; attempt < kAttempts && m_result != 0; ++attempt)
-        m_result = RxdRdEvent(m_exchange, journal, m_events);
-    return m_result;
+}  // namespace
+
+// Each attempt reads the clock, handles pending user input, then reads the DST permission,
+// even when the clock failed.
+ClockOutcome readClock(link::Exchange& exchange) {
+    ClockOutcome outcome;
+    outcome.operation = Operation::ReadClock;
+    int result = kNotTried;
+    for (int attempt = 0; attempt < kAttempts && result != 0; ++attempt) {
+        const auto clock = RxdRdTime(exchange);
+        result = outcome.add(Command::ReadClock, clock.check) == Check::Ok ? 0 : 1;
+        if (clock.ok() && !takeClock(outcome, clock.value)) return outcome;
+        exchange.waiter().processPendingMessages();
+        const auto dst = RxdRdRemove(exchange);
+        if (dst.ok()) outcome.dst = dst.value;
+        result += outcome.add(Command::ReadDst, dst.check) == Check::Ok ? 0 : 1;
+    }
+    outcome.status = result == 0 ? Status::Done : Status::NoLink;
+    exchange.waiter().processPendingMessages();
+    return outcome;
 }
 
 // Journal 0 first: a meter that cannot give it is not asked for the others.
-void Operations::readEvents() {
-    m_exchange.resultCode = 0;
-    if (readJournal(0) != 0) {
-        m_view.setPanelVisible(Panel::Net_cv, true);
-        return;
+EventsOutcome readEvents(link::Exchange& exchange) {
+    EventsOutcome outcome;
+    outcome.operation = Operation::ReadEvents;
+    auto read = [&](int journal) {
+        for (int attempt = 0; attempt < kAttempts; ++attempt) {
+            const auto reply = RxdRdEvent(exchange, journal);
+            outcome.add(Command::ReadEvent, reply.check);
+            if (reply.ok()) {
+                outcome.journals[static_cast<size_t>(journal)] = reply.value;
+                return 0;
+            }
+        }
+        return 1;
+    };
+    if (read(0) != 0) {
+        outcome.status = Status::NoLink;
+        return outcome;
     }
     int failures = 0;
-    for (int journal = 1; journal < kJournalCount; ++journal) failures += readJournal(journal);
-    m_view.setPanelVisible(failures == 0 ? Panel::Ok_rdevent : Panel::Net_cv, true);
-    m_exchange.waiter().processPendingMessages();
+    for (int journal = 1; journal < kJournalCount; ++journal) failures += read(journal);
+    outcome.status = failures == 0 ? Status::Done : Status::NoLink;
+    exchange.waiter().processPendingMessages();
+    return outcome;
 }
 
-void Operations::WrComClick() {
-    prepare();
-    m_exchange.resultCode = 0;
-    switch (m_view.selectedGroup()) {
+DstOutcome readDst(link::Exchange& exchange) {
+    DstOutcome outcome;
+    outcome.operation = Operation::ReadDst;
+    outcome.status = Status::NoLink;
+    for (int attempt = 0; attempt < kAttempts && !outcome.ok(); ++attempt) {
+        const auto reply = RxdRdRemove(exchange);
+        if (outcome.add(Command::ReadDst, reply.check) != Check::Ok) continue;
+        outcome.allowed = reply.value;
+        outcome.status = Status::Done;
+    }
+    return outcome;
+}
+
+ReadOutcome ReadClick(link::Exchange& exchange, Group selected, const Batch& batch) {
+    exchange.waiter().sleep(kSettleMs);
+    ReadOutcome outcome;
+    if (selected == Group::Time || batch.time) {
+        outcome.clock = readClock(exchange);  // nothing is read after the clock
+        return outcome;
+    }
+    if (selected == Group::Event || batch.event) outcome.events = readEvents(exchange);
+    return outcome;
+}
+
+// The clock, then the DST permission, one attempt each; the second goes even when the
+// first failed.
+Outcome writeClock(link::Exchange& exchange, const QTime& time, const QDate& date, bool dst,
+                   Operation operation) {
+    Outcome outcome(operation);
+    outcome.add(Command::WriteClock, RxdWrTime(exchange, time, date));
+    outcome.add(Command::WriteDst, RxdWrRemove(exchange, dst));
+    return concluded(outcome);
+}
+
+Outcome writeDst(link::Exchange& exchange, bool allowed) {
+    Outcome outcome(Operation::WriteDst);
+    outcome.add(Command::WriteDst, RxdWrRemove(exchange, allowed));
+    return concluded(outcome);
+}
+
+// A character the meter cannot hold is refused before anything is sent.
+Outcome writePlace(link::Exchange& exchange, const QString& text) {
+    Outcome outcome(Operation::WritePlace);
+    const auto field = placeField(text);
+    if (const auto* reason = std::get_if<QString>(&field)) {
+        outcome.status = Status::Refused;
+        outcome.messages << *reason;
+        return outcome;
+    }
+    outcome.add(Command::WritePlace, RxdWrPlace(exchange, std::get<PlaceField>(field)));
+    return concluded(outcome);
+}
+
+Outcome resetMeter(link::Exchange& exchange) {
+    Outcome outcome(Operation::Reset);
+    outcome.add(Command::Reset, RxdReset(exchange));
+    return concluded(outcome);
+}
+
+Outcome writeSpeed(link::Exchange& exchange, int speedIndex) {
+    Outcome outcome(Operation::WriteSpeed);
+    outcome.add(Command::WriteSpeed, link::WrSkor(exchange, link::speedCode(speedIndex)));
+    return concluded(outcome);
+}
+
+std::optional<Outcome> WrComClick(link::Exchange& exchange, Group selected,
+                                  const WriteInputs& inputs) {
+    exchange.waiter().sleep(kSettleMs);
+    switch (selected) {
         case Group::Place:
-            writePlace();
-            break;
+            return writePlace(exchange, inputs.place);
         case Group::Reset:
-            RxdReset(m_exchange);
-            finish(Panel::Ok_reset);
-            break;
+            return resetMeter(exchange);
         case Group::Speed:
-            link::WrSkor(m_exchange, link::speedCode(m_view.speedIndex()));
-            finish(Panel::Ok_Sk);
-            break;
+            return writeSpeed(exchange, inputs.speedIndex);
         case Group::Time:
-            writeClock(m_view.clockTime(), m_view.clockDate(), Panel::Ok_wrtime);
-            break;
+            return writeClock(exchange, inputs.time, inputs.date, inputs.dst);
         case Group::Energy:
         case Group::Tariff:
         case Group::Event:
             break;  // nothing of theirs is written from here
     }
+    return std::nullopt;
 }
 
-// A character the meter cannot hold is refused before anything is sent.
-void Operations::writePlace() {
-    const auto field = placeField(m_view.placeText());
-    if (const auto* reason = std::get_if<QString>(&field)) {
-        m_view.message(*reason);
-        return;
-    }
-    RxdWrPlace(m_exchange, std::get<PlaceField>(field));
-    finish(Panel::Ok_wrplase);
-}
-
-// The clock, then the DST permission, one attempt each; the second goes even when the
-// first failed.
-void Operations::writeClock(const QTime& time, const QDate& date, Panel success) {
-    RxdWrTime(m_exchange, time, date);
-    RxdWrRemove(m_exchange, m_view.dstAllowed());
-    finish(success);
-}
-
-void Operations::SinClick() {
-    if (m_view.selectedGroup() != Group::Time) return;
-    m_view.repaintWindow();
-    link::hideAllPanels(m_view);
-    const QDateTime now = QDateTime::currentDateTime();
-    m_view.setClockDate(now.date());
-    m_view.setClockTime(now.time());
-    m_exchange.resultCode = 0;
-    writeClock(now.time(), now.date(), Panel::Ok_stime);
+Outcome SinClick(link::Exchange& exchange, const QDateTime& now, bool dst) {
+    return writeClock(exchange, now.time(), now.date(), dst, Operation::SyncClock);
 }
 
 }  // namespace vilt::ops

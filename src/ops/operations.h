@@ -1,46 +1,85 @@
 #pragma once
-// The Read and Write operations of the exchange group, with their retries, waits and
-// result panels, and the clock synchronisation.
+// The Read and Write operations of the exchange group, with their retries and waits, and
+// the clock synchronisation. Each returns what it did and what it read, for the window or
+// the command line to show.
 
-#include "clock.h"
-#include "events.h"
-#include "exchange.h"
-#include "operation_view.h"
+#include <QDate>
+#include <QDateTime>
+#include <QTime>
+#include <array>
+#include <optional>
+
+#include "link/exchange.h"
+#include "link/outcome.h"
+#include "ops/clock.h"
+#include "ops/events.h"
 
 namespace vilt::ops {
 
-class Operations {
-  public:
-    static constexpr int kAttempts = 3;
-    static constexpr int kSettleMs = 100;
-    static constexpr int kNotTried = 10;
+// The operation groups, in the order the user is offered them.
+enum class Group { Time, Energy, Tariff, Event, Place, Reset, Speed };
 
-    Operations(link::Exchange& exchange, OperationView& view, EventTab& events);
-
-    void ReadClick();
-    void WrComClick();
-    void SinClick();
-
-    // Reads the clock frame into the pickers; throws ConversionError for a time or date
-    // that is not real, having set what came before it.
-    void showClock(const ClockReading& reading);
-
-    int sessionResult() const { return m_result; }
-
-  private:
-    void prepare();
-    bool runs(Group group, bool batched) const;
-    void readClock();
-    void readEvents();
-    int readJournal(int journal);
-    void finish(link::Panel success);
-    void writePlace();
-    void writeClock(const QTime& time, const QDate& date, link::Panel success);
-
-    link::Exchange& m_exchange;
-    OperationView& m_view;
-    EventTab& m_events;
-    int m_result = kNotTried;
+// The groups batched for a Read beside the selected one.
+struct Batch {
+    bool time = false;
+    bool energy = false;
+    bool tariff = false;
+    bool event = false;
 };
+
+inline constexpr int kAttempts = 3;
+inline constexpr int kSettleMs = 100;
+
+// The clock group of a Read: the meter's time, date, day and DST permission as read.
+// A time that is not real ends the read with nothing set; a date that is not real ends it
+// after the time has been set.
+struct ClockOutcome : link::Outcome {
+    std::optional<QTime> time;
+    std::optional<QDate> date;
+    std::optional<int> weekday;  // 1-7; another number leaves the day name as it was
+    bool dst = false;            // forbidden until a DST read says otherwise
+};
+
+// The journals that were read; the others keep what they held.
+struct EventsOutcome : link::Outcome {
+    std::array<std::optional<Journal>, kJournalCount> journals;
+};
+
+struct DstOutcome : link::Outcome {
+    bool allowed = false;
+};
+
+struct ReadOutcome {
+    std::optional<ClockOutcome> clock;
+    std::optional<EventsOutcome> events;
+};
+
+ClockOutcome readClock(link::Exchange& exchange);
+EventsOutcome readEvents(link::Exchange& exchange);
+// The DST permission alone, with the attempts of a read.
+DstOutcome readDst(link::Exchange& exchange);
+// The Read operation: the groups selected or batched, in their order.
+ReadOutcome ReadClick(link::Exchange& exchange, Group selected, const Batch& batch = {});
+
+// What the Write operation sends, as the user gave it.
+struct WriteInputs {
+    QTime time;
+    QDate date;
+    bool dst = true;
+    QString place;
+    int speedIndex = 0;  // -1: nothing selected
+};
+
+link::Outcome writeClock(link::Exchange& exchange, const QTime& time, const QDate& date, bool dst,
+                         link::Operation operation = link::Operation::WriteClock);
+link::Outcome writeDst(link::Exchange& exchange, bool allowed);
+link::Outcome writePlace(link::Exchange& exchange, const QString& text);
+link::Outcome resetMeter(link::Exchange& exchange);
+link::Outcome writeSpeed(link::Exchange& exchange, int speedIndex);
+// The Write operation; none for a group with nothing to write.
+std::optional<link::Outcome> WrComClick(link::Exchange& exchange, Group selected,
+                                        const WriteInputs& inputs);
+// Synchronisation: the meter's clock set to now, with the DST permission given.
+link::Outcome SinClick(link::Exchange& exchange, const QDateTime& now, bool dst);
 
 }  // namespace vilt::ops

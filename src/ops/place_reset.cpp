@@ -1,15 +1,12 @@
-#include "place_reset.h"
+#include "ops/place_reset.h"
 
 #include <algorithm>
 
-#include "text1251.h"
+#include "link/text1251.h"
 
 namespace vilt::ops {
 
 namespace {
-constexpr uint8_t kWritePlace = 0x19;
-constexpr uint8_t kReset = 0x23;
-
 // Names the first character the meter cannot hold.
 QString unwritable(const QString& text) {
     for (const QChar c : text) {
@@ -32,12 +29,12 @@ std::variant<PlaceField, QString> placeField(const QString& text) {
     return field;
 }
 
-void RxdWrPlace(link::Exchange& exchange, const PlaceField& field) {
-    exchange.runCoded(link::acknowledged(kWritePlace, field));
+link::Check RxdWrPlace(link::Exchange& exchange, const PlaceField& field) {
+    return exchange.run(link::Command::WritePlace, field);
 }
 
-void RxdReset(link::Exchange& exchange) {
-    exchange.runCoded(link::acknowledged(kReset));
+link::Check RxdReset(link::Exchange& exchange) {
+    return exchange.run(link::Command::Reset);
 }
 
 }  // namespace vilt::ops

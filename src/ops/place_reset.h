@@ -10,7 +10,7 @@
 #include <array>
 #include <variant>
 
-#include "exchange.h"
+#include "link/exchange.h"
 
 namespace vilt::ops {
 
@@ -20,8 +20,7 @@ using PlaceField = std::array<uint8_t, kPlaceFieldBytes>;
 // The field for a text, or the reason it cannot go to the meter.
 std::variant<PlaceField, QString> placeField(const QString& text);
 
-// The outcome is in the exchange result code, which the caller clears first.
-void RxdWrPlace(link::Exchange& exchange, const PlaceField& field);
-void RxdReset(link::Exchange& exchange);
+link::Check RxdWrPlace(link::Exchange& exchange, const PlaceField& field);
+link::Check RxdReset(link::Exchange& exchange);
 
 }  // namespace vilt::ops

@@ -1,8 +1,8 @@
 // The exchange group and the journal page in the real window, against the virtual meter:
 // which buttons each operation enables, and each operation as the user runs it.
 
-#include "session_texts.h"
-#include "string_grid.h"
+#include "app/string_grid.h"
+#include "link/outcome_texts.h"
 #include "window_rig.h"
 
 using namespace vilt;

@@ -4,8 +4,10 @@
 #include <QtTest>
 #include <QtWidgets>
 
-#include "comm_error.h"
-#include "session_texts.h"
+#include "app/connection_page.h"
+#include "app/presenter.h"
+#include "comm/comm_error.h"
+#include "link/outcome_texts.h"
 #include "window_rig.h"
 
 using namespace vilt;
@@ -73,7 +75,7 @@ class TstMainWindow : public QObject {
         QCOMPARE(ports->itemData(0, Qt::ToolTipRole).toString(), m_rig->meter().slavePath());
         QCOMPARE(ports->currentIndex(), -1);
         QCOMPARE(ports->placeholderText(), QStringLiteral("Порт"));
-        QCOMPARE(m_form->portName(), QStringLiteral("Com12"));
+        QCOMPARE(m_form->connection().portName(), QStringLiteral("Com12"));
         QVERIFY(!m_form->Comm1().Enabled());  // discovery closed what it opened
         QCOMPARE(m_form->Comm1().baudRate(), comm::BaudRate::br9600);
 
@@ -119,7 +121,7 @@ class TstMainWindow : public QObject {
         QVERIFY(shown("Vkl") && !shown("Otkl"));
         QVERIFY(!m_form->Comm1().Enabled());
         QCOMPARE(shownPanels(), QStringList());
-        QCOMPARE(find<QLabel>("Label25")->text(), texts::kBlankLabel);
+        QCOMPARE(find<QLabel>("Label25")->text(), app::kBlankLabel);
         QCOMPARE(status(1), status1);  // left as it was
     }
 
@@ -151,8 +153,8 @@ class TstMainWindow : public QObject {
 
     void wrongPassword() {
         connectAs(2, 12345, "1111");
-        QCOMPARE(shownPanels(), QStringList({"Net_cv", "No_pass"}));
-        QCOMPARE(status(0), texts::kWrongCount);  // later attempts found the port closed
+        QCOMPARE(shownPanels(), QStringList({"No_pass"}));
+        QCOMPARE(status(0), texts::kPasswordRefused);  // no attempt after the refusal
         QVERIFY(shown("Vkl") && !shown("Otkl"));
         QVERIFY(!m_form->Comm1().Enabled());
         connectAs(2, 12345, "4321");  // and the next connect works
@@ -219,7 +221,7 @@ class TstMainWindow : public QObject {
     }
 
     void handlerErrorsAreShown() {
-        m_form->handle([] { throw comm::CommError(comm::kErrNotOpen, -1); });
+        app::OperationGuard(*m_form).handle([] { throw comm::CommError(comm::kErrNotOpen, -1); });
         QCOMPARE(messages(), QStringList{"Port not open (Error: -1)"});
     }
 

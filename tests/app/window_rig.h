@@ -5,10 +5,10 @@
 #include <QtTest>
 #include <QtWidgets>
 
-#include "message_box.h"
-#include "radio_group.h"
-#include "sim_process.h"
-#include "tform1.h"
+#include "app/message_box.h"
+#include "app/radio_group.h"
+#include "app/tform1.h"
+#include "support/sim_process.h"
 
 namespace vilt::test {
 

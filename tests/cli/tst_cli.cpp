@@ -3,7 +3,7 @@
 
 #include <QtTest>
 
-#include "sim_process.h"
+#include "support/sim_process.h"
 
 using namespace vilt;
 
@@ -82,8 +82,15 @@ class TstCli : public QObject {
                                                << "password" << 1 << refused;
         QTest::newRow("password refused") << "20 password"
                                           << "password" << 1 << refused;
-        QTest::newRow("garbled login reply") << "20 crc"
-                                             << "password" << 1 << count;
+        // A failed login response ends the attempts; the status keeps its cause.
+        QTest::newRow("garbled login reply")
+            << "20 crc"
+            << "password" << 1 << "     Нет связи       (не совпа СRC)";
+        QTest::newRow("login reply with another code")
+            << "20 code"
+            << "password" << 1 << "     Нет связи       (не правильный ответ)";
+        QTest::newRow("first identity lost, login on the second attempt") << "25 silent 0 1"
+                                                                          << "password" << 0 << "";
         QTest::newRow("silent once") << "25 silent 0 1"
                                      << "factory" << 0 << "";
     }
@@ -118,6 +125,27 @@ class TstCli : public QObject {
             << QStringList{"--mode", "password", "--password", "12a4", "identify"} << "--password";
         QTest::newRow("password missing")
             << QStringList{"--mode", "password", "identify"} << "--password";
+        // Every number is read the same strict way: digits, a minus only where it means something.
+        QTest::newRow("timeout with a blank")
+            << QStringList{"--timeout", " 50", "identify"} << "--timeout";
+        QTest::newRow("timeout minus zero")
+            << QStringList{"--timeout", "-0", "identify"} << "--timeout";
+        QTest::newRow("factory with a plus")
+            << QStringList{"--factory", "+5", "identify"} << "--factory";
+        QTest::newRow("factory with a newline")
+            << QStringList{"--factory", "5\n", "identify"} << "--factory";
+        QTest::newRow("password with a blank")
+            << QStringList{"--mode", "password", "--password", " 5", "identify"} << "--password";
+        QTest::newRow("new password with a blank")
+            << QStringList{"password", "write", " 5"} << "whole number";
+        QTest::newRow("speed with a blank")
+            << QStringList{"--speed", " 2400", "identify"} << "--speed";
+        QTest::newRow("speed write with a plus")
+            << QStringList{"speed", "write", "+9600"} << "2400, 4800 or 9600";
+        QTest::newRow("value missing at the end")
+            << QStringList{"--port"} << "option --port needs a value";
+        QTest::newRow("value missing before another option")
+            << QStringList{"--port", "--json", "identify"} << "option --port needs a value";
         QTest::newRow("unknown command") << QStringList{"frobnicate"} << "frobnicate";
         QTest::newRow("no command") << QStringList{"--json"} << "no command";
     }

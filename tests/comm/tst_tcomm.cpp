@@ -3,10 +3,10 @@
 
 #include <QtTest>
 
-#include "comm_error.h"
-#include "port_map.h"
-#include "sim_process.h"
-#include "tcomm.h"
+#include "comm/comm_error.h"
+#include "comm/port_map.h"
+#include "comm/tcomm.h"
+#include "support/sim_process.h"
 
 using namespace vilt;
 using comm::TComm;

@@ -3,11 +3,11 @@
 
 #include <QtTest>
 
-#include "bcd.h"
-#include "crc.h"
-#include "identity.h"
-#include "session.h"
-#include "text1251.h"
+#include "link/bcd.h"
+#include "link/crc.h"
+#include "link/identity.h"
+#include "link/session.h"
+#include "link/text1251.h"
 
 using namespace vilt::link;
 

@@ -3,13 +3,15 @@
 
 #include <QtTest>
 
-#include "exchange.h"
-#include "fake_line.h"
-#include "virtual_clock.h"
-#include "virtual_meter.h"
+#include "link/exchange.h"
+#include "sim/request_table.h"
+#include "sim/virtual_meter.h"
+#include "support/fake_line.h"
+#include "support/virtual_clock.h"
 
 using namespace vilt;
 using link::Check;
+using link::Command;
 using link::Exchange;
 using sim::Fault;
 using sim::FaultKind;
@@ -20,7 +22,7 @@ Q_DECLARE_METATYPE(link::Check)
 namespace {
 constexpr uint8_t kIdentity = 0x25;
 constexpr uint8_t kLogin = 0x20;
-const link::Request kIdentityRequest{.code = kIdentity, .replyLength = 28};
+constexpr Command kIdentityRequest = Command::Identity;
 
 struct Rig {
     sim::VirtualMeter meter;
@@ -67,10 +69,7 @@ class TstExchange : public QObject {
         QFETCH(QString, written);
         Rig rig;
         rig.exchange.meterAddress = address;
-        link::Request request = kIdentityRequest;
-        request.code = local ? 0x7F : kIdentity;
-        request.local = local;
-        rig.exchange.run(request);
+        rig.exchange.run(local ? Command::LocalIdentity : Command::Identity);
         QVERIFY2(rig.clock.log().first().startsWith(written), qPrintable(rig.clock.log().first()));
     }
 
@@ -99,11 +98,9 @@ class TstExchange : public QObject {
     void acknowledgementByteIsTestedLast() {
         Rig rig;
         const std::array<uint8_t, 4> wrongCode{1, 2, 3, 4};
-        link::Request login{
-            .code = kLogin, .payload = wrongCode, .replyLength = 7, .ack = link::kAckAccepted};
-        QCOMPARE(rig.exchange.run(login), Check::Ack);
+        QCOMPARE(rig.exchange.run(Command::Login, wrongCode), Check::Ack);
         rig.meter.setFault(kLogin, Fault{FaultKind::BadCrc});
-        QCOMPARE(rig.exchange.run(login), Check::Crc);
+        QCOMPARE(rig.exchange.run(Command::Login, wrongCode), Check::Crc);
     }
 
     void silenceCostsTheWholeRead() {
@@ -144,21 +141,28 @@ class TstExchange : public QObject {
         rig.exchange.run(kIdentityRequest);
         QVERIFY(rig.clock.log().contains("wait 0"));
         rig.exchange.setTimeOut(150);
-        link::Request twice = kIdentityRequest;
-        twice.waitFactor = 2;
         rig.clock.clearLog();
-        rig.exchange.run(twice);
+        const std::array<uint8_t, 3> day{5, 3, 0x10};
+        rig.exchange.run(Command::ReadProfile, day);  // the profile waits twice as long
         QVERIFY(rig.clock.log().contains("wait 300"));
     }
 
-    void resultCodeStaysUntilCleared() {
-        Rig rig;
-        QVERIFY(rig.exchange.runCoded(kIdentityRequest));
-        QCOMPARE(rig.exchange.resultCode, uint8_t{0});
-        rig.meter.setFault(kIdentity, Fault{FaultKind::BadCrc, 0, 1});
-        QVERIFY(!rig.exchange.runCoded(kIdentityRequest));
-        QVERIFY(rig.exchange.runCoded(kIdentityRequest));
-        QCOMPARE(rig.exchange.resultCode, uint8_t{1});
+    // The workstation's table and the meter's own, written apart, agree on every request
+    // length and on every reply the meter gives.
+    void commandTableMatchesTheMeter() {
+        for (const link::CommandInfo& info : link::commandTable()) {
+            const uint8_t code = link::code(info.command);
+            if (info.command != Command::LocalIdentity)
+                QCOMPARE(sim::requestLength(code), link::requestLength(info.command));
+            Rig rig;
+            const QByteArray zeros(info.payload, '\0');
+            rig.exchange.run(info.command, std::span(reinterpret_cast<const uint8_t*>(zeros.data()),
+                                                     size_t(zeros.size())));
+            const QString written = rig.clock.log().first();
+            QCOMPARE(written.count(' '), link::requestLength(info.command));  // "write" and n bytes
+            const int replied = rig.clock.log().last().mid(5).toInt();
+            if (replied > 0) QCOMPARE(replied, info.replyLength);
+        }
     }
 
     void refusedReplyStaysInTheReceiveAreaOnly() {

@@ -1,17 +1,18 @@
 // Opening and closing sessions in the three access modes, against the virtual meter on a
-// virtual clock, with a view that records what the window would show.
+// virtual clock: the exchanges made, what the meter said, and how the session ended.
 
 #include <QtTest>
 
-#include "fake_line.h"
-#include "recording_display.h"
-#include "session.h"
-#include "session_texts.h"
-#include "virtual_clock.h"
-#include "virtual_meter.h"
+#include "link/outcome_texts.h"
+#include "link/session.h"
+#include "sim/virtual_meter.h"
+#include "support/fake_line.h"
+#include "support/virtual_clock.h"
 
 using namespace vilt;
-using link::Panel;
+using link::Check;
+using link::Command;
+using link::Step;
 using sim::Fault;
 using sim::FaultKind;
 namespace texts = link::texts;
@@ -19,30 +20,6 @@ namespace texts = link::texts;
 Q_DECLARE_METATYPE(sim::FaultKind)
 
 namespace {
-
-class RecordingView : public link::SessionView, public test::RecordingDisplay {
-  public:
-    int mode = link::kLocal;
-    uint32_t factory = 0;
-    QString password;
-    QStringList info{"", "", ""};
-    bool connectShown = true;
-    bool operationsEnabled = false;
-
-    int accessMode() const override { return mode; }
-    uint32_t factoryNumber() const override { return factory; }
-    void setFactoryNumber(uint32_t number) override {
-        if (number != factory) mode = link::kByFactoryNumber;  // as the spin edit's change handler
-        factory = number;
-    }
-    QString passwordText() const override { return password; }
-    void setInfo(const QString& place, const QString& model, const QString& version) override {
-        info = {place, model, version};
-    }
-    void setConnectShown(bool on) override { connectShown = on; }
-    void enableOperations() override { operationsEnabled = true; }
-    void repaintWindow() override {}
-};
 
 struct Rig {
     sim::VirtualMeter meter{{.factory = 12345,
@@ -53,8 +30,7 @@ struct Rig {
     test::VirtualClock clock;
     test::FakeLine line{meter, clock};
     link::Exchange exchange{line, clock};
-    RecordingView view;
-    link::Session session{exchange, view};
+    link::Session session{exchange};
 
     int codes(uint8_t code) const {
         int n = 0;
@@ -62,7 +38,16 @@ struct Rig {
         return n;
     }
     int messagePoints() const { return int(clock.log().filter("messages").size()); }
+    link::SessionOutcome open(int mode, uint32_t factory, const QString& password = {}) {
+        return session.open({mode, factory, password});
+    }
 };
+
+QList<Command> commands(const link::SessionOutcome& outcome) {
+    QList<Command> list;
+    for (const Step& step : outcome.steps) list << step.command;
+    return list;
+}
 
 }  // namespace
 
@@ -71,49 +56,49 @@ class TstSession : public QObject {
   private slots:
     void localSessionWithTheNumberAlreadyShown() {
         Rig rig;
-        rig.view.factory = 12345;
-        QCOMPARE(rig.session.open(), 0);
+        const auto outcome = rig.open(link::kLocal, 12345);
+        QCOMPARE(outcome.result, 0);
+        QVERIFY(outcome.ok());
         QCOMPARE(rig.clock.log().mid(0, 2), QStringList({"wait 500", "write 00 7F 8F 78"}));
         QVERIFY(rig.line.dtr());
-        QCOMPARE(rig.view.shown, QList<Panel>{Panel::Cv_ok});
-        QCOMPARE(rig.view.mode, int(link::kLocal));
-        QCOMPARE(rig.view.status[0], texts::kLocalSession);
-        QCOMPARE(rig.view.status[1], QStringLiteral("Заводской №:12345"));
-        QCOMPARE(rig.view.info, QStringList({"ТП-15", "7", "09.01.3"}));
-        QVERIFY(rig.view.operationsEnabled);
-        QVERIFY(!rig.view.connectShown);
+        QCOMPARE(outcome.steps, QList<Step>{Step({Command::LocalIdentity, Check::Ok, 12345})});
+        QCOMPARE(outcome.mode, int(link::kLocal));
+        QCOMPARE(outcome.identity->place, QStringLiteral("ТП-15"));
+        QCOMPARE(outcome.identity->model, uint16_t{7});
+        QCOMPARE(link::versionText(outcome.identity->version), QStringLiteral("09.01.3"));
         QCOMPARE(rig.exchange.meterAddress, 12345u);
         QCOMPARE(rig.messagePoints(), 1);
+        const auto status = texts::sessionStatus(outcome.steps.last());
+        QCOMPARE(status.exchange, std::optional(texts::kLocalSession));
+        QCOMPARE(status.number, std::optional(QStringLiteral("Заводской №:12345")));
     }
 
     // The identity puts another number into the field, which switches the mode, and the
     // same attempt goes on by factory number.
     void localSessionFindsAnotherNumber() {
         Rig rig;
-        rig.view.factory = 777;
-        QCOMPARE(rig.session.open(), 0);
-        QCOMPARE(rig.view.shown, QList<Panel>({Panel::Cv_ok, Panel::Cv_ok_rd}));
-        QCOMPARE(rig.view.mode, int(link::kByFactoryNumber));
-        QCOMPARE(rig.view.factory, 12345u);
-        QCOMPARE(rig.view.status[0], texts::kFactorySession);
-        QCOMPARE(rig.view.status[1], QStringLiteral("     Заводской номер:12345"));
-        QCOMPARE(rig.meter.requests().size(), 2);
+        const auto outcome = rig.open(link::kLocal, 777);
+        QCOMPARE(outcome.result, 0);
+        QCOMPARE(commands(outcome), QList({Command::LocalIdentity, Command::Identity}));
+        QCOMPARE(outcome.mode, int(link::kByFactoryNumber));
+        QCOMPARE(outcome.factory, 12345u);
+        QCOMPARE(texts::sessionStatus(outcome.steps.last()).number,
+                 std::optional(QStringLiteral("     Заводской номер:12345")));
         QCOMPARE(rig.messagePoints(), 1);
     }
 
     void passwordLogin() {
         Rig rig;
-        rig.view.mode = link::kWithPassword;
-        rig.view.factory = 12345;
-        rig.view.password = "1234";
         rig.meter.setNextChallenge(0x5A17C3E1);
-        QCOMPARE(rig.session.open(), 0);
+        const auto outcome = rig.open(link::kWithPassword, 12345, "1234");
+        QCOMPARE(outcome.result, 0);
         // CoderPsw(1234, 0x5A17C3E1) = 0x1F387931, least significant byte first.
         QCOMPARE(rig.meter.requests().last().left(8), QByteArray::fromHex("393000203179381F"));
-        QVERIFY(rig.view.panelVisible(Panel::Cv_ok_rd_wr));
-        QCOMPARE(rig.view.status[0], texts::kPasswordSession);
-        QCOMPARE(rig.view.status[1], QStringLiteral("     Заводской номер:12345"));
-        QVERIFY(!rig.view.connectShown);
+        QCOMPARE(commands(outcome), QList({Command::Identity, Command::Challenge, Command::Login}));
+        QCOMPARE(texts::sessionStatus(outcome.steps.last()).exchange,
+                 std::optional(texts::kPasswordSession));
+        QVERIFY(!outcome.loginFailed);
+        QVERIFY(rig.line.Enabled());
     }
 
     void identityFailures_data() {
@@ -134,101 +119,80 @@ class TstSession : public QObject {
         QFETCH(int, result);
         QFETCH(QString, status);
         Rig rig;
-        rig.view.mode = mode;
-        rig.view.factory = 12345;
         rig.meter.setFault(sim::kAllCommands, Fault{fault});
-        QCOMPARE(rig.session.open(), result);
+        const auto outcome = rig.open(mode, 12345);
+        QCOMPARE(outcome.result, result);
+        QCOMPARE(outcome.status, link::Status::NoLink);
         QCOMPARE(rig.meter.requests().size(), 3);  // three attempts, nothing else
         QCOMPARE(rig.messagePoints(), 3);
-        QCOMPARE(rig.view.status[0], status);
-        QVERIFY(rig.view.panelVisible(Panel::Net_cv));
-        QVERIFY(!rig.view.panelVisible(Panel::Cv_ok) && !rig.view.panelVisible(Panel::Cv_ok_rd));
-        // The session stays open behind the disconnect button, as after any identity failure.
-        QVERIFY(!rig.view.connectShown);
+        QCOMPARE(texts::failureText(outcome), status);
+        QVERIFY(!outcome.identity);
+        // The session stays open, as after any identity failure.
+        QVERIFY(!outcome.loginFailed);
         QVERIFY(rig.line.Enabled());
-        QCOMPARE(rig.view.info, QStringList(3, texts::kBlankLabel));
     }
 
-    // Net_cv from the first attempt stays up, so the second identifies the meter but
-    // sends no login response; the session counts as opened for reading.
+    // The user asked for a login and the meter answered the second time: that attempt logs
+    // in, whatever the first one came to.
     void passwordModeSilentFirstAttempt() {
         Rig rig;
-        rig.view.mode = link::kWithPassword;
-        rig.view.factory = 12345;
-        rig.view.password = "1234";
         rig.meter.setFault(0x25, Fault{FaultKind::Silent, 0, 1});
-        QCOMPARE(rig.session.open(), 0);
+        const auto outcome = rig.open(link::kWithPassword, 12345, "1234");
+        QCOMPARE(outcome.result, 0);
         QCOMPARE(rig.codes(0x25), 2);
         QCOMPARE(rig.codes(0x1C), 2);
-        QCOMPARE(rig.codes(0x20), 0);
-        QVERIFY(rig.view.panelVisible(Panel::Net_cv) && rig.view.panelVisible(Panel::Cv_ok_rd));
+        QCOMPARE(rig.codes(0x20), 2);
+        QCOMPARE(outcome.steps.last(), Step({Command::Login, Check::Ok, 12345}));
     }
 
-    void wrongPassword() {
-        Rig rig;
-        rig.view.mode = link::kWithPassword;
-        rig.view.factory = 12345;
-        rig.view.password = "999";
-        QVERIFY(rig.session.open() != 0);
-        QVERIFY(rig.view.panelVisible(Panel::No_pass));
-        QVERIFY(!rig.view.panelVisible(Panel::Cv_ok_rd));
-        QVERIFY(rig.view.connectShown);
-        QVERIFY(!rig.line.Enabled());
-        // The later attempts find the port closed.
-        QCOMPARE(rig.view.status[0], texts::kWrongCount);
-        QCOMPARE(rig.meter.requests().size(), 3);
+    // A failed login response ends the session at once: the port is closed, no further
+    // attempt runs, and the status keeps the cause.
+    void failedLogin_data() {
+        QTest::addColumn<FaultKind>("fault");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("wrong password") << FaultKind::None << "999" << texts::kPasswordRefused;
+        QTest::newRow("refused whatever the code")
+            << FaultKind::PasswordRefused << "1234" << texts::kPasswordRefused;
+        QTest::newRow("garbled response") << FaultKind::BadCrc << "1234" << texts::kWrongCrc;
+        QTest::newRow("wrong code") << FaultKind::WrongCode << "1234" << texts::kWrongCode;
     }
-
-    // Any failed login response ends the session: the port is closed with the connect
-    // button shown, so the next connect does not find the port still open.
-    void garbledLoginResponse() {
+    void failedLogin() {
+        QFETCH(FaultKind, fault);
+        QFETCH(QString, password);
+        QFETCH(QString, status);
         Rig rig;
-        rig.view.mode = link::kWithPassword;
-        rig.view.factory = 12345;
-        rig.view.password = "1234";
-        rig.meter.setFault(0x20, Fault{FaultKind::BadCrc});
-        QVERIFY(rig.session.open() != 0);
-        QVERIFY(rig.view.panelVisible(Panel::Net_cv));
-        QVERIFY(!rig.view.panelVisible(Panel::Cv_ok_rd));
-        QVERIFY(rig.view.connectShown);
+        rig.meter.setFault(0x20, Fault{fault});
+        const auto outcome = rig.open(link::kWithPassword, 12345, password);
+        QVERIFY(outcome.result != 0);
+        QVERIFY(outcome.loginFailed);
         QVERIFY(!rig.line.Enabled());
-        QCOMPARE(rig.codes(0x20), 1);
+        QCOMPARE(rig.meter.requests().size(), 3);  // identity, challenge, login: once
+        QCOMPARE(texts::failureText(outcome), status);
     }
 
     void passwordThatIsNotANumber() {
         Rig rig;
-        rig.view.mode = link::kWithPassword;
-        rig.view.factory = 12345;
-        rig.view.password = "12a4";
         rig.meter.setFault(0x25, Fault{FaultKind::Silent, 0, 1});  // two challenges fetched
-        rig.session.open();
-        QCOMPARE(rig.view.messages, QStringList{texts::kNotANumber});
+        const auto outcome = rig.open(link::kWithPassword, 12345, "12a4");
+        QCOMPARE(outcome.messages, QStringList{texts::kNotANumber});
         QCOMPARE(rig.codes(0x20), 0);
-        QVERIFY(!rig.view.panelVisible(Panel::No_pass));
+        QCOMPARE(outcome.result, 0);  // a session for reading
     }
 
     void closeEndsTheSession() {
         Rig rig;
-        rig.view.factory = 12345;
-        rig.session.open();
-        rig.view.setPanelVisible(Panel::Ok_rdevent, true);
-        rig.session.open();  // a reconnect keeps the event panel
-        QVERIFY(rig.view.panelVisible(Panel::Ok_rdevent));
+        rig.open(link::kLocal, 12345);
         rig.session.close();
         QVERIFY(!rig.line.Enabled());
         QVERIFY(!rig.line.dtr());
-        QVERIFY(rig.view.connectShown);
-        QVERIFY(rig.view.visible.empty());
-        QCOMPARE(rig.view.info, QStringList(3, texts::kBlankLabel));
-        QCOMPARE(rig.view.status[1], QStringLiteral("Заводской №:12345"));  // left as it was
+        rig.session.close();  // a closed port closes again without a fuss
     }
 
     void placeOfSixteenCharacters() {
         Rig rig;
-        rig.view.factory = 12345;
         rig.meter.state().place = QByteArray("ABCDEFGHIJKLMNOP");
-        rig.session.open();
-        QCOMPARE(rig.view.info[0], QStringLiteral("ABCDEFGHIJKLMNOP"));
+        QCOMPARE(rig.open(link::kLocal, 12345).identity->place, QStringLiteral("ABCDEFGHIJKLMNOP"));
     }
 };
 

@@ -1,12 +1,11 @@
 #pragma once
 // The operations against the in-process virtual meter on a virtual clock.
 
-#include "exchange.h"
-#include "fake_line.h"
-#include "operations.h"
-#include "recording_view.h"
-#include "virtual_clock.h"
-#include "virtual_meter.h"
+#include "link/exchange.h"
+#include "ops/operations.h"
+#include "sim/virtual_meter.h"
+#include "support/fake_line.h"
+#include "support/virtual_clock.h"
 
 namespace vilt::test {
 
@@ -15,9 +14,6 @@ struct OpsRig {
     VirtualClock clock;
     FakeLine line{meter, clock};
     link::Exchange exchange{line, clock};
-    RecordingView view;
-    ops::EventTab events{};
-    ops::Operations operations{exchange, view, events};
 
     OpsRig() { exchange.meterAddress = meter.state().factory; }
 

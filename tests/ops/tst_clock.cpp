@@ -3,12 +3,11 @@
 
 #include <QtTest>
 
-#include "clock.h"
-#include "conversion_error.h"
+#include "ops/clock.h"
 #include "ops_rig.h"
 
 using namespace vilt;
-using link::Panel;
+using link::Status;
 using sim::Fault;
 using sim::FaultKind;
 
@@ -20,14 +19,6 @@ QByteArray frame(std::initializer_list<int> bytes) {
 }
 std::span<const uint8_t> span(const QByteArray& bytes) {
     return {reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())};
-}
-QString thrown(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const ops::ConversionError& error) {
-        return QString::fromStdString(error.what());
-    }
-    return {};
 }
 }  // namespace
 
@@ -69,19 +60,22 @@ class TstClock : public QObject {
         QTest::newRow("month 0") << frame({0x05, 0x30, 0x14, 3, 0x09, 0x00, 0x26})
                                  << "'09.00.2026' is not a valid date";
     }
-    // A bad time changes nothing; a bad date comes after the time has been set.
+    // A bad time gives nothing to show; a bad date comes after the time, and the read ends
+    // there without the DST read.
     void notRealTimesAndDates() {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, error);
         test::OpsRig rig;
         rig.meter.state().frozenClock = bytes;
-        rig.view.dayName = "kept";
-        QCOMPARE(thrown([&] { rig.operations.ReadClick(); }), error);
+        const ops::ClockOutcome outcome = ops::readClock(rig.exchange);
+        QCOMPARE(outcome.status, Status::Garbled);
+        QCOMPARE(outcome.error, error);
         const bool timeIsFine = error.contains("date");
-        QCOMPARE(rig.view.time, timeIsFine ? QTime(14, 30, 5) : QTime(1, 2, 3));
-        QCOMPARE(rig.view.date, QDate(2001, 2, 3));
-        QCOMPARE(rig.view.dayName, QStringLiteral("kept"));
-        QVERIFY(rig.view.visible.empty());
+        QCOMPARE(outcome.time, timeIsFine ? std::optional(QTime(14, 30, 5)) : std::nullopt);
+        QCOMPARE(outcome.date, std::nullopt);
+        QCOMPARE(outcome.weekday, std::nullopt);
+        QVERIFY(!outcome.dst);
+        QCOMPARE(rig.requests(0x0E).size(), 0);
     }
 
     void encode() {
@@ -103,12 +97,13 @@ class TstClock : public QObject {
         test::OpsRig rig;
         rig.meter.state().frozenClock = frame({0x05, 0x30, 0x14, 0x03, 0x09, 0x12, 0x26});
         rig.meter.state().dst = 0x01;  // anything but 0x77 forbids
-        rig.operations.ReadClick();
-        QCOMPARE(rig.view.time, QTime(14, 30, 5));
-        QCOMPARE(rig.view.date, QDate(2026, 12, 9));
-        QCOMPARE(rig.view.dayName, QStringLiteral("Среда"));
-        QVERIFY(!rig.view.dst);
-        QCOMPARE(rig.view.top(), std::optional(Panel::Ok_rdtime));
+        const auto outcome = ops::ReadClick(rig.exchange, ops::Group::Energy, {.time = true}).clock;
+        QCOMPARE(outcome->time, std::optional(QTime(14, 30, 5)));
+        QCOMPARE(outcome->date, std::optional(QDate(2026, 12, 9)));
+        QCOMPARE(outcome->weekday, std::optional(3));
+        QVERIFY(!outcome->dst);
+        QCOMPARE(outcome->status, Status::Done);
+        QCOMPARE(outcome->operation, link::Operation::ReadClock);
         // The window handles its messages between the clock and the DST read.
         const QStringList log = rig.clock.log();
         const auto clockRead = log.indexOf("write 39 30 00 10 08 0A");
@@ -119,10 +114,9 @@ class TstClock : public QObject {
     void weekdayZeroLeavesTheDayName() {
         test::OpsRig rig;
         rig.meter.state().frozenClock = frame({0x05, 0x30, 0x14, 0x00, 0x09, 0x12, 0x26});
-        rig.view.dayName = "kept";
-        rig.operations.ReadClick();
-        QCOMPARE(rig.view.dayName, QStringLiteral("kept"));
-        QCOMPARE(rig.view.date, QDate(2026, 12, 9));
+        const auto outcome = ops::readClock(rig.exchange);
+        QCOMPARE(outcome.weekday, std::nullopt);
+        QCOMPARE(outcome.date, std::optional(QDate(2026, 12, 9)));
     }
 
     // Every DST read fails: three attempts, the box left unchecked, the last clock shown.
@@ -130,12 +124,12 @@ class TstClock : public QObject {
         test::OpsRig rig;
         rig.meter.state().frozenClock = frame({0x05, 0x30, 0x14, 0x03, 0x09, 0x12, 0x26});
         rig.meter.setFault(0x0E, Fault{FaultKind::BadCrc});
-        rig.operations.ReadClick();
+        const auto outcome = ops::readClock(rig.exchange);
         QCOMPARE(rig.requests(0x10).size(), 3);
         QCOMPARE(rig.requests(0x0E).size(), 3);
-        QVERIFY(!rig.view.dst);
-        QCOMPARE(rig.view.time, QTime(14, 30, 5));
-        QCOMPARE(rig.view.top(), std::optional(Panel::Net_cv));
+        QVERIFY(!outcome.dst);
+        QCOMPARE(outcome.time, std::optional(QTime(14, 30, 5)));
+        QCOMPARE(outcome.status, Status::NoLink);
     }
 
     void readRefusals_data() {
@@ -150,26 +144,23 @@ class TstClock : public QObject {
         QFETCH(FaultKind, fault);
         test::OpsRig rig;
         rig.meter.setFault(code, Fault{fault});
-        rig.operations.ReadClick();
-        QCOMPARE(rig.view.top(), std::optional(Panel::Net_cv));
-        QCOMPARE(rig.exchange.resultCode, uint8_t{1});
+        QCOMPARE(ops::readClock(rig.exchange).status, Status::NoLink);
     }
 
     void writeSendsPickersAndDst() {
         test::OpsRig rig;
-        rig.view.time = QTime(9, 5, 7);
-        rig.view.date = QDate(2027, 1, 1);
-        rig.view.dst = false;
-        rig.operations.WrComClick();
+        ops::WriteInputs inputs{QTime(9, 5, 7), QDate(2027, 1, 1), false, {}, 0};
+        const auto outcome = ops::WrComClick(rig.exchange, ops::Group::Time, inputs);
         QCOMPARE(rig.requests(0x11).value(0).mid(3, 8), frame({0x11, 7, 5, 9, 5, 1, 1, 0x27}));
         QCOMPARE(rig.requests(0x11).value(0).size(), 13);
         QCOMPARE(rig.requests(0x0F).value(0).mid(3, 2), frame({0x0F, 0x00}));
         QCOMPARE(rig.meter.state().dst, uint8_t{0});
-        QCOMPARE(rig.view.top(), std::optional(Panel::Ok_wrtime));
+        QCOMPARE(outcome->status, Status::Done);
+        QCOMPARE(outcome->operation, link::Operation::WriteClock);
         QCOMPARE(rig.clock.log().filter("wait 100").size(), 1);  // the settling wait first
 
-        rig.view.dst = true;
-        rig.operations.WrComClick();
+        inputs.dst = true;
+        ops::WrComClick(rig.exchange, ops::Group::Time, inputs);
         QCOMPARE(rig.requests(0x0F).value(1).mid(3, 2), frame({0x0F, 0x77}));
     }
 
@@ -185,28 +176,35 @@ class TstClock : public QObject {
         QFETCH(FaultKind, fault);
         test::OpsRig rig;
         rig.meter.setFault(code, Fault{fault});
-        rig.operations.WrComClick();
+        const auto outcome = ops::writeClock(rig.exchange, QTime(1, 2, 3), QDate(2001, 2, 3), true);
         QCOMPARE(rig.requests(0x11).size(), 1);
         QCOMPARE(rig.requests(0x0F).size(), 1);  // sent even after a failed clock write
-        QCOMPARE(rig.view.top(), std::optional(Panel::Net_cv));
+        QCOMPARE(outcome.status, Status::NoLink);
     }
 
     void synchronise() {
         test::OpsRig rig;
-        rig.view.group = ops::Group::Energy;
-        rig.view.setPanelVisible(Panel::Ok_are, true);
-        rig.operations.SinClick();  // only with the clock selected
-        QVERIFY(rig.meter.requests().isEmpty());
-        QVERIFY(rig.view.panelVisible(Panel::Ok_are));
-
-        rig.view.group = ops::Group::Time;
-        const QDateTime before = QDateTime::currentDateTime();
-        rig.operations.SinClick();
-        QVERIFY(rig.view.date >= before.date());
+        const QDateTime sunday(QDate(2026, 12, 13), QTime(10, 20, 30));
+        const auto outcome = ops::SinClick(rig.exchange, sunday, true);
         QCOMPARE(rig.requests(0x11).size(), 1);
-        QCOMPARE(uint8_t(rig.requests(0x11)[0][7]), uint8_t(rig.view.date.dayOfWeek()));
-        QCOMPARE(rig.view.top(), std::optional(Panel::Ok_stime));
-        QCOMPARE(rig.view.dayName, QStringLiteral("(none)"));  // the day name stays
+        QCOMPARE(uint8_t(rig.requests(0x11)[0][7]), uint8_t{7});
+        QCOMPARE(outcome.operation, link::Operation::SyncClock);
+        QCOMPARE(outcome.status, Status::Done);
+        QVERIFY(!rig.clock.log().contains("wait 100"));  // no settling wait
+    }
+
+    // The command line keeps the meter's DST permission: read with the retries of a read.
+    void dstReadRetries() {
+        test::OpsRig rig;
+        rig.meter.state().dst = 0x77;
+        rig.meter.setFault(0x0E, Fault{FaultKind::Silent, 0, 2});
+        const auto outcome = ops::readDst(rig.exchange);
+        QCOMPARE(outcome.status, Status::Done);
+        QVERIFY(outcome.allowed);
+        QCOMPARE(rig.requests(0x0E).size(), 3);
+        rig.meter.setFault(0x0E, Fault{FaultKind::BadCrc});
+        QCOMPARE(ops::readDst(rig.exchange).status, Status::NoLink);
+        QCOMPARE(rig.requests(0x0E).size(), 6);
     }
 };
 

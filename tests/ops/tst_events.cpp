@@ -3,11 +3,13 @@
 
 #include <QtTest>
 
-#include "events.h"
+#include "ops/events.h"
 #include "ops_rig.h"
 
+Q_DECLARE_METATYPE(vilt::ops::Journal)
+
 using namespace vilt;
-using link::Panel;
+using link::Status;
 using sim::Fault;
 using sim::FaultKind;
 
@@ -34,14 +36,13 @@ class TstEvents : public QObject {
         test::OpsRig rig;
         rig.meter.state().journals[3] =
             journalBytes({{0x15, 0x03, 0x10, 0x08, 0x45}, {0xFF, 0x1A}});
-        rig.events[5] = decoded({{1, 1, 1, 1, 1}});
-        QCOMPARE(ops::RxdRdEvent(rig.exchange, 3, rig.events), 0);
+        const auto reply = ops::RxdRdEvent(rig.exchange, 3);
+        QVERIFY(reply.ok());
         QCOMPARE(rig.meter.requests().last().left(5), QByteArray::fromHex("3930001403"));
         QCOMPARE(rig.meter.requests().last().size(), 7);
-        // Stored decoded, nibbles above 9 not refused: 0xFF is 165, 0x1A is 20.
-        QCOMPARE(rig.events[3][0], (ops::EventRecord{15, 3, 10, 8, 45}));
-        QCOMPARE(rig.events[3][1], (ops::EventRecord{165, 20, 0, 0, 0}));
-        QCOMPARE(rig.events[5][0], (ops::EventRecord{1, 1, 1, 1, 1}));  // others untouched
+        // Decoded, nibbles above 9 not refused: 0xFF is 165, 0x1A is 20.
+        QCOMPARE(reply.value[0], (ops::EventRecord{15, 3, 10, 8, 45}));
+        QCOMPARE(reply.value[1], (ops::EventRecord{165, 20, 0, 0, 0}));
     }
 
     void refusedReplyKeepsTheJournal_data() {
@@ -53,52 +54,46 @@ class TstEvents : public QObject {
     void refusedReplyKeepsTheJournal() {
         QFETCH(FaultKind, fault);
         test::OpsRig rig;
-        rig.events[0] = decoded({{9, 9, 9, 9, 9}});
         rig.meter.setFault(0x14, Fault{fault});
-        QCOMPARE(ops::RxdRdEvent(rig.exchange, 0, rig.events), 1);
-        QCOMPARE(rig.exchange.resultCode, uint8_t{1});
-        QCOMPARE(rig.events[0][0], (ops::EventRecord{9, 9, 9, 9, 9}));
-    }
-
-    void journalNumberOutsideTheTable() {
-        test::OpsRig rig;
-        QCOMPARE(ops::RxdRdEvent(rig.exchange, 6, rig.events), 0);
-        QCOMPARE(rig.events, ops::EventTab{});
+        QVERIFY(!ops::RxdRdEvent(rig.exchange, 0).ok());
+        const auto outcome = ops::readEvents(rig.exchange);
+        QCOMPARE(outcome.status, Status::NoLink);
+        QCOMPARE(outcome.journals[0], std::nullopt);  // the table keeps what it had
     }
 
     void readAllJournals() {
         test::OpsRig rig;
-        rig.view.group = ops::Group::Event;
-        rig.operations.ReadClick();
+        const auto outcome = ops::ReadClick(rig.exchange, ops::Group::Event).events;
         QList<int> asked;
         for (const QByteArray& request : rig.requests(0x14)) asked << request[4];
         QCOMPARE(asked, QList<int>({0, 1, 2, 3, 4, 5}));
-        QCOMPARE(rig.view.top(), std::optional(Panel::Ok_rdevent));
-        QVERIFY(rig.events[0][0][0] != 0);  // the meter's sample journals arrived
+        QCOMPARE(outcome->status, Status::Done);
+        QCOMPARE(outcome->operation, link::Operation::ReadEvents);
+        for (const auto& journal : outcome->journals) QVERIFY(journal.has_value());
+        QVERIFY((*outcome->journals[0])[0][0] != 0);  // the meter's sample journals arrived
     }
 
     void journalZeroFails() {
         test::OpsRig rig;
-        rig.view.group = ops::Group::Event;
         rig.meter.setFault(0x14, Fault{FaultKind::Silent});
-        rig.operations.ReadClick();
+        const auto outcome = ops::readEvents(rig.exchange);
         QCOMPARE(rig.requests(0x14).size(), 3);
-        QCOMPARE(rig.view.top(), std::optional(Panel::Net_cv));
+        QCOMPARE(outcome.status, Status::NoLink);
     }
 
     void onlyJournalFourFails() {
         test::OpsRig rig;
-        rig.view.group = ops::Group::Event;
         rig.line.onRequest = [&](const QByteArray& request) {
             const bool four = uint8_t(request[3]) == 0x14 && request[4] == 4;
             rig.meter.setFault(0x14, Fault{four ? FaultKind::BadCrc : FaultKind::None});
         };
-        rig.operations.ReadClick();
+        const auto outcome = ops::readEvents(rig.exchange);
         QList<int> asked;
         for (const QByteArray& request : rig.requests(0x14)) asked << request[4];
         QCOMPARE(asked, QList<int>({0, 1, 2, 3, 4, 4, 4, 5}));
-        QCOMPARE(rig.view.top(), std::optional(Panel::Net_cv));
-        QCOMPARE(rig.events[4], ops::Journal{});  // kept what it had
+        QCOMPARE(outcome.status, Status::NoLink);
+        QCOMPARE(outcome.journals[4], std::nullopt);  // the table keeps what it had
+        QVERIFY(outcome.journals[5].has_value());
     }
 
     void shownRecords_data() {
@@ -128,6 +123,5 @@ class TstEvents : public QObject {
     }
 };
 
-Q_DECLARE_METATYPE(ops::Journal)
 QTEST_GUILESS_MAIN(TstEvents)
 #include "tst_events.moc"

@@ -2,17 +2,25 @@
 
 #include <QtTest>
 
-#include "link_settings.h"
+#include "link/link_settings.h"
+#include "link/outcome_texts.h"
 #include "ops_rig.h"
-#include "session_texts.h"
 
 using namespace vilt;
-using link::Panel;
+using link::Operation;
+using link::Status;
 using sim::Fault;
 using sim::FaultKind;
 namespace texts = link::texts;
 
 Q_DECLARE_METATYPE(sim::FaultKind)
+Q_DECLARE_METATYPE(vilt::link::Status)
+
+namespace {
+ops::WriteInputs inputs(const QString& place = {}, int speed = 0) {
+    return {QTime(1, 2, 3), QDate(2001, 2, 3), true, place, speed};
+}
+}  // namespace
 
 class TstWrites : public QObject {
     Q_OBJECT
@@ -30,15 +38,15 @@ class TstWrites : public QObject {
         QFETCH(QString, text);
         QFETCH(QByteArray, field);
         test::OpsRig rig;
-        rig.view.group = ops::Group::Place;
-        rig.view.place = text;
-        rig.operations.WrComClick();
+        const auto outcome = ops::WrComClick(rig.exchange, ops::Group::Place, inputs(text));
         const QByteArray request = rig.requests(0x19).value(0);
         QCOMPARE(request.size(), 22);
         QCOMPARE(request.mid(4, 16), field.leftJustified(16, '\0'));
-        QCOMPARE(rig.view.top(), std::optional(Panel::Ok_wrplase));
+        QCOMPARE(outcome->operation, Operation::WritePlace);
+        QCOMPARE(outcome->status, Status::Done);
         QCOMPARE(rig.meter.state().place,
                  field.left(field.indexOf('\0') < 0 ? 16 : field.indexOf('\0')));
+        QCOMPARE(rig.clock.log().first(), QStringLiteral("wait 100"));  // the settling wait
     }
 
     void placeTheMeterCannotHold_data() {
@@ -49,33 +57,41 @@ class TstWrites : public QObject {
     void placeTheMeterCannotHold() {
         QFETCH(QString, text);
         test::OpsRig rig;
-        rig.view.group = ops::Group::Place;
-        rig.view.place = text;
-        rig.operations.WrComClick();
+        const auto outcome = ops::writePlace(rig.exchange, text);
         QVERIFY(rig.meter.requests().isEmpty());
-        QCOMPARE(rig.view.messages.size(), 1);
-        QVERIFY(rig.view.visible.empty());
+        QCOMPARE(outcome.status, Status::Refused);
+        QCOMPARE(outcome.messages.size(), 1);
     }
 
     void reset_data() {
         QTest::addColumn<FaultKind>("fault");
-        QTest::addColumn<bool>("ok");
-        QTest::newRow("acknowledged") << FaultKind::None << true;
-        QTest::newRow("wrong acknowledgement") << FaultKind::WrongAck << false;
-        QTest::newRow("6-byte reply") << FaultKind::MissingByte << false;
-        QTest::newRow("bad CRC") << FaultKind::BadCrc << false;
+        QTest::addColumn<Status>("status");
+        QTest::newRow("acknowledged") << FaultKind::None << Status::Done;
+        QTest::newRow("wrong acknowledgement") << FaultKind::WrongAck << Status::NoLink;
+        QTest::newRow("acknowledged with 0x55") << FaultKind::OtherAck << Status::NoLink;
+        QTest::newRow("6-byte reply") << FaultKind::MissingByte << Status::NoLink;
+        QTest::newRow("bad CRC") << FaultKind::BadCrc << Status::NoLink;
     }
     void reset() {
         QFETCH(FaultKind, fault);
-        QFETCH(bool, ok);
+        QFETCH(Status, status);
         test::OpsRig rig;
-        rig.view.group = ops::Group::Reset;
         rig.meter.setFault(0x23, Fault{fault});
-        rig.operations.WrComClick();
+        QCOMPARE(ops::resetMeter(rig.exchange).status, status);
         QCOMPARE(rig.requests(0x23), QList<QByteArray>{QByteArray::fromHex("39300023") +
                                                        rig.requests(0x23).value(0).right(2)});
         QCOMPARE(rig.requests(0x23)[0].size(), 6);
-        QCOMPARE(rig.view.top(), std::optional(ok ? Panel::Ok_reset : Panel::Net_cv));
+    }
+
+    // A write acknowledged with the password change's byte is refused like any wrong byte.
+    void otherAcknowledgementRefused() {
+        test::OpsRig rig;
+        rig.meter.setFault(sim::kAllCommands, Fault{FaultKind::OtherAck});
+        QCOMPARE(ops::writePlace(rig.exchange, "ТП-15").status, Status::NoLink);
+        const auto clock = ops::writeClock(rig.exchange, QTime(9, 5, 7), QDate(2027, 1, 1), true);
+        QCOMPARE(clock.status, Status::NoLink);
+        QCOMPARE(clock.steps.size(), 2);  // the DST write goes even after a failed clock write
+        QCOMPARE(clock.steps[0].check, link::Check::Ack);
     }
 
     void speed_data() {
@@ -89,64 +105,65 @@ class TstWrites : public QObject {
         QFETCH(int, index);
         QFETCH(int, code);
         test::OpsRig rig;
-        rig.view.group = ops::Group::Speed;
-        rig.view.speed = index;
-        rig.operations.WrComClick();
+        const auto outcome = ops::WrComClick(rig.exchange, ops::Group::Speed, inputs({}, index));
         QCOMPARE(int(rig.requests(0x1D).value(0)[4]), code);
-        QCOMPARE(rig.view.top(), std::optional(Panel::Ok_Sk));
+        QCOMPARE(outcome->operation, Operation::WriteSpeed);
+        QCOMPARE(outcome->status, Status::Done);
+    }
+
+    void nothingToWrite() {
+        test::OpsRig rig;
+        for (const auto group : {ops::Group::Energy, ops::Group::Event})
+            QCOMPARE(ops::WrComClick(rig.exchange, group, inputs()), std::nullopt);
+        QVERIFY(rig.meter.requests().isEmpty());
     }
 
     void passwordChanged() {
         test::OpsRig rig;
-        bool closed = false;
-        const int result = link::ChangePassword(rig.exchange, rig.view, "-2", " -2", [&] {
-            closed = true;
-            link::hideAllPanels(rig.view);
-        });
-        QCOMPARE(result, 0);
+        const auto outcome = link::ChangePassword(rig.exchange, "-2", " -2");
+        QCOMPARE(outcome.status, Status::Done);
         // Unscrambled, two's complement, least significant byte first.
         QCOMPARE(rig.requests(0x21).value(0).mid(3, 5), QByteArray::fromHex("21FEFFFFFF"));
         QCOMPARE(rig.meter.state().password, -2);
-        QCOMPARE(rig.view.messages, QStringList{texts::kPasswordChanged});
-        QVERIFY(closed);
-        QCOMPARE(rig.view.top(), std::optional(Panel::Ok_wr_password));
-        QCOMPARE(rig.view.visible.size(), size_t{1});
-        QCOMPARE(rig.view.status[0], QString(42, ' '));
+        QCOMPARE(outcome.messages, QStringList{texts::kPasswordChanged});
     }
 
     void passwordNotChanged_data() {
         QTest::addColumn<QString>("first");
         QTest::addColumn<QString>("second");
         QTest::addColumn<FaultKind>("fault");
+        QTest::addColumn<Status>("status");
         QTest::addColumn<QStringList>("messages");
         QTest::newRow("not a number")
             << "12a"
-            << "12a" << FaultKind::None
+            << "12a" << FaultKind::None << Status::Refused
             << QStringList{texts::kNotANumber, texts::kPasswordNotChanged};
         QTest::newRow("typed differently")
             << "123"
-            << "124" << FaultKind::None
+            << "124" << FaultKind::None << Status::Refused
             << QStringList{texts::kPasswordsDiffer, texts::kPasswordNotChanged};
-        QTest::newRow("wrong acknowledgement")
-            << "123"
-            << "123" << FaultKind::WrongAck << QStringList{texts::kPasswordNotChanged};
-        QTest::newRow("no answer")
-            << "123"
-            << "123" << FaultKind::Silent << QStringList{texts::kPasswordNotChanged};
+        QTest::newRow("wrong acknowledgement") << "123"
+                                               << "123" << FaultKind::WrongAck << Status::NoLink
+                                               << QStringList{texts::kPasswordNotChanged};
+        QTest::newRow("acknowledged with 0xAA") << "123"
+                                                << "123" << FaultKind::OtherAck << Status::NoLink
+                                                << QStringList{texts::kPasswordNotChanged};
+        QTest::newRow("no answer") << "123"
+                                   << "123" << FaultKind::Silent << Status::NoLink
+                                   << QStringList{texts::kPasswordNotChanged};
     }
     void passwordNotChanged() {
         QFETCH(QString, first);
         QFETCH(QString, second);
         QFETCH(FaultKind, fault);
+        QFETCH(Status, status);
         QFETCH(QStringList, messages);
         test::OpsRig rig;
         rig.meter.setFault(0x21, Fault{fault});
-        bool closed = false;
-        QCOMPARE(
-            link::ChangePassword(rig.exchange, rig.view, first, second, [&] { closed = true; }), 1);
-        QCOMPARE(rig.view.messages, messages);
-        QVERIFY(!closed);
-        QCOMPARE(rig.requests(0x21).size(), first == second && fault != FaultKind::None ? 1 : 0);
+        const auto outcome = link::ChangePassword(rig.exchange, first, second);
+        QCOMPARE(outcome.status, status);
+        QCOMPARE(outcome.messages, messages);
+        QCOMPARE(rig.requests(0x21).size(), status == Status::Refused ? 0 : 1);
     }
 };
 

@@ -1,7 +1,7 @@
 #include <QTest>
 
-#include "crc16.h"
-#include "frame_assembler.h"
+#include "sim/crc16.h"
+#include "sim/frame_assembler.h"
 
 using namespace vilt::sim;
 

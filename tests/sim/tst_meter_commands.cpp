@@ -3,8 +3,8 @@
 #include <QTest>
 #include <functional>
 
-#include "control.h"
-#include "scramble.h"
+#include "sim/control.h"
+#include "sim/scramble.h"
 #include "tst_virtual_meter.h"
 
 using namespace vilt::sim;

@@ -3,9 +3,9 @@
 #include <QTest>
 #include <functional>
 
-#include "control.h"
-#include "crc16.h"
-#include "scramble.h"
+#include "sim/control.h"
+#include "sim/crc16.h"
+#include "sim/scramble.h"
 
 using namespace vilt::sim;
 using namespace vilt::sim::test;

@@ -5,8 +5,8 @@
 #include <QByteArray>
 #include <QObject>
 
-#include "crc16.h"
-#include "virtual_meter.h"
+#include "sim/crc16.h"
+#include "sim/virtual_meter.h"
 
 namespace vilt::sim::test {
 

@@ -1,9 +1,9 @@
-#include "fake_line.h"
+#include "support/fake_line.h"
 
 #include <algorithm>
 
-#include "comm_error.h"
-#include "tcomm.h"
+#include "comm/comm_error.h"
+#include "comm/tcomm.h"
 
 namespace vilt::test {
 

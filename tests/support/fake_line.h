@@ -7,9 +7,9 @@
 #include <QList>
 #include <functional>
 
-#include "serial_line.h"
-#include "virtual_clock.h"
-#include "virtual_meter.h"
+#include "comm/serial_line.h"
+#include "sim/virtual_meter.h"
+#include "support/virtual_clock.h"
 
 namespace vilt::test {
 

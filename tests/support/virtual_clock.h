@@ -5,7 +5,7 @@
 #include <QStringList>
 #include <functional>
 
-#include "waiter.h"
+#include "link/waiter.h"
 
 namespace vilt::test {
 

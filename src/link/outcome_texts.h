@@ -1,12 +1,15 @@
 #pragma once
-// What the session shows the user, word for word.
+// The texts outcomes carry to the user, word for word: the window shows them, the command
+// line prints them.
 
 #include <QString>
+#include <optional>
 
-#include "exchange.h"
+#include "link/outcome.h"
 
 namespace vilt::link::texts {
 
+inline const QString kNoLink = QStringLiteral("Нет связи !!!");
 inline const QString kPortOpenFailed = QStringLiteral("Ошибка открытия порта");
 inline const QString kNotANumber = QStringLiteral("Введите число; Повторите ввод !  ");
 inline const QString kLocalSession = QStringLiteral("     Связь установлена по заводскому адресу");
@@ -25,22 +28,23 @@ inline const QString kWrongCrc = QStringLiteral("     Нет связи       (�
 inline const QString kPasswordsDiffer = QStringLiteral("Пароль введен неверно ! Повторите ввод !");
 inline const QString kPasswordNotChanged = QStringLiteral("Смена пароля НЕ произошло!!!");
 inline const QString kPasswordChanged = QStringLiteral("Смена пароля произошло");
-inline const QString kBlankStatus = QString(42, QLatin1Char(' '));
-inline const QString kBlankLabel = QString(20, QLatin1Char(' '));
 
 // The status text of a refused reply; the acknowledgement test reports as a wrong answer.
-inline QString linkFailure(Check check) {
-    switch (check) {
-        case Check::Count:
-            return kWrongCount;
-        case Check::Crc:
-            return kWrongCrc;
-        case Check::Ok:
-        case Check::Code:
-        case Check::Ack:
-            break;
-    }
-    return kWrongCode;
-}
+QString linkFailure(Check check);
+
+// What a session step reports: how the exchange went, and the factory number in view. None
+// where the step leaves a text as it was.
+struct StatusTexts {
+    std::optional<QString> exchange;
+    std::optional<QString> number;
+};
+StatusTexts sessionStatus(const Step& step);
+
+// What the user is told when an operation did not succeed: the session's last status text,
+// the meter's value that does not convert, or that there is no link.
+QString failureText(const Outcome& outcome);
+
+// The reason a session failed: the last exchange text its steps reported.
+QString sessionFailure(const QList<Step>& steps);
 
 }  // namespace vilt::link::texts

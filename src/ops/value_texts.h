@@ -1,15 +1,9 @@
 #pragma once
+// Values from the meter that do not convert, in the words the user knows them by.
 
 #include <QString>
-#include <stdexcept>
 
 namespace vilt::ops {
-
-// A value from the meter or the user that does not convert; the text is shown as it is.
-class ConversionError : public std::runtime_error {
-  public:
-    explicit ConversionError(const QString& text) : std::runtime_error(text.toStdString()) {}
-};
 
 inline QString notValidTime(const QString& text) {
     return QStringLiteral("'%1' is not a valid time").arg(text);

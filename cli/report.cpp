@@ -1,0 +1,25 @@
+#include "cli/report.h"
+
+#include "cli/meter_link.h"
+#include "cli/output.h"
+#include "link/outcome_texts.h"
+
+namespace vilt::cli {
+
+int report(const link::Outcome& outcome) {
+    const bool done = outcome.ok();
+    for (const QString& message : outcome.messages) (done ? out : err)(message.trimmed());
+    switch (outcome.status) {
+        case link::Status::Done:
+            return kDone;
+        case link::Status::Refused:
+            return kUsage;  // nothing was sent
+        case link::Status::NoLink:
+        case link::Status::Garbled:
+            break;
+    }
+    err(link::texts::failureText(outcome));
+    return kNoLink;
+}
+
+}  // namespace vilt::cli

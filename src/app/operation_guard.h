@@ -1,0 +1,37 @@
+#pragma once
+// Runs the window's handlers: an error thrown inside is shown in a message box and the window
+// goes on; while a handler that talks to the meter runs, the controls that would start
+// another operation are disabled, and a close of the window waits for it to end.
+
+#include <QHash>
+#include <QList>
+#include <functional>
+
+class QWidget;
+
+namespace vilt::app {
+
+class OperationGuard {
+  public:
+    explicit OperationGuard(QWidget& window) : m_window(window) {}
+
+    void handle(const std::function<void()>& body);
+    // A handler that talks to the meter; ignored while another one runs.
+    void operate(const std::function<void()>& body);
+    void addControl(QWidget* control);
+    // Enables or disables an operation control; while an operation runs the change takes
+    // effect when it ends.
+    void setControlEnabled(QWidget* control, bool enabled);
+    bool busy() const { return m_busy; }
+    // Asks for the window to close as soon as the running operation ends.
+    void closeWhenIdle() { m_closeRequested = true; }
+
+  private:
+    QWidget& m_window;
+    bool m_busy = false;
+    bool m_closeRequested = false;
+    QList<QWidget*> m_controls;
+    QHash<QWidget*, bool> m_restore;  // the controls' states while an operation runs
+};
+
+}  // namespace vilt::app

@@ -1,0 +1,188 @@
+#include "app/presenter.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <optional>
+
+#include "app/message_box.h"
+#include "app/radio_group.h"
+#include "app/result_panels.h"
+#include "link/outcome_texts.h"
+
+namespace vilt::app {
+
+namespace texts = link::texts;
+using link::Check;
+using link::Command;
+using link::Operation;
+
+namespace {
+
+// The panel each operation ends on; a failure shows its failure panel, if it has one.
+struct OperationPanels {
+    Operation operation;
+    Panel success;
+    std::optional<Panel> failure;
+};
+constexpr std::array kOperationPanels = {
+    OperationPanels{Operation::ReadClock, Panel::Ok_rdtime, Panel::Net_cv},
+    OperationPanels{Operation::ReadEvents, Panel::Ok_rdevent, Panel::Net_cv},
+    OperationPanels{Operation::WriteClock, Panel::Ok_wrtime, Panel::Net_cv},
+    OperationPanels{Operation::SyncClock, Panel::Ok_stime, Panel::Net_cv},
+    OperationPanels{Operation::WritePlace, Panel::Ok_wrplase, Panel::Net_cv},
+    OperationPanels{Operation::Reset, Panel::Ok_reset, Panel::Net_cv},
+    OperationPanels{Operation::WriteSpeed, Panel::Ok_Sk, Panel::Net_cv},
+    OperationPanels{Operation::ChangePassword, Panel::Ok_wr_password, std::nullopt},
+};
+
+// What each session step shows: its panel on success; a failure hides Cv_ok and shows
+// Net_cv (No_pass for a refused password), and may take a panel of its own away.
+struct StepPanels {
+    Command command;
+    std::optional<Panel> success;
+    std::optional<Panel> hiddenOnFailure;
+};
+constexpr std::array kStepPanels = {
+    StepPanels{Command::LocalIdentity, Panel::Cv_ok, std::nullopt},
+    StepPanels{Command::Identity, Panel::Cv_ok_rd, Panel::Cv_ok_rd},
+    StepPanels{Command::Challenge, std::nullopt, std::nullopt},
+    StepPanels{Command::Login, Panel::Cv_ok_rd_wr, std::nullopt},
+};
+
+// Panels a new session clears; the event panel outlives a reconnect.
+constexpr std::array kSessionPanels = {
+    Panel::Cv_ok,          Panel::Net_cv,     Panel::Cv_ok_rd,    Panel::Cv_ok_rd_wr,
+    Panel::No_pass,        Panel::Ok_rtar,    Panel::Ok_are,      Panel::Ok_wrplase,
+    Panel::Ok_reset,       Panel::Ok_wrtar,   Panel::Ok_rdtime,   Panel::Ok_stime,
+    Panel::Ok_wrtime,      Panel::Ok_s_512,   Panel::Ok_rd_kalib, Panel::Ok_wr_kalib,
+    Panel::Ok_wr_serNum,   Panel::Ok_rd_sr30, Panel::Net_sr,      Panel::Ok_Sk,
+    Panel::Ok_wr_password,
+};
+
+template <typename Row, typename Key>
+const Row* rowOf(const auto& table, Key key, Key Row::*field) {
+    for (const Row& row : table)
+        if (row.*field == key) return &row;
+    return nullptr;
+}
+
+}  // namespace
+
+Presenter::Presenter(QWidget& window, ResultPanels& panels, std::array<QLabel*, 2> status)
+    : m_window(window), m_panels(panels), m_status(status) {}
+
+void Presenter::beginOperation() {
+    m_window.repaint();
+    m_panels.hideAll();
+    m_window.repaint();
+}
+
+void Presenter::beginSession() {
+    setInfo(kBlankLabel, kBlankLabel, kBlankLabel);
+    hideSessionPanels();
+    setConnectShown(false);
+    m_window.repaint();
+}
+
+void Presenter::showSession(const link::SessionOutcome& outcome) {
+    for (const link::Step& step : outcome.steps) showStep(step);
+    if (const auto& identity = outcome.identity) {
+        setInfo(identity->place, QString::number(identity->model),
+                link::versionText(identity->version));
+        m_session.operations->setEnabled(true);
+    }
+    // A changed number switches the mode through the field's own change handler.
+    m_session.factory->setValue(static_cast<int>(outcome.factory));
+    m_session.mode->setItemIndex(outcome.mode);
+    if (outcome.loginFailed) {
+        showPanel(Panel::Cv_ok_rd, false);
+        setConnectShown(true);
+    }
+    for (const QString& text : outcome.messages) message(text);
+}
+
+void Presenter::showStep(const link::Step& step) {
+    const StepPanels* row = rowOf<StepPanels>(kStepPanels, step.command, &StepPanels::command);
+    if (!row) return;
+    if (step.check == Check::Ok) {
+        if (row->success) showPanel(*row->success);
+    } else {
+        showPanel(Panel::Cv_ok, false);
+        const bool refused = step.command == Command::Login && step.check == Check::Ack;
+        showPanel(refused ? Panel::No_pass : Panel::Net_cv);
+        if (row->hiddenOnFailure) showPanel(*row->hiddenOnFailure, false);
+    }
+    const texts::StatusTexts status = texts::sessionStatus(step);
+    if (status.exchange) setStatus(0, *status.exchange);
+    if (status.number) setStatus(1, *status.number);
+}
+
+void Presenter::showSessionClosed() {
+    setConnectShown(true);
+    hideSessionPanels();
+    showPanel(Panel::Ok_rdevent, false);
+    setInfo(kBlankLabel, kBlankLabel, kBlankLabel);
+}
+
+void Presenter::show(const link::Outcome& outcome) {
+    for (const QString& text : outcome.messages) message(text);
+    if (outcome.status == link::Status::Garbled) message(outcome.error);
+    const auto* row =
+        rowOf<OperationPanels>(kOperationPanels, outcome.operation, &OperationPanels::operation);
+    if (!row) return;
+    if (outcome.status == link::Status::Done) showPanel(row->success);
+    if (outcome.status == link::Status::NoLink && row->failure) showPanel(*row->failure);
+}
+
+void Presenter::beginPasswordChange() {
+    setStatus(0, kBlankStatus);
+    setStatus(1, kBlankStatus);
+}
+
+// The user is told first, with the red panel behind the box; then the session ends and
+// only the panel that asks for a new connection stays.
+void Presenter::showPasswordChange(const link::Outcome& outcome,
+                                   const std::function<void()>& endSession) {
+    if (!outcome.ok()) {
+        show(outcome);
+        return;
+    }
+    showPanel(Panel::Net_cv);
+    for (const QString& text : outcome.messages) message(text);
+    endSession();
+    showPanel(Panel::Ok_wr_password);
+}
+
+void Presenter::showPanel(Panel panel, bool visible) {
+    m_panels.setVisible(panel, visible);
+}
+
+bool Presenter::panelVisible(Panel panel) const {
+    return m_panels.isVisible(panel);
+}
+
+void Presenter::setStatus(int statusPanel, const QString& text) {
+    m_status.at(static_cast<size_t>(statusPanel))->setText(text);
+}
+
+void Presenter::message(const QString& text) {
+    showMessage(text);
+}
+
+void Presenter::setConnectShown(bool shown) {
+    m_session.connect->setVisible(shown);
+    m_session.disconnect->setVisible(!shown);
+}
+
+void Presenter::setInfo(const QString& place, const QString& model, const QString& version) {
+    m_session.info[0]->setText(place);
+    m_session.info[1]->setText(model);
+    m_session.info[2]->setText(version);
+}
+
+void Presenter::hideSessionPanels() {
+    for (Panel panel : kSessionPanels) showPanel(panel, false);
+}
+
+}  // namespace vilt::app

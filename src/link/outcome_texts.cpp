@@ -1,0 +1,51 @@
+#include "link/outcome_texts.h"
+
+namespace vilt::link::texts {
+
+QString linkFailure(Check check) {
+    switch (check) {
+        case Check::Count:
+            return kWrongCount;
+        case Check::Crc:
+            return kWrongCrc;
+        case Check::Ok:
+        case Check::Code:
+        case Check::Ack:
+            break;
+    }
+    return kWrongCode;
+}
+
+StatusTexts sessionStatus(const Step& step) {
+    const QString number = QString::number(step.address);
+    if (step.check != Check::Ok) {
+        if (step.command == Command::Login && step.check == Check::Ack)
+            return {kPasswordRefused, {}};
+        return {linkFailure(step.check), {}};
+    }
+    switch (step.command) {
+        case Command::LocalIdentity:
+            return {kLocalSession, kLocalNumber + number};
+        case Command::Identity:
+            return {kFactorySession, kFactoryNumber + number};
+        case Command::Login:
+            return {kPasswordSession, kFactoryNumber + number};
+        default:
+            return {};
+    }
+}
+
+QString sessionFailure(const QList<Step>& steps) {
+    QString text;
+    for (const Step& step : steps)
+        if (const auto exchange = sessionStatus(step).exchange) text = *exchange;
+    return text;
+}
+
+QString failureText(const Outcome& outcome) {
+    if (outcome.status == Status::Garbled) return outcome.error;
+    if (outcome.operation == Operation::Session) return sessionFailure(outcome.steps);
+    return kNoLink;
+}
+
+}  // namespace vilt::link::texts
