@@ -26,6 +26,16 @@ Outcome& concluded(Outcome& outcome) {
     return outcome;
 }
 
+// Up to three attempts of one read, each recorded; the last reply.
+template <typename Read>
+auto retried(Outcome& outcome, Command command, Read read) {
+    auto reply = read();
+    outcome.add(command, reply.check);
+    for (int attempt = 1; attempt < kAttempts && !reply.ok(); ++attempt)
+        outcome.add(command, (reply = read()).check);
+    return reply;
+}
+
 // Takes one clock reading into the outcome; false when a value is not real,
 // which ends the read.
 bool takeClock(ClockOutcome& outcome, const ClockReading& reading) {
@@ -72,15 +82,11 @@ EventsOutcome readEvents(link::Exchange& exchange) {
     EventsOutcome outcome;
     outcome.operation = Operation::ReadEvents;
     auto read = [&](int journal) {
-        for (int attempt = 0; attempt < kAttempts; ++attempt) {
-            const auto reply = RxdRdEvent(exchange, journal);
-            outcome.add(Command::ReadEvent, reply.check);
-            if (reply.ok()) {
-                outcome.journals[static_cast<size_t>(journal)] = reply.value;
-                return 0;
-            }
-        }
-        return 1;
+        const auto reply =
+            retried(outcome, Command::ReadEvent, [&] { return RxdRdEvent(exchange, journal); });
+        if (!reply.ok()) return 1;
+        outcome.journals[static_cast<size_t>(journal)] = reply.value;
+        return 0;
     };
     if (read(0) != 0) {
         outcome.status = Status::NoLink;
@@ -96,13 +102,9 @@ EventsOutcome readEvents(link::Exchange& exchange) {
 DstOutcome readDst(link::Exchange& exchange) {
     DstOutcome outcome;
     outcome.operation = Operation::ReadDst;
-    outcome.status = Status::NoLink;
-    for (int attempt = 0; attempt < kAttempts && !outcome.ok(); ++attempt) {
-        const auto reply = RxdRdRemove(exchange);
-        if (outcome.add(Command::ReadDst, reply.check) != Check::Ok) continue;
-        outcome.allowed = reply.value;
-        outcome.status = Status::Done;
-    }
+    const auto reply = retried(outcome, Command::ReadDst, [&] { return RxdRdRemove(exchange); });
+    outcome.allowed = reply.ok() && reply.value;
+    outcome.status = reply.ok() ? Status::Done : Status::NoLink;
     return outcome;
 }
 

@@ -161,6 +161,14 @@ class TstMainWindow : public QObject {
         QCOMPARE(shownPanels().last(), QStringLiteral("Cv_ok_rd_wr"));
     }
 
+    // The first identity reply lost: the second attempt still logs in.
+    void passwordLoginAfterASilentAttempt() {
+        QVERIFY(m_rig->meter().control("fault 25 silent 0 1"));
+        connectAs(2, 12345, "4321");
+        QCOMPARE(shownPanels(), QStringList({"Net_cv", "Cv_ok_rd", "Cv_ok_rd_wr"}));
+        QCOMPARE(status(0), texts::kPasswordSession);
+    }
+
     void passwordThatIsNotANumber() {
         connectAs(2, 12345, "43a1");
         QCOMPARE(messages(), QStringList{texts::kNotANumber});
