@@ -16,6 +16,9 @@ class SerialLine {
     // Bytes read (0 … count), or -1 when the port is not open. Returns at once with what
     // is waiting; with nothing waiting, collects until count bytes or one second.
     virtual int Read(uint8_t* data, int count) = 0;
+    // Throws away what is waiting, and what arrives until the line has been quiet for
+    // quietMs; the bytes thrown away, or -1 when the port is not open.
+    virtual int Discard(int quietMs) = 0;
     virtual void Close() = 0;
     virtual void SetDTRState(bool on) = 0;
 };

@@ -84,6 +84,18 @@ int TComm::Read(uint8_t* data, int count) {
     return got < 0 ? 0 : static_cast<int>(got);
 }
 
+int TComm::Discard(int quietMs) {
+    if (!Enabled()) return -1;
+    qint64 dropped = 0;
+    m_port->waitForReadyRead(0);
+    for (;;) {
+        dropped += m_port->readAll().size();
+        if (quietMs <= 0 || !m_port->waitForReadyRead(quietMs)) break;
+    }
+    m_port->clearError();
+    return static_cast<int>(dropped);
+}
+
 void TComm::SetDeviceName(const QString& name) {
     if (Enabled()) return;
     m_deviceName = name;

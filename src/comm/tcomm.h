@@ -51,6 +51,7 @@ class TComm : public SerialLine {
     bool Enabled() const override;
     int Write(const uint8_t* data, int count) override;
     int Read(uint8_t* data, int count) override;
+    int Discard(int quietMs) override;
 
     // Ignored while the port is open.
     void SetDeviceName(const QString& name);

@@ -66,15 +66,29 @@ Check Exchange::checkReply(const CommandInfo& info, int count) const {
     return Check::Ok;
 }
 
+// After a refused reply, replies may still be on their way: one that comes late must not be
+// taken for the next request's. The line counts as settled once it has stayed quiet a
+// while; a reply thrown away on the way may have had a follower, so it is tested again.
+void Exchange::settleLine() {
+    if (!m_lineUnsettled) {
+        m_line.Discard(0);
+        return;
+    }
+    m_lineUnsettled = m_line.Discard(kSettleAfterFailureMs) > 0;
+}
+
 Check Exchange::run(Command command, std::span<const uint8_t> payload) {
     const CommandInfo& info = commandInfo(command);
     ClrBuf();
     const int n = buildRequest(info, payload);
+    settleLine();
     m_line.Write(m_buffer.data() + kSendArea, n);
     Del(kPacingSteps);
     m_waiter.sleep(m_timeOut * info.waitFactor);
     const int count = m_line.Read(m_buffer.data() + kReceiveArea, kReadSize);
-    return checkReply(info, count);
+    const Check check = checkReply(info, count);
+    if (check != Check::Ok) m_lineUnsettled = true;
+    return check;
 }
 
 }  // namespace vilt::link

@@ -34,13 +34,17 @@ class Exchange {
     static constexpr int kReadSize = 256;
     static constexpr int kPacingSteps = 20;
     static constexpr int kDefaultTimeOut = 300;
+    // After a refused reply the line must stay quiet this long before the next request, so
+    // that a reply arriving late is thrown away rather than taken for the next one's.
+    static constexpr int kSettleAfterFailureMs = 1000;
 
     using Progress = std::function<void(int maximum, int position)>;
 
     Exchange(comm::SerialLine& line, Waiter& waiter);
 
     // Runs the cycle for one command of the table; the first failing test ends it. The
-    // payload must have the command's length.
+    // payload must have the command's length. Whatever waits in the input from before is
+    // thrown away first.
     Check run(Command command, std::span<const uint8_t> payload = {});
 
     void ClrBuf();
@@ -65,12 +69,14 @@ class Exchange {
   private:
     int buildRequest(const CommandInfo& info, std::span<const uint8_t> payload);
     Check checkReply(const CommandInfo& info, int count) const;
+    void settleLine();
 
     comm::SerialLine& m_line;
     Waiter& m_waiter;
     std::array<uint8_t, kBufferSize> m_buffer{};
     int m_timeOut = kDefaultTimeOut;
     Progress m_progress;
+    bool m_lineUnsettled = false;  // the last reply was refused: more may still come
 };
 
 }  // namespace vilt::link

@@ -145,6 +145,21 @@ class TstExchangeGroup : public QObject {
                  QStringLiteral("ТП-15"));  // until reconnect
     }
 
+    // A late acknowledgement of the place write is thrown away: the reset after it succeeds,
+    // and the meter is reset once.
+    void resetAfterALatePlaceWrite() {
+        connectByNumber();
+        QVERIFY(rig().meter().control("fault 19 delay 1500 1"));
+        select("Fl_place");
+        rig().find<QLineEdit>("Place_e")->setText("ТП-20");
+        rig().click("WrCom");
+        QCOMPARE(rig().shownPanels(), QStringList{"Net_cv"});
+        select("Fl_reset");
+        rig().click("WrCom");
+        QCOMPARE(rig().shownPanels(), QStringList{"Ok_reset"});
+        QCOMPARE(rig().meterState("resets"), QStringLiteral("1"));
+    }
+
     void resetAndSpeed() {
         connectByNumber();
         select("Fl_reset");

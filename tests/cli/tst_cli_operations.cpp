@@ -107,6 +107,9 @@ class TstCliOperations : public QObject {
         QTest::newRow("clock write")
             << "11 ack" << QStringList{"clock", "write", "2027-01-01 09:05:07"} << noLink;
         QTest::newRow("events read") << "14 silent" << QStringList{"events", "read"} << noLink;
+        // Late replies are thrown away, never taken for the next journal's.
+        QTest::newRow("events read, every reply late")
+            << "14 delay 1600" << QStringList{"events", "read"} << noLink;
         QTest::newRow("place write")
             << "19 missing" << QStringList{"place", "write", "A"} << noLink;
         QTest::newRow("reset") << "23 ack" << QStringList{"reset"} << noLink;

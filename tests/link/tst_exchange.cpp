@@ -111,21 +111,33 @@ class TstExchange : public QObject {
         QCOMPARE(rig.clock.now(), 20 * 2 + 20 + 300 + 1000);
     }
 
-    // Nothing is purged: what comes after the read is what the next command reads first.
-    void leftoversGoToTheNextRead() {
+    // What waits in the input before a request is thrown away; after a refused reply the
+    // line must also stay quiet a while, so a reply that comes late is not taken for the
+    // next one's.
+    void lateRepliesAreThrownAway() {
         Rig rig;
-        rig.meter.setFault(kIdentity, Fault{FaultKind::Split, 500, 1});
+        rig.meter.setFault(kIdentity, Fault{FaultKind::Split, 1200, 1});
         QCOMPARE(rig.exchange.run(kIdentityRequest), Check::Count);
         QCOMPARE(rig.line.pendingBytes(), 14);
-        QCOMPARE(rig.exchange.run(kIdentityRequest), Check::Count);
-        QCOMPARE(rig.clock.log().last(), QStringLiteral("read 42"));
+        rig.clock.clearLog();
+        QCOMPARE(rig.exchange.run(kIdentityRequest), Check::Ok);
+        QCOMPARE(rig.clock.log().first(), QStringLiteral("discard 14"));
 
         Rig late;
         late.meter.setFault(kIdentity, Fault{FaultKind::Delay, 1500, 1});
         QCOMPARE(late.exchange.run(kIdentityRequest), Check::Count);
         late.meter.setFault(kIdentity, Fault{FaultKind::Silent});
-        QCOMPARE(late.exchange.run(kIdentityRequest), Check::Ok);  // the stale reply
+        late.clock.clearLog();
+        QCOMPARE(late.exchange.run(kIdentityRequest), Check::Count);  // not the stale reply
+        QCOMPARE(late.clock.log().first(), QStringLiteral("discard 28"));
         QCOMPARE(late.line.pendingBytes(), 0);
+
+        // A good exchange leaves nothing to wait for: the next request goes at once.
+        late.meter.clearFaults();
+        late.exchange.run(kIdentityRequest);
+        late.clock.clearLog();
+        late.exchange.run(kIdentityRequest);
+        QVERIFY(late.clock.log().first().startsWith("write"));
     }
 
     void closedPortFailsTheCountTest() {

@@ -96,6 +96,27 @@ class TstEvents : public QObject {
         QVERIFY(outcome.journals[5].has_value());
     }
 
+    // Every reply late: a journal is either missing or the meter's own, never its neighbour's.
+    // (With TimeOut 300, up to 4.7 s late; a reply later than that cannot be told apart.)
+    void lateRepliesNeverShiftTheJournals_data() {
+        QTest::addColumn<int>("delay");
+        for (int ms = 1400; ms <= 4700; ms += 300)
+            QTest::newRow(qPrintable(QString::number(ms))) << ms;
+    }
+    void lateRepliesNeverShiftTheJournals() {
+        QFETCH(int, delay);
+        test::OpsRig rig;
+        for (int j = 0; j < ops::kJournalCount; ++j)
+            rig.meter.state().journals[size_t(j)] =
+                journalBytes({{0x10 + j, 0x03, 0x10, 0x08, 0x45}});
+        rig.meter.setFault(0x14, Fault{FaultKind::Delay, delay});
+        const auto outcome = ops::readEvents(rig.exchange);
+        for (int j = 0; j < ops::kJournalCount; ++j) {
+            if (const auto& journal = outcome.journals[size_t(j)])
+                QCOMPARE(int((*journal)[0][0]), 10 + j);
+        }
+    }
+
     void shownRecords_data() {
         QTest::addColumn<ops::Journal>("journal");
         QTest::addColumn<int>("shown");

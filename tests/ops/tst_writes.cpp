@@ -94,6 +94,16 @@ class TstWrites : public QObject {
         QCOMPARE(clock.steps[0].check, link::Check::Ack);
     }
 
+    // The reset after a place write whose acknowledgement came late is not refused with that
+    // acknowledgement, and the meter is reset once.
+    void lateAcknowledgementDoesNotFailTheNextWrite() {
+        test::OpsRig rig;
+        rig.meter.setFault(0x19, Fault{FaultKind::Delay, 1500});
+        QCOMPARE(ops::writePlace(rig.exchange, "ТП-16").status, Status::NoLink);
+        QCOMPARE(ops::resetMeter(rig.exchange).status, Status::Done);
+        QCOMPARE(rig.meter.state().resets, 1);
+    }
+
     void speed_data() {
         QTest::addColumn<int>("index");
         QTest::addColumn<int>("code");

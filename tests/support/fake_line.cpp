@@ -56,6 +56,23 @@ int FakeLine::Read(uint8_t* data, int count) {
     return n;
 }
 
+// Logged only when it throws something away or waits, so the usual exchange reads as before.
+int FakeLine::Discard(int quietMs) {
+    if (!m_open) return -1;
+    take(m_clock.now());
+    int dropped = static_cast<int>(m_input.size());
+    m_input.clear();
+    qint64 quietUntil = m_clock.now() + std::max(quietMs, 0);
+    while (!m_onTheWay.isEmpty() && m_onTheWay.first().at <= quietUntil) {
+        const Arrival arrival = m_onTheWay.takeFirst();
+        dropped += static_cast<int>(arrival.bytes.size());
+        quietUntil = std::max(quietUntil, arrival.at + quietMs);
+    }
+    if (quietMs > 0) m_clock.advance(quietUntil - m_clock.now());
+    if (dropped > 0 || quietMs > 0) m_clock.note(QStringLiteral("discard %1").arg(dropped));
+    return dropped;
+}
+
 void FakeLine::SetDTRState(bool on) {
     if (!m_open) throw comm::CommError(comm::kErrNotOpen, -1);
     m_dtr = on;

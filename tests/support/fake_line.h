@@ -20,6 +20,7 @@ class FakeLine : public comm::SerialLine {
     bool Enabled() const override { return m_open; }
     int Write(const uint8_t* data, int count) override;
     int Read(uint8_t* data, int count) override;
+    int Discard(int quietMs) override;
     void Close() override { m_open = false; }
     void SetDTRState(bool on) override;
 
