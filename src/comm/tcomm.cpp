@@ -1,6 +1,7 @@
 #include "comm/tcomm.h"
 
 #include <QDeadlineTimer>
+#include <QFileInfo>
 #include <QSerialPort>
 #include <algorithm>
 #include <array>
@@ -24,6 +25,18 @@ std::optional<BaudRate> sessionSpeed(int index) {
     return kSpeeds[static_cast<size_t>(index)];
 }
 
+namespace {
+
+// The port is locked by the device it reaches, not by the name it was reached through:
+// otherwise a device opened through a port-map link could be opened again by its own path,
+// and two programs would talk over each other.
+QString lockedDevice(const QString& path) {
+    const QString device = QFileInfo(path).canonicalFilePath();
+    return device.isEmpty() ? path : device;
+}
+
+}  // namespace
+
 TComm::TComm() = default;
 
 TComm::~TComm() {
@@ -33,7 +46,7 @@ TComm::~TComm() {
 void TComm::Open() {
     if (Enabled()) throw CommError(kErrAlreadyOpen, -1);
     auto port = std::make_unique<QSerialPort>();
-    port->setPortName(devicePath(m_deviceName));
+    port->setPortName(lockedDevice(devicePath(m_deviceName)));
     if (!port->open(QIODevice::ReadWrite)) return;
     m_port = std::move(port);
     applyLineSettings();

@@ -3,6 +3,7 @@
 
 #include <QtTest>
 
+#include "comm/tcomm.h"
 #include "support/sim_process.h"
 
 using namespace vilt;
@@ -171,6 +172,15 @@ class TstCli : public QObject {
         const Run run = runCli({"--port", "Com1", "identify"});
         QCOMPARE(run.exitCode, 0);
         QVERIFY(run.out.contains("12345"));
+
+        // While the device is in use through its port name, its own path is taken too.
+        comm::TComm holder;
+        holder.SetDeviceName("Com1");
+        holder.Open();
+        QVERIFY(holder.Enabled());
+        const Run second = runCli({"--port", sim.slavePath(), "identify"});
+        QCOMPARE(second.exitCode, 2);
+        QCOMPARE(second.err.trimmed(), QStringLiteral("Ошибка открытия порта"));
     }
 };
 

@@ -161,6 +161,15 @@ class TstTComm : public QObject {
         QVERIFY(m_port.Enabled());
         send(m_port, kIdentityRequest);
         QCOMPARE(timedRead(m_port).count, 28);
+
+        // One device, two names: while it is open through the map, its own path is taken.
+        TComm other;
+        other.SetDeviceName(m_sim->slavePath());
+        other.Open();
+        QVERIFY(!other.Enabled());
+        m_port.Close();
+        other.Open();
+        QVERIFY(other.Enabled());
         qunsetenv("XDG_DATA_HOME");
     }
 };
