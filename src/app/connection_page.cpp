@@ -10,6 +10,7 @@
 #include <QSpinBox>
 
 #include "app/exchange_group.h"
+#include "app/factory_number_box.h"
 #include "app/password_edit.h"
 #include "app/radio_group.h"
 #include "comm/port_map.h"
@@ -21,7 +22,6 @@ namespace texts = link::texts;
 
 namespace {
 
-constexpr int kLargestFactoryNumber = 16777215;
 constexpr int kDefaultSpeed = 1;  // 2400
 
 // A round lamp as the glyph of the connect and disconnect buttons.
@@ -83,9 +83,8 @@ QWidget* ConnectionPage::buildSessionGroup() {
     m_mode->setItemIndex(link::kLocal);
     grid->addWidget(m_mode, 0, 0, 4, 1);
 
-    m_factory = new QSpinBox(group);
+    m_factory = new FactoryNumberBox(group);
     m_factory->setObjectName(QStringLiteral("Zav_n"));
-    m_factory->setRange(0, kLargestFactoryNumber);
     grid->addWidget(new QLabel(QStringLiteral("Заводской\nномер"), group), 0, 1);
     grid->addWidget(m_factory, 0, 2);
     connect(m_factory, &QSpinBox::textChanged, this,

@@ -1,5 +1,6 @@
 #include "ops/place_reset.h"
 
+#include <QList>
 #include <algorithm>
 
 #include "link/text1251.h"
@@ -7,11 +8,14 @@
 namespace vilt::ops {
 
 namespace {
-// Names the first character the meter cannot hold.
+// Names the first character the meter cannot hold, whole even where it takes two UTF-16
+// units (an emoji).
 QString unwritable(const QString& text) {
-    for (const QChar c : text) {
-        if (!link::encode1251(QString(c)))
-            return QStringLiteral("Символ «%1» нельзя записать в место установки").arg(c);
+    for (const uint c : text.toUcs4()) {
+        const char32_t point = c;
+        const QString character = QString::fromUcs4(&point, 1);
+        if (!link::encode1251(character))
+            return QStringLiteral("Символ «%1» нельзя записать в место установки").arg(character);
     }
     return QStringLiteral("Текст нельзя записать в место установки");
 }

@@ -190,6 +190,20 @@ class TstMainWindow : public QObject {
         QCOMPARE(mode()->itemIndex(), 1);
     }
 
+    // A number above the largest is typed in full and brought into range on leaving.
+    void factoryNumberIsClamped() {
+        m_form->show();
+        QApplication::setActiveWindow(m_form);
+        QVERIFY(QTest::qWaitForWindowActive(m_form));
+        auto* factory = find<QSpinBox>("Zav_n");
+        factory->setFocus();
+        factory->selectAll();
+        QTest::keyClicks(factory, "99999999");
+        QCOMPARE(factory->text(), QStringLiteral("99999999"));
+        QTest::keyClick(factory, Qt::Key_Tab);
+        QCOMPARE(factory->value(), 16777215);
+    }
+
     void controlsAreDisabledWhileConnecting() {
         QStringList enabledMeanwhile;
         QTimer::singleShot(200, m_form, [&] {

@@ -51,16 +51,22 @@ class TstWrites : public QObject {
 
     void placeTheMeterCannotHold_data() {
         QTest::addColumn<QString>("text");
-        QTest::newRow("no Windows-1251 code") << "ТП-15 ✓";
-        QTest::newRow("17 characters") << "Подстанция №12345";
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no Windows-1251 code") << "ТП-15 ✓"
+                                              << "Символ «✓» нельзя записать в место установки";
+        QTest::newRow("outside the basic plane") << "ТП-15 😀"
+                                                 << "Символ «😀» нельзя записать в место установки";
+        QTest::newRow("17 characters") << "Подстанция №12345"
+                                       << "Место установки не длиннее 16 символов";
     }
     void placeTheMeterCannotHold() {
         QFETCH(QString, text);
+        QFETCH(QString, message);
         test::OpsRig rig;
         const auto outcome = ops::writePlace(rig.exchange, text);
         QVERIFY(rig.meter.requests().isEmpty());
         QCOMPARE(outcome.status, Status::Refused);
-        QCOMPARE(outcome.messages.size(), 1);
+        QCOMPARE(outcome.messages, QStringList{message});
     }
 
     void reset_data() {
