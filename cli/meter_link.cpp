@@ -1,6 +1,5 @@
 #include "cli/meter_link.h"
 
-#include "comm/comm_error.h"
 #include "link/outcome_texts.h"
 
 namespace vilt::cli {
@@ -10,11 +9,7 @@ MeterLink::MeterLink(const Options& options) : m_options(options) {
 }
 
 MeterLink::~MeterLink() {
-    try {
-        if (m_comm.Enabled()) m_session.close();
-    } catch (const comm::CommError&) {
-        m_comm.Close();  // DTR refused on the way out: the port still goes
-    }
+    m_session.close();  // DTR refused on the way out: the port still goes
 }
 
 std::optional<Failure> MeterLink::connect() {

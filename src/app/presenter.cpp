@@ -118,7 +118,8 @@ void Presenter::showStep(const link::Step& step) {
     if (status.number) setStatus(1, *status.number);
 }
 
-void Presenter::showSessionClosed() {
+void Presenter::showSessionClosed(const std::optional<QString>& dtrFailure) {
+    if (dtrFailure) setStatus(0, *dtrFailure);
     setConnectShown(true);
     hideSessionPanels();
     showPanel(Panel::Ok_rdevent, false);

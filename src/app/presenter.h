@@ -5,6 +5,7 @@
 #include <QString>
 #include <array>
 #include <functional>
+#include <optional>
 
 #include "app/panel.h"
 #include "link/outcome.h"
@@ -45,8 +46,9 @@ class Presenter {
     // Before the session's attempts: no identity, no session panel, the disconnect button.
     void beginSession();
     void showSession(const link::SessionOutcome& outcome);
-    // After the session's own close: the connect button, no panel, no identity.
-    void showSessionClosed();
+    // After the session's own close: the connect button, no panel, no identity; a reason DTR
+    // could not be lowered goes to the status bar, once.
+    void showSessionClosed(const std::optional<QString>& dtrFailure = std::nullopt);
     // An operation's message boxes, its error, then its panel.
     void show(const link::Outcome& outcome);
     // Before the password change: both status fields blank.

@@ -18,10 +18,7 @@ struct Services {
     OperationGuard& guard;
 
     // The session's own close, and the window without a session.
-    void closeSession() {
-        session.close();
-        presenter.showSessionClosed();
-    }
+    void closeSession() { presenter.showSessionClosed(session.close()); }
 };
 
 }  // namespace vilt::app

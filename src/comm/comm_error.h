@@ -10,7 +10,7 @@ class CommError : public std::runtime_error {
   public:
     // format holds one %d for the error code, e.g. "Port not open (Error: %d)".
     CommError(const char* format, int code)
-        : std::runtime_error(QString::fromLatin1(format)
+        : std::runtime_error(QString::fromUtf8(format)
                                  .replace(QLatin1String("%d"), QString::number(code))
                                  .toStdString()) {}
 };
@@ -19,5 +19,7 @@ inline constexpr const char* kErrAlreadyOpen = "Port already assigned (open) (Er
 inline constexpr const char* kErrNotOpen = "Port not open (Error: %d)";
 inline constexpr const char* kErrDtr = "EscapeCommFunction failure (Error: %d)";
 inline constexpr const char* kErrLineSettings = "Error updating DataControlBlock (Error: %d)";
+// The device went away while the port was open: the adapter was pulled or the peer hung up.
+inline constexpr const char* kErrDeviceLost = "Устройство порта отключено (Error: %d)";
 
 }  // namespace vilt::comm

@@ -20,6 +20,9 @@ class SerialLine {
     // quietMs; the bytes thrown away, or -1 when the port is not open.
     virtual int Discard(int quietMs) = 0;
     virtual void Close() = 0;
+    // The device went away while the port was open (adapter pulled, peer hung up): nothing
+    // more will come through until it is closed and opened again.
+    virtual bool Lost() const = 0;
     virtual void SetDTRState(bool on) = 0;
 };
 

@@ -53,6 +53,7 @@ void TComm::Open() {
 }
 
 void TComm::Close() {
+    m_lost = false;
     if (!m_port) return;
     m_port->close();
     m_port.reset();
@@ -66,7 +67,7 @@ int TComm::Write(const uint8_t* data, int count) {
     if (!Enabled()) return -1;
     const qint64 written = m_port->write(reinterpret_cast<const char*>(data), count);
     if (written < 0) {
-        m_port->clearError();
+        settleError();
         return 0;
     }
     // Bound the drain by the line time of the frame, with a generous margin.
@@ -75,14 +76,14 @@ int TComm::Write(const uint8_t* data, int count) {
     while (m_port->bytesToWrite() > 0 && !deadline.hasExpired()) {
         if (!m_port->waitForBytesWritten(static_cast<int>(deadline.remainingTime()))) break;
     }
-    m_port->clearError();
+    settleError();
     return static_cast<int>(written);
 }
 
 int TComm::Read(uint8_t* data, int count) {
     if (!Enabled()) return -1;
     if (count <= 0) return 0;
-    m_port->clearError();
+    settleError();
     // Take in whatever the driver already holds; if anything is there, return it at once.
     if (m_port->bytesAvailable() == 0) m_port->waitForReadyRead(0);
     if (m_port->bytesAvailable() == 0) {
@@ -93,7 +94,7 @@ int TComm::Read(uint8_t* data, int count) {
     }
     const qint64 wanted = std::min<qint64>(count, m_port->bytesAvailable());
     const qint64 got = m_port->read(reinterpret_cast<char*>(data), wanted);
-    m_port->clearError();
+    settleError();
     return got < 0 ? 0 : static_cast<int>(got);
 }
 
@@ -105,7 +106,7 @@ int TComm::Discard(int quietMs) {
         dropped += m_port->readAll().size();
         if (quietMs <= 0 || !m_port->waitForReadyRead(quietMs)) break;
     }
-    m_port->clearError();
+    settleError();
     return static_cast<int>(dropped);
 }
 
@@ -128,6 +129,12 @@ void TComm::SetDTRState(bool on) {
     // A pseudo-terminal has no modem-control lines: that is not a fault of the link.
     if (error == QSerialPort::UnsupportedOperationError) return;
     throw CommError(kErrDtr, static_cast<int>(error));
+}
+
+void TComm::settleError() {
+    const auto error = m_port->error();
+    if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError) m_lost = true;
+    m_port->clearError();
 }
 
 void TComm::applyLineSettings() {

@@ -52,6 +52,7 @@ class TComm : public SerialLine {
     int Write(const uint8_t* data, int count) override;
     int Read(uint8_t* data, int count) override;
     int Discard(int quietMs) override;
+    bool Lost() const override { return m_lost; }
 
     // Ignored while the port is open.
     void SetDeviceName(const QString& name);
@@ -64,10 +65,13 @@ class TComm : public SerialLine {
 
   private:
     void applyLineSettings();
+    // Takes note of a device that went away, then clears the port's error.
+    void settleError();
 
     std::unique_ptr<QSerialPort> m_port;  // set only while open
     QString m_deviceName = QStringLiteral("Com1");
     BaudRate m_baudRate = BaudRate::br1200;
+    bool m_lost = false;
 };
 
 }  // namespace vilt::comm

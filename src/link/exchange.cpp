@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "comm/comm_error.h"
 #include "link/crc.h"
 #include "link/waiter.h"
 
@@ -66,6 +67,11 @@ Check Exchange::checkReply(const CommandInfo& info, int count) const {
     return Check::Ok;
 }
 
+// A device that went away ends the operation at once: no retry can reach it.
+void Exchange::throwIfLost() const {
+    if (m_line.Lost()) throw comm::CommError(comm::kErrDeviceLost, -1);
+}
+
 // After a refused reply, replies may still be on their way: one that comes late must not be
 // taken for the next request's. The line counts as settled once it has stayed quiet a
 // while; a reply thrown away on the way may have had a follower, so it is tested again.
@@ -81,11 +87,13 @@ Check Exchange::run(Command command, std::span<const uint8_t> payload) {
     const CommandInfo& info = commandInfo(command);
     ClrBuf();
     const int n = buildRequest(info, payload);
+    throwIfLost();
     settleLine();
     m_line.Write(m_buffer.data() + kSendArea, n);
     Del(kPacingSteps);
     m_waiter.sleep(m_timeOut * info.waitFactor);
     const int count = m_line.Read(m_buffer.data() + kReceiveArea, kReadSize);
+    throwIfLost();
     const Check check = checkReply(info, count);
     if (check != Check::Ok) m_lineUnsettled = true;
     return check;

@@ -44,7 +44,7 @@ class Exchange {
 
     // Runs the cycle for one command of the table; the first failing test ends it. The
     // payload must have the command's length. Whatever waits in the input from before is
-    // thrown away first.
+    // thrown away first. A device that went away raises CommError.
     Check run(Command command, std::span<const uint8_t> payload = {});
 
     void ClrBuf();
@@ -70,6 +70,7 @@ class Exchange {
     int buildRequest(const CommandInfo& info, std::span<const uint8_t> payload);
     Check checkReply(const CommandInfo& info, int count) const;
     void settleLine();
+    void throwIfLost() const;
 
     comm::SerialLine& m_line;
     Waiter& m_waiter;

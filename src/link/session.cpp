@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "comm/comm_error.h"
 #include "link/outcome_texts.h"
 #include "link/waiter.h"
 
@@ -126,11 +127,19 @@ int Session::logIn(SessionOutcome& outcome) {
     return 1;
 }
 
-void Session::close() {
-    // The port may already be closed (another port chosen meanwhile): then there is no
-    // DTR to lower, and refusing would leave the user without a way back to connect.
-    if (m_exchange.line().Enabled()) m_exchange.line().SetDTRState(false);
-    m_exchange.line().Close();
+std::optional<QString> Session::close() {
+    // The port may already be closed (another port chosen meanwhile): then there is no DTR to
+    // lower. Whatever DTR does, the port goes, or the user would be left without a way back
+    // to connect.
+    comm::SerialLine& line = m_exchange.line();
+    std::optional<QString> reason;
+    try {
+        if (line.Enabled()) line.SetDTRState(false);
+    } catch (const comm::CommError& error) {
+        reason = QString::fromStdString(error.what());
+    }
+    line.Close();
+    return reason;
 }
 
 }  // namespace vilt::link

@@ -55,8 +55,9 @@ class Session {
     // Everything of opening a session after the port has been opened: DTR, the settling
     // wait and up to three attempts.
     SessionOutcome open(const SessionRequest& request);
-    // Ends the session: DTR down, port closed.
-    void close();
+    // Ends the session: DTR down, port closed. The port closes even where DTR cannot be
+    // lowered (the device is gone); then the reason is returned.
+    std::optional<QString> close();
 
   private:
     void runAttempt(SessionOutcome& outcome);

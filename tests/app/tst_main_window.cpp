@@ -169,6 +169,23 @@ class TstMainWindow : public QObject {
         QCOMPARE(status(0), texts::kPasswordSession);
     }
 
+    // The adapter pulled in a session: the next read ends at once with one box, the
+    // disconnect button closes the port, and a connect works again once the meter is back.
+    void unplugDisconnectReconnect() {
+        connectAs(1, 12345);
+        m_rig->unplug();
+        m_rig->click("Read");
+        QCOMPARE(messages(), QStringList{"Устройство порта отключено (Error: -1)"});
+        m_rig->click("Otkl");
+        QVERIFY(shown("Vkl") && !shown("Otkl"));
+        QVERIFY(!m_form->Comm1().Enabled());
+        QCOMPARE(messages().size(), 1);
+        QString error;
+        QVERIFY2(m_rig->plugIn({"--factory", "12345"}, &error), qPrintable(error));
+        connectAs(1, 12345);
+        QCOMPARE(shownPanels(), QStringList{"Cv_ok_rd"});
+    }
+
     void passwordThatIsNotANumber() {
         connectAs(2, 12345, "43a1");
         QCOMPARE(messages(), QStringList{texts::kNotANumber});

@@ -25,15 +25,23 @@ class WindowRig {
     // Starts the meter with the given options and the window; false with the reason.
     bool start(const QStringList& meterOptions, QString* error) {
         app::setMessageBoxFunction([this](const QString& text) { messages << text; });
+        qputenv("XDG_DATA_HOME", m_data.path().toUtf8());
+        if (!plugIn(meterOptions, error)) return false;
+        m_form = std::make_unique<app::TForm1>();
+        return true;
+    }
+    // The adapter pulled: the meter's end of the line goes away.
+    void unplug() { m_sim.reset(); }
+    // A meter (again) behind Com1.
+    bool plugIn(const QStringList& meterOptions, QString* error) {
         m_sim = std::make_unique<SimProcess>(meterOptions);
         if (!m_sim->start(error)) return false;
-        qputenv("XDG_DATA_HOME", m_data.path().toUtf8());
         const QString ports = m_data.path() + "/vilt-service/ports";
+        QFile::remove(ports + "/com1");
         if (!QDir().mkpath(ports) || !QFile::link(m_sim->slavePath(), ports + "/com1")) {
             *error = QStringLiteral("cannot map Com1");
             return false;
         }
-        m_form = std::make_unique<app::TForm1>();
         return true;
     }
 

@@ -131,6 +131,19 @@ class TstCliOperations : public QObject {
         QCOMPARE(run.out, QString());
     }
 
+    // The meter pulled away while the command waits for a reply: it ends with the reason,
+    // with no more attempts on a device that is gone.
+    void deviceGoneDuringTheCommand() {
+        QVERIFY(m_sim->control("fault 14 delay 5000"));
+        const test::CliRun run = test::runCli(
+            {"--port", m_sim->slavePath(), "--timeout", "60", "events", "read"}, [this] {
+                QTest::qWait(1500);
+                m_sim.reset();
+            });
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.err.trimmed(), QStringLiteral("Устройство порта отключено (Error: -1)"));
+    }
+
     void argumentsCheckedBeforeThePort_data() {
         QTest::addColumn<QStringList>("command");
         QTest::newRow("clock text") << QStringList{"clock", "write", "2027-13-01 09:05:07"};

@@ -3,6 +3,7 @@
 
 #include <QtTest>
 
+#include "comm/comm_error.h"
 #include "link/outcome_texts.h"
 #include "link/session.h"
 #include "sim/virtual_meter.h"
@@ -187,6 +188,21 @@ class TstSession : public QObject {
         QVERIFY(!rig.line.Enabled());
         QVERIFY(!rig.line.dtr());
         rig.session.close();  // a closed port closes again without a fuss
+    }
+
+    // A device that is gone ends the session at once; closing still closes the port, and
+    // tells why DTR could not be lowered.
+    void deviceGone() {
+        Rig rig;
+        rig.line.unplug();
+        QVERIFY_THROWS_EXCEPTION(comm::CommError, rig.open(link::kLocal, 12345));
+        QVERIFY(rig.meter.requests().isEmpty());
+        const auto reason = rig.session.close();
+        QVERIFY(!rig.line.Enabled());
+        QCOMPARE(reason, std::optional(QStringLiteral("EscapeCommFunction failure (Error: 6)")));
+        rig.line.reopen();  // the adapter back in
+        QVERIFY(rig.open(link::kLocal, 12345).ok());
+        QCOMPARE(rig.session.close(), std::nullopt);
     }
 
     void placeOfSixteenCharacters() {

@@ -3,6 +3,7 @@
 
 #include <QtTest>
 
+#include "comm/comm_error.h"
 #include "ops/events.h"
 #include "ops_rig.h"
 
@@ -115,6 +116,16 @@ class TstEvents : public QObject {
             if (const auto& journal = outcome.journals[size_t(j)])
                 QCOMPARE(int((*journal)[0][0]), 10 + j);
         }
+    }
+
+    // The adapter pulled after journal 2: the read ends there, nothing more is sent.
+    void deviceGoneEndsTheRead() {
+        test::OpsRig rig;
+        rig.line.onRequest = [&](const QByteArray& request) {
+            if (uint8_t(request[3]) == 0x14 && request[4] == 2) rig.line.unplug();
+        };
+        QVERIFY_THROWS_EXCEPTION(comm::CommError, ops::readEvents(rig.exchange));
+        QCOMPARE(rig.requests(0x14).size(), 3);
     }
 
     void shownRecords_data() {

@@ -75,6 +75,7 @@ int FakeLine::Discard(int quietMs) {
 
 void FakeLine::SetDTRState(bool on) {
     if (!m_open) throw comm::CommError(comm::kErrNotOpen, -1);
+    if (m_lost) throw comm::CommError(comm::kErrDtr, 6);
     m_dtr = on;
 }
 

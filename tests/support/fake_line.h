@@ -22,9 +22,15 @@ class FakeLine : public comm::SerialLine {
     int Read(uint8_t* data, int count) override;
     int Discard(int quietMs) override;
     void Close() override { m_open = false; }
+    bool Lost() const override { return m_lost; }
+    // The adapter pulled: every later read finds the device gone.
+    void unplug() { m_lost = true; }
     void SetDTRState(bool on) override;
 
-    void reopen() { m_open = true; }
+    void reopen() {
+        m_open = true;
+        m_lost = false;
+    }
     // Runs before the meter answers each request, so a test can change the meter by what
     // is asked.
     std::function<void(const QByteArray& request)> onRequest;
@@ -43,6 +49,7 @@ class FakeLine : public comm::SerialLine {
     VirtualClock& m_clock;
     bool m_open = true;
     bool m_dtr = false;
+    bool m_lost = false;
     QList<Arrival> m_onTheWay;  // ordered by arrival time
     QByteArray m_input;
 };

@@ -60,9 +60,10 @@ QString SimProcess::readLine(int timeoutMs) {
     return QString::fromUtf8(m_process.readLine()).trimmed();
 }
 
-CliRun runCli(const QStringList& arguments) {
+CliRun runCli(const QStringList& arguments, const std::function<void()>& whileRunning) {
     QProcess cli;
     cli.start(programFromEnv("VILT_CLI"), arguments);
+    if (whileRunning && cli.waitForStarted()) whileRunning();
     CliRun run;
     if (!cli.waitForFinished(30000)) {
         cli.kill();

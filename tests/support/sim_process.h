@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace vilt::test {
 
@@ -38,7 +39,8 @@ struct CliRun {
     QString out;
     QString err;
 };
-CliRun runCli(const QStringList& arguments);
+// whileRunning, when given, runs once the program has started (to pull the line away).
+CliRun runCli(const QStringList& arguments, const std::function<void()>& whileRunning = {});
 
 // The program a test runs, from the environment CTest sets (VILT_SIM, VILT_CLI).
 QString programFromEnv(const char* variable);
