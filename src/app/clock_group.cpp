@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTimeEdit>
 
+#include "app/clock_text.h"
 #include "ops/clock.h"
 
 namespace vilt::app {
@@ -20,7 +21,9 @@ ClockGroup::ClockGroup(QWidget* parent)
     m_date = new QDateEdit(this);
     m_date->setObjectName(QStringLiteral("Date_a"));
     m_date->setCalendarPopup(true);
-    m_date->setDisplayFormat(QLocale().dateFormat(QLocale::ShortFormat));
+    m_date->setDisplayFormat(kDateFormat);
+    // Month and day names of the calendar in Russian, as the rest of the window.
+    m_date->calendarWidget()->setLocale(QLocale(QLocale::Russian, QLocale::Russia));
     m_time = new QTimeEdit(this);
     m_time->setObjectName(QStringLiteral("Time_a"));
     m_time->setDisplayFormat(QStringLiteral("HH:mm:ss"));
@@ -40,7 +43,13 @@ ClockGroup::ClockGroup(QWidget* parent)
     grid->addWidget(m_day, 1, 0);
     grid->addWidget(m_dst, 1, 1);
     grid->addWidget(m_sync, 2, 1);
+    // The day name follows the date however the user changes it: a click or Return in the
+    // calendar, its arrows, or the keys in the field. The meter's own day number, set with
+    // the date after a read, is not overridden.
     connect(m_date->calendarWidget(), &QCalendarWidget::clicked, this, [this] { Date_aCloseUp(); });
+    connect(m_date, &QDateEdit::dateChanged, this, [this] {
+        if (!m_settingDate) Date_aCloseUp();
+    });
 }
 
 QTime ClockGroup::time() const {
@@ -53,7 +62,9 @@ void ClockGroup::setTime(const QTime& time) {
     m_time->setTime(time);
 }
 void ClockGroup::setDate(const QDate& date) {
+    m_settingDate = true;
     m_date->setDate(date);
+    m_settingDate = false;
 }
 void ClockGroup::showDayName(const QString& name) {
     m_day->setText(name);

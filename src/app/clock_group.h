@@ -36,6 +36,7 @@ class ClockGroup : public QGroupBox {
     QLabel* m_day = nullptr;
     QCheckBox* m_dst = nullptr;
     QPushButton* m_sync = nullptr;
+    bool m_settingDate = false;  // the program, not the user, is changing the date
 };
 
 }  // namespace vilt::app

@@ -1,21 +1,21 @@
 #pragma once
-// Dates and times as the workstation's regional settings write them.
+// Dates and times as the window shows them: numbers in the Russian order, whatever the
+// workstation's locale (a Russian window must not say "10 Dec 2026").
 
 #include <QDate>
-#include <QLocale>
 #include <QTime>
 
 namespace vilt::app {
 
-// The long time format, without a time-zone name.
+inline const QString kDateFormat = QStringLiteral("dd.MM.yyyy");
+inline const QString kTimeFormat = QStringLiteral("H:mm:ss");
+
 inline QString timeText(const QTime& time) {
-    QString format = QLocale().timeFormat(QLocale::LongFormat);
-    format.remove(QLatin1Char('t'));
-    return QLocale().toString(time, format.trimmed());
+    return time.toString(kTimeFormat);
 }
 
 inline QString dateText(const QDate& date) {
-    return QLocale().toString(date, QLocale::ShortFormat);
+    return date.toString(kDateFormat);
 }
 
 }  // namespace vilt::app

@@ -10,12 +10,12 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vilt-service"));
-    QApplication::setApplicationDisplayName(QStringLiteral("ВИЛТ"));
+    vilt::app::installTranslations();
     std::unique_ptr<vilt::app::TForm1> form;
     try {
         form = std::make_unique<vilt::app::TForm1>();
     } catch (const std::exception& error) {
-        vilt::app::showMessage(QString::fromStdString(error.what()));
+        vilt::app::showError(QString::fromStdString(error.what()));
         return 1;
     }
     form->show();

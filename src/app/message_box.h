@@ -10,6 +10,10 @@ namespace vilt::app {
 using MessageBoxFunction = std::function<void(const QString& text)>;
 
 void showMessage(const QString& text);
+// An error that ended a handler: the same, with the warning icon.
+void showError(const QString& text);
+// Qt's own texts (dialog buttons, editing menus) in Russian.
+void installTranslations();
 // Replaces the message box; an empty function brings the real one back.
 void setMessageBoxFunction(MessageBoxFunction function);
 

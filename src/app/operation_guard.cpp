@@ -11,7 +11,7 @@ void OperationGuard::handle(const std::function<void()>& body) {
     try {
         body();
     } catch (const std::exception& error) {
-        showMessage(QString::fromStdString(error.what()));
+        showError(QString::fromStdString(error.what()));
     }
 }
 

@@ -81,6 +81,18 @@ class TstExchangeGroup : public QObject {
         QCOMPARE(rig().meterState("dst"), QStringLiteral("77"));
     }
 
+    // The day name follows a date the user changes with the keys, not just with a click.
+    void dayNameFollowsTheKeyboard() {
+        auto* date = rig().find<QDateEdit>("Date_a");
+        date->setDate(QDate(2026, 12, 9));
+        QCOMPARE(rig().find<QLabel>("LWeek")->text(), QStringLiteral("Среда"));
+        date->setFocus();
+        date->setCurrentSection(QDateTimeEdit::DaySection);
+        QTest::keyClick(date, Qt::Key_Up);
+        QCOMPARE(date->date(), QDate(2026, 12, 10));
+        QCOMPARE(rig().find<QLabel>("LWeek")->text(), QStringLiteral("Четверг"));
+    }
+
     void clockThatIsNotATime() {
         QVERIFY(rig().meter().control("set clockbytes 05302403091226"));
         connectByNumber();
@@ -118,7 +130,7 @@ class TstExchangeGroup : public QObject {
 
         pages->setCurrentIndex(app::TForm1::kJournalPage);
         QCOMPARE(grid()->cell(0, 1), QStringLiteral("1"));
-        QCOMPARE(grid()->cell(1, 1), QLocale().toString(QDate(2010, 3, 15), QLocale::ShortFormat));
+        QCOMPARE(grid()->cell(1, 1), QStringLiteral("15.03.2010"));
         QVERIFY(grid()->cell(2, 1).contains("45:00"));
         QCOMPARE(grid()->cell(1, 2), QStringLiteral("   "));
 

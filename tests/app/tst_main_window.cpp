@@ -84,7 +84,7 @@ class TstMainWindow : public QObject {
         QCOMPARE(find<QSpinBox>("Zav_n")->maximum(), 16777215);
         QCOMPARE(mode()->itemIndex(), 0);
         QCOMPARE(find<QLabel>("StaticText1")->text(),
-                 QLocale().toString(QDate::currentDate(), QLocale::ShortFormat));
+                 QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")));
         QVERIFY(!find<QLabel>("StaticText2")->text().isEmpty());
     }
 
@@ -262,6 +262,22 @@ class TstMainWindow : public QObject {
     void handlerErrorsAreShown() {
         app::OperationGuard(*m_form).handle([] { throw comm::CommError(comm::kErrNotOpen, -1); });
         QCOMPARE(messages(), QStringList{"Port not open (Error: -1)"});
+    }
+
+    // Under a workstation locale that is not Russian, dates stay numbers, the calendar and
+    // Qt's own buttons speak Russian.
+    void russianUnderAnotherLocale() {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        app::TForm1 form;
+        QLocale::setDefault(QLocale::system());
+        const QRegularExpression numericDate(QStringLiteral("^\\d\\d\\.\\d\\d\\.\\d{4}$"));
+        auto* date = form.findChild<QDateEdit*>("Date_a");
+        QVERIFY2(numericDate.match(date->text()).hasMatch(), qPrintable(date->text()));
+        const QString clockDate = form.findChild<QLabel*>("StaticText1")->text();
+        QVERIFY2(numericDate.match(clockDate).hasMatch(), qPrintable(clockDate));
+        QCOMPARE(date->calendarWidget()->locale().language(), QLocale::Russian);
+        app::installTranslations();
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Отмена"));
     }
 
     void clockTicks() {
