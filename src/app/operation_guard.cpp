@@ -1,5 +1,6 @@
 #include "app/operation_guard.h"
 
+#include <QApplication>
 #include <QTimer>
 #include <QWidget>
 
@@ -15,19 +16,40 @@ void OperationGuard::handle(const std::function<void()>& body) {
     }
 }
 
+// The window itself can hold the focus (by a click, never by Tab), so keys typed during an
+// operation land nowhere rather than in the next field of the tab chain.
+OperationGuard::OperationGuard(QWidget& window) : m_window(window) {
+    m_window.setFocusPolicy(Qt::ClickFocus);
+}
+
 void OperationGuard::operate(const std::function<void()>& body) {
     if (m_busy) return;
     m_busy = true;
+    disableControls();
+    handle(body);
+    restoreControls();
+    m_busy = false;
+    if (m_closeRequested) QTimer::singleShot(0, &m_window, &QWidget::close);
+}
+
+void OperationGuard::disableControls() {
+    m_focus = QApplication::focusWidget();
+    if (m_focus && m_controls.contains(m_focus)) m_window.setFocus(Qt::OtherFocusReason);
     for (QWidget* control : m_controls) {
         m_restore.insert(control, control->isEnabled());
         control->setEnabled(false);
     }
-    handle(body);
+}
+
+// The control that started the operation has the keyboard again.
+void OperationGuard::restoreControls() {
     for (auto it = m_restore.cbegin(); it != m_restore.cend(); ++it)
         it.key()->setEnabled(it.value());
     m_restore.clear();
-    m_busy = false;
-    if (m_closeRequested) QTimer::singleShot(0, &m_window, &QWidget::close);
+    if (m_focus && m_focus->isEnabled() && m_focus->isVisible() &&
+        QApplication::focusWidget() == &m_window)
+        m_focus->setFocus(Qt::OtherFocusReason);
+    m_focus = nullptr;
 }
 
 void OperationGuard::addControl(QWidget* control) {

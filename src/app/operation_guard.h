@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QPointer>
 #include <functional>
 
 class QWidget;
@@ -13,7 +14,7 @@ namespace vilt::app {
 
 class OperationGuard {
   public:
-    explicit OperationGuard(QWidget& window) : m_window(window) {}
+    explicit OperationGuard(QWidget& window);
 
     void handle(const std::function<void()>& body);
     // A handler that talks to the meter; ignored while another one runs.
@@ -27,7 +28,11 @@ class OperationGuard {
     void closeWhenIdle() { m_closeRequested = true; }
 
   private:
+    void disableControls();
+    void restoreControls();
+
     QWidget& m_window;
+    QPointer<QWidget> m_focus;  // where the keyboard was when the operation began
     bool m_busy = false;
     bool m_closeRequested = false;
     QList<QWidget*> m_controls;

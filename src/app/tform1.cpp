@@ -15,6 +15,7 @@
 #include "app/clock_group.h"
 #include "app/clock_text.h"
 #include "app/connection_page.h"
+#include "app/enter_key.h"
 #include "app/exchange_group.h"
 #include "app/journal_page.h"
 #include "app/presenter.h"
@@ -65,6 +66,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
         m_progress->setValue(position);
     });
     FormCreate();
+    letEnterPressButtons(*this);
 }
 
 TForm1::~TForm1() = default;

@@ -93,6 +93,25 @@ class TstExchangeGroup : public QObject {
         QCOMPARE(rig().find<QLabel>("LWeek")->text(), QStringLiteral("Четверг"));
     }
 
+    // Started from the keyboard (Space or Enter), an operation leaves the keyboard on its
+    // button; nothing typed meanwhile lands in another field.
+    void keyboardStartedOperationKeepsTheFocus() {
+        connectByNumber();
+        rig().form().show();
+        QApplication::setActiveWindow(&rig().form());
+        QVERIFY(QTest::qWaitForWindowActive(&rig().form()));
+        auto* read = rig().find<QPushButton>("Read");
+        read->setFocus();
+        QTest::keyClick(read, Qt::Key_Space);
+        QCOMPARE(rig().shownPanels(), QStringList{"Ok_rdtime"});
+        QCOMPARE(QApplication::focusWidget(), read);
+        rig().find<QLabel>("Ok_rdtime")->hide();
+        QTest::keyClick(read, Qt::Key_Return);
+        QCOMPARE(rig().shownPanels(), QStringList{"Ok_rdtime"});
+        QCOMPARE(QApplication::focusWidget(), read);
+        QVERIFY(rig().find<QLineEdit>("New_Password")->text().isEmpty());
+    }
+
     void clockThatIsNotATime() {
         QVERIFY(rig().meter().control("set clockbytes 05302403091226"));
         connectByNumber();
