@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStackedLayout>
 
 #include "app/exchange_group.h"
 #include "app/factory_number_box.h"
@@ -124,8 +125,13 @@ QWidget* ConnectionPage::buildSessionGroup() {
     m_connect->setToolTip(QStringLiteral("Установить связь со счетчиком"));
     m_disconnect = new QPushButton(lampIcon(Qt::red), QStringLiteral(" Отключить"), group);
     m_disconnect->setObjectName(QStringLiteral("Otkl"));
-    grid->addWidget(m_connect, 4, 0, 1, 3);
-    grid->addWidget(m_disconnect, 4, 0, 1, 3);  // the same place: one of them is shown
+    // The same place: one of them is shown, and the swap moves nothing around them.
+    auto* place = new QWidget(group);
+    auto* stack = new QStackedLayout(place);
+    stack->setStackingMode(QStackedLayout::StackAll);
+    stack->addWidget(m_connect);
+    stack->addWidget(m_disconnect);
+    grid->addWidget(place, 4, 0, 1, 3);
     connect(m_connect, &QPushButton::clicked, this,
             [this] { m_services.guard.operate([this] { VklClick(); }); });
     connect(m_disconnect, &QPushButton::clicked, this,

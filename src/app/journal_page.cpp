@@ -13,6 +13,9 @@ namespace vilt::app {
 namespace {
 constexpr int kGridRows = ops::kRecordsPerJournal + 1;
 const QString kBlankCell = QStringLiteral("   ");
+const std::array<QString, 3> kHeadings = {QStringLiteral("Номер события"),
+                                          QStringLiteral("Дата события"),
+                                          QStringLiteral("Время события")};
 }  // namespace
 
 JournalPage::JournalPage(Services& services, const ops::EventTab& events, QWidget* parent)
@@ -26,14 +29,21 @@ JournalPage::JournalPage(Services& services, const ops::EventTab& events, QWidge
             [this] { m_services.guard.handle([this] { EventGroupClick(); }); });
 
     m_grid = new StringGrid(QStringLiteral("StringGridEvents"), 3, kGridRows, this);
-    // The columns are wide enough for a date and a time in this font, never narrower than
-    // the classic 27, 66 and 51 pixels.
+    // Each column is as wide as its heading and its widest cell need in this font, never
+    // narrower than the classic 27, 66 and 51 pixels.
     const QFontMetrics metrics(m_grid->font());
-    const int dateWidth = std::max(66, metrics.horizontalAdvance(QStringLiteral("28.11.2026")) + 8);
-    const int timeWidth = std::max(51, metrics.horizontalAdvance(QStringLiteral("23:59:59")) + 8);
-    m_grid->setColumnWidths({27, dateWidth, timeWidth});
+    auto width = [&](int least, std::initializer_list<QString> texts) {
+        int widest = least;
+        for (const QString& text : texts)
+            widest = std::max(widest, metrics.horizontalAdvance(text) + 8);
+        return widest;
+    };
+    const std::array<int, 3> widths = {width(27, {kHeadings[0], QStringLiteral("10")}),
+                                       width(66, {kHeadings[1], QStringLiteral("28.11.2026")}),
+                                       width(51, {kHeadings[2], QStringLiteral("23:59:59")})};
+    m_grid->setColumnWidths({widths[0], widths[1], widths[2]});
     m_grid->setRowHeights(15);
-    m_grid->setFixedSize(27 + dateWidth + timeWidth + 4, kGridRows * 15 + 4);
+    m_grid->setFixedSize(widths[0] + widths[1] + widths[2] + 4, kGridRows * 15 + 4);
     m_grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
@@ -62,9 +72,8 @@ void JournalPage::EventOut(int journal) {
         m_services.presenter.message(rows.error);
         return;
     }
-    m_grid->setCell(0, 0, QStringLiteral("Номер события"));
-    m_grid->setCell(1, 0, QStringLiteral("Дата события"));
-    m_grid->setCell(2, 0, QStringLiteral("Время события"));
+    for (int column = 0; column < 3; ++column)
+        m_grid->setCell(column, 0, kHeadings[size_t(column)]);
     for (int k = 0; k < rows.events.size(); ++k) {
         m_grid->setCell(0, k + 1, QString::number(k + 1));
         m_grid->setCell(1, k + 1, dateText(rows.events[k].date()));

@@ -20,7 +20,9 @@
 #include "app/journal_page.h"
 #include "app/presenter.h"
 #include "app/result_panels.h"
+#include "comm/comm_error.h"
 #include "comm/port_map.h"
+#include "link/outcome_texts.h"
 
 namespace vilt::app {
 
@@ -46,6 +48,32 @@ constexpr std::array<PageTitle, 7> kPages = {{
     {"TabSheet7", "Показания за 12 месяцев"},
 }};
 constexpr int kCalibrationPage = 4;
+
+// What each status field may say, so that it is wide enough for all of it.
+QStringList statusTexts() {
+    namespace texts = link::texts;
+    return {texts::kLocalSession,
+            texts::kFactorySession,
+            texts::kPasswordSession,
+            texts::kPasswordRefused,
+            texts::kWrongCount,
+            texts::kWrongCode,
+            texts::kWrongCrc,
+            QString::fromUtf8(comm::kErrDtr).replace(QLatin1String("%d"), QStringLiteral("999"))};
+}
+QStringList numberTexts() {
+    const QString largest = QStringLiteral("16777215");
+    return {link::texts::kLocalNumber + largest, link::texts::kFactoryNumber + largest};
+}
+
+// As wide as the widest of its texts in the label's font, never narrower than least.
+int widthFor(const QLabel& label, int least, const QStringList& texts) {
+    const QFontMetrics metrics(label.font());
+    int widest = least;
+    for (const QString& text : texts)
+        widest = std::max(widest, metrics.horizontalAdvance(text) + 2 * label.frameWidth() + 8);
+    return widest;
+}
 constexpr int kTariffPage = 0;
 
 }  // namespace
@@ -77,13 +105,14 @@ void TForm1::buildStatus() {
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
     statusBar()->setSizeGripEnabled(false);
     constexpr std::array kWidths = {300, 250, 50};
+    const std::array<QStringList, 3> texts = {statusTexts(), numberTexts(), QStringList()};
     for (size_t i = 0; i < kWidths.size(); ++i) {
         m_status[i] = new QLabel(statusBar());
         m_status[i]->setObjectName(QStringLiteral("StatusBar1_%1").arg(i));
         m_status[i]->setTextFormat(Qt::PlainText);
-        m_status[i]->setFixedWidth(kWidths[i]);
         m_status[i]->setFrameShape(QFrame::Panel);
         m_status[i]->setFrameShadow(QFrame::Sunken);
+        m_status[i]->setFixedWidth(widthFor(*m_status[i], kWidths[i], texts[i]));
         statusBar()->addWidget(m_status[i]);
     }
 
@@ -139,6 +168,11 @@ void TForm1::buildBottom() {
     };
     m_time = addText(QStringLiteral("Время"), QStringLiteral("StaticText2"));
     m_date = addText(QStringLiteral("Дата"), QStringLiteral("StaticText1"));
+    // Wide enough for the widest time and date, ending at the window's edge.
+    m_time->setText(timeText(QTime(23, 59, 59)));
+    m_date->setText(dateText(QDate(2026, 12, 28)));
+    const int width = std::max(225, clock->sizeHint().width());
+    clock->setGeometry(kClientSize.width() - width - 4, 318, width, 26);
 
     // The tariff-file buttons sit beside the pages and belong to the tariff page.
     m_saveTariffs = new QPushButton(client);

@@ -6,6 +6,7 @@
 
 #include "app/connection_page.h"
 #include "app/presenter.h"
+#include "app/string_grid.h"
 #include "comm/comm_error.h"
 #include "link/outcome_texts.h"
 #include "window_rig.h"
@@ -278,6 +279,36 @@ class TstMainWindow : public QObject {
         QCOMPARE(date->calendarWidget()->locale().language(), QLocale::Russian);
         app::installTranslations();
         QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Отмена"));
+    }
+
+    // Every text fits its place: the status fields, the clock panel and the journal headings;
+    // the connect and disconnect buttons swap without moving the information group.
+    void textsFitTheirPlaces() {
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form));
+        const QRect info = find("GroupBox3")->geometry();
+        auto fits = [](const QWidget* widget, const QString& text) {
+            return QFontMetrics(widget->font()).horizontalAdvance(text) <=
+                   widget->contentsRect().width();
+        };
+        for (const QString& text : {texts::kPasswordSession, texts::kWrongCount})
+            QVERIFY2(fits(find("StatusBar1_0"), text), qPrintable(text));
+        QVERIFY(fits(find("StatusBar1_1"), texts::kFactoryNumber + "16777215"));
+        auto* clock = find("Panel73");
+        QVERIFY(clock->geometry().right() < m_form->width());
+        QVERIFY(clock->sizeHint().width() <= clock->width());
+        auto* grid = find<app::StringGrid>("StringGridEvents");
+        grid->setCell(0, 0, "Номер события");
+        for (int column = 0; column < 3; ++column) {
+            const QString heading =
+                QStringList{"Номер события", "Дата события", "Время события"}[column];
+            QVERIFY2(
+                QFontMetrics(grid->font()).horizontalAdvance(heading) < grid->columnWidth(column),
+                qPrintable(heading));
+        }
+        connectAs(1, 12345);
+        QVERIFY(shown("Otkl"));
+        QCOMPARE(find("GroupBox3")->geometry(), info);
     }
 
     void clockTicks() {
