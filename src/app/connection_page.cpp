@@ -37,6 +37,14 @@ QIcon lampIcon(const QColor& colour) {
     return QIcon(pixmap);
 }
 
+// A label tied to its field: a click or its mnemonic reaches the field, and a screen reader
+// names the field by it.
+QLabel* buddyLabel(const QString& text, QWidget* field, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setBuddy(field);
+    return label;
+}
+
 QLabel* framedLabel(const QString& name, QWidget* parent) {
     auto* label = new QLabel(kBlankLabel, parent);
     label->setObjectName(name);
@@ -86,13 +94,13 @@ QWidget* ConnectionPage::buildSessionGroup() {
 
     m_factory = new FactoryNumberBox(group);
     m_factory->setObjectName(QStringLiteral("Zav_n"));
-    grid->addWidget(new QLabel(QStringLiteral("Заводской\nномер"), group), 0, 1);
+    grid->addWidget(buddyLabel(QStringLiteral("Заводской\nномер"), m_factory, group), 0, 1);
     grid->addWidget(m_factory, 0, 2);
     connect(m_factory, &QSpinBox::textChanged, this,
             [this] { m_services.guard.handle([this] { Zav_nChange(); }); });
 
     m_password = makePasswordEdit(QStringLiteral("Password"), group);
-    grid->addWidget(new QLabel(QStringLiteral("Пароль"), group), 1, 1);
+    grid->addWidget(buddyLabel(QStringLiteral("Пароль"), m_password, group), 1, 1);
     grid->addWidget(m_password, 1, 2);
     connect(m_password, &QLineEdit::textChanged, this,
             [this] { m_services.guard.handle([this] { PasswordChange(); }); });
@@ -115,7 +123,7 @@ QWidget* ConnectionPage::buildSessionGroup() {
     m_timeOut->setRange(-999999, 999999);  // a negative wait counts as none
     m_timeOut->setSingleStep(50);
     m_timeOut->setValue(link::Exchange::kDefaultTimeOut);
-    grid->addWidget(new QLabel(QStringLiteral("Задержка"), group), 3, 1);
+    grid->addWidget(buddyLabel(QStringLiteral("Задержка"), m_timeOut, group), 3, 1);
     grid->addWidget(m_timeOut, 3, 2);
     connect(m_timeOut, &QSpinBox::valueChanged, this,
             [this](int ms) { m_services.exchange.setTimeOut(ms); });

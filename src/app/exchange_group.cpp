@@ -135,6 +135,7 @@ QWidget* ExchangeGroup::buildPasswordRow() {
     label->setObjectName(QStringLiteral("Label32"));
     m_newPassword = makePasswordEdit(QStringLiteral("New_Password"), row);
     m_newPassword2 = makePasswordEdit(QStringLiteral("New_Password2"), row);
+    label->setBuddy(m_newPassword);
     m_newPassword->setMaximumWidth(80);
     m_newPassword2->setMaximumWidth(80);
     auto* change = new QPushButton(QStringLiteral("Изменить пароль"), row);

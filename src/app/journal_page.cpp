@@ -43,6 +43,7 @@ JournalPage::JournalPage(Services& services, const ops::EventTab& events, QWidge
                                        width(51, {kHeadings[2], QStringLiteral("23:59:59")})};
     m_grid->setColumnWidths({widths[0], widths[1], widths[2]});
     m_grid->setRowHeights(15);
+    m_grid->setHorizontalHeaderLabels({kHeadings[0], kHeadings[1], kHeadings[2]});
     m_grid->setFixedSize(widths[0] + widths[1] + widths[2] + 4, kGridRows * 15 + 4);
     m_grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

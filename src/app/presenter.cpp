@@ -1,5 +1,6 @@
 #include "app/presenter.h"
 
+#include <QAccessible>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
@@ -155,8 +156,12 @@ void Presenter::showPasswordChange(const link::Outcome& outcome,
     showPanel(Panel::Ok_wr_password);
 }
 
+// A panel that appears and a status text that changes are announced to a screen reader.
 void Presenter::showPanel(Panel panel, bool visible) {
     m_panels.setVisible(panel, visible);
+    if (!visible) return;
+    QAccessibleEvent shown(m_panels.label(panel), QAccessible::Alert);
+    QAccessible::updateAccessibility(&shown);
 }
 
 bool Presenter::panelVisible(Panel panel) const {
@@ -164,7 +169,11 @@ bool Presenter::panelVisible(Panel panel) const {
 }
 
 void Presenter::setStatus(int statusPanel, const QString& text) {
-    m_status.at(static_cast<size_t>(statusPanel))->setText(text);
+    QLabel* label = m_status.at(static_cast<size_t>(statusPanel));
+    if (label->text() == text) return;
+    label->setText(text);
+    QAccessibleEvent changed(label, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&changed);
 }
 
 void Presenter::message(const QString& text) {

@@ -35,6 +35,11 @@ void StringGrid::setColumnWidths(std::initializer_list<int> widths) {
     for (int width : widths) setColumnWidth(column++, width);
 }
 
+void StringGrid::setHeadings(const QStringList& headings) {
+    for (int column = 0; column < headings.size(); ++column) setCell(column, 0, headings[column]);
+    setHorizontalHeaderLabels(headings);
+}
+
 void StringGrid::setRowHeights(int height) {
     verticalHeader()->setMinimumSectionSize(height);
     for (int row = 0; row < rowCount(); ++row) setRowHeight(row, height);

@@ -14,6 +14,8 @@ class StringGrid : public QTableWidget {
     void setCell(int column, int row, const QString& text);
     void setColumnWidths(std::initializer_list<int> widths);
     void setRowHeights(int height);
+    // The heading row, also as the column headings a screen reader announces.
+    void setHeadings(const QStringList& headings);
 };
 
 }  // namespace vilt::app

@@ -12,6 +12,7 @@
 #include <QTime>
 #include <QTimer>
 
+#include "app/accessible_names.h"
 #include "app/clock_group.h"
 #include "app/clock_text.h"
 #include "app/connection_page.h"
@@ -95,6 +96,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     });
     FormCreate();
     letEnterPressButtons(*this);
+    nameControls(*this);
 }
 
 TForm1::~TForm1() = default;

@@ -311,6 +311,41 @@ class TstMainWindow : public QObject {
         QCOMPARE(find("GroupBox3")->geometry(), info);
     }
 
+    // What a screen reader would announce: every control the keyboard reaches has a name.
+    void everyControlHasAName() {
+        QStringList nameless;
+        for (QWidget* widget : m_form->findChildren<QWidget*>()) {
+            if (!(widget->focusPolicy() & Qt::TabFocus) || widget->isHidden()) continue;
+            // Qt's own parts (the editor inside a spin box, the lists of popups) speak for
+            // their owner.
+            if (widget->objectName().startsWith("qt_") || widget->window() != m_form) continue;
+            QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+            const QString name =
+                accessible ? accessible->text(QAccessible::Name).trimmed() : QString();
+            if (name.isEmpty())
+                nameless << widget->objectName() + "/" + widget->metaObject()->className();
+        }
+        QVERIFY2(nameless.isEmpty(), qPrintable(nameless.join(", ")));
+        auto name = [](const char* object, QWidget* form) {
+            return QAccessible::queryAccessibleInterface(form->findChild<QWidget*>(object))
+                ->text(QAccessible::Name);
+        };
+        QCOMPARE(name("Zav_n", m_form), QStringLiteral("Заводской номер"));
+        QCOMPARE(name("Fl_time", m_form), QStringLiteral("Время и дата"));
+        QCOMPARE(name("Date_a", m_form), QStringLiteral("Дата"));
+        QCOMPARE(name("BitBtn1", m_form),
+                 QStringLiteral("Запись тарифов и календаря нестандартных дней"));
+    }
+
+    // The journal table names its columns to a screen reader.
+    void journalColumnsHaveNames() {
+        auto* table =
+            QAccessible::queryAccessibleInterface(find("StringGridEvents"))->tableInterface();
+        QVERIFY(table);
+        QCOMPARE(table->columnDescription(0), QStringLiteral("Номер события"));
+        QCOMPARE(table->columnDescription(1), QStringLiteral("Дата события"));
+    }
+
     void clockTicks() {
         auto* time = find<QLabel>("StaticText2");
         const QString start = time->text();
