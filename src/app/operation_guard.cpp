@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include "app/message_box.h"
+#include "link/waiter.h"
 
 namespace vilt::app {
 
@@ -26,10 +27,26 @@ void OperationGuard::operate(const std::function<void()>& body) {
     if (m_busy) return;
     m_busy = true;
     disableControls();
-    handle(body);
+    run(body);
     restoreControls();
     m_busy = false;
     if (m_closeRequested) QTimer::singleShot(0, &m_window, &QWidget::close);
+}
+
+void OperationGuard::run(const std::function<void()>& body) {
+    if (m_stop.request) m_stop.request(false);
+    if (m_stop.button) m_stop.button->show();
+    try {
+        handle(body);
+    } catch (const link::Stopped&) {
+        if (m_stop.stopped) m_stop.stopped();
+    }
+    if (m_stop.button) m_stop.button->hide();
+    if (m_stop.request) m_stop.request(false);
+}
+
+void OperationGuard::stop() {
+    if (m_busy && m_stop.request) m_stop.request(true);
 }
 
 void OperationGuard::disableControls() {

@@ -27,12 +27,25 @@ class OperationGuard {
     // Asks for the window to close as soon as the running operation ends.
     void closeWhenIdle() { m_closeRequested = true; }
 
+    // How an operation is stopped: the button shown while it runs, what asks the waits to
+    // stop (and forgets an old request), and what the window shows when one did.
+    struct StopHooks {
+        QWidget* button = nullptr;
+        std::function<void(bool)> request;  // true: stop now; false: forget
+        std::function<void()> stopped;
+    };
+    void setStop(StopHooks hooks) { m_stop = std::move(hooks); }
+    // Esc and the stop button: the running operation ends at its next wait.
+    void stop();
+
   private:
     void disableControls();
     void restoreControls();
+    void run(const std::function<void()>& body);
 
     QWidget& m_window;
     QPointer<QWidget> m_focus;  // where the keyboard was when the operation began
+    StopHooks m_stop;
     bool m_busy = false;
     bool m_closeRequested = false;
     QList<QWidget*> m_controls;

@@ -26,8 +26,9 @@ enum class Panel {
     Net_sr,
     Ok_Sk,
     Ok_wr_password,
+    Stopped,  // the user stopped the operation; beyond the classic 22
 };
 
-inline constexpr int kPanelCount = 22;
+inline constexpr int kPanelCount = 23;
 
 }  // namespace vilt::app

@@ -58,7 +58,7 @@ constexpr std::array kSessionPanels = {
     Panel::Ok_reset,       Panel::Ok_wrtar,   Panel::Ok_rdtime,   Panel::Ok_stime,
     Panel::Ok_wrtime,      Panel::Ok_s_512,   Panel::Ok_rd_kalib, Panel::Ok_wr_kalib,
     Panel::Ok_wr_serNum,   Panel::Ok_rd_sr30, Panel::Net_sr,      Panel::Ok_Sk,
-    Panel::Ok_wr_password,
+    Panel::Ok_wr_password, Panel::Stopped,
 };
 
 template <typename Row, typename Key>
@@ -135,6 +135,12 @@ void Presenter::show(const link::Outcome& outcome) {
     if (!row) return;
     if (outcome.status == link::Status::Done) showPanel(row->success);
     if (outcome.status == link::Status::NoLink && row->failure) showPanel(*row->failure);
+}
+
+void Presenter::showStopped() {
+    m_panels.hideAll();
+    showPanel(Panel::Stopped);
+    setStatus(0, kStoppedStatus);
 }
 
 void Presenter::beginPasswordChange() {

@@ -24,6 +24,7 @@ class ResultPanels;
 // What an empty status field and an empty identity label hold.
 inline const QString kBlankStatus = QString(42, QLatin1Char(' '));
 inline const QString kBlankLabel = QString(20, QLatin1Char(' '));
+inline const QString kStoppedStatus = QStringLiteral("     Обмен остановлен пользователем");
 
 // The controls of the connection page a session shows its outcome in.
 struct SessionControls {
@@ -55,6 +56,9 @@ class Presenter {
     void beginPasswordChange();
     // The password change: on success the session ends (endSession) before the final panel.
     void showPasswordChange(const link::Outcome& outcome, const std::function<void()>& endSession);
+
+    // The user stopped the operation: said on the panel and in the status bar.
+    void showStopped();
 
     void showPanel(Panel panel, bool visible = true);
     bool panelVisible(Panel panel) const;

@@ -40,6 +40,7 @@ const std::array<PanelLook, kPanelCount>& panelLooks() {
     {"Net_sr", QStringLiteral("Срезы отсутствуют!"), Colour::Yellow},
     {"Ok_Sk", QStringLiteral("Ок! Скорость изменена"), Colour::Lime},
     {"Ok_wr_password", QStringLiteral("Пароль изменен! Установи связь заново!"), Colour::Lime},
+    {"Stopped", QStringLiteral("Обмен остановлен"), Colour::Yellow},
     }};
     // clang-format on
     return kPanels;

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
@@ -187,10 +188,28 @@ void TForm1::buildBottom() {
     m_saveTariffs->setIcon(style->standardIcon(QStyle::SP_DialogSaveButton));
     m_loadTariffs->setIcon(style->standardIcon(QStyle::SP_DialogOpenButton));
     m_saveTariffs->setGeometry(340, 319, 30, 24);
+    buildStop(client);
     m_loadTariffs->setGeometry(372, 319, 30, 24);
     // Saving and loading tariff files come with the tariff page.
     m_saveTariffs->setEnabled(false);
     m_loadTariffs->setEnabled(false);
+}
+
+// The stop button stands over the tariff-file buttons while an operation runs; Esc does the
+// same. The waits of the operation see the request and end it.
+void TForm1::buildStop(QWidget* client) {
+    auto* stop = new QPushButton(QStringLiteral("Стоп"), client);
+    stop->setObjectName(QStringLiteral("Stop"));
+    stop->setToolTip(QStringLiteral("Остановить обмен со счетчиком (Esc)"));
+    stop->setGeometry(340, 319, 62, 24);
+    stop->hide();
+    connect(stop, &QPushButton::clicked, this, [this] { m_guard.stop(); });
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, [this] { m_guard.stop(); });
+    m_guard.setStop({stop,
+                     [this](bool now) { now ? m_waiter.requestStop() : m_waiter.clearStop(); },
+                     [this] { m_presenter->showStopped(); }});
+    m_comm.setIdle([this] { m_waiter.idle(); });
 }
 
 // Start-up, in this order.

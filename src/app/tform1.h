@@ -50,6 +50,7 @@ class TForm1 : public QMainWindow {
     void buildStatus();
     void buildPages();
     void buildBottom();
+    void buildStop(QWidget* client);
     void FormCreate();
     void FormClose();
 

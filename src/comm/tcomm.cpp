@@ -87,9 +87,8 @@ int TComm::Read(uint8_t* data, int count) {
     // Take in whatever the driver already holds; if anything is there, return it at once.
     if (m_port->bytesAvailable() == 0) m_port->waitForReadyRead(0);
     if (m_port->bytesAvailable() == 0) {
-        QDeadlineTimer deadline(kReadTimeoutMs);
-        while (m_port->bytesAvailable() < count && !deadline.hasExpired()) {
-            if (!m_port->waitForReadyRead(static_cast<int>(deadline.remainingTime()))) break;
+        const QDeadlineTimer deadline(kReadTimeoutMs);
+        while (m_port->bytesAvailable() < count && waitForBytes(deadline)) {
         }
     }
     const qint64 wanted = std::min<qint64>(count, m_port->bytesAvailable());
@@ -104,10 +103,23 @@ int TComm::Discard(int quietMs) {
     m_port->waitForReadyRead(0);
     for (;;) {
         dropped += m_port->readAll().size();
-        if (quietMs <= 0 || !m_port->waitForReadyRead(quietMs)) break;
+        if (quietMs <= 0 || !waitForBytes(QDeadlineTimer(quietMs))) break;
     }
     settleError();
     return static_cast<int>(dropped);
+}
+
+// Short slices, so that the idle hook (the window's events, a stop) runs while the line is
+// quiet. False when nothing came in time or the device failed.
+bool TComm::waitForBytes(const QDeadlineTimer& deadline) {
+    while (!deadline.hasExpired()) {
+        const auto slice = std::min<qint64>(deadline.remainingTime(), kIdleSliceMs);
+        if (m_port->waitForReadyRead(static_cast<int>(slice))) return true;
+        if (m_port->error() != QSerialPort::TimeoutError) return false;
+        m_port->clearError();
+        if (m_idle) m_idle();
+    }
+    return false;
 }
 
 void TComm::SetDeviceName(const QString& name) {

@@ -1,7 +1,9 @@
 #pragma once
 // The serial-port component over QSerialPort: 8 data bits, no parity, one stop bit.
 
+#include <QDeadlineTimer>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -37,6 +39,8 @@ class TComm : public SerialLine {
   public:
     // A read with nothing waiting gives up after this long.
     static constexpr int kReadTimeoutMs = 1000;
+    // While the line is quiet, the idle hook runs this often.
+    static constexpr int kIdleSliceMs = 20;
 
     TComm();
     ~TComm() override;
@@ -62,16 +66,20 @@ class TComm : public SerialLine {
     BaudRate baudRate() const { return m_baudRate; }
     // A device without modem-control lines (a pseudo-terminal) accepts the call as a no-op.
     void SetDTRState(bool on) override;
+    // Runs while a read or a discard waits for bytes; it may throw to end the wait.
+    void setIdle(std::function<void()> idle) { m_idle = std::move(idle); }
 
   private:
     void applyLineSettings();
     // Takes note of a device that went away, then clears the port's error.
     void settleError();
+    bool waitForBytes(const QDeadlineTimer& deadline);
 
     std::unique_ptr<QSerialPort> m_port;  // set only while open
     QString m_deviceName = QStringLiteral("Com1");
     BaudRate m_baudRate = BaudRate::br1200;
     bool m_lost = false;
+    std::function<void()> m_idle;
 };
 
 }  // namespace vilt::comm

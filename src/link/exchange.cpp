@@ -89,13 +89,17 @@ Check Exchange::run(Command command, std::span<const uint8_t> payload) {
     const int n = buildRequest(info, payload);
     throwIfLost();
     settleLine();
+    const bool settled = !m_lineUnsettled;
+    // Until its reply has been checked, a request leaves the line unsettled: an operation
+    // stopped in the middle leaves a reply on its way.
+    m_lineUnsettled = true;
     m_line.Write(m_buffer.data() + kSendArea, n);
     Del(kPacingSteps);
     m_waiter.sleep(m_timeOut * info.waitFactor);
     const int count = m_line.Read(m_buffer.data() + kReceiveArea, kReadSize);
     throwIfLost();
     const Check check = checkReply(info, count);
-    if (check != Check::Ok) m_lineUnsettled = true;
+    if (check == Check::Ok && settled) m_lineUnsettled = false;
     return check;
 }
 

@@ -12,11 +12,9 @@ constexpr int kSliceMs = 20;
 }
 
 void SystemWaiter::sleep(int ms) {
-    if (ms <= 0) return;
-    QDeadlineTimer deadline(ms, Qt::PreciseTimer);
+    QDeadlineTimer deadline(std::max(ms, 0), Qt::PreciseTimer);
     for (;;) {
-        if (QCoreApplication::instance())
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        idle();
         const auto left = deadline.remainingTime();
         if (left <= 0) return;
         QThread::msleep(static_cast<unsigned long>(std::min<qint64>(left, kSliceMs)));
@@ -24,7 +22,16 @@ void SystemWaiter::sleep(int ms) {
 }
 
 void SystemWaiter::processPendingMessages() {
+    idle();
+}
+
+void SystemWaiter::idle() {
     if (QCoreApplication::instance()) QCoreApplication::processEvents();
+    throwIfStopped();
+}
+
+void SystemWaiter::throwIfStopped() const {
+    if (m_stopRequested) throw Stopped{};
 }
 
 }  // namespace vilt::link

@@ -187,6 +187,36 @@ class TstMainWindow : public QObject {
         QCOMPARE(shownPanels(), QStringList{"Cv_ok_rd"});
     }
 
+    // A silent connect and a silent read can be stopped, with the stop button or Esc: they
+    // end at the next wait, say so, and leave the session usable.
+    void stopAnOperation() {
+        m_form->show();
+        QApplication::setActiveWindow(m_form);
+        QVERIFY(QTest::qWaitForWindowActive(m_form));
+        QVERIFY(m_rig->meter().control("fault all silent"));
+        bool stopShown = false;
+        QTimer::singleShot(900, m_form, [&] {  // in the first attempt's read
+            stopShown = shown("Stop");
+            m_rig->click("Stop");
+        });
+        connectAs(1, 12345);
+        QVERIFY(stopShown);
+        QVERIFY(shown("Stopped") && !shown("Stop"));
+        QCOMPARE(status(0), app::kStoppedStatus);
+        QVERIFY(shown("Otkl"));
+        QVERIFY(find("Read")->isEnabled());
+
+        QVERIFY(m_rig->meter().control("clear"));
+        m_rig->click("Read");
+        QCOMPARE(shownPanels(), QStringList{"Ok_rdtime"});
+
+        QVERIFY(m_rig->meter().control("fault 10 silent"));
+        QTimer::singleShot(400, m_form, [&] { QTest::keyClick(m_form, Qt::Key_Escape); });
+        m_rig->click("Read");
+        QVERIFY(shown("Stopped"));
+        QCOMPARE(shownPanels(), QStringList());
+    }
+
     void passwordThatIsNotANumber() {
         connectAs(2, 12345, "43a1");
         QCOMPARE(messages(), QStringList{texts::kNotANumber});
