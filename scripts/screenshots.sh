@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Starts the window under Xvfb against a virtual meter, opens each visible page and saves
-# one PNG per page, and one after connecting, into the folder given (default screenshots/).
+# one PNG per page, and one after connecting with a password, into the folder given (default
+# screenshots/), once for each locale.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=$(realpath -m "${1:-screenshots}")
@@ -13,6 +14,9 @@ cmake --build build -j"$(nproc)" --target vilt-service vilt-sim
 start_demo_meter build
 export XDG_RUNTIME_DIR="$demo_dir/runtime"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
-LANG=ru_RU.UTF-8 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" \
-    build/src/app/vilt-service --screenshots "$out"
-ls "$out"
+# Under a Russian and under a plain workstation locale: the window must read the same.
+for lang in ru_RU.UTF-8 C.UTF-8; do
+    LANG=$lang xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" \
+        build/src/app/vilt-service --screenshots "$out/$lang"
+done
+ls "$out"/*

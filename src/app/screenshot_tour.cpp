@@ -3,8 +3,10 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTabWidget>
 
 #include "app/tform1.h"
@@ -34,6 +36,9 @@ bool screenshotTour(TForm1& form, const QString& folder) {
     if (ports->count() > 0) {
         ports->setCurrentIndex(0);
         emit ports->activated(0);
+        // The demo meter, with its password: the strongest session and its longest texts.
+        form.findChild<QSpinBox*>(QStringLiteral("Zav_n"))->setValue(12345);
+        form.findChild<QLineEdit*>(QStringLiteral("Password"))->setText(QStringLiteral("4321"));
         form.findChild<QPushButton*>(QStringLiteral("Vkl"))->click();
         form.findChild<QPushButton*>(QStringLiteral("Read"))->click();  // the meter's clock
         ok = save(form, folder, QStringLiteral("connected")) && ok;

@@ -162,9 +162,9 @@ class TstExchangeGroup : public QObject {
     void placeOfInstallation() {
         connectByNumber();
         select("Fl_place");
-        rig().find<QLineEdit>("Place_e")->setText("ТП-20 ✓");
+        rig().find<QLineEdit>("Place_e")->setText("ТП-20 😀");
         rig().click("WrCom");
-        QCOMPARE(rig().messages.size(), 1);
+        QCOMPARE(rig().messages, QStringList{"Символ «😀» нельзя записать в место установки"});
         QCOMPARE(rig().meterState("place"), QStringLiteral("ТП-15"));
         QCOMPARE(rig().find<QLineEdit>("Place_e")->maxLength(), 16);
 
