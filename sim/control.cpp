@@ -99,7 +99,8 @@ std::optional<QString> checkTiming(FaultSetting& setting, const QList<QStringVie
 
 // Fields whose value may hold spaces take the whole rest of the line.
 bool takesRestOfLine(QStringView field) {
-    return field == u"place" || field == u"clock" || field == u"clockbytes" || field == u"journal";
+    return field == u"place" || field == u"clock" || field == u"clockbytes" ||
+           field == u"journal" || field == u"limits";
 }
 
 void applySet(VirtualMeter& meter, const QList<QStringView>& args, QStringView line,
@@ -119,7 +120,9 @@ void applySet(VirtualMeter& meter, const QList<QStringView>& args, QStringView l
 
 void applyGet(VirtualMeter& meter, const QList<QStringView>& args, ControlResult& result) {
     if (args.size() != 2) {
-        result.error = QStringLiteral("get wants: get <clock|dst|place|password|speed|resets>");
+        result.error = QStringLiteral(
+            "get wants: get "
+            "<clock|dst|place|password|speed|resets|limits|calibration|serial|out512>");
         return;
     }
     result.value = meterFieldText(meter, args[1], result.error);

@@ -51,12 +51,17 @@ Control lines on stdin, each answered "OK" or "ERR <reason>":
   set clockbytes HEX14                   every clock read returns these 7 bytes
                                          until the clock is set or written
   set journal J HEX100                   journal J (0..5): 50 bytes, spaces allowed
-  get clock|dst|place|password|speed|resets
+  set limits HEX32                       the 16-byte load limit record, spaces allowed
+  set calibration HEX                    the calibration byte
+  get clock|dst|place|password|speed|resets|limits|calibration|serial|out512
                                          answered "OK VALUE"; clock as
                                          "YYYY-MM-DD HH:MM:SS W" (W 1 = Monday),
                                          frozen bytes that are no date as
                                          "invalid HEX"; speed as the code
-                                         0/1/2 (2400/4800/9600)
+                                         0/1/2 (2400/4800/9600); limits as 32
+                                         and calibration as 2 hex digits;
+                                         serial (serial number) and out512
+                                         (512 Hz output switch-ons) in decimal
   quit
 )";
 

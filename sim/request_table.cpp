@@ -3,6 +3,7 @@
 #include <array>
 #include <utility>
 
+#include "sim/command_codes.h"
 #include "sim/crc16.h"
 
 namespace vilt::sim {
@@ -24,6 +25,10 @@ int requestLength(uint8_t code) {
         }
     }
     return 0;
+}
+
+int trailerLength(uint8_t code) {
+    return code == kOut512Code ? 1 : 0;
 }
 
 bool isLocalIdentityRequest(QByteArrayView frame) {

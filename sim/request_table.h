@@ -15,6 +15,10 @@ inline constexpr int kCodeOffset = 3;
 // The local identity request has no code byte and is told apart by isLocalIdentityRequest().
 int requestLength(uint8_t code);
 
+// Bytes a request of `code` carries after its CRC, which the CRC does not cover: the
+// 512 Hz output request ends in one zero byte; all others end in their CRC.
+int trailerLength(uint8_t code);
+
 // The 4-byte local identity request: 00 7F and a CRC that checks.
 bool isLocalIdentityRequest(QByteArrayView frame);
 

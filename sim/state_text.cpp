@@ -71,14 +71,39 @@ bool setPlace(MeterState& state, const QString& value, QString& error) {
 }
 
 // Hex like every other byte the meter shows, with or without 0x.
-bool setDst(MeterState& state, const QString& value, QString& error) {
+std::optional<uint8_t> hexByte(const QString& value) {
     const bool prefixed = value.startsWith(u"0x", Qt::CaseInsensitive);
     const auto byte = parseNumber(prefixed ? value : QStringLiteral("0x") + value, 0, kMaxByte);
+    return byte ? std::optional<uint8_t>(static_cast<uint8_t>(*byte)) : std::nullopt;
+}
+
+bool setDst(MeterState& state, const QString& value, QString& error) {
+    const auto byte = hexByte(value);
     if (!byte) {
         error = QStringLiteral("bad dst '%1' (one hex byte, e.g. 77)").arg(value);
         return false;
     }
-    state.dst = static_cast<uint8_t>(*byte);
+    state.dst = *byte;
+    return true;
+}
+
+bool setCalibration(MeterState& state, const QString& value, QString& error) {
+    const auto byte = hexByte(value);
+    if (!byte) {
+        error = QStringLiteral("bad calibration '%1' (one hex byte, e.g. 25)").arg(value);
+        return false;
+    }
+    state.calibration = *byte;
+    return true;
+}
+
+bool setLimits(MeterState& state, const QString& value, QString& error) {
+    const auto bytes = parseHexBytes(value, kLimitsLength);
+    if (!bytes) {
+        error = QStringLiteral("bad limits '%1' (16 bytes as 32 hex digits)").arg(value);
+        return false;
+    }
+    state.limits = *bytes;
     return true;
 }
 
@@ -121,7 +146,7 @@ bool setJournal(MeterState& state, const QString& value, QString& error) {
 
 using Setter = bool (*)(MeterState&, const QString&, QString&);
 
-constexpr std::array<std::pair<const char*, Setter>, 9> kSetters = {{
+constexpr std::array<std::pair<const char*, Setter>, 11> kSetters = {{
     {"factory", setFactory},
     {"model", setModel},
     {"version", setVersion},
@@ -131,6 +156,8 @@ constexpr std::array<std::pair<const char*, Setter>, 9> kSetters = {{
     {"clock", setClock},
     {"clockbytes", setClockBytes},
     {"journal", setJournal},
+    {"limits", setLimits},
+    {"calibration", setCalibration},
 }};
 
 // Frozen bytes that are no date are shown as they go out.
@@ -142,6 +169,29 @@ QString clockText(VirtualMeter& meter) {
     const auto time = decodeClockFrame(frame);
     return time ? formatMeterTime(*time)
                 : QStringLiteral("invalid ") + QString::fromLatin1(frame.toHex(' '));
+}
+
+QString hexText(const QByteArray& bytes) {
+    return QString::fromLatin1(bytes.toHex()).toUpper();
+}
+
+std::optional<qint64> numberState(const MeterState& state, QStringView name) {
+    if (name == u"password") {
+        return state.password;
+    }
+    if (name == u"serial") {
+        return state.serialNumber;
+    }
+    if (name == u"speed") {
+        return state.speedCode;
+    }
+    if (name == u"resets") {
+        return state.resets;
+    }
+    if (name == u"out512") {
+        return state.out512;
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -226,7 +276,7 @@ bool setMeterField(MeterState& state, QStringView name, const QString& value, QS
     }
     error = QStringLiteral(
                 "unknown field '%1' (factory model version place password dst clock "
-                "clockbytes journal)")
+                "clockbytes journal limits calibration)")
                 .arg(name);
     return false;
 }
@@ -236,20 +286,24 @@ std::optional<QString> meterFieldText(VirtualMeter& meter, QStringView name, QSt
     if (name == u"clock") {
         return clockText(meter);
     }
-    if (name == u"dst") {
-        return QStringLiteral("%1").arg(state.dst, 2, 16, QLatin1Char('0')).toUpper();
+    if (name == u"dst" || name == u"calibration") {
+        return hexText(
+            QByteArray(1, static_cast<char>(name == u"dst" ? state.dst : state.calibration)));
+    }
+    if (name == u"limits") {
+        return hexText(state.limits);
     }
     if (name == u"place") {
         QStringDecoder decoder(kCodec, QStringConverter::Flag::Stateless);
         return QString(decoder.decode(state.place));
     }
-    if (name == u"password" || name == u"speed" || name == u"resets") {
-        const qint64 value = name == u"password" ? state.password
-                             : name == u"speed"  ? state.speedCode
-                                                 : state.resets;
-        return QString::number(value);
+    if (const auto number = numberState(state, name)) {
+        return QString::number(*number);
     }
-    error = QStringLiteral("unknown state '%1' (clock dst place password speed resets)").arg(name);
+    error = QStringLiteral(
+                "unknown state '%1' (clock dst place password speed resets limits calibration "
+                "serial out512)")
+                .arg(name);
     return std::nullopt;
 }
 

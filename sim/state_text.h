@@ -24,11 +24,13 @@ std::optional<QByteArray> encodePlace(const QString& text, QString& error);
 std::optional<QDateTime> parseClock(QStringView text, QString& error);
 
 // Sets one field from text: factory, model, version, place, password, dst,
-// clock ("YYYY-MM-DD HH:MM:SS"), clockbytes (7 hex bytes) or journal ("J <50 hex bytes>").
+// clock ("YYYY-MM-DD HH:MM:SS"), clockbytes (7 hex bytes), journal ("J <50 hex bytes>"),
+// limits (16 hex bytes) or calibration (one hex byte).
 // False with `error` on bad input, and the state unchanged.
 bool setMeterField(MeterState& state, QStringView name, const QString& value, QString& error);
 
-// The text `get` answers for clock, dst, place, password, speed or resets.
+// The text `get` answers for clock, dst, place, password, speed, resets, limits (32 hex
+// digits), calibration (2 hex digits), serial or out512 (decimal).
 std::optional<QString> meterFieldText(VirtualMeter& meter, QStringView name, QString& error);
 
 }  // namespace vilt::sim

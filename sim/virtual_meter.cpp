@@ -1,30 +1,16 @@
 #include "sim/virtual_meter.h"
 
+#include <utility>
+
+#include "sim/command_codes.h"
 #include "sim/crc16.h"
+#include "sim/reply_faults.h"
 #include "sim/request_table.h"
 #include "sim/scramble.h"
 
 namespace vilt::sim {
 namespace {
 
-constexpr uint8_t kReadDstCode = 0x0E;
-constexpr uint8_t kWriteDstCode = 0x0F;
-constexpr uint8_t kReadClockCode = 0x10;
-constexpr uint8_t kWriteClockCode = 0x11;
-constexpr uint8_t kJournalCode = 0x14;
-constexpr uint8_t kWritePlaceCode = 0x19;
-constexpr uint8_t kChallengeCode = 0x1C;
-constexpr uint8_t kWriteSpeedCode = 0x1D;
-constexpr uint8_t kLoginCode = 0x20;
-constexpr uint8_t kWritePasswordCode = 0x21;
-constexpr uint8_t kResetCode = 0x23;
-constexpr uint8_t kIdentityCode = 0x25;
-constexpr char kAccept = '\xAA';
-constexpr char kPasswordAccept = '\x55';  // the password write has its own accept byte
-constexpr char kRefuse = '\x00';
-// Turns any ack into a byte that is neither accept (AA, 55) nor refuse (00).
-constexpr char kWrongAckMask = '\x0F';
-constexpr int kAckOffset = 4;
 constexpr int kPayloadOffset = 4;
 constexpr int kPlaceLength = 16;
 constexpr int kHighestSpeedCode = 2;
@@ -50,87 +36,18 @@ uint32_t readLe32(const QByteArray& bytes, int offset) {
     return value;
 }
 
+// Exactly `length` bytes of `bytes`: cut, or filled up with zeros.
+QByteArray padded(const QByteArray& bytes, qsizetype length) {
+    QByteArray out = bytes.first(qMin(bytes.size(), length));
+    out.append(length - out.size(), '\0');
+    return out;
+}
+
 uint32_t xorshift32(uint32_t x) {
     x ^= x << 13;
     x ^= x >> 17;
     x ^= x << 5;
     return x != 0 ? x : kChallengeSeed;
-}
-
-// Rewrites a frame body and puts a fresh CRC on it, so only the intended byte is wrong.
-void replaceByte(QByteArray& frame, qsizetype offset, char value) {
-    frame.chop(2);
-    frame[offset] = value;
-    appendCrc(frame);
-}
-
-bool repliesWithAck(uint8_t code) {
-    switch (code) {
-        case kWriteDstCode:
-        case kWriteClockCode:
-        case kWritePlaceCode:
-        case kWriteSpeedCode:
-        case kLoginCode:
-        case kWritePasswordCode:
-        case kResetCode:
-            return true;
-        default:
-            return false;
-    }
-}
-
-bool faultApplies(FaultKind kind, uint8_t code) {
-    switch (kind) {
-        case FaultKind::None:
-            return false;
-        case FaultKind::WrongAck:
-        case FaultKind::OtherAck:
-            return repliesWithAck(code);
-        case FaultKind::PasswordRefused:
-            return code == kLoginCode;
-        default:
-            return true;
-    }
-}
-
-Reply withFault(QByteArray frame, const Fault& fault) {
-    Reply reply;
-    switch (fault.kind) {
-        case FaultKind::Silent:
-            return reply;
-        case FaultKind::BadCrc:
-            frame[frame.size() - 1] = static_cast<char>(~frame[frame.size() - 1]);
-            break;
-        case FaultKind::WrongCode:
-            replaceByte(frame, kCodeOffset, static_cast<char>(frame[kCodeOffset] ^ 0x80));
-            break;
-        case FaultKind::ExtraByte:
-            frame.append('\0');
-            break;
-        case FaultKind::MissingByte:
-            frame.chop(1);
-            break;
-        case FaultKind::WrongAck:
-            replaceByte(frame, kAckOffset, static_cast<char>(frame[kAckOffset] ^ kWrongAckMask));
-            break;
-        case FaultKind::OtherAck:
-            if (frame[kAckOffset] == kAccept || frame[kAckOffset] == kPasswordAccept)
-                replaceByte(frame, kAckOffset,
-                            frame[kAckOffset] == kAccept ? kPasswordAccept : kAccept);
-            break;
-        case FaultKind::Delay:
-            reply.delayMs = fault.ms;
-            break;
-        case FaultKind::Split:
-            reply.splitAt = static_cast<int>(frame.size() / 2);
-            reply.gapMs = fault.ms;
-            break;
-        case FaultKind::None:
-        case FaultKind::PasswordRefused:  // already in the ack byte
-            break;
-    }
-    reply.bytes = frame;
-    return reply;
 }
 
 }  // namespace
@@ -157,29 +74,37 @@ void VirtualMeter::setNextChallenge(uint32_t challenge) {
 
 Reply VirtualMeter::answer(const QByteArray& request) {
     m_requests.append(request);
-    if (!crcMatches(request)) {
+    const auto code = requestCode(request);
+    if (!code) {
         return {};
     }
-    uint8_t code = kLocalIdentityCode;
-    if (request.size() != kLocalIdentityLength || !isLocalIdentityRequest(request)) {
-        if (request.size() <= kCodeOffset + 2 || !request.startsWith(header())) {
-            return {};
-        }
-        code = static_cast<uint8_t>(request[kCodeOffset]);
-        if (requestLength(code) != request.size()) {
-            return {};
-        }
-    }
-    const Fault fault = peekFault(code);
-    const QByteArray frame = handle(code, request, fault.kind == FaultKind::PasswordRefused);
+    const Fault fault = peekFault(*code);
+    const QByteArray frame = handle(*code, request, fault.kind == FaultKind::PasswordRefused);
     if (frame.isEmpty()) {
         return {};
     }
-    if (!faultApplies(fault.kind, code)) {
+    if (!faultApplies(fault.kind, *code)) {
         return {frame};
     }
-    spendFault(code);
+    spendFault(*code);
     return withFault(frame, fault);
+}
+
+std::optional<uint8_t> VirtualMeter::requestCode(const QByteArray& request) const {
+    if (request.size() == kLocalIdentityLength && isLocalIdentityRequest(request)) {
+        return kLocalIdentityCode;
+    }
+    if (request.size() <= kCodeOffset + 2 || !request.startsWith(header())) {
+        return std::nullopt;
+    }
+    const auto code = static_cast<uint8_t>(request[kCodeOffset]);
+    const int trailer = trailerLength(code);
+    // A trailer is zeros after the CRC; anything else there is a garbled request.
+    if (requestLength(code) != request.size() || !request.endsWith(QByteArray(trailer, '\0')) ||
+        !crcMatches(QByteArrayView(request).chopped(trailer))) {
+        return std::nullopt;
+    }
+    return code;
 }
 
 Fault VirtualMeter::peekFault(int code) const {
@@ -227,6 +152,31 @@ QByteArray VirtualMeter::handle(uint8_t code, const QByteArray& request, bool re
         case kWriteSpeedCode:
             return writeSpeed(request);
         default:
+            return handleSetting(code, request);
+    }
+}
+
+QByteArray VirtualMeter::handleSetting(uint8_t code, const QByteArray& request) {
+    switch (code) {
+        case kReadLimitsCode:
+            return dataReply(code, padded(m_state.limits, kLimitsLength));
+        case kWriteLimitsCode:
+            m_state.limits = request.sliced(kPayloadOffset, kLimitsLength);
+            return ackReply(code, kAccept);
+        case kOut512Code:
+            ++m_state.out512;
+            return ackReply(code, kAccept);
+        case kReadCalibrationCode:
+            return dataReply(code, QByteArray(1, static_cast<char>(m_state.calibration)));
+        case kWriteCalibrationCode:
+            m_state.calibration = static_cast<uint8_t>(request[kPayloadOffset]);
+            return ackReply(code, kAccept);
+        case kSerialStepOneCode:
+            m_serialStepOne = true;
+            return ackReply(code, kAccept);
+        case kSerialStepTwoCode:
+            return writeSerial(request);
+        default:
             return {};
     }
 }
@@ -246,9 +196,7 @@ QByteArray VirtualMeter::identityReply(uint8_t code) const {
     appendLe16(frame, m_state.model);
     appendLe16(frame, m_state.version);
     frame.append(2, '\0');
-    QByteArray place = m_state.place.first(qMin(m_state.place.size(), qsizetype{kPlaceLength}));
-    place.append(kPlaceLength - place.size(), '\0');
-    frame.append(place);
+    frame.append(padded(m_state.place, kPlaceLength));
     appendCrc(frame);
     return frame;
 }
@@ -303,13 +251,8 @@ QByteArray VirtualMeter::writeClock(const QByteArray& request) {
 
 QByteArray VirtualMeter::journalReply(const QByteArray& request) const {
     const auto number = static_cast<uint8_t>(request[kPayloadOffset]);
-    QByteArray journal;
-    if (number < kJournalCount) {
-        journal = m_state.journals[number].first(
-            qMin(m_state.journals[number].size(), qsizetype{kJournalLength}));
-    }
-    journal.append(kJournalLength - journal.size(), '\0');
-    return dataReply(kJournalCode, journal);
+    const QByteArray journal = number < kJournalCount ? m_state.journals[number] : QByteArray();
+    return dataReply(kJournalCode, padded(journal, kJournalLength));
 }
 
 QByteArray VirtualMeter::writePlace(const QByteArray& request) {
@@ -333,6 +276,15 @@ QByteArray VirtualMeter::writeSpeed(const QByteArray& request) {
     return ackReply(kWriteSpeedCode, kAccept);
 }
 
+// The number goes in only as the second of two steps; each second step uses the first up.
+QByteArray VirtualMeter::writeSerial(const QByteArray& request) {
+    if (!std::exchange(m_serialStepOne, false)) {
+        return ackReply(kSerialStepTwoCode, kRefuse);
+    }
+    m_state.serialNumber = static_cast<int32_t>(readLe32(request, kPayloadOffset));
+    return ackReply(kSerialStepTwoCode, kAccept);
+}
+
 MeterTime VirtualMeter::clockNow() {
     noticeClockEdit();
     if (!m_state.clock.isValid()) {
@@ -346,10 +298,7 @@ QByteArray VirtualMeter::clockFrame() {
     if (m_state.frozenClock.isEmpty()) {
         return encodeClockFrame(clockNow());
     }
-    QByteArray frame =
-        m_state.frozenClock.first(qMin(m_state.frozenClock.size(), qsizetype{kClockFrameLength}));
-    frame.append(kClockFrameLength - frame.size(), '\0');
-    return frame;
+    return padded(m_state.frozenClock, kClockFrameLength);
 }
 
 void VirtualMeter::restartClock() {

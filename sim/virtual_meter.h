@@ -10,6 +10,7 @@
 #include <QMap>
 #include <array>
 #include <cstdint>
+#include <optional>
 
 #include "sim/meter_time.h"
 
@@ -37,6 +38,7 @@ struct Fault {
 };
 
 inline constexpr int kAllCommands = -1;
+inline constexpr int kLimitsLength = 16;
 
 struct MeterState {
     uint32_t factory = 12345;  // 24-bit factory number, also the meter's address
@@ -51,6 +53,13 @@ struct MeterState {
     std::array<QByteArray, kJournalCount> journals = defaultJournals();  // 50 bytes each
     int speedCode = 0;  // last link speed code written: 0/1/2 = 2400/4800/9600
     int resets = 0;     // resets acknowledged
+    // Load limits as stored: control flags; power limit (0.01 kW, 16 bit); energy limits
+    // T1..T4 (0.01 kW·h, 24 bit each); auxiliary flags. Numbers low byte first.
+    // By default 150 kW and 10000, 5000, 2000, 1000 kW·h.
+    QByteArray limits = QByteArray::fromHex("98 983A 40420F 20A107 400D03 A08601 21");
+    uint8_t calibration = 0x25;
+    int32_t serialNumber = 0;
+    int out512 = 0;  // switch-ons of the 512 Hz test output acknowledged
 
     bool operator==(const MeterState&) const = default;
 };
@@ -97,7 +106,10 @@ class VirtualMeter {
     Fault peekFault(int code) const;
     // Counts one reply against the fault that applied to `code`.
     void spendFault(int code);
+    // The code of a request this meter answers, after checking address, length and CRC.
+    std::optional<uint8_t> requestCode(const QByteArray& request) const;
     QByteArray handle(uint8_t code, const QByteArray& request, bool refuseLogin);
+    QByteArray handleSetting(uint8_t code, const QByteArray& request);
     QByteArray header() const;
     QByteArray identityReply(uint8_t code) const;
     QByteArray challengeReply();
@@ -109,6 +121,7 @@ class VirtualMeter {
     QByteArray writePlace(const QByteArray& request);
     QByteArray writePassword(const QByteArray& request);
     QByteArray writeSpeed(const QByteArray& request);
+    QByteArray writeSerial(const QByteArray& request);
     void noticeClockEdit();
 
     MeterState m_state;
@@ -116,6 +129,7 @@ class VirtualMeter {
     QList<QByteArray> m_requests;
     uint32_t m_challenge = 0;  // the last challenge handed out
     bool m_challengeGiven = false;
+    bool m_serialStepOne = false;  // the first step of a serial number write came last
     uint32_t m_nextChallenge = 0x5A17C3E1;
     QElapsedTimer m_sinceClockSet;
     QDateTime m_clockSeen;  // state().clock and weekday when the timer started

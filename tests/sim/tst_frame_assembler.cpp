@@ -19,6 +19,8 @@ QByteArray sealed(QByteArray body) {
 const QByteArray kLocal = hex("00 7F 8F 78");
 const QByteArray kIdentity = hex("39 30 00 25 6E FC");
 const QByteArray kLogin = hex("39 30 00 20 7F 56 34 12 CF 3B");
+// Six bytes with their CRC, then one zero byte that belongs to the request.
+const QByteArray kOut512 = hex("39 30 00 15 58 AF 00");
 
 QByteArray longFrame() {
     QByteArray body = hex("39 30 00 03");
@@ -46,6 +48,7 @@ void TestFrameAssembler::onlyTheWholeFrameYieldsIt_data() {
     QTest::newRow("login") << kLogin;
     QTest::newRow("54 bytes") << longFrame();
     QTest::newRow("addressed, starts 00 7F") << sealed(hex("00 7F 05 25"));
+    QTest::newRow("512 Hz output, trailing zero") << kOut512;
 }
 
 void TestFrameAssembler::onlyTheWholeFrameYieldsIt() {
@@ -76,6 +79,8 @@ void TestFrameAssembler::cutsStream_data() {
     QTest::newRow("back to back") << kIdentity + kLocal + kLogin + longFrame()
                                   << QList<QByteArray>{kIdentity, kLocal, kLogin, longFrame()} << 0
                                   << false;
+    QTest::newRow("trailing zero not left behind")
+        << kOut512 + kIdentity << QList<QByteArray>{kOut512, kIdentity} << 0 << false;
     QTest::newRow("garbage before")
         << hex("FF FF") + kIdentity << QList<QByteArray>{kIdentity} << 2 << false;
     QTest::newRow("zeros before") << hex("00 00 00 00 00") + kLogin << QList<QByteArray>{kLogin}

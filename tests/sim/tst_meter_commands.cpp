@@ -1,4 +1,4 @@
-// The clock, journals and the write commands of the virtual meter.
+// The clock, journals, load limits, calibration and the write commands of the virtual meter.
 
 #include <QTest>
 #include <functional>
@@ -19,6 +19,9 @@ const char* const kExampleClock = "05 30 14 03 09 12 26";
 const char* const kReadClock = "39 30 00 10 08 0A";
 const char* const kClockAccepted = "39 30 00 11 AA AC 99";
 const char* const kClockRefused = "39 30 00 11 00 B8 39";
+const char* const kReadLimits = "39 30 00 2B 8F 32";
+const char* const kReadCalibration = "39 30 00 27 4E BE";
+const char* const kSerialStepOne = "39 30 00 5F B1 21";
 // A bound for slow sanitizer builds, not a speed target.
 constexpr int kSlackSeconds = 5;
 
@@ -103,6 +106,23 @@ void TestVirtualMeter::commands_data() {
         [](VirtualMeter& meter) { QCOMPARE(meter.state().speedCode, 0); });
     row("reset for another meter", hex("3A 30 00 23 95 E6"), {},
         [](VirtualMeter& meter) { QCOMPARE(meter.state().resets, 0); });
+    // Flags 98, 150.00 kW, T1 10000.00 kW·h, T2 5000.00, T3 2000.00, T4 1000.00, aux 21.
+    row("read limits", hex(kReadLimits),
+        hex("39 30 00 2B 98 98 3A 40 42 0F 20 A1 07 40 0D 03 A0 86 01 21 B0 2C"));
+    // 100.00 kW, T1 1000.00 kW·h, T4 the largest 24-bit value.
+    row("write limits", hex("39 30 00 2C 01 10 27 A0 86 01 00 00 00 00 00 00 FF FF FF 00 F0 C4"),
+        hex("39 30 00 2C AA DF 50"), [](VirtualMeter& meter) {
+            const QByteArray record = hex("01 10 27 A0 86 01 00 00 00 00 00 00 FF FF FF 00");
+            QCOMPARE(meter.state().limits, record);
+            QCOMPARE(meter.answer(hex(kReadLimits)).bytes, sealed(hex("39 30 00 2B") + record));
+        });
+    row("read calibration", hex(kReadCalibration), hex("39 30 00 27 25 63 CD"));
+    row("write calibration", hex("39 30 00 28 5A FC 8B"), hex("39 30 00 28 AA 13 94"),
+        [](VirtualMeter& meter) {
+            QCOMPARE(meter.answer(hex(kReadCalibration)).bytes, hex("39 30 00 27 5A EC B5"));
+        });
+    row("512 Hz output on, trailing zero", hex("39 30 00 15 58 AF 00"), hex("39 30 00 15 AA 60 5D"),
+        [](VirtualMeter& meter) { QCOMPARE(meter.state().out512, 1); });
 }
 
 void TestVirtualMeter::commands() {
@@ -187,6 +207,30 @@ void TestVirtualMeter::hostClock() {
     QCOMPARE(now.weekday, now.date.dayOfWeek());
 }
 
+void TestVirtualMeter::serialNumberInTwoSteps() {
+    VirtualMeter meter(fixtureState());
+    auto send = [&meter](const char* request) {
+        return meter.answer(hex(request)).bytes.toHex(' ');
+    };
+    const char* const set300 = "39 30 00 6F 2C 01 00 00 75 31";
+    const char* const setMinus2 = "39 30 00 6F FE FF FF FF D5 06";
+    const QByteArray accepted = "39 30 00 6f aa 87 cf";
+    const QByteArray refused = "39 30 00 6f 00 93 6f";
+
+    QCOMPARE(send(set300), refused);  // no first step yet
+    QCOMPARE(meter.state().serialNumber, 0);
+    QCOMPARE(send(kSerialStepOne), "39 30 00 5f aa 82 5a");
+    QCOMPARE(meter.state().serialNumber, 0);
+    QCOMPARE(send(set300), accepted);
+    QCOMPARE(meter.state().serialNumber, 300);
+    // The first step is used up by the second.
+    QCOMPARE(send(setMinus2), refused);
+    QCOMPARE(meter.state().serialNumber, 300);
+    send(kSerialStepOne);
+    QCOMPARE(send(setMinus2), accepted);
+    QCOMPARE(meter.state().serialNumber, -2);
+}
+
 void TestVirtualMeter::stateControlLines() {
     VirtualMeter meter(fixtureState());
     auto apply = [&meter](const QString& line) {
@@ -203,6 +247,24 @@ void TestVirtualMeter::stateControlLines() {
     QCOMPARE(apply("get dst"), "77");
     QCOMPARE(apply("get speed"), "0");
     QCOMPARE(apply("get resets"), "0");
+    QCOMPARE(apply("get limits"), "98983A40420F20A107400D03A0860121");
+    QCOMPARE(apply("get calibration"), "25");
+    QCOMPARE(apply("get serial"), "0");
+    QCOMPARE(apply("get out512"), "0");
+
+    const QString record = "00 E8 03 01 00 00 02 00 00 03 00 00 04 00 00 FF";
+    QCOMPARE(apply("set limits " + record), "(no value)");
+    QCOMPARE(read(kReadLimits), sealed(hex("39 30 00 2B") + hex(qPrintable(record))));
+    QCOMPARE(apply("get limits"), "00E803010000020000030000040000FF");
+    QCOMPARE(apply("set calibration 0xA5"), "(no value)");
+    QCOMPARE(read(kReadCalibration).toHex(' '), sealed(hex("39 30 00 27 A5")).toHex(' '));
+    QCOMPARE(apply("get calibration"), "A5");
+    read(kSerialStepOne);
+    read("39 30 00 6F FE FF FF FF D5 06");
+    QCOMPARE(apply("get serial"), "-2");
+    read("39 30 00 15 58 AF 00");
+    read("39 30 00 15 58 AF 00");
+    QCOMPARE(apply("get out512"), "2");
 
     QCOMPARE(apply("set dst 0x5"), "(no value)");
     QCOMPARE(read("39 30 00 0E FB F5"), hex("39 30 00 0E 05 FB D1"));

@@ -132,6 +132,7 @@ class TestPtyServer : public QObject {
     void identityRoundTrip();
     void controlLinesChangeTheMeter();
     void clockAndWritesThroughTheProcess();
+    void settingsThroughTheProcess();
     void keepsServingWithStdinClosed();
     void idleLineDropsPartialRequest();
     void linkFollowsTheServer_data();
@@ -217,6 +218,30 @@ void TestPtyServer::clockAndWritesThroughTheProcess() {
     QCOMPARE(line.roundTrip(writePlace, 7).toHex(' '), "39 30 00 19 aa 25 30");
     QCOMPARE(sim.control("get place"), "OK ТП-15");
     QVERIFY(sim.control("get colour").startsWith("ERR unknown state"));
+}
+
+void TestPtyServer::settingsThroughTheProcess() {
+    SimProcess sim({});
+    const QString slave = sim.waitReady();
+    QVERIFY2(!slave.isEmpty(), "no READY line");
+    Line line(slave);
+
+    QCOMPARE(sim.control("set limits 01 10 27 A0 86 01 00 00 00 00 00 00 FF FF FF 00"), "OK");
+    QCOMPARE(line.roundTrip(hex("39 30 00 2B 8F 32"), 22).toHex(' '),
+             "39 30 00 2b 01 10 27 a0 86 01 00 00 00 00 00 00 ff ff ff 00 82 6a");
+    QCOMPARE(line.roundTrip(hex("39 30 00 28 5A FC 8B"), 7).toHex(' '), "39 30 00 28 aa 13 94");
+    QCOMPARE(sim.control("get calibration"), "OK 5A");
+
+    // The trailing zero of the 512 Hz request arrives on its own and still completes it.
+    line.send(hex("39 30 00 15 58 AF"));
+    QCOMPARE(line.roundTrip(hex("00"), 7).toHex(' '), "39 30 00 15 aa 60 5d");
+    QCOMPARE(sim.control("get out512"), "OK 1");
+
+    QCOMPARE(line.roundTrip(hex("39 30 00 5F B1 21"), 7).toHex(' '), "39 30 00 5f aa 82 5a");
+    QCOMPARE(line.roundTrip(hex("39 30 00 6F 2C 01 00 00 75 31"), 7).toHex(' '),
+             "39 30 00 6f aa 87 cf");
+    QCOMPARE(sim.control("get serial"), "OK 300");
+    QCOMPARE(sim.control("get limits"), "OK 011027A08601000000000000FFFFFF00");
 }
 
 void TestPtyServer::keepsServingWithStdinClosed() {

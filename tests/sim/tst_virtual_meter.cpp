@@ -83,10 +83,15 @@ void TestVirtualMeter::silence_data() {
     QTest::addColumn<QByteArray>("request");
     QTest::newRow("bad crc") << hex("39 30 00 25 6E FD");
     QTest::newRow("other meter") << hex("3A 30 00 25 F5 20");
-    QTest::newRow("code not answered") << hex("39 30 00 2B 8F 32");
+    QTest::newRow("code not answered") << hex("39 30 00 02 3A 79");
     QTest::newRow("unknown code") << sealed(hex("39 30 00 99"));
     QTest::newRow("too long for its code") << sealed(hex("39 30 00 25 00"));
     QTest::newRow("local identity too long") << sealed(hex("00 7F 00"));
+    // The 512 Hz output request is a 6-byte frame and one zero byte outside its CRC.
+    QTest::newRow("512 Hz, trailing byte missing") << hex("39 30 00 15 58 AF");
+    QTest::newRow("512 Hz, trailing byte not zero") << hex("39 30 00 15 58 AF 01");
+    QTest::newRow("512 Hz, bad crc") << hex("39 30 00 15 58 AE 00");
+    QTest::newRow("512 Hz, zero inside the crc") << sealed(hex("39 30 00 15 00"));
     QTest::newRow("two bytes") << hex("00 7F");
     QTest::newRow("empty") << QByteArray();
 }
@@ -176,8 +181,19 @@ void TestVirtualMeter::fault_data() {
     row("wrong ack", login, FaultKind::WrongAck, wrongAck);
     row("wrong ack, accept byte 55", hex("39 30 00 21 D2 04 00 00 7D 16"), FaultKind::WrongAck,
         wrongAck);
-    row("wrong ack spares a data reply", hex("39 30 00 0E FB F5"), FaultKind::WrongAck,
-        [](const QByteArray& clean, const Reply& got) { QCOMPARE(got.bytes, clean); });
+    row("wrong ack, 512 Hz output", hex("39 30 00 15 58 AF 00"), FaultKind::WrongAck, wrongAck);
+    row("other ack, calibration write", hex("39 30 00 28 5A FC 8B"), FaultKind::OtherAck,
+        [](const QByteArray& clean, const Reply& got) {
+            QCOMPARE(clean.toHex(' '), "39 30 00 28 aa 13 94");
+            QCOMPARE(got.bytes.toHex(' '), "39 30 00 28 55 0d 64");
+        });
+    const ReplyCheck untouched = [](const QByteArray& clean, const Reply& got) {
+        QCOMPARE(got.bytes, clean);
+    };
+    row("wrong ack spares a data reply", hex("39 30 00 0E FB F5"), FaultKind::WrongAck, untouched);
+    // As short as an acknowledgement, but the byte is data.
+    row("wrong ack spares the calibration read", hex("39 30 00 27 4E BE"), FaultKind::WrongAck,
+        untouched);
     row("delay", identity, FaultKind::Delay, [](const QByteArray& clean, const Reply& got) {
         QCOMPARE(got.bytes, clean);
         QCOMPARE(got.delayMs, 40);
@@ -221,7 +237,7 @@ void TestVirtualMeter::faultCountdownAndPrecedence() {
 
     meter.setFault(0x25, Fault{FaultKind::Silent, 0, 2});
     QVERIFY(meter.answer(identity).bytes.isEmpty());
-    QVERIFY(meter.answer(hex("39 30 00 2B 8F 32")).bytes.isEmpty());  // unanswered: not counted
+    QVERIFY(meter.answer(hex("39 30 00 02 3A 79")).bytes.isEmpty());  // unanswered: not counted
     QVERIFY(meter.answer(identity).bytes.isEmpty());
     QCOMPARE(meter.answer(identity).bytes, hex(kIdentityReply));
 
@@ -306,6 +322,11 @@ void TestVirtualMeter::badControlLineChangesNothing_data() {
     QTest::newRow("journal, 49 bytes") << "set journal 1 " + QString(98, u'0') << "bad journal";
     QTest::newRow("journal not hex") << "set journal 1 " + QString(98, u'0') + "0z"
                                      << "bad journal";
+    QTest::newRow("limits, 15 bytes") << "set limits " + QString(30, u'0') << "bad limits";
+    QTest::newRow("limits not hex") << "set limits " + QString(31, u'0') + "g"
+                                    << "bad limits";
+    QTest::newRow("calibration too big") << "set calibration 100"
+                                         << "bad calibration";
     QTest::newRow("get unknown") << "get colour"
                                  << "unknown state";
     QTest::newRow("get nothing") << "get"

@@ -77,5 +77,6 @@ class TestVirtualMeter : public QObject {
     void clockRuns_data();
     void clockRuns();
     void hostClock();
+    void serialNumberInTwoSteps();
     void stateControlLines();
 };
