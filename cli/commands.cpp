@@ -28,7 +28,7 @@ int identify(MeterLink& link, const QStringList&, const Options& options) {
 
 QList<Command> allCommands() {
     QList<Command> commands{{{"identify"}, 0, nullptr, identify}};
-    return commands + meterCommands();
+    return commands + meterCommands() + serviceCommands();
 }
 
 // The command whose words begin the command line, with the arguments after them.
@@ -50,7 +50,7 @@ int runCommand(const Options& options) {
         err(QStringLiteral("unknown command '%1'").arg(options.command.join(' ')));
         return kUsage;
     }
-    if (arguments.size() != command->argumentCount) {
+    if (command->argumentCount != kAnyArguments && arguments.size() != command->argumentCount) {
         err(QStringLiteral("'%1' takes %2 argument(s)")
                 .arg(command->words.join(' '))
                 .arg(command->argumentCount));

@@ -105,6 +105,13 @@ QString usage() {
         "  reset                    reset the meter\n"
         "  password write NEW       change the password (the session ends)\n"
         "  speed write 2400|4800|9600  the speed of the meter's serial interface\n"
+        "  limits read              the load limits (kW, kW*h) and their flag bytes\n"
+        "  limits write [--power KW] [--energy T1,T2,T3,T4] [--flags HEX] [--aux HEX]\n"
+        "                           set the load limits; what is left out keeps the meter's\n"
+        "  calib read               the calibration byte, as a signed value\n"
+        "  calib write [+|-]N       write the calibration byte, N from 0 to 31\n"
+        "  serial write N           write the meter's number\n"
+        "  out512                   switch the 512 Hz test output on\n"
         "\n"
         "exit status: 0 done, 1 no link with the meter (the reason on standard error),\n"
         "2 usage error or a port that cannot be opened\n");

@@ -75,6 +75,10 @@ QWidget* ConnectionPage::buildSessionColumn() {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(buildSessionGroup());
     layout->addWidget(buildInfoGroup());
+    m_limit = new QPushButton(QStringLiteral("Ограничения"), column);
+    m_limit->setObjectName(QStringLiteral("Limit"));
+    m_services.guard.addControl(m_limit);
+    layout->addWidget(m_limit, 0, Qt::AlignLeft);
     return column;
 }
 

@@ -36,6 +36,8 @@ class ConnectionPage : public QWidget {
     // The port the connect button opens.
     void setPortName(const QString& name) { m_portName = name; }
     QString portName() const { return m_portName; }
+    // «Ограничения»: the window opens the load-limits dialog from it.
+    QPushButton* limitButton() const { return m_limit; }
 
   private:
     QWidget* buildSessionGroup();
@@ -52,6 +54,7 @@ class ConnectionPage : public QWidget {
     QSpinBox* m_timeOut = nullptr;
     QPushButton* m_connect = nullptr;
     QPushButton* m_disconnect = nullptr;
+    QPushButton* m_limit = nullptr;
     QLabel* m_place = nullptr;
     QLabel* m_model = nullptr;
     QLabel* m_version = nullptr;

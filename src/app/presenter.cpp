@@ -23,7 +23,7 @@ namespace {
 // The panel each operation ends on; a failure shows its failure panel, if it has one.
 struct OperationPanels {
     Operation operation;
-    Panel success;
+    std::optional<Panel> success;
     std::optional<Panel> failure;
 };
 constexpr std::array kOperationPanels = {
@@ -35,6 +35,11 @@ constexpr std::array kOperationPanels = {
     OperationPanels{Operation::Reset, Panel::Ok_reset, Panel::Net_cv},
     OperationPanels{Operation::WriteSpeed, Panel::Ok_Sk, Panel::Net_cv},
     OperationPanels{Operation::ChangePassword, Panel::Ok_wr_password, std::nullopt},
+    OperationPanels{Operation::WriteLimits, std::nullopt, Panel::Net_cv},
+    OperationPanels{Operation::Out512, Panel::Ok_s_512, Panel::Net_cv},
+    OperationPanels{Operation::ReadCalibration, Panel::Ok_rd_kalib, Panel::Net_cv},
+    OperationPanels{Operation::WriteCalibration, Panel::Ok_wr_kalib, Panel::Net_cv},
+    OperationPanels{Operation::WriteSerialNumber, Panel::Ok_wr_serNum, Panel::Net_cv},
 };
 
 // What each session step shows: its panel on success; a failure hides Cv_ok and shows
@@ -133,7 +138,7 @@ void Presenter::show(const link::Outcome& outcome) {
     const auto* row =
         rowOf<OperationPanels>(kOperationPanels, outcome.operation, &OperationPanels::operation);
     if (!row) return;
-    if (outcome.status == link::Status::Done) showPanel(row->success);
+    if (outcome.status == link::Status::Done && row->success) showPanel(*row->success);
     if (outcome.status == link::Status::NoLink && row->failure) showPanel(*row->failure);
 }
 

@@ -20,8 +20,10 @@
 #include "app/enter_key.h"
 #include "app/exchange_group.h"
 #include "app/journal_page.h"
+#include "app/limit_form.h"
 #include "app/presenter.h"
 #include "app/result_panels.h"
+#include "app/service_page.h"
 #include "comm/comm_error.h"
 #include "comm/port_map.h"
 #include "link/outcome_texts.h"
@@ -137,6 +139,10 @@ void TForm1::buildPages() {
         } else if (static_cast<int>(i) == kJournalPage) {
             m_journal = new JournalPage(*m_services, m_events);
             sheet = m_journal;
+        } else if (static_cast<int>(i) == kCalibrationPage) {
+            m_service = new ServicePage(
+                *m_services, [this] { return m_connection->exchangeGroup().selectedGroup(); });
+            sheet = m_service;
         } else {
             sheet = new QWidget;
         }
@@ -144,6 +150,13 @@ void TForm1::buildPages() {
         m_pages->addTab(sheet, QString::fromUtf8(kPages[i].tab));
     }
     m_pages->setTabVisible(kCalibrationPage, false);
+    // Service staff reveal the calibration page with Ctrl+Shift+K; ordinary use never sees it.
+    auto* reveal = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K), this);
+    connect(reveal, &QShortcut::activated, this,
+            [this] { m_pages->setTabVisible(kCalibrationPage, true); });
+    m_limitForm = new TLimit_form(*m_services, this);
+    connect(m_connection->limitButton(), &QPushButton::clicked, this,
+            [this] { m_guard.handle([this] { LimitClick(); }); });
 }
 
 void TForm1::buildBottom() {
@@ -234,7 +247,14 @@ void TForm1::FormCreate() {
     m_clock->start(kTickMs);
 }
 
+// The limits are read first; the dialog opens whatever came of it.
+void TForm1::LimitClick() {
+    m_guard.operate([this] { m_limitForm->LimitClick(); });
+    m_limitForm->exec();
+}
+
 void TForm1::PageControl1Change(int index) {
+    if (index != kTariffPage && index != 1 && index != kJournalPage) m_service->resetControls();
     m_saveTariffs->hide();
     m_loadTariffs->hide();
     if (index == kTariffPage) {

@@ -24,6 +24,8 @@ namespace vilt::app {
 
 class ConnectionPage;
 class JournalPage;
+class ServicePage;
+class TLimit_form;
 class Presenter;
 class ResultPanels;
 
@@ -39,6 +41,8 @@ class TForm1 : public QMainWindow {
     comm::TComm& Comm1() { return m_comm; }
     ConnectionPage& connection() const { return *m_connection; }
     JournalPage& journal() const { return *m_journal; }
+    TLimit_form& limitForm() const { return *m_limitForm; }
+    void LimitClick();
 
     void PageControl1Change(int index);
     void Timer1Timer();
@@ -67,6 +71,8 @@ class TForm1 : public QMainWindow {
     QTabWidget* m_pages = nullptr;
     ConnectionPage* m_connection = nullptr;
     JournalPage* m_journal = nullptr;
+    ServicePage* m_service = nullptr;
+    TLimit_form* m_limitForm = nullptr;
     QProgressBar* m_progress = nullptr;
     QLabel* m_time = nullptr;
     QLabel* m_date = nullptr;

@@ -43,6 +43,12 @@ enum class Operation {
     Reset,
     WriteSpeed,
     ChangePassword,
+    ReadLimits,
+    WriteLimits,
+    Out512,
+    ReadCalibration,
+    WriteCalibration,
+    WriteSerialNumber,
 };
 
 enum class Status {

@@ -1,0 +1,121 @@
+#include "app/service_page.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "service/service.h"
+
+namespace vilt::app {
+
+namespace {
+const QString kPlus = QStringLiteral("+");
+const QString kMinus = QStringLiteral("-");
+const QString kRed = QStringLiteral("color: red;");
+}  // namespace
+
+ServicePage::ServicePage(Services& services, std::function<ops::Group()> selectedGroup,
+                         QWidget* parent)
+    : QWidget(parent), m_services(services), m_selectedGroup(std::move(selectedGroup)) {
+    auto* grid = new QGridLayout(this);
+    connect(addButton("Vkl512", QStringLiteral("Вкл. 512 Гц"), false, 0), &QPushButton::clicked,
+            this, [this] { m_services.guard.operate([this] { Vkl512Click(); }); });
+
+    connect(addButton("Rdkalib", QStringLiteral("Читать байт калибровки"), false, 1),
+            &QPushButton::clicked, this,
+            [this] { m_services.guard.operate([this] { RdkalibClick(); }); });
+    m_sign = new QLabel(this);
+    m_sign->setObjectName(QStringLiteral("Label30"));
+    m_read = new QLineEdit(this);
+    m_read->setObjectName(QStringLiteral("Rdkal"));
+    m_read->setAccessibleName(QStringLiteral("Байт калибровки"));
+    grid->addWidget(m_sign, 1, 2);
+    grid->addWidget(m_read, 1, 3);
+
+    connect(addButton("Wrkalib", QStringLiteral("Записать байт калибровки"), true, 2),
+            &QPushButton::clicked, this,
+            [this] { m_services.guard.operate([this] { WrkalibClick(); }); });
+    m_signButton = new QPushButton(kPlus, this);
+    m_signButton->setObjectName(QStringLiteral("SignBtn"));
+    m_signButton->setStyleSheet(kRed);
+    m_signButton->setAccessibleName(QStringLiteral("Знак калибровки"));
+    connect(m_signButton, &QPushButton::clicked, this, [this] { SignBtnClick(); });
+    m_write = new QLineEdit(QStringLiteral("0"), this);
+    m_write->setObjectName(QStringLiteral("Wrkal"));
+    m_write->setMaxLength(2);
+    m_write->setAccessibleName(QStringLiteral("Записываемый байт калибровки"));
+    grid->addWidget(m_signButton, 2, 2);
+    grid->addWidget(m_write, 2, 3);
+
+    connect(addButton("SerNumBtn", QStringLiteral("Записать номер счетчика"), true, 3),
+            &QPushButton::clicked, this,
+            [this] { m_services.guard.operate([this] { SerNumBtnClick(); }); });
+    m_serial = new QLineEdit(QStringLiteral("0"), this);
+    m_serial->setObjectName(QStringLiteral("SerialNum"));
+    m_serial->setMaxLength(8);
+    m_serial->setAccessibleName(QStringLiteral("Номер счетчика"));
+    grid->addWidget(m_serial, 3, 3);
+    grid->setColumnStretch(4, 1);
+    grid->setRowStretch(4, 1);
+}
+
+// A caption-less button with its label beside it, as the page has them.
+QPushButton* ServicePage::addButton(const char* name, const QString& label, bool red, int row) {
+    auto* button = new QPushButton(this);
+    button->setObjectName(QLatin1String(name));
+    button->setAccessibleName(label);
+    button->setFixedSize(24, 24);
+    auto* caption = new QLabel(label, this);
+    caption->setBuddy(button);
+    if (red) caption->setStyleSheet(kRed);
+    auto* grid = static_cast<QGridLayout*>(layout());
+    grid->addWidget(button, row, 0);
+    grid->addWidget(caption, row, 1);
+    return button;
+}
+
+void ServicePage::Vkl512Click() {
+    if (m_selectedGroup() != ops::Group::Time) return;
+    m_services.presenter.beginOperation();
+    m_services.presenter.show(service::switch512(m_services.exchange));
+}
+
+void ServicePage::RdkalibClick() {
+    m_read->clear();
+    if (m_selectedGroup() != ops::Group::Time) return;
+    m_services.presenter.beginOperation();
+    const service::CalibrationOutcome outcome = service::readCalibration(m_services.exchange);
+    if (outcome.ok()) {
+        m_sign->setText(outcome.calibration.minus ? kMinus : kPlus);
+        m_read->setText(QString::number(outcome.calibration.value));
+    }
+    m_services.presenter.show(outcome);
+}
+
+void ServicePage::WrkalibClick() {
+    if (m_selectedGroup() != ops::Group::Time) return;
+    m_services.presenter.beginOperation();
+    m_services.presenter.show(service::writeCalibration(m_services.exchange, m_write->text(),
+                                                        m_signButton->text() == kMinus));
+}
+
+void ServicePage::SignBtnClick() {
+    m_signButton->setText(m_signButton->text() == kPlus ? kMinus : kPlus);
+}
+
+void ServicePage::SerNumBtnClick() {
+    if (m_selectedGroup() != ops::Group::Reset) return;
+    m_services.presenter.beginOperation();
+    m_services.presenter.show(service::writeSerialNumber(m_services.exchange, m_serial->text()));
+}
+
+void ServicePage::resetControls() {
+    m_read->clear();
+    m_sign->clear();
+    m_write->setText(QStringLiteral("0"));
+    m_serial->setText(QStringLiteral("0"));
+    m_signButton->setText(kPlus);
+}
+
+}  // namespace vilt::app

@@ -1,0 +1,100 @@
+#include "service/service.h"
+
+#include <array>
+
+namespace vilt::service {
+
+namespace {
+
+constexpr uint8_t kMinus = 0x20;
+constexpr int kLargestValue = 31;
+
+link::Outcome& concluded(link::Outcome& outcome) {
+    for (const link::Step& step : outcome.steps)
+        if (step.check != link::Check::Ok) outcome.status = link::Status::NoLink;
+    return outcome;
+}
+
+link::Outcome refused(link::Operation operation) {
+    link::Outcome outcome(operation);
+    outcome.status = link::Status::Refused;
+    outcome.messages << kBadInput;
+    return outcome;
+}
+
+}  // namespace
+
+Calibration decodeCalibration(uint8_t byte) {
+    if (byte < kMinus) return {false, byte};
+    return {true, byte - kMinus};
+}
+
+std::optional<uint8_t> calibrationByte(const QString& text, bool minus) {
+    bool isNumber = false;
+    const int value = text.trimmed().toInt(&isNumber);
+    // A negative entry would reach the sign bit by the back door: refused like 32 and more.
+    if (!isNumber || value < 0 || value > kLargestValue) return std::nullopt;
+    return static_cast<uint8_t>(value + (minus ? kMinus : 0));
+}
+
+link::Check SetWr512(link::Exchange& exchange) {
+    return exchange.run(link::Command::Out512);
+}
+
+link::Result<uint8_t> RxdRdKalib(link::Exchange& exchange) {
+    const link::Check check = exchange.run(link::Command::ReadCalibration);
+    if (check != link::Check::Ok) return {check};
+    return {check, exchange.replyData(1)[0]};
+}
+
+link::Check RxdWrKalib(link::Exchange& exchange, uint8_t byte) {
+    const std::array<uint8_t, 1> payload{byte};
+    return exchange.run(link::Command::WriteCalibration, payload);
+}
+
+link::Check RxdWrSerNum12(link::Exchange& exchange) {
+    return exchange.run(link::Command::SerialNumber12);
+}
+
+link::Check RxdWrSerNum34(link::Exchange& exchange, int32_t number) {
+    std::array<uint8_t, 4> payload{};
+    for (size_t i = 0; i < payload.size(); ++i)
+        payload[i] = static_cast<uint8_t>(static_cast<uint32_t>(number) >> (8 * i));
+    return exchange.run(link::Command::SerialNumber34, payload);
+}
+
+link::Outcome switch512(link::Exchange& exchange) {
+    link::Outcome outcome(link::Operation::Out512);
+    outcome.add(link::Command::Out512, SetWr512(exchange));
+    return concluded(outcome);
+}
+
+CalibrationOutcome readCalibration(link::Exchange& exchange) {
+    CalibrationOutcome outcome;
+    outcome.operation = link::Operation::ReadCalibration;
+    const auto reply = RxdRdKalib(exchange);
+    outcome.add(link::Command::ReadCalibration, reply.check);
+    if (reply.ok()) outcome.calibration = decodeCalibration(reply.value);
+    concluded(outcome);
+    return outcome;
+}
+
+link::Outcome writeCalibration(link::Exchange& exchange, const QString& text, bool minus) {
+    const auto byte = calibrationByte(text, minus);
+    if (!byte) return refused(link::Operation::WriteCalibration);
+    link::Outcome outcome(link::Operation::WriteCalibration);
+    outcome.add(link::Command::WriteCalibration, RxdWrKalib(exchange, *byte));
+    return concluded(outcome);
+}
+
+link::Outcome writeSerialNumber(link::Exchange& exchange, const QString& text) {
+    bool isNumber = false;
+    const int32_t number = text.trimmed().toInt(&isNumber);
+    if (!isNumber) return refused(link::Operation::WriteSerialNumber);
+    link::Outcome outcome(link::Operation::WriteSerialNumber);
+    outcome.add(link::Command::SerialNumber12, RxdWrSerNum12(exchange));
+    outcome.add(link::Command::SerialNumber34, RxdWrSerNum34(exchange, number));
+    return concluded(outcome);
+}
+
+}  // namespace vilt::service

@@ -1,0 +1,92 @@
+// The load-limit and service commands of vilt-cli against the virtual meter server.
+
+#include <QtTest>
+
+#include "support/sim_process.h"
+
+using namespace vilt;
+
+class TstCliService : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<test::SimProcess> m_sim;
+
+    test::CliRun cli(const QStringList& command) {
+        test::CliRun run = test::runCli(QStringList{"--port", m_sim->slavePath(), "--timeout", "60",
+                                                    "--mode", "factory", "--factory", "12345"} +
+                                        command);
+        run.out = run.out.trimmed();
+        run.err = run.err.trimmed();
+        return run;
+    }
+    QString meter(const QString& what) { return m_sim->ask("get " + what).mid(3); }
+
+  private slots:
+    void init() {
+        m_sim = std::make_unique<test::SimProcess>(QStringList{"--factory", "12345"});
+        QString error;
+        QVERIFY2(m_sim->start(&error), qPrintable(error));
+    }
+    void cleanup() { m_sim.reset(); }
+
+    void limitsReadAndWrite() {
+        // Control 0x98, 150 kW, T1 10000 kW*h, T2 0,53, T3 0, T4 1, auxiliary 0x21.
+        QVERIFY(
+            m_sim->control("set limits 98983A40420F350000000000640000"
+                           "21"));
+        test::CliRun run = cli({"--json", "limits", "read"});
+        QCOMPARE(run.err, QString());
+        QCOMPARE(run.out,
+                 QStringLiteral(
+                     R"({"power":150,"energy":[10000,0.53,0,1],"flags":"0x98","aux":"0x21"})"));
+
+        // Only what is given changes.
+        run = cli({"limits", "write", "--power", "655.35", "--aux", "0x01"});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(meter("limits").toUpper(), QStringLiteral("98FFFF40420F35000000000064000001"));
+        run = cli({"limits", "write", "--energy", "1,2,3,167772.15", "--flags", "0"});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(meter("limits").toUpper(), QStringLiteral("00FFFF640000C800002C0100FFFFFF01"));
+    }
+
+    // A limit its wire field cannot carry is refused before the port is touched.
+    void limitsRefused_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("power beyond 655,35") << QStringList{"--power", "655.36"};
+        QTest::newRow("negative power") << QStringList{"--power", "-1"};
+        QTest::newRow("three tariffs") << QStringList{"--energy", "1,2,3"};
+        QTest::newRow("energy beyond 167772,15") << QStringList{"--energy", "1,2,3,167772.16"};
+        QTest::newRow("flags not hex") << QStringList{"--flags", "0x1G"};
+        QTest::newRow("value missing") << QStringList{"--aux"};
+        QTest::newRow("unknown option") << QStringList{"--limit", "5"};
+    }
+    void limitsRefused() {
+        QFETCH(QStringList, arguments);
+        const QString before = meter("limits");
+        const test::CliRun run = cli(QStringList{"limits", "write"} + arguments);
+        QCOMPARE(run.exitCode, 2);
+        QCOMPARE(meter("limits"), before);
+    }
+
+    void calibrationSerialAnd512() {
+        QVERIFY(m_sim->control("set calibration 25"));
+        QCOMPARE(cli({"--json", "calib", "read"}).out, QStringLiteral(R"({"calibration":-5})"));
+        QCOMPARE(cli({"calib", "write", "+31"}).exitCode, 0);
+        QCOMPARE(meter("calibration").toUpper(), QStringLiteral("1F"));
+        QCOMPARE(cli({"calib", "write", "32"}).exitCode, 2);
+        QCOMPARE(cli({"serial", "write", "300"}).exitCode, 0);
+        QCOMPARE(meter("serial"), QStringLiteral("300"));
+        QCOMPARE(cli({"out512"}).exitCode, 0);
+        QCOMPARE(meter("out512"), QStringLiteral("1"));
+    }
+
+    void failures() {
+        QVERIFY(m_sim->control("fault 2b crc"));
+        const test::CliRun run = cli({"limits", "read"});
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.err, QStringLiteral("Оганичения не считаны!\nНет связи !!!"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TstCliService)
+#include "tst_cli_service.moc"

@@ -1,0 +1,138 @@
+// The load limits: the record both ways, the values as the dialog shows and takes them, and
+// the two commands against the virtual meter.
+
+#include <QtTest>
+
+#include "limits/limits.h"
+#include "sim/virtual_meter.h"
+#include "support/fake_line.h"
+#include "support/virtual_clock.h"
+
+using namespace vilt;
+using limits::Limits;
+
+Q_DECLARE_METATYPE(sim::FaultKind)
+
+namespace {
+
+const QLocale kRussian(QLocale::Russian, QLocale::Russia);
+const QLocale kEnglish(QLocale::English, QLocale::UnitedStates);
+
+// Control 0x81, power 15000, T1 1000000, T2 1, T3 0x010203, T4 0, auxiliary 0xFF.
+const QByteArray kRecord = QByteArray::fromHex("81983A40420F010000030201000000FF");
+
+std::span<const uint8_t> span(const QByteArray& bytes) {
+    return {reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())};
+}
+
+struct Rig {
+    sim::VirtualMeter meter;
+    test::VirtualClock clock;
+    test::FakeLine line{meter, clock};
+    link::Exchange exchange{line, clock};
+    Rig() { exchange.meterAddress = meter.state().factory; }
+};
+
+}  // namespace
+
+class TstLimits : public QObject {
+    Q_OBJECT
+  private slots:
+    void decodeAndEncode() {
+        const Limits limits = limits::decodeLimits(span(kRecord));
+        QCOMPARE(limits.flags, uint8_t{0x81});
+        QCOMPARE(limits.power, 15000);
+        QCOMPARE(limits.energy, (std::array<int32_t, 4>{1000000, 1, 0x010203, 0}));
+        QCOMPARE(limits.aux, uint8_t{0x6F});  // bits 4 and 7 have no box
+        const auto record = limits::encodeLimits(limits);
+        QByteArray back(reinterpret_cast<const char*>(record.data()), int(record.size()));
+        QCOMPARE(back, QByteArray::fromHex("81983A40420F010000030201000000") + char(0x6F));
+    }
+
+    // Only what fits its wire field goes out: the power in 16 bits, each energy in 24.
+    void encodeCutsNothing() {
+        Limits limits;
+        limits.power = limits::kLargestPower;
+        limits.energy = {limits::kLargestEnergy, 0, 0, 0};
+        const auto record = limits::encodeLimits(limits);
+        QCOMPARE(limits::decodeLimits(record), limits);
+    }
+
+    void typedValues_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<int>("largest");
+        QTest::addColumn<int>("hundredths");  // -1: refused
+        const int power = limits::kLargestPower;
+        const int energy = limits::kLargestEnergy;
+        QTest::newRow("whole") << "150" << kRussian << power << 15000;
+        QTest::newRow("two decimals exactly") << "0,53" << kRussian << power << 53;
+        QTest::newRow("0,29 is not 28") << "0,29" << kRussian << power << 29;
+        QTest::newRow("third decimal cut") << "1,239" << kRussian << power << 123;
+        QTest::newRow("largest power") << "655,35" << kRussian << power << 65535;
+        QTest::newRow("power beyond 16 bits") << "655,36" << kRussian << power << -1;
+        QTest::newRow("largest energy") << "167772,15" << kRussian << energy << 16777215;
+        QTest::newRow("energy beyond 24 bits") << "167772,16" << kRussian << energy << -1;
+        QTest::newRow("negative") << "-1" << kRussian << power << -1;
+        QTest::newRow("dot where a comma is expected") << "1.5" << kRussian << power << -1;
+        QTest::newRow("dot in English") << "1.5" << kEnglish << power << 150;
+        QTest::newRow("not a number") << "abc" << kRussian << power << -1;
+        QTest::newRow("empty") << "" << kRussian << power << -1;
+    }
+    void typedValues() {
+        QFETCH(QString, text);
+        QFETCH(QLocale, locale);
+        QFETCH(int, largest);
+        QFETCH(int, hundredths);
+        const auto value = limits::hundredths(text, locale, largest);
+        QCOMPARE(value.value_or(-1), hundredths);
+    }
+
+    void shownValues() {
+        QCOMPARE(limits::shown(15000, kRussian), QStringLiteral("150"));
+        QCOMPARE(limits::shown(1000000, kRussian), QStringLiteral("10000"));
+        QCOMPARE(limits::shown(53, kRussian), QStringLiteral("0,53"));
+        QCOMPARE(limits::shown(53, kEnglish), QStringLiteral("0.53"));
+        QCOMPARE(limits::shown(0, kRussian), QStringLiteral("0"));
+    }
+
+    // What was read goes back unchanged, flags included.
+    void readThenWriteBack() {
+        Rig rig;
+        const auto read = limits::readLimits(rig.exchange);
+        QVERIFY(read.ok());
+        QCOMPARE(rig.meter.requests().last().size(), 6);
+        QVERIFY(limits::writeLimits(rig.exchange, read.limits).ok());
+        const QByteArray write = rig.meter.requests().last();
+        QCOMPARE(write.size(), 22);
+        QCOMPARE(uint8_t(write[3]), uint8_t{0x2C});
+        QCOMPARE(limits::decodeLimits(span(write.mid(4, 16))), read.limits);
+    }
+
+    void readFails() {
+        Rig rig;
+        rig.meter.setFault(0x2B, sim::Fault{sim::FaultKind::BadCrc});
+        const auto read = limits::readLimits(rig.exchange);
+        QCOMPARE(read.status, link::Status::NoLink);
+        QCOMPARE(read.limits, Limits{});
+        QCOMPARE(read.messages, QStringList{limits::kNotRead});
+    }
+
+    void writeRefusals_data() {
+        QTest::addColumn<sim::FaultKind>("fault");
+        QTest::newRow("wrong acknowledgement") << sim::FaultKind::WrongAck;
+        QTest::newRow("bad CRC") << sim::FaultKind::BadCrc;
+        QTest::newRow("silent") << sim::FaultKind::Silent;
+    }
+    void writeRefusals() {
+        QFETCH(sim::FaultKind, fault);
+        Rig rig;
+        rig.meter.setFault(0x2C, sim::Fault{fault});
+        const auto outcome = limits::writeLimits(rig.exchange, Limits{});
+        QCOMPARE(outcome.status, link::Status::NoLink);
+        QVERIFY(outcome.messages.isEmpty());  // the window shows Net_cv, no box
+    }
+};
+
+QTEST_GUILESS_MAIN(TstLimits)
+#include "tst_limits.moc"

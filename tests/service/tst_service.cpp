@@ -1,0 +1,71 @@
+// The service commands: the calibration byte both ways, what the user may type, and the
+// requests against the virtual meter.
+
+#include <QtTest>
+
+#include "service/service.h"
+#include "sim/virtual_meter.h"
+#include "support/fake_line.h"
+#include "support/virtual_clock.h"
+
+using namespace vilt;
+using service::Calibration;
+
+namespace {
+
+struct Rig {
+    sim::VirtualMeter meter;
+    test::VirtualClock clock;
+    test::FakeLine line{meter, clock};
+    link::Exchange exchange{line, clock};
+    Rig() { exchange.meterAddress = meter.state().factory; }
+
+    QList<int> codes() const {
+        QList<int> list;
+        for (const QByteArray& request : meter.requests()) list << uint8_t(request[3]);
+        return list;
+    }
+};
+
+}  // namespace
+
+class TstService : public QObject {
+    Q_OBJECT
+  private slots:
+    void calibrationBytes() {
+        QCOMPARE(service::decodeCalibration(0x25), (Calibration{true, 5}));
+        QCOMPARE(service::decodeCalibration(0x05), (Calibration{false, 5}));
+        QCOMPARE(service::decodeCalibration(0x20), (Calibration{true, 0}));
+        QCOMPARE(service::calibrationByte("5", true), std::optional<uint8_t>(0x25));
+        QCOMPARE(service::calibrationByte("31", false), std::optional<uint8_t>(0x1F));
+        for (const char* refused : {"32", "-1", "x", ""})
+            QCOMPARE(service::calibrationByte(refused, false), std::nullopt);
+    }
+
+    void badInputSendsNothing() {
+        Rig rig;
+        for (const auto& outcome : {service::writeCalibration(rig.exchange, "32", false),
+                                    service::writeSerialNumber(rig.exchange, "12x")}) {
+            QCOMPARE(outcome.status, link::Status::Refused);
+            QCOMPARE(outcome.messages, QStringList{service::kBadInput});
+        }
+        QVERIFY(rig.meter.requests().isEmpty());
+    }
+
+    void requests() {
+        Rig rig;
+        service::writeCalibration(rig.exchange, "5", true);
+        QCOMPARE(rig.meter.requests().last().mid(3, 2), QByteArray::fromHex("2825"));
+        service::writeSerialNumber(rig.exchange, "300");
+        QCOMPARE(rig.codes().mid(1), QList<int>({0x5F, 0x6F}));
+        QCOMPARE(rig.meter.requests().last().mid(3, 5), QByteArray::fromHex("6F2C010000"));
+        QCOMPARE(rig.meter.requests().last().size(), 10);
+        service::switch512(rig.exchange);
+        QCOMPARE(rig.meter.requests().last().left(4), QByteArray::fromHex("39300015"));
+        QCOMPARE(rig.meter.requests().last().size(), 7);
+        QCOMPARE(rig.meter.requests().last().at(6), '\0');  // the trailing zero byte
+    }
+};
+
+QTEST_GUILESS_MAIN(TstService)
+#include "tst_service.moc"
