@@ -9,11 +9,14 @@
 #include <QSpinBox>
 #include <QTabWidget>
 
+#include "app/limit_form.h"
 #include "app/tform1.h"
 
 namespace vilt::app {
 
 namespace {
+
+constexpr int kServicePage = 4;
 
 bool save(TForm1& form, const QString& folder, const QString& name) {
     QApplication::processEvents();
@@ -46,6 +49,17 @@ bool screenshotTour(TForm1& form, const QString& folder) {
         form.findChild<QPushButton*>(QStringLiteral("Read"))->click();
         pages->setCurrentIndex(TForm1::kJournalPage);
         ok = save(form, folder, QStringLiteral("journal")) && ok;
+        // The limits dialog as it opens, and the service page staff reveal.
+        pages->setCurrentIndex(TForm1::kConnectionPage);
+        form.limitForm().LimitClick();
+        form.limitForm().show();
+        QApplication::processEvents();
+        ok =
+            form.limitForm().grab().save(QDir(folder).filePath(QStringLiteral("limits.png"))) && ok;
+        form.limitForm().hide();
+        pages->setTabVisible(kServicePage, true);
+        pages->setCurrentIndex(kServicePage);
+        ok = save(form, folder, QStringLiteral("service")) && ok;
     }
     return ok;
 }
