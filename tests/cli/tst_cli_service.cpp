@@ -11,14 +11,7 @@ class TstCliService : public QObject {
 
     std::unique_ptr<test::SimProcess> m_sim;
 
-    test::CliRun cli(const QStringList& command) {
-        test::CliRun run = test::runCli(QStringList{"--port", m_sim->slavePath(), "--timeout", "60",
-                                                    "--mode", "factory", "--factory", "12345"} +
-                                        command);
-        run.out = run.out.trimmed();
-        run.err = run.err.trimmed();
-        return run;
-    }
+    test::CliRun cli(const QStringList& command) { return test::runCliOn(*m_sim, command); }
     QString meter(const QString& what) { return m_sim->ask("get " + what).mid(3); }
 
   private slots:

@@ -4,9 +4,7 @@
 #include <QtTest>
 
 #include "limits/limits.h"
-#include "sim/virtual_meter.h"
-#include "support/fake_line.h"
-#include "support/virtual_clock.h"
+#include "support/meter_rig.h"
 
 using namespace vilt;
 using limits::Limits;
@@ -24,14 +22,6 @@ const QByteArray kRecord = QByteArray::fromHex("81983A40420F010000030201000000FF
 std::span<const uint8_t> span(const QByteArray& bytes) {
     return {reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())};
 }
-
-struct Rig {
-    sim::VirtualMeter meter;
-    test::VirtualClock clock;
-    test::FakeLine line{meter, clock};
-    link::Exchange exchange{line, clock};
-    Rig() { exchange.meterAddress = meter.state().factory; }
-};
 
 }  // namespace
 
@@ -98,7 +88,7 @@ class TstLimits : public QObject {
 
     // What was read goes back unchanged, flags included.
     void readThenWriteBack() {
-        Rig rig;
+        test::MeterRig rig;
         const auto read = limits::readLimits(rig.exchange);
         QVERIFY(read.ok());
         QCOMPARE(rig.meter.requests().last().size(), 6);
@@ -110,7 +100,7 @@ class TstLimits : public QObject {
     }
 
     void readFails() {
-        Rig rig;
+        test::MeterRig rig;
         rig.meter.setFault(0x2B, sim::Fault{sim::FaultKind::BadCrc});
         const auto read = limits::readLimits(rig.exchange);
         QCOMPARE(read.status, link::Status::NoLink);
@@ -126,7 +116,7 @@ class TstLimits : public QObject {
     }
     void writeRefusals() {
         QFETCH(sim::FaultKind, fault);
-        Rig rig;
+        test::MeterRig rig;
         rig.meter.setFault(0x2C, sim::Fault{fault});
         const auto outcome = limits::writeLimits(rig.exchange, Limits{});
         QCOMPARE(outcome.status, link::Status::NoLink);

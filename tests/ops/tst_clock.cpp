@@ -4,7 +4,8 @@
 #include <QtTest>
 
 #include "ops/clock.h"
-#include "ops_rig.h"
+#include "ops/operations.h"
+#include "support/meter_rig.h"
 
 using namespace vilt;
 using link::Status;
@@ -65,7 +66,7 @@ class TstClock : public QObject {
     void notRealTimesAndDates() {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, error);
-        test::OpsRig rig;
+        test::MeterRig rig;
         rig.meter.state().frozenClock = bytes;
         const ops::ClockOutcome outcome = ops::readClock(rig.exchange);
         QCOMPARE(outcome.status, Status::Garbled);
@@ -94,7 +95,7 @@ class TstClock : public QObject {
     }
 
     void readShowsTheMetersClock() {
-        test::OpsRig rig;
+        test::MeterRig rig;
         rig.meter.state().frozenClock = frame({0x05, 0x30, 0x14, 0x03, 0x09, 0x12, 0x26});
         rig.meter.state().dst = 0x01;  // anything but 0x77 forbids
         const auto outcome = ops::ReadClick(rig.exchange, ops::Group::Energy, {.time = true}).clock;
@@ -112,7 +113,7 @@ class TstClock : public QObject {
     }
 
     void weekdayZeroLeavesTheDayName() {
-        test::OpsRig rig;
+        test::MeterRig rig;
         rig.meter.state().frozenClock = frame({0x05, 0x30, 0x14, 0x00, 0x09, 0x12, 0x26});
         const auto outcome = ops::readClock(rig.exchange);
         QCOMPARE(outcome.weekday, std::nullopt);
@@ -121,7 +122,7 @@ class TstClock : public QObject {
 
     // Every DST read fails: three attempts, the box left unchecked, the last clock shown.
     void dstReadsFail() {
-        test::OpsRig rig;
+        test::MeterRig rig;
         rig.meter.state().frozenClock = frame({0x05, 0x30, 0x14, 0x03, 0x09, 0x12, 0x26});
         rig.meter.setFault(0x0E, Fault{FaultKind::BadCrc});
         const auto outcome = ops::readClock(rig.exchange);
@@ -142,13 +143,13 @@ class TstClock : public QObject {
     void readRefusals() {
         QFETCH(int, code);
         QFETCH(FaultKind, fault);
-        test::OpsRig rig;
+        test::MeterRig rig;
         rig.meter.setFault(code, Fault{fault});
         QCOMPARE(ops::readClock(rig.exchange).status, Status::NoLink);
     }
 
     void writeSendsPickersAndDst() {
-        test::OpsRig rig;
+        test::MeterRig rig;
         ops::WriteInputs inputs{QTime(9, 5, 7), QDate(2027, 1, 1), false, {}, 0};
         const auto outcome = ops::WrComClick(rig.exchange, ops::Group::Time, inputs);
         QCOMPARE(rig.requests(0x11).value(0).mid(3, 8), frame({0x11, 7, 5, 9, 5, 1, 1, 0x27}));
@@ -174,7 +175,7 @@ class TstClock : public QObject {
     void writeFailures() {
         QFETCH(int, code);
         QFETCH(FaultKind, fault);
-        test::OpsRig rig;
+        test::MeterRig rig;
         rig.meter.setFault(code, Fault{fault});
         const auto outcome = ops::writeClock(rig.exchange, QTime(1, 2, 3), QDate(2001, 2, 3), true);
         QCOMPARE(rig.requests(0x11).size(), 1);
@@ -183,7 +184,7 @@ class TstClock : public QObject {
     }
 
     void synchronise() {
-        test::OpsRig rig;
+        test::MeterRig rig;
         const QDateTime sunday(QDate(2026, 12, 13), QTime(10, 20, 30));
         const auto outcome = ops::SinClick(rig.exchange, sunday, true);
         QCOMPARE(rig.requests(0x11).size(), 1);
@@ -195,7 +196,7 @@ class TstClock : public QObject {
 
     // The command line keeps the meter's DST permission: read with the retries of a read.
     void dstReadRetries() {
-        test::OpsRig rig;
+        test::MeterRig rig;
         rig.meter.state().dst = 0x77;
         rig.meter.setFault(0x0E, Fault{FaultKind::Silent, 0, 2});
         const auto outcome = ops::readDst(rig.exchange);

@@ -5,7 +5,8 @@
 
 #include "comm/comm_error.h"
 #include "ops/events.h"
-#include "ops_rig.h"
+#include "ops/operations.h"
+#include "support/meter_rig.h"
 
 Q_DECLARE_METATYPE(vilt::ops::Journal)
 
@@ -34,7 +35,7 @@ class TstEvents : public QObject {
     Q_OBJECT
   private slots:
     void readOneJournal() {
-        test::OpsRig rig;
+        test::MeterRig rig;
         rig.meter.state().journals[3] =
             journalBytes({{0x15, 0x03, 0x10, 0x08, 0x45}, {0xFF, 0x1A}});
         const auto reply = ops::RxdRdEvent(rig.exchange, 3);
@@ -54,7 +55,7 @@ class TstEvents : public QObject {
     }
     void refusedReplyKeepsTheJournal() {
         QFETCH(FaultKind, fault);
-        test::OpsRig rig;
+        test::MeterRig rig;
         rig.meter.setFault(0x14, Fault{fault});
         QVERIFY(!ops::RxdRdEvent(rig.exchange, 0).ok());
         const auto outcome = ops::readEvents(rig.exchange);
@@ -63,7 +64,7 @@ class TstEvents : public QObject {
     }
 
     void readAllJournals() {
-        test::OpsRig rig;
+        test::MeterRig rig;
         const auto outcome = ops::ReadClick(rig.exchange, ops::Group::Event).events;
         QList<int> asked;
         for (const QByteArray& request : rig.requests(0x14)) asked << request[4];
@@ -75,7 +76,7 @@ class TstEvents : public QObject {
     }
 
     void journalZeroFails() {
-        test::OpsRig rig;
+        test::MeterRig rig;
         rig.meter.setFault(0x14, Fault{FaultKind::Silent});
         const auto outcome = ops::readEvents(rig.exchange);
         QCOMPARE(rig.requests(0x14).size(), 3);
@@ -83,7 +84,7 @@ class TstEvents : public QObject {
     }
 
     void onlyJournalFourFails() {
-        test::OpsRig rig;
+        test::MeterRig rig;
         rig.line.onRequest = [&](const QByteArray& request) {
             const bool four = uint8_t(request[3]) == 0x14 && request[4] == 4;
             rig.meter.setFault(0x14, Fault{four ? FaultKind::BadCrc : FaultKind::None});
@@ -106,7 +107,7 @@ class TstEvents : public QObject {
     }
     void lateRepliesNeverShiftTheJournals() {
         QFETCH(int, delay);
-        test::OpsRig rig;
+        test::MeterRig rig;
         for (int j = 0; j < ops::kJournalCount; ++j)
             rig.meter.state().journals[size_t(j)] =
                 journalBytes({{0x10 + j, 0x03, 0x10, 0x08, 0x45}});
@@ -120,7 +121,7 @@ class TstEvents : public QObject {
 
     // The adapter pulled after journal 2: the read ends there, nothing more is sent.
     void deviceGoneEndsTheRead() {
-        test::OpsRig rig;
+        test::MeterRig rig;
         rig.line.onRequest = [&](const QByteArray& request) {
             if (uint8_t(request[3]) == 0x14 && request[4] == 2) rig.line.unplug();
         };

@@ -4,7 +4,8 @@
 
 #include "link/link_settings.h"
 #include "link/outcome_texts.h"
-#include "ops_rig.h"
+#include "ops/operations.h"
+#include "support/meter_rig.h"
 
 using namespace vilt;
 using link::Operation;
@@ -37,7 +38,7 @@ class TstWrites : public QObject {
     void place() {
         QFETCH(QString, text);
         QFETCH(QByteArray, field);
-        test::OpsRig rig;
+        test::MeterRig rig;
         const auto outcome = ops::WrComClick(rig.exchange, ops::Group::Place, inputs(text));
         const QByteArray request = rig.requests(0x19).value(0);
         QCOMPARE(request.size(), 22);
@@ -62,7 +63,7 @@ class TstWrites : public QObject {
     void placeTheMeterCannotHold() {
         QFETCH(QString, text);
         QFETCH(QString, message);
-        test::OpsRig rig;
+        test::MeterRig rig;
         const auto outcome = ops::writePlace(rig.exchange, text);
         QVERIFY(rig.meter.requests().isEmpty());
         QCOMPARE(outcome.status, Status::Refused);
@@ -81,7 +82,7 @@ class TstWrites : public QObject {
     void reset() {
         QFETCH(FaultKind, fault);
         QFETCH(Status, status);
-        test::OpsRig rig;
+        test::MeterRig rig;
         rig.meter.setFault(0x23, Fault{fault});
         QCOMPARE(ops::resetMeter(rig.exchange).status, status);
         QCOMPARE(rig.requests(0x23), QList<QByteArray>{QByteArray::fromHex("39300023") +
@@ -91,7 +92,7 @@ class TstWrites : public QObject {
 
     // A write acknowledged with the password change's byte is refused like any wrong byte.
     void otherAcknowledgementRefused() {
-        test::OpsRig rig;
+        test::MeterRig rig;
         rig.meter.setFault(sim::kAllCommands, Fault{FaultKind::OtherAck});
         QCOMPARE(ops::writePlace(rig.exchange, "ТП-15").status, Status::NoLink);
         const auto clock = ops::writeClock(rig.exchange, QTime(9, 5, 7), QDate(2027, 1, 1), true);
@@ -103,7 +104,7 @@ class TstWrites : public QObject {
     // The reset after a place write whose acknowledgement came late is not refused with that
     // acknowledgement, and the meter is reset once.
     void lateAcknowledgementDoesNotFailTheNextWrite() {
-        test::OpsRig rig;
+        test::MeterRig rig;
         rig.meter.setFault(0x19, Fault{FaultKind::Delay, 1500});
         QCOMPARE(ops::writePlace(rig.exchange, "ТП-16").status, Status::NoLink);
         QCOMPARE(ops::resetMeter(rig.exchange).status, Status::Done);
@@ -120,7 +121,7 @@ class TstWrites : public QObject {
     void speed() {
         QFETCH(int, index);
         QFETCH(int, code);
-        test::OpsRig rig;
+        test::MeterRig rig;
         const auto outcome = ops::WrComClick(rig.exchange, ops::Group::Speed, inputs({}, index));
         QCOMPARE(int(rig.requests(0x1D).value(0)[4]), code);
         QCOMPARE(outcome->operation, Operation::WriteSpeed);
@@ -128,14 +129,14 @@ class TstWrites : public QObject {
     }
 
     void nothingToWrite() {
-        test::OpsRig rig;
+        test::MeterRig rig;
         for (const auto group : {ops::Group::Energy, ops::Group::Event})
             QCOMPARE(ops::WrComClick(rig.exchange, group, inputs()), std::nullopt);
         QVERIFY(rig.meter.requests().isEmpty());
     }
 
     void passwordChanged() {
-        test::OpsRig rig;
+        test::MeterRig rig;
         const auto outcome = link::ChangePassword(rig.exchange, "-2", " -2");
         QCOMPARE(outcome.status, Status::Done);
         // Unscrambled, two's complement, least significant byte first.
@@ -174,7 +175,7 @@ class TstWrites : public QObject {
         QFETCH(FaultKind, fault);
         QFETCH(Status, status);
         QFETCH(QStringList, messages);
-        test::OpsRig rig;
+        test::MeterRig rig;
         rig.meter.setFault(0x21, Fault{fault});
         const auto outcome = link::ChangePassword(rig.exchange, first, second);
         QCOMPARE(outcome.status, status);

@@ -77,4 +77,13 @@ CliRun runCli(const QStringList& arguments, const std::function<void()>& whileRu
     return run;
 }
 
+CliRun runCliOn(const SimProcess& sim, const QStringList& command) {
+    CliRun run = runCli(QStringList{"--port", sim.slavePath(), "--timeout", "60", "--mode",
+                                    "factory", "--factory", "12345"} +
+                        command);
+    run.out = run.out.trimmed();
+    run.err = run.err.trimmed();
+    return run;
+}
+
 }  // namespace vilt::test

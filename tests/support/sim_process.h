@@ -42,6 +42,10 @@ struct CliRun {
 // whileRunning, when given, runs once the program has started (to pull the line away).
 CliRun runCli(const QStringList& arguments, const std::function<void()>& whileRunning = {});
 
+// vilt-cli against the meter of sim by its factory number 12345, with a short wait; the
+// output comes trimmed.
+CliRun runCliOn(const SimProcess& sim, const QStringList& command);
+
 // The program a test runs, from the environment CTest sets (VILT_SIM, VILT_CLI).
 QString programFromEnv(const char* variable);
 

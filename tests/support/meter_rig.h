@@ -1,21 +1,20 @@
 #pragma once
-// The operations against the in-process virtual meter on a virtual clock.
+// A meter command or operation against the in-process virtual meter on a virtual clock.
 
 #include "link/exchange.h"
-#include "ops/operations.h"
 #include "sim/virtual_meter.h"
 #include "support/fake_line.h"
 #include "support/virtual_clock.h"
 
 namespace vilt::test {
 
-struct OpsRig {
+struct MeterRig {
     sim::VirtualMeter meter;
     VirtualClock clock;
     FakeLine line{meter, clock};
     link::Exchange exchange{line, clock};
 
-    OpsRig() { exchange.meterAddress = meter.state().factory; }
+    MeterRig() { exchange.meterAddress = meter.state().factory; }
 
     QList<QByteArray> requests(uint8_t code) const {
         QList<QByteArray> found;
