@@ -1,5 +1,6 @@
 #include "cli/meter_link.h"
 
+#include "cli/output.h"
 #include "link/outcome_texts.h"
 
 namespace vilt::cli {
@@ -12,7 +13,27 @@ MeterLink::~MeterLink() {
     m_session.close();  // DTR refused on the way out: the port still goes
 }
 
+void MeterLink::startTrace() {
+    m_log.onEntry = [this](const link::TrafficEntry& entry) {
+        const QString line = link::formatEntry(entry);
+        if (m_options.trace) err(line);
+        if (m_traceFile.isOpen()) {
+            m_traceFile.write((line + QLatin1Char('\n')).toUtf8());
+            m_traceFile.flush();
+        }
+    };
+    m_exchange.setTrafficLog(&m_log);
+}
+
 std::optional<Failure> MeterLink::connect() {
+    if (!m_options.traceFile.isEmpty()) {
+        m_traceFile.setFileName(m_options.traceFile);
+        if (!m_traceFile.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
+            return Failure{
+                kUsage,
+                QStringLiteral("cannot write the trace file '%1'").arg(m_options.traceFile)};
+    }
+    if (m_options.trace || m_traceFile.isOpen()) startTrace();
     m_comm.SetDeviceName(m_options.port);
     m_comm.SetBaudRate(m_options.speed);
     m_comm.Open();

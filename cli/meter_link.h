@@ -2,6 +2,7 @@
 // One command's link: the port opened, DTR raised and the session opened as the connect
 // button does it; closed again when the command is done.
 
+#include <QFile>
 #include <QString>
 #include <optional>
 
@@ -9,6 +10,7 @@
 #include "comm/tcomm.h"
 #include "link/exchange.h"
 #include "link/session.h"
+#include "link/traffic_log.h"
 #include "link/waiter.h"
 
 namespace vilt::cli {
@@ -27,7 +29,8 @@ class MeterLink {
     MeterLink(const MeterLink&) = delete;
     MeterLink& operator=(const MeterLink&) = delete;
 
-    // Opens port and session; on failure says why and with which exit code.
+    // Opens port and session; on failure says why and with which exit code. A trace file
+    // that cannot be written is a usage failure.
     std::optional<Failure> connect();
 
     link::Exchange& exchange() { return m_exchange; }
@@ -36,12 +39,16 @@ class MeterLink {
     void disconnect();
 
   private:
+    void startTrace();
+
     const Options& m_options;
     comm::TComm m_comm;
     link::SystemWaiter m_waiter;
     link::Exchange m_exchange{m_comm, m_waiter};
     link::Session m_session{m_exchange};
     link::SessionOutcome m_outcome;
+    link::TrafficLog m_log;
+    QFile m_traceFile;
 };
 
 }  // namespace vilt::cli

@@ -34,6 +34,9 @@ bool setOption(Options& o, const QString& name, const QString& value, QString* e
         const auto number = parseNumber(value, kFactoryRange);
         ok = number.has_value();
         o.factory = static_cast<uint32_t>(number.value_or(0));
+    } else if (name == "--trace-file") {
+        o.traceFile = value;
+        ok = !value.isEmpty();
     } else if (name == "--password") {
         ok = parseNumber(value, kPasswordRange).has_value();
         o.password = value;
@@ -53,6 +56,8 @@ std::optional<Options> parseOptions(const QStringList& arguments, QString* error
         const QString& arg = arguments[i];
         if (arg == "--json") {
             o.json = true;
+        } else if (arg == "--trace") {
+            o.trace = true;
         } else if (arg.startsWith("--") && o.command.isEmpty()) {
             const qsizetype eq = arg.indexOf('=');
             const QString name = eq < 0 ? arg : arg.left(eq);
@@ -93,6 +98,8 @@ QString usage() {
         "  --factory N        factory number of the meter, 0 … 16777215 [0]\n"
         "  --password P       login password (a whole number), for --mode password\n"
         "  --json             print the result as JSON\n"
+        "  --trace            every frame sent and received, decoded, on standard error\n"
+        "  --trace-file PATH  the same into a file\n"
         "\n"
         "commands:\n"
         "  identify                 factory number, model, software version and place\n"

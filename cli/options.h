@@ -17,6 +17,8 @@ struct Options {
     uint32_t factory = 0;
     QString password;
     bool json = false;
+    bool trace = false;   // the decoded traffic on standard error
+    QString traceFile;    // the decoded traffic into this file
     QStringList command;  // the command and its arguments
 };
 

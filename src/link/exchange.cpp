@@ -5,6 +5,7 @@
 
 #include "comm/comm_error.h"
 #include "link/crc.h"
+#include "link/traffic_log.h"
 #include "link/waiter.h"
 
 namespace vilt::link {
@@ -76,11 +77,9 @@ void Exchange::throwIfLost() const {
 // taken for the next request's. The line counts as settled once it has stayed quiet a
 // while; a reply thrown away on the way may have had a follower, so it is tested again.
 void Exchange::settleLine() {
-    if (!m_lineUnsettled) {
-        m_line.Discard(0);
-        return;
-    }
-    m_lineUnsettled = m_line.Discard(kSettleAfterFailureMs) > 0;
+    const int dropped = m_line.Discard(m_lineUnsettled ? kSettleAfterFailureMs : 0);
+    if (dropped > 0 && m_log) m_log->discarded(dropped);
+    if (m_lineUnsettled) m_lineUnsettled = dropped > 0;
 }
 
 Check Exchange::run(Command command, std::span<const uint8_t> payload) {
@@ -94,11 +93,14 @@ Check Exchange::run(Command command, std::span<const uint8_t> payload) {
     // stopped in the middle leaves a reply on its way.
     m_lineUnsettled = true;
     m_line.Write(m_buffer.data() + kSendArea, n);
+    if (m_log)
+        m_log->sent(command, std::span(m_buffer).subspan(kSendArea, size_t(n)), meterAddress);
     Del(kPacingSteps);
     m_waiter.sleep(m_timeOut * info.waitFactor);
     const int count = m_line.Read(m_buffer.data() + kReceiveArea, kReadSize);
     throwIfLost();
     const Check check = checkReply(info, count);
+    if (m_log) m_log->received(command, receiveArea().first(size_t(std::max(count, 0))), check);
     if (check == Check::Ok && settled) m_lineUnsettled = false;
     return check;
 }

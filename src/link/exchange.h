@@ -20,6 +20,7 @@
 
 namespace vilt::link {
 
+class TrafficLog;
 class Waiter;
 
 // The first test a reply failed, in the order they are made.
@@ -62,6 +63,8 @@ class Exchange {
     void setTimeOut(int ms) { m_timeOut = ms < 0 ? 0 : ms; }
     int timeOut() const { return m_timeOut; }
     void setProgress(Progress progress) { m_progress = std::move(progress); }
+    // Every frame sent and received, and bytes thrown away, go to the log while one is set.
+    void setTrafficLog(TrafficLog* log) { m_log = log; }
 
     comm::SerialLine& line() { return m_line; }
     Waiter& waiter() { return m_waiter; }
@@ -77,6 +80,7 @@ class Exchange {
     std::array<uint8_t, kBufferSize> m_buffer{};
     int m_timeOut = kDefaultTimeOut;
     Progress m_progress;
+    TrafficLog* m_log = nullptr;
     bool m_lineUnsettled = false;  // the last reply was refused: more may still come
 };
 

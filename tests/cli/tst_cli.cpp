@@ -161,6 +161,34 @@ class TstCli : public QObject {
         QVERIFY(run.out.isEmpty());
     }
 
+    // The traffic, decoded, on standard error or into a file; the answer stays on standard
+    // output, and the login's password code never shows.
+    void trace() {
+        test::SimProcess sim(meterArguments());
+        QString error;
+        QVERIFY2(sim.start(&error), qPrintable(error));
+        QTemporaryDir folder;
+        const QString file = folder.filePath("trace.txt");
+        const Run run =
+            runCli({"--port", sim.slavePath(), "--mode", "password", "--factory", "12345",
+                    "--password", "4321", "--trace", "--trace-file", file, "--json", "identify"});
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY(run.out.startsWith(R"({"factory":12345)"));
+        const QStringList lines = run.err.trimmed().split('\n');
+        QCOMPARE(lines.size(), 6);  // identity, challenge, login: each sent and received
+        QVERIFY(lines[0].endsWith("39 30 00 25 6E FC  RxdRdInfo @12345"));
+        QVERIFY(lines[4].contains("39 30 00 20 ** ** ** ** ** **  RxdWrPsw @12345"));
+        QVERIFY(lines[5].endsWith("RxdWrPsw ok"));
+        QFile written(file);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(written.readAll()).trimmed(), run.err.trimmed());
+
+        const Run unwritable = runCli({"--port", sim.slavePath(), "--trace-file",
+                                       "/nonexistent/folder/trace.txt", "identify"});
+        QCOMPARE(unwritable.exitCode, 2);
+        QVERIFY(unwritable.err.contains("trace file"));
+    }
+
     void portNameThroughTheMap() {
         test::SimProcess sim(meterArguments());
         QString error;
