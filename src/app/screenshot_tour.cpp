@@ -11,6 +11,7 @@
 
 #include "app/limit_form.h"
 #include "app/tform1.h"
+#include "app/traffic_page.h"
 
 namespace vilt::app {
 
@@ -57,6 +58,13 @@ bool screenshotTour(TForm1& form, const QString& folder) {
         ok =
             form.limitForm().grab().save(QDir(folder).filePath(QStringLiteral("limits.png"))) && ok;
         form.limitForm().hide();
+        // The traffic of the whole tour.
+        const int traffic = pages->indexOf(form.findChild<QWidget*>(QStringLiteral("TrafficPage")));
+        pages->setTabVisible(traffic, true);
+        pages->setCurrentIndex(traffic);
+        form.findChild<TrafficPage*>(QStringLiteral("TrafficPage"))->flush();
+        ok = save(form, folder, QStringLiteral("traffic")) && ok;
+        pages->setTabVisible(traffic, false);
         pages->setTabVisible(kServicePage, true);
         pages->setCurrentIndex(kServicePage);
         ok = save(form, folder, QStringLiteral("service")) && ok;

@@ -24,6 +24,7 @@
 #include "app/presenter.h"
 #include "app/result_panels.h"
 #include "app/service_page.h"
+#include "app/traffic_page.h"
 #include "comm/comm_error.h"
 #include "comm/port_map.h"
 #include "link/outcome_texts.h"
@@ -155,6 +156,7 @@ void TForm1::buildPages() {
     connect(reveal, &QShortcut::activated, this,
             [this] { m_pages->setTabVisible(kCalibrationPage, true); });
     m_limitForm = new TLimit_form(*m_services, this);
+    buildTrafficPage();
     connect(m_connection->limitButton(), &QPushButton::clicked, this,
             [this] { m_guard.handle([this] { LimitClick(); }); });
 }
@@ -245,6 +247,21 @@ void TForm1::FormCreate() {
     m_clock->setObjectName(QStringLiteral("Timer1"));
     connect(m_clock, &QTimer::timeout, this, [this] { Timer1Timer(); });
     m_clock->start(kTickMs);
+}
+
+// «Обмен» stands after the specified pages, hidden until Ctrl+T shows (or hides) it.
+void TForm1::buildTrafficPage() {
+    m_trafficPage = new TrafficPage(m_traffic);
+    m_trafficPage->setObjectName(QStringLiteral("TrafficPage"));
+    const int index = m_pages->addTab(m_trafficPage, QStringLiteral("Обмен"));
+    m_pages->setTabVisible(index, false);
+    m_exchange.setTrafficLog(&m_traffic);
+    auto* toggle = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_T), this);
+    connect(toggle, &QShortcut::activated, this, [this, index] {
+        const bool show = !m_pages->isTabVisible(index);
+        m_pages->setTabVisible(index, show);
+        if (show) m_pages->setCurrentIndex(index);
+    });
 }
 
 // The limits are read first; the dialog opens whatever came of it.

@@ -11,6 +11,7 @@
 #include "comm/tcomm.h"
 #include "link/exchange.h"
 #include "link/session.h"
+#include "link/traffic_log.h"
 #include "link/waiter.h"
 #include "ops/events.h"
 
@@ -26,6 +27,7 @@ class ConnectionPage;
 class JournalPage;
 class ServicePage;
 class TLimit_form;
+class TrafficPage;
 class Presenter;
 class ResultPanels;
 
@@ -55,6 +57,7 @@ class TForm1 : public QMainWindow {
     void buildPages();
     void buildBottom();
     void buildStop(QWidget* client);
+    void buildTrafficPage();
     void FormCreate();
     void FormClose();
 
@@ -62,6 +65,7 @@ class TForm1 : public QMainWindow {
     link::SystemWaiter m_waiter;
     link::Exchange m_exchange{m_comm, m_waiter};
     link::Session m_session{m_exchange};
+    link::TrafficLog m_traffic;
     OperationGuard m_guard{*this};
     ops::EventTab m_events{};
     std::unique_ptr<ResultPanels> m_panels;
@@ -73,6 +77,7 @@ class TForm1 : public QMainWindow {
     JournalPage* m_journal = nullptr;
     ServicePage* m_service = nullptr;
     TLimit_form* m_limitForm = nullptr;
+    TrafficPage* m_trafficPage = nullptr;
     QProgressBar* m_progress = nullptr;
     QLabel* m_time = nullptr;
     QLabel* m_date = nullptr;

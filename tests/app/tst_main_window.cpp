@@ -7,6 +7,7 @@
 #include "app/connection_page.h"
 #include "app/presenter.h"
 #include "app/string_grid.h"
+#include "app/traffic_page.h"
 #include "comm/comm_error.h"
 #include "link/outcome_texts.h"
 #include "window_rig.h"
@@ -64,8 +65,9 @@ class TstMainWindow : public QObject {
         for (int i = 0; i < pages->count(); ++i) tabs << pages->tabText(i);
         QCOMPARE(tabs, QStringList({"Сезоны и тарифы", "Нестандартные дни", "Установка связи",
                                     "Журнал событий", "Калибровка", "   Срезы    ",
-                                    "Показания за 12 месяцев"}));
+                                    "Показания за 12 месяцев", "Обмен"}));
         QVERIFY(!pages->isTabVisible(4));
+        QVERIFY(!pages->isTabVisible(7));  // the traffic, until Ctrl+T
         QCOMPARE(shownPanels(), QStringList());
         QVERIFY(shown("Vkl") && !shown("Otkl"));
         QVERIFY(!shown("BitBtn1") && !shown("BitBtn2"));
@@ -374,6 +376,32 @@ class TstMainWindow : public QObject {
         QVERIFY(table);
         QCOMPARE(table->columnDescription(0), QStringLiteral("Номер события"));
         QCOMPARE(table->columnDescription(1), QStringLiteral("Дата события"));
+    }
+
+    // Ctrl+T shows the traffic, live and masked; it can be saved and cleared.
+    void trafficPage() {
+        m_form->show();
+        QApplication::setActiveWindow(m_form);
+        QVERIFY(QTest::qWaitForWindowActive(m_form));
+        auto* pages = find<QTabWidget>("PageControl1");
+        const int index = pages->indexOf(find("TrafficPage"));
+        QVERIFY(!pages->isTabVisible(index));
+        QTest::keyClick(m_form, Qt::Key_T, Qt::ControlModifier);
+        QVERIFY(pages->isTabVisible(index));
+        QCOMPARE(pages->currentIndex(), index);
+
+        connectAs(2, 12345, "4321");
+        auto* view = find<QPlainTextEdit>("TrafficView");
+        QTRY_VERIFY(view->toPlainText().contains("RxdWrPsw ok"));
+        QVERIFY(view->toPlainText().contains("39 30 00 20 ** ** ** ** ** **"));
+        QTemporaryDir folder;
+        auto* page = find<app::TrafficPage>("TrafficPage");
+        QVERIFY(page->saveTo(folder.filePath("traffic.txt")));
+        QFile saved(folder.filePath("traffic.txt"));
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(saved.readAll()).count('\n'), 6);
+        m_rig->click("TrafficClear");
+        QVERIFY(view->toPlainText().isEmpty());
     }
 
     void clockTicks() {
