@@ -1,0 +1,141 @@
+// The window as anyone uses it: under another locale, with a screen reader, with every
+// text whole, and the traffic page.
+
+#include <QtTest>
+#include <QtWidgets>
+
+#include "app/message_box.h"
+#include "app/string_grid.h"
+#include "app/traffic_page.h"
+#include "link/outcome_texts.h"
+#include "window_rig.h"
+
+using namespace vilt;
+namespace texts = link::texts;
+
+class TstWindowUse : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<test::WindowRig> m_rig;
+    app::TForm1* m_form = nullptr;
+
+  private slots:
+    void init() {
+        m_rig = std::make_unique<test::WindowRig>();
+        QString error;
+        QVERIFY2(m_rig->start({"--factory", "12345", "--password", "4321"}, &error),
+                 qPrintable(error));
+        m_form = &m_rig->form();
+    }
+    void cleanup() { m_rig.reset(); }
+
+    // Under a workstation locale that is not Russian, dates stay numbers, the calendar and
+    // Qt's own buttons speak Russian.
+    void russianUnderAnotherLocale() {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        app::TForm1 form;
+        QLocale::setDefault(QLocale::system());
+        const QRegularExpression numericDate(QStringLiteral("^\\d\\d\\.\\d\\d\\.\\d{4}$"));
+        auto* date = form.findChild<QDateEdit*>("Date_a");
+        QVERIFY2(numericDate.match(date->text()).hasMatch(), qPrintable(date->text()));
+        const QString clockDate = form.findChild<QLabel*>("StaticText1")->text();
+        QVERIFY2(numericDate.match(clockDate).hasMatch(), qPrintable(clockDate));
+        QCOMPARE(date->calendarWidget()->locale().language(), QLocale::Russian);
+        app::installTranslations();
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Отмена"));
+    }
+
+    // Every text fits its place: the status fields, the clock panel and the journal headings;
+    // the connect and disconnect buttons swap without moving the information group.
+    void textsFitTheirPlaces() {
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form));
+        const QRect info = m_rig->find("GroupBox3")->geometry();
+        auto fits = [](const QWidget* widget, const QString& text) {
+            return QFontMetrics(widget->font()).horizontalAdvance(text) <=
+                   widget->contentsRect().width();
+        };
+        for (const QString& text : {texts::kPasswordSession, texts::kWrongCount})
+            QVERIFY2(fits(m_rig->find("StatusBar1_0"), text), qPrintable(text));
+        QVERIFY(fits(m_rig->find("StatusBar1_1"), texts::kFactoryNumber + "16777215"));
+        auto* clock = m_rig->find("Panel73");
+        QVERIFY(clock->geometry().right() < m_form->width());
+        QVERIFY(clock->sizeHint().width() <= clock->width());
+        auto* grid = m_rig->find<app::StringGrid>("StringGridEvents");
+        grid->setCell(0, 0, "Номер события");
+        for (int column = 0; column < 3; ++column) {
+            const QString heading =
+                QStringList{"Номер события", "Дата события", "Время события"}[column];
+            QVERIFY2(
+                QFontMetrics(grid->font()).horizontalAdvance(heading) < grid->columnWidth(column),
+                qPrintable(heading));
+        }
+        m_rig->connectAs(1, 12345);
+        QVERIFY(m_rig->shown("Otkl"));
+        QCOMPARE(m_rig->find("GroupBox3")->geometry(), info);
+    }
+
+    // What a screen reader would announce: every control the keyboard reaches has a name.
+    void everyControlHasAName() {
+        QStringList nameless;
+        for (QWidget* widget : m_form->findChildren<QWidget*>()) {
+            if (!(widget->focusPolicy() & Qt::TabFocus) || widget->isHidden()) continue;
+            // Qt's own parts (the editor inside a spin box, the lists of popups) speak for
+            // their owner.
+            if (widget->objectName().startsWith("qt_") || widget->window() != m_form) continue;
+            QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+            const QString name =
+                accessible ? accessible->text(QAccessible::Name).trimmed() : QString();
+            if (name.isEmpty())
+                nameless << widget->objectName() + "/" + widget->metaObject()->className();
+        }
+        QVERIFY2(nameless.isEmpty(), qPrintable(nameless.join(", ")));
+        auto name = [](const char* object, QWidget* form) {
+            return QAccessible::queryAccessibleInterface(form->findChild<QWidget*>(object))
+                ->text(QAccessible::Name);
+        };
+        QCOMPARE(name("Zav_n", m_form), QStringLiteral("Заводской номер"));
+        QCOMPARE(name("Fl_time", m_form), QStringLiteral("Время и дата"));
+        QCOMPARE(name("Date_a", m_form), QStringLiteral("Дата"));
+        QCOMPARE(name("BitBtn1", m_form),
+                 QStringLiteral("Запись тарифов и календаря нестандартных дней"));
+    }
+
+    // The journal table names its columns to a screen reader.
+    void journalColumnsHaveNames() {
+        auto* table = QAccessible::queryAccessibleInterface(m_rig->find("StringGridEvents"))
+                          ->tableInterface();
+        QVERIFY(table);
+        QCOMPARE(table->columnDescription(0), QStringLiteral("Номер события"));
+        QCOMPARE(table->columnDescription(1), QStringLiteral("Дата события"));
+    }
+
+    // Ctrl+T shows the traffic, live and masked; it can be saved and cleared.
+    void trafficPage() {
+        m_form->show();
+        QApplication::setActiveWindow(m_form);
+        QVERIFY(QTest::qWaitForWindowActive(m_form));
+        auto* pages = m_rig->find<QTabWidget>("PageControl1");
+        const int index = pages->indexOf(m_rig->find("TrafficPage"));
+        QVERIFY(!pages->isTabVisible(index));
+        QTest::keyClick(m_form, Qt::Key_T, Qt::ControlModifier);
+        QVERIFY(pages->isTabVisible(index));
+        QCOMPARE(pages->currentIndex(), index);
+
+        m_rig->connectAs(2, 12345, "4321");
+        auto* view = m_rig->find<QPlainTextEdit>("TrafficView");
+        QTRY_VERIFY(view->toPlainText().contains("RxdWrPsw ok"));
+        QVERIFY(view->toPlainText().contains("39 30 00 20 ** ** ** ** ** **"));
+        QTemporaryDir folder;
+        auto* page = m_rig->find<app::TrafficPage>("TrafficPage");
+        QVERIFY(page->saveTo(folder.filePath("traffic.txt")));
+        QFile saved(folder.filePath("traffic.txt"));
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(saved.readAll()).count('\n'), 6);
+        m_rig->click("TrafficClear");
+        QVERIFY(view->toPlainText().isEmpty());
+    }
+};
+
+QTEST_MAIN(TstWindowUse)
+#include "tst_window_use.moc"
