@@ -175,10 +175,6 @@ void Presenter::showPanel(Panel panel, bool visible) {
     QAccessible::updateAccessibility(&shown);
 }
 
-bool Presenter::panelVisible(Panel panel) const {
-    return m_panels.isVisible(panel);
-}
-
 void Presenter::setStatus(int statusPanel, const QString& text) {
     QLabel* label = m_status.at(static_cast<size_t>(statusPanel));
     if (label->text() == text) return;

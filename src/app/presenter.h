@@ -61,7 +61,6 @@ class Presenter {
     void showStopped();
 
     void showPanel(Panel panel, bool visible = true);
-    bool panelVisible(Panel panel) const;
     void setStatus(int statusPanel, const QString& text);
     void message(const QString& text);
 

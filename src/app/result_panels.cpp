@@ -78,10 +78,6 @@ void ResultPanels::setVisible(Panel panel, bool visible) {
     label(panel)->setVisible(visible);
 }
 
-bool ResultPanels::isVisible(Panel panel) const {
-    return !label(panel)->isHidden();
-}
-
 void ResultPanels::hideAll() {
     for (QLabel* label : m_labels) label->hide();
 }

@@ -14,7 +14,6 @@ class ResultPanels {
     ResultPanels(QWidget* parent, const QRect& geometry);
 
     void setVisible(Panel panel, bool visible);
-    bool isVisible(Panel panel) const;
     void hideAll();
     QLabel* label(Panel panel) const { return m_labels[static_cast<size_t>(panel)]; }
 

@@ -67,10 +67,8 @@ LimitsOutcome readLimits(link::Exchange& exchange) {
 }
 
 link::Outcome writeLimits(link::Exchange& exchange, const Limits& limits) {
-    link::Outcome outcome(link::Operation::WriteLimits);
-    if (outcome.add(link::Command::WriteLimits, Limit_wr(exchange, limits)) != link::Check::Ok)
-        outcome.status = link::Status::NoLink;
-    return outcome;
+    return link::Outcome::single(link::Operation::WriteLimits, link::Command::WriteLimits,
+                                 Limit_wr(exchange, limits));
 }
 
 // Through a fixed-point text, so that a number with two decimals converts exactly.

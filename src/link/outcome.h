@@ -73,6 +73,25 @@ struct Outcome {
         steps << Step{command, check, address};
         return check;
     }
+    // Ends as its exchanges did: one refused reply fails it (the exchange result code).
+    Outcome& concluded() {
+        for (const Step& step : steps)
+            if (step.check != Check::Ok) status = Status::NoLink;
+        return *this;
+    }
+    // Refused before anything was sent; the reason goes in a box.
+    static Outcome refused(Operation operation, const QString& reason) {
+        Outcome outcome(operation);
+        outcome.status = Status::Refused;
+        outcome.messages << reason;
+        return outcome;
+    }
+    // An operation of one exchange.
+    static Outcome single(Operation operation, Command command, Check check) {
+        Outcome outcome(operation);
+        outcome.add(command, check);
+        return outcome.concluded();
+    }
 };
 
 }  // namespace vilt::link

@@ -19,13 +19,6 @@ namespace {
 
 constexpr int kNotTried = 10;
 
-// A write ends as its exchanges did: one refused reply fails it.
-Outcome& concluded(Outcome& outcome) {
-    for (const link::Step& step : outcome.steps)
-        if (step.check != Check::Ok) outcome.status = Status::NoLink;
-    return outcome;
-}
-
 // Up to three attempts of one read, each recorded; the last reply.
 template <typename Read>
 auto retried(Outcome& outcome, Command command, Read read) {
@@ -126,38 +119,29 @@ Outcome writeClock(link::Exchange& exchange, const QTime& time, const QDate& dat
     Outcome outcome(operation);
     outcome.add(Command::WriteClock, RxdWrTime(exchange, time, date));
     outcome.add(Command::WriteDst, RxdWrRemove(exchange, dst));
-    return concluded(outcome);
+    return outcome.concluded();
 }
 
 Outcome writeDst(link::Exchange& exchange, bool allowed) {
-    Outcome outcome(Operation::WriteDst);
-    outcome.add(Command::WriteDst, RxdWrRemove(exchange, allowed));
-    return concluded(outcome);
+    return Outcome::single(Operation::WriteDst, Command::WriteDst, RxdWrRemove(exchange, allowed));
 }
 
 // A character the meter cannot hold is refused before anything is sent.
 Outcome writePlace(link::Exchange& exchange, const QString& text) {
-    Outcome outcome(Operation::WritePlace);
     const auto field = placeField(text);
-    if (const auto* reason = std::get_if<QString>(&field)) {
-        outcome.status = Status::Refused;
-        outcome.messages << *reason;
-        return outcome;
-    }
-    outcome.add(Command::WritePlace, RxdWrPlace(exchange, std::get<PlaceField>(field)));
-    return concluded(outcome);
+    if (const auto* reason = std::get_if<QString>(&field))
+        return Outcome::refused(Operation::WritePlace, *reason);
+    return Outcome::single(Operation::WritePlace, Command::WritePlace,
+                           RxdWrPlace(exchange, std::get<PlaceField>(field)));
 }
 
 Outcome resetMeter(link::Exchange& exchange) {
-    Outcome outcome(Operation::Reset);
-    outcome.add(Command::Reset, RxdReset(exchange));
-    return concluded(outcome);
+    return Outcome::single(Operation::Reset, Command::Reset, RxdReset(exchange));
 }
 
 Outcome writeSpeed(link::Exchange& exchange, int speedIndex) {
-    Outcome outcome(Operation::WriteSpeed);
-    outcome.add(Command::WriteSpeed, link::WrSkor(exchange, link::speedCode(speedIndex)));
-    return concluded(outcome);
+    return Outcome::single(Operation::WriteSpeed, Command::WriteSpeed,
+                           link::WrSkor(exchange, link::speedCode(speedIndex)));
 }
 
 std::optional<Outcome> WrComClick(link::Exchange& exchange, Group selected,

@@ -9,19 +9,6 @@ namespace {
 constexpr uint8_t kMinus = 0x20;
 constexpr int kLargestValue = 31;
 
-link::Outcome& concluded(link::Outcome& outcome) {
-    for (const link::Step& step : outcome.steps)
-        if (step.check != link::Check::Ok) outcome.status = link::Status::NoLink;
-    return outcome;
-}
-
-link::Outcome refused(link::Operation operation) {
-    link::Outcome outcome(operation);
-    outcome.status = link::Status::Refused;
-    outcome.messages << kBadInput;
-    return outcome;
-}
-
 }  // namespace
 
 Calibration decodeCalibration(uint8_t byte) {
@@ -64,9 +51,8 @@ link::Check RxdWrSerNum34(link::Exchange& exchange, int32_t number) {
 }
 
 link::Outcome switch512(link::Exchange& exchange) {
-    link::Outcome outcome(link::Operation::Out512);
-    outcome.add(link::Command::Out512, SetWr512(exchange));
-    return concluded(outcome);
+    return link::Outcome::single(link::Operation::Out512, link::Command::Out512,
+                                 SetWr512(exchange));
 }
 
 CalibrationOutcome readCalibration(link::Exchange& exchange) {
@@ -75,26 +61,25 @@ CalibrationOutcome readCalibration(link::Exchange& exchange) {
     const auto reply = RxdRdKalib(exchange);
     outcome.add(link::Command::ReadCalibration, reply.check);
     if (reply.ok()) outcome.calibration = decodeCalibration(reply.value);
-    concluded(outcome);
+    outcome.concluded();
     return outcome;
 }
 
 link::Outcome writeCalibration(link::Exchange& exchange, const QString& text, bool minus) {
     const auto byte = calibrationByte(text, minus);
-    if (!byte) return refused(link::Operation::WriteCalibration);
-    link::Outcome outcome(link::Operation::WriteCalibration);
-    outcome.add(link::Command::WriteCalibration, RxdWrKalib(exchange, *byte));
-    return concluded(outcome);
+    if (!byte) return link::Outcome::refused(link::Operation::WriteCalibration, kBadInput);
+    return link::Outcome::single(link::Operation::WriteCalibration, link::Command::WriteCalibration,
+                                 RxdWrKalib(exchange, *byte));
 }
 
 link::Outcome writeSerialNumber(link::Exchange& exchange, const QString& text) {
     bool isNumber = false;
     const int32_t number = text.trimmed().toInt(&isNumber);
-    if (!isNumber) return refused(link::Operation::WriteSerialNumber);
+    if (!isNumber) return link::Outcome::refused(link::Operation::WriteSerialNumber, kBadInput);
     link::Outcome outcome(link::Operation::WriteSerialNumber);
     outcome.add(link::Command::SerialNumber12, RxdWrSerNum12(exchange));
     outcome.add(link::Command::SerialNumber34, RxdWrSerNum34(exchange, number));
-    return concluded(outcome);
+    return outcome.concluded();
 }
 
 }  // namespace vilt::service
