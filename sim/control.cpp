@@ -4,6 +4,7 @@
 #include <array>
 #include <utility>
 
+#include "sim/energy_text.h"
 #include "sim/request_table.h"
 
 namespace vilt::sim {
@@ -100,12 +101,23 @@ std::optional<QString> checkTiming(FaultSetting& setting, const QList<QStringVie
 // Fields whose value may hold spaces take the whole rest of the line.
 bool takesRestOfLine(QStringView field) {
     return field == u"place" || field == u"clock" || field == u"clockbytes" ||
-           field == u"journal" || field == u"limits";
+           field == u"journal" || field == u"limits" || field == u"energy" || field == u"month" ||
+           field == u"rmonth" || field == u"profile";
+}
+
+// States that `get` reads one entry of: energy active, month 12, profile 2010-03-05.
+bool takesKey(QStringView name) {
+    return name == u"energy" || name == u"month" || name == u"rmonth" || name == u"profile";
 }
 
 void applySet(VirtualMeter& meter, const QList<QStringView>& args, QStringView line,
-              QString& error) {
+              ControlResult& result) {
+    QString& error = result.error;
     const QStringView field = args.value(1);
+    if (field == u"latency" && args.size() == 3) {
+        result.latencyMs = parseLatency(args[2], error);
+        return;
+    }
     // "set place" alone empties the place.
     const qsizetype least = field == u"place" ? 2 : 3;
     if (args.size() < least || (!takesRestOfLine(field) && args.size() != 3)) {
@@ -119,13 +131,16 @@ void applySet(VirtualMeter& meter, const QList<QStringView>& args, QStringView l
 }
 
 void applyGet(VirtualMeter& meter, const QList<QStringView>& args, ControlResult& result) {
-    if (args.size() != 2) {
+    const QStringView name = args.value(1);
+    if (args.size() != (takesKey(name) ? 3 : 2)) {
         result.error = QStringLiteral(
             "get wants: get "
-            "<clock|dst|place|password|speed|resets|limits|calibration|serial|out512>");
+            "<clock|dst|place|password|speed|resets|limits|calibration|serial|out512>, "
+            "get energy active|reactive, get month|rmonth M or get profile YYYY-MM-DD");
         return;
     }
-    result.value = meterFieldText(meter, args[1], result.error);
+    result.value = args.size() == 3 ? countsText(meter, name, args[2], result.error)
+                                    : meterFieldText(meter, name, result.error);
 }
 
 }  // namespace
@@ -157,6 +172,15 @@ std::optional<FaultSetting> parseFault(QStringView text, QString& error) {
     return setting;
 }
 
+std::optional<int> parseLatency(QStringView text, QString& error) {
+    const auto ms = parseNumber(text, 0, kMaxLatencyMs);
+    if (!ms) {
+        error = QStringLiteral("bad latency '%1' (0..%2 ms)").arg(text).arg(kMaxLatencyMs);
+        return std::nullopt;
+    }
+    return static_cast<int>(*ms);
+}
+
 ControlResult applyControlLine(VirtualMeter& meter, QStringView line) {
     const QList<QStringView> args = words(line);
     const QStringView verb = args.value(0);
@@ -171,7 +195,7 @@ ControlResult applyControlLine(VirtualMeter& meter, QStringView line) {
             meter.setFault(setting->code, setting->fault);
         }
     } else if (verb == u"set") {
-        applySet(meter, args, line, result.error);
+        applySet(meter, args, line, result);
     } else if (verb == u"get") {
         applyGet(meter, args, result);
     } else {

@@ -12,6 +12,8 @@
 
 namespace vilt::sim {
 
+inline constexpr int kMaxLatencyMs = 10'000;
+
 struct FaultSetting {
     int code = kAllCommands;
     Fault fault;
@@ -20,14 +22,19 @@ struct FaultSetting {
 // "<code|all> <kind> [ms] [times]", code in hex ("25" or "0x25").
 std::optional<FaultSetting> parseFault(QStringView text, QString& error);
 
+// The meter's think time before it starts a reply, 0..kMaxLatencyMs.
+std::optional<int> parseLatency(QStringView text, QString& error);
+
 struct ControlResult {
     bool ok = true;
     QString error;
     bool quit = false;
     std::optional<QString> value;  // what `get` answers, after the OK
+    std::optional<int> latencyMs;  // `set latency`: for whoever times the replies
 };
 
-// One control line: fault ..., clear, set <field> <value>, get <state>, quit.
+// One control line: fault ..., clear, set <field> <value>, set latency MS, get <state> [key],
+// quit. The latency is not the meter's: it is handed back in the result.
 ControlResult applyControlLine(VirtualMeter& meter, QStringView line);
 
 }  // namespace vilt::sim

@@ -37,9 +37,16 @@ A virtual meter on a pseudo-terminal. Prints "READY <slave-path>" once it serves
   --clock "YYYY-MM-DD HH:MM:SS"
                     the meter's time at start; it runs on from there (default: host clock)
   --baud N          emulate the line speed (8N1); 0 = off (default)
+  --latency MS      the meter's think time before each reply (0..10000, default 20)
   --fault FAULT     "<code|all> <kind> [ms] [times]", repeatable
   --log             requests and replies in hex on stderr
   --help            this text
+
+The meter starts with energy counts and month-end readings to show. Its daily
+profile holds each day from 62 days before its date up to its date: a household
+load curve that follows from the date alone; today's half hours not yet ended are
+flagged incomplete, with no energy. Energy and month-end requests for a kind other
+than 00 (active) or 01 (reactive), or a month outside 1..12, get no reply.
 
 Control lines on stdin, each answered "OK" or "ERR <reason>":
   fault <code|all> <kind> [ms] [times]   kind: none silent crc code extra missing
@@ -53,6 +60,17 @@ Control lines on stdin, each answered "OK" or "ERR <reason>":
   set journal J HEX100                   journal J (0..5): 50 bytes, spaces allowed
   set limits HEX32                       the 16-byte load limit record, spaces allowed
   set calibration HEX                    the calibration byte
+  set energy active|reactive C1 C2 C3 C4 counts now for T1..T4, signed, in
+                                         hundredths of kW·h / kvar·h
+  set month|rmonth M C1 C2 C3 C4         active|reactive counts at the end of
+                                         month M (1..12)
+  set profile YYYY-MM-DD HEX192          the day's 48 half-hour words, high byte
+                                         first as sent, spaces allowed
+  set profile YYYY-MM-DD none|absent105|odd8|default
+                                         no profile (8 bytes, FF); 105 bytes of
+                                         FF and zeros; 8 bytes with 00 in place
+                                         of FF; back to the default rule
+  set latency MS                         think time before each reply
   get clock|dst|place|password|speed|resets|limits|calibration|serial|out512
                                          answered "OK VALUE"; clock as
                                          "YYYY-MM-DD HH:MM:SS W" (W 1 = Monday),
@@ -62,6 +80,10 @@ Control lines on stdin, each answered "OK" or "ERR <reason>":
                                          and calibration as 2 hex digits;
                                          serial (serial number) and out512
                                          (512 Hz output switch-ons) in decimal
+  get energy active|reactive | get month|rmonth M
+                                         answered "OK C1 C2 C3 C4"
+  get profile YYYY-MM-DD                 answered "OK HEX192" or "OK none"
+                                         (absent105, odd8 as set)
   quit
 )";
 
@@ -103,6 +125,13 @@ std::optional<QString> readValues(const QCommandLineParser& parser, Settings& se
         }
         settings.server.baud = static_cast<int>(*baud);
     }
+    if (parser.isSet("latency")) {
+        const auto latency = parseLatency(parser.value("latency"), error);
+        if (!latency) {
+            return QStringLiteral("--latency: %1").arg(error);
+        }
+        settings.server.latencyMs = *latency;
+    }
     settings.server.linkPath = parser.value("link");
     settings.server.log = parser.isSet("log");
     return std::nullopt;
@@ -116,6 +145,7 @@ std::optional<int> parseArguments(const QStringList& arguments, Settings& settin
     }
     parser.addOptions({{"link", {}, "PATH"},
                        {"baud", {}, "N"},
+                       {"latency", {}, "MS"},
                        {"fault", {}, "FAULT"},
                        {"log", {}},
                        {"help", {}}});

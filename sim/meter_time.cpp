@@ -58,6 +58,20 @@ std::optional<MeterTime> decodeClockFrame(QByteArrayView frame) {
     return MeterTime{date, time, static_cast<uint8_t>(frame[3])};
 }
 
+std::optional<QDate> decodeBcdDate(QByteArrayView ddmmyy) {
+    if (ddmmyy.size() != 3) {
+        return std::nullopt;
+    }
+    const auto day = fromBcd(ddmmyy[0]);
+    const auto month = fromBcd(ddmmyy[1]);
+    const auto year = fromBcd(ddmmyy[2]);
+    if (!day || !month || !year) {
+        return std::nullopt;
+    }
+    const QDate date(kCentury + *year, *month, *day);
+    return date.isValid() ? std::optional<QDate>(date) : std::nullopt;
+}
+
 QString formatMeterTime(const MeterTime& time) {
     return QStringLiteral("%1 %2 %3")
         .arg(time.date.toString(u"yyyy-MM-dd"), time.time.toString(u"HH:mm:ss"))

@@ -29,6 +29,9 @@ QByteArray encodeClockFrame(const MeterTime& time);
 // nullopt when a byte is not BCD or the date or time does not exist.
 std::optional<MeterTime> decodeClockFrame(QByteArrayView frame);
 
+// A date as three BCD bytes DD MM YY, or nullopt when a byte is not BCD or no such day exists.
+std::optional<QDate> decodeBcdDate(QByteArrayView ddmmyy);
+
 // "YYYY-MM-DD HH:MM:SS W"
 QString formatMeterTime(const MeterTime& time);
 

@@ -236,6 +236,9 @@ void PtyServer::handleControlLine(const QByteArray& raw) {
         // One line whatever the value holds, so a reader never loses step.
         answer += ' ' + QString(*result.value).replace(u'\n', u' ').replace(u'\r', u' ').toUtf8();
     }
+    if (result.latencyMs) {
+        m_options.latencyMs = *result.latencyMs;
+    }
     writeAll(STDOUT_FILENO, answer + '\n');
     m_quit = result.quit;
 }
@@ -253,9 +256,11 @@ void PtyServer::schedule(const Reply& reply, qsizetype requestLength, Clock::tim
     if (reply.bytes.isEmpty()) {
         return;
     }
-    // The request itself took its line time to arrive; a reply cannot overtake the one before.
-    const auto start = std::max(
-        at + lineTime(requestLength) + std::chrono::milliseconds(reply.delayMs), m_lineFreeAt);
+    // The request itself took its line time to arrive, the meter thinks, a delay fault holds
+    // the reply back further; and a reply cannot overtake the one before.
+    const auto start = std::max(at + lineTime(requestLength) +
+                                    std::chrono::milliseconds(m_options.latencyMs + reply.delayMs),
+                                m_lineFreeAt);
     const auto gap = std::chrono::milliseconds(reply.gapMs);
     for (qsizetype i = 0; i < reply.bytes.size(); ++i) {
         const bool late = reply.splitAt >= 0 && i >= reply.splitAt;

@@ -15,9 +15,10 @@
 namespace vilt::sim {
 
 struct ServerOptions {
-    QString linkPath;  // empty: no symlink
-    int baud = 0;      // 0: bytes go out as fast as the pty takes them
-    bool log = false;  // requests and replies in hex on stderr
+    QString linkPath;    // empty: no symlink
+    int baud = 0;        // 0: bytes go out as fast as the pty takes them
+    bool log = false;    // requests and replies in hex on stderr
+    int latencyMs = 20;  // the meter's think time between a request and its reply
 };
 
 // Owns one file descriptor.

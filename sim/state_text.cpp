@@ -6,6 +6,8 @@
 #include <cctype>
 #include <utility>
 
+#include "sim/energy_text.h"
+
 namespace vilt::sim {
 namespace {
 
@@ -146,7 +148,7 @@ bool setJournal(MeterState& state, const QString& value, QString& error) {
 
 using Setter = bool (*)(MeterState&, const QString&, QString&);
 
-constexpr std::array<std::pair<const char*, Setter>, 11> kSetters = {{
+constexpr std::array<std::pair<const char*, Setter>, 15> kSetters = {{
     {"factory", setFactory},
     {"model", setModel},
     {"version", setVersion},
@@ -158,6 +160,10 @@ constexpr std::array<std::pair<const char*, Setter>, 11> kSetters = {{
     {"journal", setJournal},
     {"limits", setLimits},
     {"calibration", setCalibration},
+    {"energy", setEnergy},
+    {"month", setMonth},
+    {"rmonth", setReactiveMonth},
+    {"profile", setProfile},
 }};
 
 // Frozen bytes that are no date are shown as they go out.
@@ -276,7 +282,7 @@ bool setMeterField(MeterState& state, QStringView name, const QString& value, QS
     }
     error = QStringLiteral(
                 "unknown field '%1' (factory model version place password dst clock "
-                "clockbytes journal limits calibration)")
+                "clockbytes journal limits calibration energy month rmonth profile latency)")
                 .arg(name);
     return false;
 }
@@ -302,7 +308,7 @@ std::optional<QString> meterFieldText(VirtualMeter& meter, QStringView name, QSt
     }
     error = QStringLiteral(
                 "unknown state '%1' (clock dst place password speed resets limits calibration "
-                "serial out512)")
+                "serial out512, or energy month rmonth profile with a key)")
                 .arg(name);
     return std::nullopt;
 }

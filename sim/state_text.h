@@ -25,7 +25,8 @@ std::optional<QDateTime> parseClock(QStringView text, QString& error);
 
 // Sets one field from text: factory, model, version, place, password, dst,
 // clock ("YYYY-MM-DD HH:MM:SS"), clockbytes (7 hex bytes), journal ("J <50 hex bytes>"),
-// limits (16 hex bytes) or calibration (one hex byte).
+// limits (16 hex bytes), calibration (one hex byte), energy, month, rmonth or profile (see
+// energy_text.h).
 // False with `error` on bad input, and the state unchanged.
 bool setMeterField(MeterState& state, QStringView name, const QString& value, QString& error);
 

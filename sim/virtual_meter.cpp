@@ -12,6 +12,8 @@ namespace vilt::sim {
 namespace {
 
 constexpr int kPayloadOffset = 4;
+constexpr int kProfileDataLength = 99;  // 3 status bytes and 48 words
+constexpr char kNoProfile = '\xFF';
 constexpr int kPlaceLength = 16;
 constexpr int kHighestSpeedCode = 2;
 constexpr uint32_t kAddressMask = 0xFFFFFF;
@@ -26,6 +28,11 @@ void appendLe32(QByteArray& out, uint32_t value) {
     for (int shift = 0; shift < 32; shift += 8) {
         out.append(static_cast<char>((value >> shift) & 0xFF));
     }
+}
+
+void appendBe16(QByteArray& out, uint16_t value) {
+    out.append(static_cast<char>(value >> 8));
+    out.append(static_cast<char>(value & 0xFF));
 }
 
 uint32_t readLe32(const QByteArray& bytes, int offset) {
@@ -177,6 +184,19 @@ QByteArray VirtualMeter::handleSetting(uint8_t code, const QByteArray& request) 
         case kSerialStepTwoCode:
             return writeSerial(request);
         default:
+            return handleReading(code, request);
+    }
+}
+
+QByteArray VirtualMeter::handleReading(uint8_t code, const QByteArray& request) {
+    switch (code) {
+        case kEnergyCode:
+            return energyReply(request);
+        case kMonthEndCode:
+            return monthReply(request);
+        case kProfileCode:
+            return profileReply(request);
+        default:
             return {};
     }
 }
@@ -283,6 +303,62 @@ QByteArray VirtualMeter::writeSerial(const QByteArray& request) {
     }
     m_state.serialNumber = static_cast<int32_t>(readLe32(request, kPayloadOffset));
     return ackReply(kSerialStepTwoCode, kAccept);
+}
+
+QByteArray VirtualMeter::countsReply(uint8_t code, const TariffCounts& counts) const {
+    QByteArray data;
+    for (const int32_t count : counts) {
+        appendLe32(data, static_cast<uint32_t>(count));
+    }
+    return dataReply(code, data);
+}
+
+// A kind of energy the meter does not count gets no answer, like a request it cannot parse.
+QByteArray VirtualMeter::energyReply(const QByteArray& request) const {
+    const auto kind = static_cast<uint8_t>(request[kPayloadOffset]);
+    if (kind >= kEnergyKinds) {
+        return {};
+    }
+    return countsReply(kEnergyCode, m_state.energy[kind]);
+}
+
+QByteArray VirtualMeter::monthReply(const QByteArray& request) const {
+    const auto month = static_cast<uint8_t>(request[kPayloadOffset]);
+    const auto kind = static_cast<uint8_t>(request[kPayloadOffset + 1]);
+    if (month < 1 || month > kMonthCount || kind >= kEnergyKinds) {
+        return {};
+    }
+    return countsReply(kMonthEndCode, m_state.monthEnds[kind][month - 1]);
+}
+
+// A date that is no date has no profile either.
+QByteArray VirtualMeter::profileReply(const QByteArray& request) {
+    const auto date = decodeBcdDate(QByteArrayView(request).sliced(kPayloadOffset, 3));
+    const ProfileDay day = date ? profile(*date) : ProfileDay{ProfileShape::None, {}};
+    QByteArray data;
+    switch (day.shape) {
+        case ProfileShape::Words:
+            data = QByteArray(3, '\0');
+            for (const uint16_t word : day.words) {
+                appendBe16(data, word);
+            }
+            break;
+        case ProfileShape::None:
+            data = QByteArray(1, kNoProfile) + '\0';
+            break;
+        case ProfileShape::Absent105:
+            data = QByteArray(1, kNoProfile) + QByteArray(kProfileDataLength - 1, '\0');
+            break;
+        case ProfileShape::Odd8:
+            data = QByteArray(2, '\0');
+            break;
+    }
+    return dataReply(kProfileCode, data);
+}
+
+ProfileDay VirtualMeter::profile(QDate date) {
+    const MeterTime now = clockNow();
+    return profileFor(m_state.profiles, date, now.date, now.time);
 }
 
 MeterTime VirtualMeter::clockNow() {

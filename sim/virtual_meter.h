@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "sim/energy.h"
 #include "sim/meter_time.h"
 
 namespace vilt::sim {
@@ -60,6 +61,9 @@ struct MeterState {
     uint8_t calibration = 0x25;
     int32_t serialNumber = 0;
     int out512 = 0;  // switch-ons of the 512 Hz test output acknowledged
+    std::array<TariffCounts, kEnergyKinds> energy = defaultEnergy();  // by EnergyKind
+    std::array<MonthEnds, kEnergyKinds> monthEnds = defaultMonthEnds();
+    QMap<QDate, ProfileDay> profiles;  // days answered otherwise than by the default rule
 
     bool operator==(const MeterState&) const = default;
 };
@@ -97,6 +101,8 @@ class VirtualMeter {
     MeterTime clockNow();
     // The 7 bytes a clock read returns now.
     QByteArray clockFrame();
+    // The profile a request for `date` gets now, by the meter's running clock.
+    ProfileDay profile(QDate date);
     // Runs the clock on from state().clock as of this moment. Direct edits of the clock or
     // the weekday are noticed too, but only at the next read: call this when the moment counts.
     void restartClock();
@@ -122,6 +128,11 @@ class VirtualMeter {
     QByteArray writePassword(const QByteArray& request);
     QByteArray writeSpeed(const QByteArray& request);
     QByteArray writeSerial(const QByteArray& request);
+    QByteArray handleReading(uint8_t code, const QByteArray& request);
+    QByteArray countsReply(uint8_t code, const TariffCounts& counts) const;
+    QByteArray energyReply(const QByteArray& request) const;
+    QByteArray monthReply(const QByteArray& request) const;
+    QByteArray profileReply(const QByteArray& request);
     void noticeClockEdit();
 
     MeterState m_state;

@@ -95,9 +95,9 @@ class Line {
     }
 
     // Reads until `count` bytes have come or patience runs out.
-    QByteArray receive(qsizetype count) {
+    QByteArray receive(qsizetype count, std::chrono::milliseconds patience = kPatience) {
         QByteArray got;
-        const QDeadlineTimer deadline(kPatience);
+        const QDeadlineTimer deadline(patience);
         while (got.size() < count && !deadline.hasExpired()) {
             pollfd fd{m_fd, POLLIN, 0};
             if (::poll(&fd, 1, static_cast<int>(deadline.remainingTime())) <= 0) {
@@ -133,6 +133,9 @@ class TestPtyServer : public QObject {
     void controlLinesChangeTheMeter();
     void clockAndWritesThroughTheProcess();
     void settingsThroughTheProcess();
+    void readingsThroughTheProcess();
+    void latencyHoldsTheReply_data();
+    void latencyHoldsTheReply();
     void keepsServingWithStdinClosed();
     void idleLineDropsPartialRequest();
     void linkFollowsTheServer_data();
@@ -244,6 +247,55 @@ void TestPtyServer::settingsThroughTheProcess() {
     QCOMPARE(sim.control("get limits"), "OK 011027A08601000000000000FFFFFF00");
 }
 
+void TestPtyServer::readingsThroughTheProcess() {
+    SimProcess sim({"--clock", "2010-03-05 12:10:00"});
+    const QString slave = sim.waitReady();
+    QVERIFY2(!slave.isEmpty(), "no READY line");
+    Line line(slave);
+
+    QCOMPARE(sim.control("set energy active 12345 -1 0 1"), "OK");
+    QCOMPARE(sim.control("get energy active"), "OK 12345 -1 0 1");
+    QCOMPARE(line.roundTrip(hex("39 30 00 12 00 ED 6A"), 22).toHex(' '),
+             "39 30 00 12 39 30 00 00 ff ff ff ff 00 00 00 00 01 00 00 00 46 88");
+    QCOMPARE(sim.control("set month 12 100 200 300 400"), "OK");
+    QCOMPARE(line.roundTrip(hex("39 30 00 16 0C 00 DF 2E"), 22).toHex(' '),
+             "39 30 00 16 64 00 00 00 c8 00 00 00 2c 01 00 00 90 01 00 00 1c e3");
+
+    // Today's profile, its words set by hand; the 105-byte reply comes whole.
+    const QByteArray words = QByteArray("0102").repeated(47) + "8000";
+    QCOMPARE(sim.control("set profile 2010-03-05 " + words), "OK");
+    QCOMPARE(line.roundTrip(hex("39 30 00 18 05 03 10 6F 3B"), 105).toHex(' '),
+             (hex("39 30 00 18 00 00 00") + QByteArray::fromHex(words) + hex("D4 F1")).toHex(' '));
+    QCOMPARE(sim.control("set profile 2010-03-05 none"), "OK");
+    QCOMPARE(line.roundTrip(hex("39 30 00 18 05 03 10 6F 3B"), 8).toHex(' '),
+             "39 30 00 18 ff 00 82 bd");
+    QCOMPARE(sim.control("get profile 2010-03-05"), "OK none");
+    QVERIFY(sim.control("set profile 2010-03-05 0102").startsWith("ERR bad profile"));
+}
+
+void TestPtyServer::latencyHoldsTheReply_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("controlLine");
+    QTest::newRow("--latency") << QStringList{"--latency", "300"} << QByteArray();
+    QTest::newRow("set latency") << QStringList{} << QByteArray("set latency 300");
+}
+
+// Only the order is checked: nothing early, then the whole reply.
+void TestPtyServer::latencyHoldsTheReply() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, controlLine);
+    SimProcess sim(arguments);
+    const QString slave = sim.waitReady();
+    QVERIFY2(!slave.isEmpty(), "no READY line");
+    Line line(slave);
+    if (!controlLine.isEmpty()) {
+        QCOMPARE(sim.control(controlLine), "OK");
+    }
+    line.send(hex(kIdentityRequest));
+    QCOMPARE(line.receive(1, 100ms).toHex(' '), "");
+    QCOMPARE(line.receive(28).toHex(' '), hex(kDefaultIdentityReply).toHex(' '));
+}
+
 void TestPtyServer::keepsServingWithStdinClosed() {
     SimProcess sim({});
     const QString slave = sim.waitReady();
@@ -308,6 +360,9 @@ void TestPtyServer::badOptionsExitWithUsage_data() {
     QTest::newRow("missing value") << QStringList{"--factory"} << "factory";
     QTest::newRow("factory too big") << QStringList{"--factory", "16777216"} << "bad factory";
     QTest::newRow("negative baud") << QStringList{"--baud", "-1"} << "--baud";
+    QTest::newRow("negative latency") << QStringList{"--latency", "-1"} << "--latency: bad latency";
+    QTest::newRow("latency too long")
+        << QStringList{"--latency", "10001"} << "--latency: bad latency";
     QTest::newRow("place too long") << QStringList{"--place", "Подстанция 12-345"} << "at most 16";
     QTest::newRow("place not encodable") << QStringList{"--place", "日本"} << "Windows-1251";
     QTest::newRow("bad fault") << QStringList{"--fault", "25 explode"} << "unknown fault kind";

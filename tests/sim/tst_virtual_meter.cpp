@@ -331,6 +331,48 @@ void TestVirtualMeter::badControlLineChangesNothing_data() {
                                  << "unknown state";
     QTest::newRow("get nothing") << "get"
                                  << "get wants";
+    QTest::newRow("energy, three counts") << "set energy active 1 2 3"
+                                          << "bad energy";
+    QTest::newRow("energy, unknown kind") << "set energy apparent 1 2 3 4"
+                                          << "bad energy";
+    QTest::newRow("energy count past 32 bits") << "set energy active 1 2 3 2147483648"
+                                               << "bad energy";
+    QTest::newRow("energy count not a number") << "set energy reactive 1 2 3 4x"
+                                               << "bad energy";
+    QTest::newRow("month 13") << "set month 13 1 2 3 4"
+                              << "bad month";
+    QTest::newRow("reactive month 0") << "set rmonth 0 1 2 3 4"
+                                      << "bad month";
+    QTest::newRow("month, five counts") << "set month 1 1 2 3 4 5"
+                                        << "bad month";
+    QTest::newRow("profile, no such day") << "set profile 2010-02-30 none"
+                                          << "bad profile";
+    QTest::newRow("profile, last century") << "set profile 1999-12-31 none"
+                                           << "bad profile";
+    QTest::newRow("profile, 95 bytes")
+        << "set profile 2010-03-05 " + QString(190, u'0') << "bad profile";
+    QTest::newRow("profile not hex") << "set profile 2010-03-05 " + QString(191, u'0') + "g"
+                                     << "bad profile";
+    QTest::newRow("profile, unknown shape") << "set profile 2010-03-05 maybe"
+                                            << "bad profile";
+    QTest::newRow("profile without words") << "set profile 2010-03-05"
+                                           << "bad profile";
+    QTest::newRow("latency negative") << "set latency -1"
+                                      << "bad latency";
+    QTest::newRow("latency too long") << "set latency 10001"
+                                      << "bad latency";
+    QTest::newRow("latency without ms") << "set latency"
+                                        << "set wants";
+    QTest::newRow("get energy without kind") << "get energy"
+                                             << "get wants";
+    QTest::newRow("get energy, unknown kind") << "get energy apparent"
+                                              << "bad energy kind";
+    QTest::newRow("get month 13") << "get month 13"
+                                  << "bad month";
+    QTest::newRow("get profile, month 13") << "get profile 2010-13-01"
+                                           << "bad day";
+    QTest::newRow("get clock with a key") << "get clock now"
+                                          << "get wants";
 }
 
 void TestVirtualMeter::badControlLineChangesNothing() {
@@ -342,6 +384,7 @@ void TestVirtualMeter::badControlLineChangesNothing() {
     QVERIFY(!result.quit);
     QVERIFY2(result.error.contains(reason), qPrintable(result.error));
     QVERIFY(!result.value);
+    QVERIFY(!result.latencyMs);
     QVERIFY(meter.state() == fixtureState());
 }
 

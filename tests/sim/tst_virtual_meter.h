@@ -1,6 +1,7 @@
 #pragma once
-// The virtual meter test case, split over two files: framing, login and faults in
-// tst_virtual_meter.cpp, the clock and the other commands in tst_meter_commands.cpp.
+// The virtual meter test case, split over three files: framing, login and faults in
+// tst_virtual_meter.cpp, the clock and the other commands in tst_meter_commands.cpp,
+// energy counts, month-end readings and profiles in tst_meter_readings.cpp.
 
 #include <QByteArray>
 #include <QObject>
@@ -79,4 +80,13 @@ class TestVirtualMeter : public QObject {
     void hostClock();
     void serialNumberInTwoSteps();
     void stateControlLines();
+
+    // tst_meter_readings.cpp
+    void readings_data();
+    void readings();
+    void defaultReadings();
+    void defaultProfile_data();
+    void defaultProfile();
+    void defaultProfileFollowsTheHostClock();
+    void readingControlLines();
 };
