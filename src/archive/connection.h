@@ -1,0 +1,35 @@
+#pragma once
+// An open archive database and what its engine spells its own way. The store and the browse
+// talk only to this; each engine (the SQLite file now) is one implementation.
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+namespace vilt::archive {
+
+// Column names of the two tables, in their order.
+QStringList profileColumns();  // Data, Zav_N, s0 … s47
+QStringList monthColumns();    // Zav_N, m1t1 … m12t4, rm1t1 … rm12t4
+
+class Connection {
+  public:
+    virtual ~Connection() = default;
+
+    virtual QSqlDatabase database() const = 0;
+    // Where the archive lives, as the user named it.
+    virtual QString place() const = 0;
+    // The month table's name as a statement writes it.
+    virtual QString monthTable() const = 0;
+    // A column, present in every table, that rises in the order rows were created: the
+    // stored order. Each value names one row.
+    virtual QString orderKey() const = 0;
+};
+
+// The archive in an SQLite file at path: created with the schema when the file does not
+// exist or is empty; otherwise checked to hold both tables with their columns.
+// nullptr and *error (for the user) when it cannot be opened or is not an archive.
+std::unique_ptr<Connection> openSqliteFile(const QString& path, QString* error);
+
+}  // namespace vilt::archive
