@@ -7,6 +7,7 @@ namespace vilt::cli {
 
 MeterLink::MeterLink(const Options& options) : m_options(options) {
     m_exchange.setTimeOut(options.timeOut);
+    m_exchange.setFast(options.fast);
 }
 
 MeterLink::~MeterLink() {

@@ -58,6 +58,8 @@ std::optional<Options> parseOptions(const QStringList& arguments, QString* error
             o.json = true;
         } else if (arg == "--trace") {
             o.trace = true;
+        } else if (arg == "--fast") {
+            o.fast = true;
         } else if (arg.startsWith("--") && o.command.isEmpty()) {
             const qsizetype eq = arg.indexOf('=');
             const QString name = eq < 0 ? arg : arg.left(eq);
@@ -97,6 +99,8 @@ QString usage() {
         "  --mode MODE        local, factory or password [local]\n"
         "  --factory N        factory number of the meter, 0 … 16777215 [0]\n"
         "  --password P       login password (a whole number), for --mode password\n"
+        "  --fast             take each reply as soon as it is whole (no pacing; TimeOut\n"
+        "                     is the longest wait)\n"
         "  --json             print the result as JSON\n"
         "  --trace            every frame sent and received, decoded, on standard error\n"
         "  --trace-file PATH  the same into a file\n"

@@ -17,6 +17,7 @@ struct Options {
     uint32_t factory = 0;
     QString password;
     bool json = false;
+    bool fast = false;    // the fast exchange: a reply taken as soon as it is whole
     bool trace = false;   // the decoded traffic on standard error
     QString traceFile;    // the decoded traffic into this file
     QStringList command;  // the command and its arguments

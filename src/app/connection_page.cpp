@@ -1,5 +1,6 @@
 #include "app/connection_page.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -131,6 +132,13 @@ QWidget* ConnectionPage::buildSessionGroup() {
     grid->addWidget(m_timeOut, 3, 2);
     connect(m_timeOut, &QSpinBox::valueChanged, this,
             [this](int ms) { m_services.exchange.setTimeOut(ms); });
+
+    // Off by default: the full exchange cycle with its pacing is the meter's own.
+    auto* fast = new QCheckBox(QStringLiteral("Быстрый обмен"), group);
+    fast->setObjectName(QStringLiteral("FastExchange"));
+    fast->setToolTip(QStringLiteral("Принимать ответ, как только он пришёл целиком"));
+    grid->addWidget(fast, 5, 0, 1, 3);
+    connect(fast, &QCheckBox::toggled, this, [this](bool on) { m_services.exchange.setFast(on); });
 
     m_connect = new QPushButton(lampIcon(Qt::green), QStringLiteral(" Связь"), group);
     m_connect->setObjectName(QStringLiteral("Vkl"));

@@ -3,6 +3,8 @@
 // serial device; tests put an in-process meter behind them.
 
 #include <cstdint>
+#include <functional>
+#include <span>
 
 namespace vilt::comm {
 
@@ -16,6 +18,12 @@ class SerialLine {
     // Bytes read (0 … count), or -1 when the port is not open. Returns at once with what
     // is waiting; with nothing waiting, collects until count bytes or one second.
     virtual int Read(uint8_t* data, int count) = 0;
+    // Whether the bytes so far form a whole reply.
+    using WholeReply = std::function<bool(std::span<const uint8_t> bytes)>;
+    // The fast read: collects until `whole` holds and the line then stays quiet for a guard
+    // of 3.5 character times at the line's speed (at least 2 ms), until count bytes, or
+    // until waitMs has passed, whichever comes first. Bytes read, or -1 when not open.
+    virtual int ReadReply(uint8_t* data, int count, int waitMs, const WholeReply& whole) = 0;
     // Throws away what is waiting, and what arrives until the line has been quiet for
     // quietMs; the bytes thrown away, or -1 when the port is not open.
     virtual int Discard(int quietMs) = 0;

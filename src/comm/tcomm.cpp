@@ -25,6 +25,14 @@ std::optional<BaudRate> sessionSpeed(int index) {
     return kSpeeds[static_cast<size_t>(index)];
 }
 
+int replyGuardMs(int bitsPerSecond) {
+    constexpr int kGuardBits = 35;  // 3.5 characters of 10 bits
+    constexpr int kLeastMs = 2;
+    if (bitsPerSecond <= 0) return kLeastMs;
+    const int ms = (kGuardBits * 1000 + bitsPerSecond - 1) / bitsPerSecond;
+    return std::max(ms, kLeastMs);
+}
+
 namespace {
 
 // The port is locked by the device it reaches, not by the name it was reached through:
@@ -91,9 +99,35 @@ int TComm::Read(uint8_t* data, int count) {
         while (m_port->bytesAvailable() < count && waitForBytes(deadline)) {
         }
     }
+    const int got = takeAvailable(data, count);
+    settleError();
+    return got;
+}
+
+int TComm::ReadReply(uint8_t* data, int count, int waitMs, const WholeReply& whole) {
+    if (!Enabled()) return -1;
+    settleError();
+    const QDeadlineTimer deadline(std::max(waitMs, 0), Qt::PreciseTimer);
+    const int guardMs = replyGuardMs(bitsPerSecond(m_baudRate));
+    m_port->waitForReadyRead(0);
+    int got = 0;
+    for (;;) {
+        got += takeAvailable(data + got, count - got);
+        if (got >= count) break;
+        // Once the reply is whole, only a quiet line ends the wait: more bytes make it
+        // longer, and a longer reply is refused as it would be after the full wait.
+        const bool isWhole = whole(std::span<const uint8_t>(data, size_t(got)));
+        const QDeadlineTimer until =
+            isWhole ? std::min(QDeadlineTimer(guardMs, Qt::PreciseTimer), deadline) : deadline;
+        if (!waitForBytes(until)) break;
+    }
+    settleError();
+    return got;
+}
+
+int TComm::takeAvailable(uint8_t* data, int count) {
     const qint64 wanted = std::min<qint64>(count, m_port->bytesAvailable());
     const qint64 got = m_port->read(reinterpret_cast<char*>(data), wanted);
-    settleError();
     return got < 0 ? 0 : static_cast<int>(got);
 }
 

@@ -34,6 +34,8 @@ enum class BaudRate {
 int bitsPerSecond(BaudRate rate);
 // The speed list of the connection page: 0 → 1200, 1 → 2400, 2 → 4800, 3 → 9600.
 std::optional<BaudRate> sessionSpeed(int index);
+// The quiet that ends a whole reply: 3.5 character times of 10 bits, at least 2 ms.
+int replyGuardMs(int bitsPerSecond);
 
 class TComm : public SerialLine {
   public:
@@ -55,6 +57,7 @@ class TComm : public SerialLine {
     bool Enabled() const override;
     int Write(const uint8_t* data, int count) override;
     int Read(uint8_t* data, int count) override;
+    int ReadReply(uint8_t* data, int count, int waitMs, const WholeReply& whole) override;
     int Discard(int quietMs) override;
     bool Lost() const override { return m_lost; }
 
@@ -74,6 +77,7 @@ class TComm : public SerialLine {
     // Takes note of a device that went away, then clears the port's error.
     void settleError();
     bool waitForBytes(const QDeadlineTimer& deadline);
+    int takeAvailable(uint8_t* data, int count);
 
     std::unique_ptr<QSerialPort> m_port;  // set only while open
     QString m_deviceName = QStringLiteral("Com1");

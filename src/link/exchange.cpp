@@ -58,6 +58,23 @@ int Exchange::buildRequest(const CommandInfo& info, std::span<const uint8_t> pay
     return n + info.trailer;
 }
 
+namespace {
+
+bool framed(const CommandInfo& info, std::span<const uint8_t> reply) {
+    return reply[3] == code(info.command) &&
+           (CalcPoly(reply.data(), static_cast<int>(reply.size())) & 0xFFFF) == 0;
+}
+
+// Whether the fast read has a whole reply: the full length, or the short one when it is
+// already a frame of this command. Anything longer is whole too, and refused.
+bool wholeReply(const CommandInfo& info, std::span<const uint8_t> bytes) {
+    const int count = static_cast<int>(bytes.size());
+    if (count >= info.replyLength) return true;
+    return info.shortReply > 0 && count == info.shortReply && framed(info, bytes);
+}
+
+}  // namespace
+
 Check Exchange::checkReply(const CommandInfo& info, int count) const {
     const bool complete =
         count == info.replyLength || (info.shortReply > 0 && count == info.shortReply);
@@ -66,6 +83,21 @@ Check Exchange::checkReply(const CommandInfo& info, int count) const {
     if ((CalcPoly(m_buffer.data(), count) & 0xFFFF) != 0) return Check::Crc;
     if (info.ack && m_buffer[4] != *info.ack) return Check::Ack;
     return Check::Ok;
+}
+
+// The specified cycle paces the progress bar, waits TimeOut and takes what has come; the
+// fast one takes the reply as soon as it is whole.
+int Exchange::readReply(const CommandInfo& info) {
+    uint8_t* receive = m_buffer.data() + kReceiveArea;
+    const int waitMs = m_timeOut * info.waitFactor;
+    if (m_fast) {
+        return m_line.ReadReply(receive, kReadSize, waitMs, [&info](std::span<const uint8_t> b) {
+            return wholeReply(info, b);
+        });
+    }
+    Del(kPacingSteps);
+    m_waiter.sleep(waitMs);
+    return m_line.Read(receive, kReadSize);
 }
 
 // A device that went away ends the operation at once: no retry can reach it.
@@ -95,9 +127,7 @@ Check Exchange::run(Command command, std::span<const uint8_t> payload) {
     m_line.Write(m_buffer.data() + kSendArea, n);
     if (m_log)
         m_log->sent(command, std::span(m_buffer).subspan(kSendArea, size_t(n)), meterAddress);
-    Del(kPacingSteps);
-    m_waiter.sleep(m_timeOut * info.waitFactor);
-    const int count = m_line.Read(m_buffer.data() + kReceiveArea, kReadSize);
+    const int count = readReply(info);
     throwIfLost();
     const Check check = checkReply(info, count);
     if (m_log) m_log->received(command, receiveArea().first(size_t(std::max(count, 0))), check);

@@ -63,6 +63,10 @@ class Exchange {
     void setTimeOut(int ms) { m_timeOut = ms < 0 ? 0 : ms; }
     int timeOut() const { return m_timeOut; }
     void setProgress(Progress progress) { m_progress = std::move(progress); }
+    // The fast exchange: no pacing, and the reply is taken as soon as it is whole and the
+    // line has gone quiet, with TimeOut as the upper bound. Off: the full cycle.
+    void setFast(bool fast) { m_fast = fast; }
+    bool fast() const { return m_fast; }
     // Every frame sent and received, and bytes thrown away, go to the log while one is set.
     void setTrafficLog(TrafficLog* log) { m_log = log; }
 
@@ -72,6 +76,7 @@ class Exchange {
   private:
     int buildRequest(const CommandInfo& info, std::span<const uint8_t> payload);
     Check checkReply(const CommandInfo& info, int count) const;
+    int readReply(const CommandInfo& info);
     void settleLine();
     void throwIfLost() const;
 
@@ -81,6 +86,7 @@ class Exchange {
     int m_timeOut = kDefaultTimeOut;
     Progress m_progress;
     TrafficLog* m_log = nullptr;
+    bool m_fast = false;
     bool m_lineUnsettled = false;  // the last reply was refused: more may still come
 };
 

@@ -1,5 +1,7 @@
 #include "link/traffic_log.h"
 
+#include "link/text1251.h"
+
 namespace vilt::link {
 
 namespace {
@@ -21,6 +23,48 @@ QString hexOf(std::span<const uint8_t> frame, bool maskPayload) {
 
 QString byteText(uint8_t byte) {
     return QStringLiteral("0x%1").arg(byte, 2, 16, QLatin1Char('0')).toUpper().replace("0X", "0x");
+}
+
+// Two BCD digits as they are sent: 0x05 → "05".
+QString bcd(uint8_t byte) {
+    return QStringLiteral("%1").arg(byte, 2, 16, QLatin1Char('0')).toUpper();
+}
+
+QString energyKind(uint8_t kind) {
+    if (kind == 0) return QStringLiteral("active");
+    if (kind == 1) return QStringLiteral("reactive");
+    return QStringLiteral("kind %1").arg(byteText(kind));
+}
+
+// The request fields the log names, after the command; empty where the bytes say enough.
+QString requestFields(Command command, std::span<const uint8_t> p) {
+    switch (command) {
+        case Command::ReadZones:
+        case Command::WriteZones:
+            return QStringLiteral("season %1").arg(p[0]);
+        case Command::WriteDst:
+            return QStringLiteral("DST %1").arg(byteText(p[0]));
+        case Command::WriteClock:
+            return QStringLiteral("clock %1:%2:%3 %4.%5.%6 day %7")
+                .arg(bcd(p[2]), bcd(p[1]), bcd(p[0]), bcd(p[4]), bcd(p[5]), bcd(p[6]))
+                .arg(p[3]);
+        case Command::ReadEnergy:
+            return energyKind(p[0]);
+        case Command::ReadEvent:
+            return QStringLiteral("journal %1").arg(p[0]);
+        case Command::ReadMonth:
+            return QStringLiteral("month %1 %2").arg(p[0]).arg(energyKind(p[1]));
+        case Command::ReadProfile:
+            return QStringLiteral("day %1.%2.%3").arg(bcd(p[0]), bcd(p[1]), bcd(p[2]));
+        case Command::WritePlace:
+            return QStringLiteral("place \"%1\"").arg(decode1251(p, static_cast<int>(p.size())));
+        case Command::WriteSpeed:
+            return QStringLiteral("speed code %1").arg(p[0]);
+        case Command::WriteCalibration:
+            return QStringLiteral("calibration %1").arg(byteText(p[0]));
+        default:
+            return {};
+    }
 }
 
 // Why a reply was refused, with what was expected and what came.
@@ -55,8 +99,12 @@ void TrafficLog::sent(Command command, std::span<const uint8_t> frame, uint32_t 
     const QString to = command == Command::LocalIdentity
                            ? QStringLiteral("local")
                            : QStringLiteral("@%1").arg(address & 0xFFFFFF);
-    add({m_clock.elapsed(), Direction::Sent, hexOf(frame, secret(command)),
-         QStringLiteral("%1 %2").arg(QLatin1String(info.name), to)});
+    QString decoded = QStringLiteral("%1 %2").arg(QLatin1String(info.name), to);
+    if (command != Command::LocalIdentity && frame.size() >= size_t(4 + info.payload)) {
+        const QString fields = requestFields(command, frame.subspan(4, size_t(info.payload)));
+        if (!fields.isEmpty()) decoded += QLatin1Char(' ') + fields;
+    }
+    add({m_clock.elapsed(), Direction::Sent, hexOf(frame, secret(command)), decoded});
 }
 
 void TrafficLog::received(Command command, std::span<const uint8_t> frame, Check check) {

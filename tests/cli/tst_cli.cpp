@@ -58,6 +58,9 @@ class TstCli : public QObject {
                                          "Место уст.: ТП-15\n"));
     }
 
+    // Each fault through the full cycle and through the fast exchange: the fast one refuses
+    // whatever the full cycle refuses, with the same text. TimeOut bounds its wait, so a
+    // reply later than TimeOut is refused by it alone.
     void faults_data() {
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("mode");
@@ -79,6 +82,8 @@ class TstCli : public QObject {
                                << "factory" << 1 << count;
         QTest::newRow("delayed within the read") << "all delay 400"
                                                  << "factory" << 0 << "";
+        QTest::newRow("delayed within TimeOut") << "all delay 20"
+                                                << "factory" << 0 << "";
         QTest::newRow("wrong acknowledgement") << "20 ack"
                                                << "password" << 1 << refused;
         QTest::newRow("password refused") << "20 password"
@@ -100,15 +105,26 @@ class TstCli : public QObject {
         QFETCH(QString, mode);
         QFETCH(int, exitCode);
         QFETCH(QString, err);
-        test::SimProcess sim(meterArguments({fault}));
-        QString error;
-        QVERIFY2(sim.start(&error), qPrintable(error));
-        const Run run = runCli({"--port", sim.slavePath(), "--timeout", "50", "--mode", mode,
-                                "--factory", "12345", "--password", "4321", "identify"});
-        QCOMPARE(run.exitCode, exitCode);
-        QCOMPARE(run.err.trimmed(), err.trimmed());
-        QCOMPARE(run.err.isEmpty(), exitCode == 0);
-        if (!err.isEmpty()) QCOMPARE(run.err, err + "\n");  // leading spaces kept
+        for (const bool fast : {false, true}) {
+            test::SimProcess sim(meterArguments({fault}));
+            QString error;
+            QVERIFY2(sim.start(&error), qPrintable(error));
+            QStringList arguments{"--port",  sim.slavePath(), "--timeout", "50",         "--mode",
+                                  mode,      "--factory",     "12345",     "--password", "4321",
+                                  "identify"};
+            if (fast) arguments.prepend("--fast");
+            const Run run = runCli(arguments);
+            if (fast && QTest::currentDataTag() == QLatin1String("delayed within the read")) {
+                QCOMPARE(run.exitCode, 1);
+                QCOMPARE(run.err.trimmed(),
+                         QStringLiteral("Нет связи       (принято не то количество байт)"));
+                continue;
+            }
+            QCOMPARE(run.exitCode, exitCode);
+            QCOMPARE(run.err.trimmed(), err.trimmed());
+            QCOMPARE(run.err.isEmpty(), exitCode == 0);
+            if (!err.isEmpty()) QCOMPARE(run.err, err + "\n");  // leading spaces kept
+        }
     }
 
     void usageErrors_data() {

@@ -90,6 +90,43 @@ class TstTComm : public QObject {
         QCOMPARE(timedRead(m_port, 1).count, 0);
     }
 
+    // The fast read: pieces are collected until the reply is whole and the line quiet; a
+    // byte after the whole reply is taken too, so a longer reply stays longer; silence
+    // ends at the wait given.
+    void fastReadTakesTheReplyWhole() {
+        std::array<uint8_t, 256> buffer{};
+        const auto whole = [](std::span<const uint8_t> bytes) { return bytes.size() >= 28; };
+        const auto readReply = [&](int waitMs) {
+            return m_port.ReadReply(buffer.data(), int(buffer.size()), waitMs, whole);
+        };
+        QVERIFY(m_sim->control("fault 25 split 100 1"));
+        send(m_port, kIdentityRequest);
+        QCOMPARE(readReply(1000), 28);
+        QVERIFY(m_sim->control("fault 25 extra 0 1"));
+        send(m_port, kIdentityRequest);
+        QCOMPARE(readReply(1000), 29);
+        QVERIFY(m_sim->control("fault 25 silent"));
+        send(m_port, kIdentityRequest);
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(readReply(200), 0);
+        QVERIFY2(timer.elapsed() >= 190, qPrintable(QString::number(timer.elapsed())));
+    }
+
+    void guardIsThreeAndAHalfCharacters_data() {
+        QTest::addColumn<int>("bps");
+        QTest::addColumn<int>("ms");
+        QTest::newRow("1200") << 1200 << 30;
+        QTest::newRow("2400") << 2400 << 15;
+        QTest::newRow("9600") << 9600 << 4;
+        QTest::newRow("115200: at least 2 ms") << 115200 << 2;
+    }
+    void guardIsThreeAndAHalfCharacters() {
+        QFETCH(int, bps);
+        QFETCH(int, ms);
+        QCOMPARE(comm::replyGuardMs(bps), ms);
+    }
+
     void readStopsAtTheCount() {
         send(m_port, kIdentityRequest);
         QCOMPARE(timedRead(m_port, 10).count, 10);

@@ -33,6 +33,39 @@ class TstTrafficLog : public QObject {
         QVERIFY(link::formatEntry(entries[0]).endsWith("39 30 00 25 6E FC  RxdRdInfo @12345"));
     }
 
+    void requestFieldsAreNamed_data() {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<QByteArray>("payload");
+        QTest::addColumn<QString>("decoded");
+        using C = link::Command;
+        QTest::newRow("journal") << int(C::ReadEvent) << QByteArray("\x03", 1)
+                                 << "RxdRdEvent @12345 journal 3";
+        QTest::newRow("profile day") << int(C::ReadProfile) << QByteArray::fromHex("050310")
+                                     << "RxdRd30m @12345 day 05.03.10";
+        QTest::newRow("month") << int(C::ReadMonth) << QByteArray::fromHex("0C00")
+                               << "rxd_rd_month @12345 month 12 active";
+        QTest::newRow("energy") << int(C::ReadEnergy) << QByteArray::fromHex("01")
+                                << "RxdRdCount @12345 reactive";
+        QTest::newRow("clock") << int(C::WriteClock) << QByteArray::fromHex("56341203050310")
+                               << "RxdWrTime @12345 clock 12:34:56 05.03.10 day 3";
+        QTest::newRow("place") << int(C::WritePlace)
+                               << QByteArray::fromHex("d9e8f22035").leftJustified(16, '\0')
+                               << "RxdWrPlace @12345 place \"Щит 5\"";
+        QTest::newRow("nothing to name") << int(C::Identity) << QByteArray() << "RxdRdInfo @12345";
+    }
+    void requestFieldsAreNamed() {
+        QFETCH(int, command);
+        QFETCH(QByteArray, payload);
+        QFETCH(QString, decoded);
+        test::MeterRig rig;
+        link::TrafficLog log;
+        rig.exchange.setTrafficLog(&log);
+        rig.exchange.run(link::Command(command),
+                         std::span(reinterpret_cast<const uint8_t*>(payload.constData()),
+                                   size_t(payload.size())));
+        QCOMPARE(log.entries().first().decoded, decoded);
+    }
+
     void refusalsSayWhy_data() {
         QTest::addColumn<FaultKind>("fault");
         QTest::addColumn<QString>("decoded");

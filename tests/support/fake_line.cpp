@@ -49,6 +49,26 @@ int FakeLine::Read(uint8_t* data, int count) {
         }
         m_clock.advance(end - m_clock.now());
     }
+    return hand(data, count);
+}
+
+int FakeLine::ReadReply(uint8_t* data, int count, int waitMs, const WholeReply& whole) {
+    if (!m_open) return -1;
+    const qint64 deadline = m_clock.now() + std::max(waitMs, 0);
+    for (;;) {
+        take(m_clock.now());
+        if (m_input.size() >= count) break;
+        const auto bytes = std::span(reinterpret_cast<const uint8_t*>(m_input.constData()),
+                                     size_t(m_input.size()));
+        const qint64 until = whole(bytes) ? std::min(m_clock.now() + kGuardMs, deadline) : deadline;
+        const bool more = !m_onTheWay.isEmpty() && m_onTheWay.first().at <= until;
+        m_clock.advance((more ? m_onTheWay.first().at : until) - m_clock.now());
+        if (!more) break;
+    }
+    return hand(data, count);
+}
+
+int FakeLine::hand(uint8_t* data, int count) {
     const int n = std::min<int>(count, static_cast<int>(m_input.size()));
     std::copy_n(m_input.constData(), n, reinterpret_cast<char*>(data));
     m_input.remove(0, n);

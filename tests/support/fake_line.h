@@ -20,6 +20,9 @@ class FakeLine : public comm::SerialLine {
     bool Enabled() const override { return m_open; }
     int Write(const uint8_t* data, int count) override;
     int Read(uint8_t* data, int count) override;
+    // The guard of the fast read is kGuardMs, the least a real line uses.
+    int ReadReply(uint8_t* data, int count, int waitMs, const WholeReply& whole) override;
+    static constexpr int kGuardMs = 2;
     int Discard(int quietMs) override;
     void Close() override { m_open = false; }
     bool Lost() const override { return m_lost; }
@@ -44,6 +47,7 @@ class FakeLine : public comm::SerialLine {
         QByteArray bytes;
     };
     void take(qint64 until);
+    int hand(uint8_t* data, int count);
 
     sim::VirtualMeter& m_meter;
     VirtualClock& m_clock;
