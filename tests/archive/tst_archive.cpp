@@ -75,6 +75,15 @@ QString srezTable() {
     return QStringLiteral("CREATE TABLE srez (%1)").arg(columns.join(", "));
 }
 
+QString monthTable() {
+    QStringList columns{"Zav_N INTEGER"};
+    for (const char* kind : {"m", "rm"})
+        for (int m = 1; m <= 12; ++m)
+            for (int t = 1; t <= 4; ++t)
+                columns << QStringLiteral("%1%2t%3 REAL").arg(kind).arg(m).arg(t);
+    return QStringLiteral("CREATE TABLE \"12_month\" (%1)").arg(columns.join(", "));
+}
+
 QByteArray bytesOf(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -180,6 +189,25 @@ class TstArchive : public QObject {
         QVERIFY2(error.contains(QDir::toNativeSeparators(path_)), qPrintable(error));
         QCOMPARE(bytesOf(path_), before);
         QCOMPARE(QDir(dir_->path()).entryList(QDir::Files), QStringList{archive::kDefaultFile});
+    }
+
+    // The two tables with their columns and nothing else: taken, and stores work in it.
+    void acceptsTablesMadeElsewhere() {
+        {
+            Raw raw(path_);
+            raw.exec(srezTable());
+            raw.exec(monthTable());
+        }
+        auto archive = open();
+        QVERIFY(archive);
+        QCOMPARE(archive->storeProfile(QDate(2024, 2, 29), 3, slotValues(0)).status,
+                 StoreStatus::Stored);
+        QCOMPARE(archive->storeProfile(QDate(2024, 2, 29), 3, slotValues(1)).status,
+                 StoreStatus::Stored);
+        QCOMPARE(archive->storeMonth(3, 2, {1, 2, 3, 4}).status, StoreStatus::Stored);
+        Raw raw(path_);
+        QCOMPARE(raw.column("SELECT Data FROM srez"), QVariantList{"2024-02-29"});
+        QCOMPARE(archive->stepProfile(true, "3")->values, stored(slotValues(1)));
     }
 
     void refusesAPlaceWithoutAFile_data() {
