@@ -3,6 +3,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build-bench -j"$(nproc)" --target bench_identity bench_archive vilt-sim
-VILT_SIM=build-bench/sim/vilt-sim build-bench/bench/bench_identity "$@"
+cmake --build build-bench -j"$(nproc)" --target bench_exchange bench_archive vilt-sim
+VILT_SIM=build-bench/sim/vilt-sim build-bench/bench/bench_exchange "$@"
 build-bench/bench/bench_archive
