@@ -1,6 +1,6 @@
 # Sourced by run.sh and screenshots.sh: starts a virtual meter mapped as Com1 in a port
 # map of its own (XDG_DATA_HOME of this run) and stops it on exit.
-#   start_demo_meter BUILD_DIR
+#   start_demo_meter BUILD_DIR [more vilt-sim options]
 start_demo_meter() {
     demo_dir=$(mktemp -d)
     demo_sim_pid=
@@ -8,7 +8,7 @@ start_demo_meter() {
     export XDG_DATA_HOME="$demo_dir/data"
     mkdir -p "$XDG_DATA_HOME/vilt-service/ports"
     "$1/sim/vilt-sim" --link "$XDG_DATA_HOME/vilt-service/ports/com1" --factory 12345 \
-        --model 7 --version 30109 --place "ТП-15" --password 4321 --baud 2400 \
+        --model 7 --version 30109 --place "ТП-15" --password 4321 --baud 2400 "${@:2}" \
         </dev/null >"$demo_dir/sim.out" &
     demo_sim_pid=$!
     for _ in $(seq 100); do

@@ -63,7 +63,7 @@ struct MeterState {
     int out512 = 0;  // switch-ons of the 512 Hz test output acknowledged
     std::array<TariffCounts, kEnergyKinds> energy = defaultEnergy();  // by EnergyKind
     std::array<MonthEnds, kEnergyKinds> monthEnds = defaultMonthEnds();
-    QMap<QDate, ProfileDay> profiles;  // days answered otherwise than by the default rule
+    QMap<QDate, ProfileDay> profiles{};  // days answered otherwise than by the default rule
 
     bool operator==(const MeterState&) const = default;
 };

@@ -111,6 +111,20 @@ class TstWindowUse : public QObject {
     }
 
     // Ctrl+T shows the traffic, live and masked; it can be saved and cleared.
+    // «Быстрый обмен» takes the reply without the full wait, «Задержка» its longest wait:
+    // a meter slower than that is reached by the full cycle only.
+    void fastExchange() {
+        QVERIFY(m_rig->meter().control("fault 25 delay 400"));
+        auto* fast = m_rig->find<QCheckBox>("FastExchange");
+        QVERIFY(!fast->isChecked());
+        m_rig->connectAs(1, 12345);
+        QCOMPARE(m_rig->status(0), texts::kFactorySession);
+        m_rig->click("Otkl");
+        fast->setChecked(true);
+        m_rig->connectAs(1, 12345);
+        QCOMPARE(m_rig->status(0), texts::kWrongCount);
+    }
+
     void trafficPage() {
         m_form->show();
         QApplication::setActiveWindow(m_form);
