@@ -33,7 +33,9 @@ TrafficPage::TrafficPage(link::TrafficLog& log, QWidget* parent) : QWidget(paren
     m_view->setReadOnly(true);
     m_view->setMaximumBlockCount(static_cast<int>(link::TrafficLog::kCapacity));
     m_view->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    m_view->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // A long frame wraps, so that why a reply was refused, at the end of its line, shows.
+    m_view->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    m_view->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     auto* save = new QPushButton(QStringLiteral("Сохранить…"), this);
     save->setObjectName(QStringLiteral("TrafficSave"));
     auto* clear = new QPushButton(QStringLiteral("Очистить"), this);
