@@ -117,6 +117,7 @@ void Exchange::settleLine() {
 Check Exchange::run(Command command, std::span<const uint8_t> payload) {
     const CommandInfo& info = commandInfo(command);
     ClrBuf();
+    m_replyCount = 0;
     const int n = buildRequest(info, payload);
     throwIfLost();
     settleLine();
@@ -128,6 +129,7 @@ Check Exchange::run(Command command, std::span<const uint8_t> payload) {
     if (m_log)
         m_log->sent(command, std::span(m_buffer).subspan(kSendArea, size_t(n)), meterAddress);
     const int count = readReply(info);
+    m_replyCount = std::max(count, 0);
     throwIfLost();
     const Check check = checkReply(info, count);
     if (m_log) m_log->received(command, receiveArea().first(size_t(std::max(count, 0))), check);

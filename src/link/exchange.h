@@ -54,6 +54,8 @@ class Exchange {
     std::span<const uint8_t> receiveArea() const;
     std::span<const uint8_t> sendArea() const;
     std::span<uint8_t> buffer() { return m_buffer; }
+    // How many bytes the last reply had.
+    int replyCount() const { return m_replyCount; }
     // Reply bytes 4 … 4 + count - 1: the data of the last reply.
     std::span<const uint8_t> replyData(int count) const;
 
@@ -86,6 +88,7 @@ class Exchange {
     int m_timeOut = kDefaultTimeOut;
     Progress m_progress;
     TrafficLog* m_log = nullptr;
+    int m_replyCount = 0;
     bool m_fast = false;
     bool m_lineUnsettled = false;  // the last reply was refused: more may still come
 };

@@ -49,6 +49,8 @@ enum class Operation {
     ReadCalibration,
     WriteCalibration,
     WriteSerialNumber,
+    ReadEnergy,
+    ReadProfile,
 };
 
 enum class Status {
@@ -56,6 +58,8 @@ enum class Status {
     NoLink,   // a reply was refused, after the retries there were
     Refused,  // an input was refused before anything was sent
     Garbled,  // the meter sent a value that does not convert; error says which
+    Absent,   // the meter holds nothing for what was asked
+    Failed,   // the archive failed; error holds its text
 };
 
 struct Outcome {

@@ -43,7 +43,8 @@ QString sessionFailure(const QList<Step>& steps) {
 }
 
 QString failureText(const Outcome& outcome) {
-    if (outcome.status == Status::Garbled) return outcome.error;
+    if (outcome.status == Status::Garbled || outcome.status == Status::Failed) return outcome.error;
+    if (outcome.status == Status::Absent) return kNoProfile;
     if (outcome.operation == Operation::Session) return sessionFailure(outcome.steps);
     return kNoLink;
 }

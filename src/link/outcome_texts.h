@@ -25,6 +25,10 @@ inline const QString kWrongCount =
     QStringLiteral("     Нет связи       (принято не то количество байт)");
 inline const QString kWrongCode = QStringLiteral("     Нет связи       (не правильный ответ)");
 inline const QString kWrongCrc = QStringLiteral("     Нет связи       (не совпа СRC)");
+// The month-end read words its CRC failure in full.
+inline const QString kMonthWrongCrc = QStringLiteral("     Нет связи       (не совпал СRC)");
+inline const QString kDataReceived = QStringLiteral("Данные получены             ");
+inline const QString kNoProfile = QStringLiteral("Срезы отсутствуют!");
 inline const QString kPasswordsDiffer = QStringLiteral("Пароль введен неверно ! Повторите ввод !");
 inline const QString kPasswordNotChanged = QStringLiteral("Смена пароля НЕ произошло!!!");
 inline const QString kPasswordChanged = QStringLiteral("Смена пароля произошло");

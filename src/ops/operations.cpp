@@ -5,6 +5,7 @@
 #include "link/link_settings.h"
 #include "link/waiter.h"
 #include "ops/place_reset.h"
+#include "ops/retry.h"
 #include "ops/value_texts.h"
 
 namespace vilt::ops {
@@ -18,16 +19,6 @@ using link::Status;
 namespace {
 
 constexpr int kNotTried = 10;
-
-// Up to three attempts of one read, each recorded; the last reply.
-template <typename Read>
-auto retried(Outcome& outcome, Command command, Read read) {
-    auto reply = read();
-    outcome.add(command, reply.check);
-    for (int attempt = 1; attempt < kAttempts && !reply.ok(); ++attempt)
-        outcome.add(command, (reply = read()).check);
-    return reply;
-}
 
 // Takes one clock reading into the outcome; false when a value is not real,
 // which ends the read.
@@ -101,9 +92,15 @@ DstOutcome readDst(link::Exchange& exchange) {
     return outcome;
 }
 
-ReadOutcome ReadClick(link::Exchange& exchange, Group selected, const Batch& batch) {
+ReadOutcome ReadClick(link::Exchange& exchange, Group selected, const Batch& batch,
+                      const EnergyRequest& energy) {
     exchange.waiter().sleep(kSettleMs);
     ReadOutcome outcome;
+    if (selected == Group::Energy || batch.energy) {
+        outcome.energy = readEnergy(exchange, energy);
+        exchange.waiter().processPendingMessages();
+        if (!outcome.energy->ok()) return outcome;
+    }
     if (selected == Group::Time || batch.time) {
         outcome.clock = readClock(exchange);  // nothing is read after the clock
         return outcome;

@@ -13,6 +13,8 @@
 #include "link/outcome.h"
 #include "ops/clock.h"
 #include "ops/events.h"
+#include "ops/readings.h"
+#include "ops/retry.h"
 
 namespace vilt::ops {
 
@@ -27,7 +29,6 @@ struct Batch {
     bool event = false;
 };
 
-inline constexpr int kAttempts = 3;
 inline constexpr int kSettleMs = 100;
 
 // The clock group of a Read: the meter's time, date, day and DST permission as read.
@@ -50,6 +51,7 @@ struct DstOutcome : link::Outcome {
 };
 
 struct ReadOutcome {
+    std::optional<EnergyOutcome> energy;
     std::optional<ClockOutcome> clock;
     std::optional<EventsOutcome> events;
 };
@@ -58,8 +60,10 @@ ClockOutcome readClock(link::Exchange& exchange);
 EventsOutcome readEvents(link::Exchange& exchange);
 // The DST permission alone, with the attempts of a read.
 DstOutcome readDst(link::Exchange& exchange);
-// The Read operation: the groups selected or batched, in their order.
-ReadOutcome ReadClick(link::Exchange& exchange, Group selected, const Batch& batch = {});
+// The Read operation: the groups selected or batched, in their order. An energy group that
+// fails ends it.
+ReadOutcome ReadClick(link::Exchange& exchange, Group selected, const Batch& batch = {},
+                      const EnergyRequest& energy = {});
 
 // What the Write operation sends, as the user gave it.
 struct WriteInputs {

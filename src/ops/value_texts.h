@@ -11,6 +11,9 @@ inline QString notValidTime(const QString& text) {
 inline QString notValidDate(const QString& text) {
     return QStringLiteral("'%1' is not a valid date").arg(text);
 }
+inline QString notValidInteger(const QString& text) {
+    return QStringLiteral("'%1' is not a valid integer value").arg(text);
+}
 inline const QString kBadDateEncode = QStringLiteral("Invalid argument to date encode");
 inline const QString kBadTimeEncode = QStringLiteral("Invalid argument to time encode");
 

@@ -1,0 +1,48 @@
+#pragma once
+// The daily power profile: 48 half-hour slices of active energy.
+//
+//   0x18: request hdr, code, day, month, year in the century (BCD), CRC
+//   reply 105: bytes 4-6 (byte 4 = 0xFF: no profile), 48 words at 7-102, high byte first
+//   reply 8:   byte 4 = 0xFF: no profile for the day
+// A word's bit 15 marks a slice that was not fully recorded; bits 0-14 are its energy in
+// hundredths of kW·h.
+
+#include <QDate>
+#include <QTime>
+#include <array>
+#include <cstdint>
+
+#include "link/exchange.h"
+#include "link/outcome.h"
+
+namespace vilt::ops {
+
+inline constexpr int kSlotCount = 48;
+
+using ProfileWords = std::array<uint16_t, kSlotCount>;
+
+// A reply that carries no values (byte 4 = 0xFF, or the short reply) is absent.
+struct ProfileReply {
+    bool absent = true;
+    ProfileWords words{};
+};
+
+link::Result<ProfileReply> RxdRd30m(link::Exchange& exchange, const QDate& day);
+
+// The slice's energy in hundredths of kW·h; the flag bit never counts.
+inline int slotHundredths(uint16_t word) {
+    return word & 0x7FFF;
+}
+inline bool slotComplete(uint16_t word) {
+    return (word & 0x8000) == 0;
+}
+
+// Slot k is the half hour that ends (k + 1) × 30 minutes after midnight of `day`; the
+// last one ends at 0:00 of the next day.
+struct SlotLabel {
+    QDate date;
+    QTime end;
+};
+SlotLabel slotLabel(const QDate& day, int k);
+
+}  // namespace vilt::ops

@@ -1,0 +1,139 @@
+#include "ops/readings.h"
+
+#include <QRegularExpression>
+
+#include "link/outcome_texts.h"
+#include "link/waiter.h"
+#include "ops/retry.h"
+#include "ops/value_texts.h"
+
+namespace vilt::ops {
+
+using link::Check;
+using link::Command;
+using link::Status;
+
+namespace {
+
+constexpr int kReactiveModels = 6;  // models above this count reactive energy too
+
+// The model number as a whole number, leading blanks allowed; none when it is not one.
+std::optional<int> modelNumber(const QString& text) {
+    bool ok = false;
+    const QString digits = QString(text).remove(QRegularExpression(QStringLiteral("^ +")));
+    const int value = digits.toInt(&ok);
+    if (!ok || digits.isEmpty() || digits.back().isSpace()) return std::nullopt;
+    return value;
+}
+
+template <size_t N>
+std::array<double, N> valuesOf(const std::array<int32_t, N>& counts) {
+    std::array<double, N> values{};
+    for (size_t i = 0; i < N; ++i) values[i] = countValue(counts[i]);
+    return values;
+}
+
+// Each attempt lets the window breathe and waits TimeOut first; a month that fails three
+// times is left out. False when the store failed, which ends the operation.
+bool readMonths(link::Exchange& exchange, const EnergyRequest& request, EnergyOutcome& outcome) {
+    for (int month = 1; month <= kMonthCount; ++month) {
+        link::Result<Counts> reply;
+        for (int attempt = 0; attempt < kAttempts && !reply.ok(); ++attempt) {
+            exchange.waiter().processPendingMessages();
+            exchange.waiter().sleep(exchange.timeOut());
+            reply = rxd_rd_month(exchange, month);
+            outcome.add(Command::ReadMonth, reply.check);
+            outcome.monthStatus = monthStatusText(reply.check);
+        }
+        if (!reply.ok()) continue;
+        outcome.months[static_cast<size_t>(month - 1)] = reply.value;
+        if (!request.archive) continue;
+        const auto stored =
+            request.archive->storeMonth(request.factory, month, valuesOf(reply.value));
+        if (stored.status == archive::StoreStatus::NotCreated)
+            outcome.messages << archive::kNotCreated;
+        if (stored.status == archive::StoreStatus::Failed) {
+            outcome.status = Status::Failed;
+            outcome.error = stored.error;
+            return false;
+        }
+    }
+    return true;
+}
+
+link::Result<Counts> readCounts(link::Exchange& exchange, EnergyKind kind, EnergyOutcome& outcome) {
+    return retried(outcome, Command::ReadEnergy, [&] {
+        auto reply = RxdRdCount(exchange, kind);
+        if (kind == EnergyKind::Active) exchange.waiter().processPendingMessages();
+        return reply;
+    });
+}
+
+}  // namespace
+
+QString monthStatusText(Check check) {
+    switch (check) {
+        case Check::Ok:
+            return link::texts::kDataReceived;
+        case Check::Count:
+            return link::texts::kWrongCount;
+        case Check::Code:
+        case Check::Ack:
+            return link::texts::kWrongCode;
+        case Check::Crc:
+            return link::texts::kMonthWrongCrc;
+    }
+    return {};
+}
+
+// The months first, then the active counters, then, on a model that has them, the reactive
+// ones; the last counter read decides how the group ended.
+EnergyOutcome readEnergy(link::Exchange& exchange, const EnergyRequest& request) {
+    EnergyOutcome outcome;
+    outcome.operation = link::Operation::ReadEnergy;
+    if (request.months && !readMonths(exchange, request, outcome)) return outcome;
+    auto last = readCounts(exchange, EnergyKind::Active, outcome);
+    if (last.ok()) outcome.active = last.value;
+    const auto model = modelNumber(request.model);
+    if (!model) {
+        outcome.status = Status::Garbled;
+        outcome.error = notValidInteger(request.model);
+        return outcome;
+    }
+    if (*model > kReactiveModels) {
+        exchange.waiter().sleep(exchange.timeOut());
+        last = readCounts(exchange, EnergyKind::Reactive, outcome);
+        if (last.ok()) outcome.reactive = last.value;
+    }
+    outcome.status = last.ok() ? Status::Done : Status::NoLink;
+    return outcome;
+}
+
+ProfileOutcome RdSrClick(link::Exchange& exchange, const QDate& day, qint64 factory,
+                         archive::Archive* archive) {
+    ProfileOutcome outcome;
+    outcome.day = day;
+    outcome.factory = factory;
+    const auto reply = RxdRd30m(exchange, day);
+    outcome.add(Command::ReadProfile, reply.check);
+    if (!reply.ok()) {
+        outcome.status = Status::NoLink;
+        return outcome;
+    }
+    if (reply.value.absent) {
+        outcome.status = Status::Absent;
+        return outcome;
+    }
+    outcome.words = reply.value.words;
+    if (!archive) return outcome;
+    std::array<double, kSlotCount> values{};
+    for (size_t k = 0; k < values.size(); ++k)
+        values[k] = countValue(slotHundredths(reply.value.words[k]));
+    const auto stored = archive->storeProfile(day, factory, values);
+    outcome.stored = stored.status == archive::StoreStatus::Stored;
+    if (stored.status == archive::StoreStatus::NotCreated) outcome.messages << archive::kNotCreated;
+    if (stored.status == archive::StoreStatus::Failed) outcome.messages << stored.error;
+    return outcome;
+}
+
+}  // namespace vilt::ops

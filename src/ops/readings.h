@@ -1,0 +1,55 @@
+#pragma once
+// The readings that go into the archive: the energy group of a Read (counters and the
+// month-end readings) and the day's power profile.
+
+#include <QDate>
+#include <QString>
+#include <optional>
+
+#include "archive/archive.h"
+#include "link/exchange.h"
+#include "link/outcome.h"
+#include "ops/energy.h"
+#include "ops/profile.h"
+
+namespace vilt::ops {
+
+struct EnergyRequest {
+    bool months = false;  // the month-end readings too
+    QString model;        // the meter's model number as shown: above 6 has reactive counters
+    archive::Archive* archive = nullptr;  // where month-end readings are stored; none: nowhere
+    qint64 factory = 0;                   // the row they are stored in
+};
+
+// What the energy group read. Its status is that of the last counter read; a model number
+// that is not a number ends it Garbled, a store that failed ends it Failed.
+struct EnergyOutcome : link::Outcome {
+    std::optional<Counts> active;
+    std::optional<Counts> reactive;
+    std::array<std::optional<Counts>, kMonthCount> months;
+    std::optional<QString> monthStatus;  // what the last month-end read put in the status bar
+
+    // The counts of the last counter read that succeeded: the reactive over the active.
+    std::optional<Counts> EnergyTab() const { return reactive ? reactive : active; }
+};
+
+EnergyOutcome readEnergy(link::Exchange& exchange, const EnergyRequest& request);
+
+// One day's profile. Status Absent when the meter holds none; the words when it did.
+// The values are stored under the day and factory number; a store that fails leaves its
+// message and the archive as it was.
+struct ProfileOutcome : link::Outcome {
+    ProfileOutcome() : link::Outcome(link::Operation::ReadProfile) {}
+    QDate day;
+    qint64 factory = 0;
+    std::optional<ProfileWords> words;
+    bool stored = false;
+};
+
+ProfileOutcome RdSrClick(link::Exchange& exchange, const QDate& day, qint64 factory,
+                         archive::Archive* archive);
+
+// The status text a month-end read leaves.
+QString monthStatusText(link::Check check);
+
+}  // namespace vilt::ops
