@@ -15,7 +15,7 @@
 
 namespace vilt::cli {
 
-enum ExitCode { kDone = 0, kNoLink = 1, kUsage = 2 };
+enum ExitCode { kDone = 0, kNoLink = 1, kUsage = 2, kNothingThere = 3, kArchive = 5 };
 
 struct Failure {
     ExitCode code;

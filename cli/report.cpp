@@ -14,6 +14,12 @@ int report(const link::Outcome& outcome) {
             return kDone;
         case link::Status::Refused:
             return kUsage;  // nothing was sent
+        case link::Status::Absent:
+            err(link::texts::failureText(outcome));
+            return kNothingThere;
+        case link::Status::Failed:
+            err(link::texts::failureText(outcome));
+            return kArchive;
         case link::Status::NoLink:
         case link::Status::Garbled:
             break;
