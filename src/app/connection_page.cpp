@@ -64,6 +64,7 @@ ConnectionPage::ConnectionPage(Services& services, ops::EventTab& events, QWidge
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(buildSessionColumn(), 0, Qt::AlignTop);
     m_exchange = new ExchangeGroup(services, events, this);
+    m_exchange->setSessionFields(m_model, m_factory);
     layout->addWidget(m_exchange, 0, Qt::AlignTop);
     layout->addStretch(1);
     services.presenter.setSessionControls(
@@ -176,6 +177,10 @@ QWidget* ConnectionPage::buildInfoGroup() {
         grid->addWidget(rows[row].second, row, 1);
     }
     return group;
+}
+
+qint64 ConnectionPage::factoryNumber() const {
+    return m_factory->value();
 }
 
 void ConnectionPage::VklClick() {

@@ -33,6 +33,8 @@ class ConnectionPage : public QWidget {
     void setPorts(const QStringList& names);
 
     ExchangeGroup& exchangeGroup() const { return *m_exchange; }
+    // The factory number a reading is stored under.
+    qint64 factoryNumber() const;
     // The port the connect button opens.
     void setPortName(const QString& name) { m_portName = name; }
     QString portName() const { return m_portName; }

@@ -7,9 +7,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 
 #include "app/caption_radio.h"
 #include "app/clock_group.h"
+#include "app/energy_group.h"
 #include "app/password_edit.h"
 #include "app/radio_group.h"
 #include "link/link_settings.h"
@@ -61,9 +63,8 @@ ExchangeGroup::ExchangeGroup(Services& services, ops::EventTab& events, QWidget*
 
     m_clock = new ClockGroup(this);
     grid->addWidget(withCaptionRadio(m_clock, addRadio(Group::Time, "Fl_time")), 0, 0);
-    auto* energy = new QGroupBox(QStringLiteral("       Энергия по тарифам"), this);
-    energy->setObjectName(QStringLiteral("GroupBoxEnergy"));
-    grid->addWidget(withCaptionRadio(energy, addRadio(Group::Energy, "Fl_ene")), 0, 1);
+    m_energy = new EnergyGroup(this);
+    grid->addWidget(withCaptionRadio(m_energy, addRadio(Group::Energy, "Fl_ene")), 0, 1);
     grid->addWidget(buildSelection(), 1, 0);
     m_speed = new RadioGroup(QStringLiteral("Skor"), QStringLiteral("       Скорость"),
                              {"2400", "4800", "9600"}, this);
@@ -158,9 +159,22 @@ void ExchangeGroup::selectGroup(Group group) {
     m_speed->setEnabled(states.speed);
 }
 
+// The month cells go blank on every Read, the energy edits when the energy group runs.
 void ExchangeGroup::ReadClick() {
     m_services.presenter.beginOperation();
-    const ops::ReadOutcome outcome = ops::ReadClick(m_services.exchange, selectedGroup(), batch());
+    emit readStarting();
+    const Group group = selectedGroup();
+    const ops::Batch groups = batch();
+    if (group == Group::Energy || groups.energy) m_energy->blank();
+    const ops::ReadOutcome outcome =
+        ops::ReadClick(m_services.exchange, group, groups, energyRequest());
+    if (outcome.energy) {
+        m_energy->show(*outcome.energy);
+        emit energyRead(*outcome.energy);
+        if (outcome.energy->monthStatus)
+            m_services.presenter.setStatus(0, *outcome.energy->monthStatus);
+        m_services.presenter.show(*outcome.energy);
+    }
     if (outcome.clock) showClock(*outcome.clock);
     if (outcome.events) {
         storeJournals(*outcome.events);
@@ -206,6 +220,11 @@ void ExchangeGroup::ChangePassClick() {
     const link::Outcome outcome =
         link::ChangePassword(m_services.exchange, m_newPassword->text(), m_newPassword2->text());
     m_services.presenter.showPasswordChange(outcome, [this] { m_services.closeSession(); });
+}
+
+ops::EnergyRequest ExchangeGroup::energyRequest() const {
+    return {m_energy->monthsWanted(), m_model ? m_model->text() : QString(), &m_services.archive,
+            m_factory ? m_factory->value() : 0};
 }
 
 Group ExchangeGroup::selectedGroup() const {

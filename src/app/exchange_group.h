@@ -9,13 +9,16 @@
 #include "ops/operations.h"
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
+class QSpinBox;
 class QPushButton;
 class QRadioButton;
 
 namespace vilt::app {
 
 class ClockGroup;
+class EnergyGroup;
 class RadioGroup;
 
 class ExchangeGroup : public QGroupBox {
@@ -31,8 +34,21 @@ class ExchangeGroup : public QGroupBox {
     void selectGroup(ops::Group group);
 
     ClockGroup& clock() const { return *m_clock; }
+    EnergyGroup& energy() const { return *m_energy; }
+    // Where the energy read finds the meter's model number and the number its month-end
+    // readings are stored under.
+    void setSessionFields(const QLabel* model, const QSpinBox* factory) {
+        m_model = model;
+        m_factory = factory;
+    }
 
     ops::Group selectedGroup() const;
+
+  signals:
+    // Every Read, before anything is asked.
+    void readStarting();
+    // The energy group's readings, the month-end ones among them.
+    void energyRead(const ops::EnergyOutcome& outcome);
 
   private:
     QRadioButton* addRadio(ops::Group group, const char* name, const QString& caption = {});
@@ -40,12 +56,16 @@ class ExchangeGroup : public QGroupBox {
     QWidget* buildPasswordRow();
     ops::Batch batch() const;
     void showClock(const ops::ClockOutcome& outcome);
+    ops::EnergyRequest energyRequest() const;
     void storeJournals(const ops::EventsOutcome& outcome);
 
     Services& m_services;
     ops::EventTab& m_events;
     QButtonGroup m_groups;
     ClockGroup* m_clock = nullptr;
+    EnergyGroup* m_energy = nullptr;
+    const QLabel* m_model = nullptr;
+    const QSpinBox* m_factory = nullptr;
     RadioGroup* m_speed = nullptr;
     QLineEdit* m_place = nullptr;
     QPushButton* m_read = nullptr;

@@ -25,6 +25,7 @@ struct OperationPanels {
     Operation operation;
     std::optional<Panel> success;
     std::optional<Panel> failure;
+    std::optional<Panel> absent = std::nullopt;  // the meter holds nothing for it
 };
 constexpr std::array kOperationPanels = {
     OperationPanels{Operation::ReadClock, Panel::Ok_rdtime, Panel::Net_cv},
@@ -40,6 +41,8 @@ constexpr std::array kOperationPanels = {
     OperationPanels{Operation::ReadCalibration, Panel::Ok_rd_kalib, Panel::Net_cv},
     OperationPanels{Operation::WriteCalibration, Panel::Ok_wr_kalib, Panel::Net_cv},
     OperationPanels{Operation::WriteSerialNumber, Panel::Ok_wr_serNum, Panel::Net_cv},
+    OperationPanels{Operation::ReadEnergy, Panel::Ok_are, Panel::Net_cv},
+    OperationPanels{Operation::ReadProfile, Panel::Ok_rd_sr30, Panel::Net_cv, Panel::Net_sr},
 };
 
 // What each session step shows: its panel on success; a failure hides Cv_ok and shows
@@ -134,12 +137,14 @@ void Presenter::showSessionClosed(const std::optional<QString>& dtrFailure) {
 
 void Presenter::show(const link::Outcome& outcome) {
     for (const QString& text : outcome.messages) message(text);
-    if (outcome.status == link::Status::Garbled) message(outcome.error);
+    if (outcome.status == link::Status::Garbled || outcome.status == link::Status::Failed)
+        message(outcome.error);
     const auto* row =
         rowOf<OperationPanels>(kOperationPanels, outcome.operation, &OperationPanels::operation);
     if (!row) return;
     if (outcome.status == link::Status::Done && row->success) showPanel(*row->success);
     if (outcome.status == link::Status::NoLink && row->failure) showPanel(*row->failure);
+    if (outcome.status == link::Status::Absent && row->absent) showPanel(*row->absent);
 }
 
 void Presenter::showStopped() {

@@ -1,7 +1,9 @@
 #include "app/screenshot_tour.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
@@ -46,6 +48,19 @@ bool screenshotTour(TForm1& form, const QString& folder) {
         form.findChild<QPushButton*>(QStringLiteral("Vkl"))->click();
         form.findChild<QPushButton*>(QStringLiteral("Read"))->click();  // the meter's clock
         ok = save(form, folder, QStringLiteral("connected")) && ok;
+        // Energy with the month-end readings, then the day before's profile.
+        form.findChild<QRadioButton*>(QStringLiteral("Fl_ene"))->click();
+        form.findChild<QCheckBox*>(QStringLiteral("month_12"))->setChecked(true);
+        form.findChild<QPushButton*>(QStringLiteral("Read"))->click();
+        ok = save(form, folder, QStringLiteral("energy")) && ok;
+        pages->setCurrentIndex(TForm1::kMonthPage);
+        ok = save(form, folder, QStringLiteral("months")) && ok;
+        pages->setCurrentIndex(TForm1::kProfilePage);
+        form.findChild<QDateEdit*>(QStringLiteral("Date_sr"))
+            ->setDate(QDate::currentDate().addDays(-1));
+        form.findChild<QPushButton*>(QStringLiteral("RdSr"))->click();
+        ok = save(form, folder, QStringLiteral("profile")) && ok;
+        pages->setCurrentIndex(TForm1::kConnectionPage);
         form.findChild<QRadioButton*>(QStringLiteral("Fl_event"))->click();
         form.findChild<QPushButton*>(QStringLiteral("Read"))->click();
         pages->setCurrentIndex(TForm1::kJournalPage);

@@ -1,9 +1,10 @@
 #pragma once
-// What the pages share, handed to each: the port, the exchange and session, the presenter
-// and the operation guard.
+// What the pages share, handed to each: the port, the exchange and session, the presenter,
+// the operation guard and the archive.
 
 #include "app/operation_guard.h"
 #include "app/presenter.h"
+#include "archive/archive.h"
 #include "comm/tcomm.h"
 #include "link/exchange.h"
 #include "link/session.h"
@@ -16,6 +17,7 @@ struct Services {
     link::Session& session;
     Presenter& presenter;
     OperationGuard& guard;
+    archive::Archive& archive;
 
     // The session's own close, and the window without a session.
     void closeSession() { presenter.showSessionClosed(session.close()); }

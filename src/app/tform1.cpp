@@ -21,7 +21,9 @@
 #include "app/exchange_group.h"
 #include "app/journal_page.h"
 #include "app/limit_form.h"
+#include "app/month_page.h"
 #include "app/presenter.h"
+#include "app/profile_page.h"
 #include "app/result_panels.h"
 #include "app/service_page.h"
 #include "app/traffic_page.h"
@@ -83,7 +85,19 @@ constexpr int kTariffPage = 0;
 
 }  // namespace
 
-TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
+namespace {
+
+std::unique_ptr<archive::Archive> openArchive(const QString& path) {
+    QString error;
+    auto opened = archive::Archive::open(path, &error);
+    if (!opened) throw std::runtime_error(error.toStdString());
+    return opened;
+}
+
+}  // namespace
+
+TForm1::TForm1(QWidget* parent, const QString& archivePath)
+    : QMainWindow(parent), m_archive(openArchive(archivePath)) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(kCaption);
     QFont font = this->font();
@@ -124,8 +138,8 @@ void TForm1::buildStatus() {
 
     m_presenter = std::make_unique<Presenter>(*this, *m_panels,
                                               std::array<QLabel*, 2>{m_status[0], m_status[1]});
-    m_services =
-        std::make_unique<Services>(Services{m_comm, m_exchange, m_session, *m_presenter, m_guard});
+    m_services = std::make_unique<Services>(
+        Services{m_comm, m_exchange, m_session, *m_presenter, m_guard, *m_archive});
 }
 
 void TForm1::buildPages() {
@@ -140,6 +154,13 @@ void TForm1::buildPages() {
         } else if (static_cast<int>(i) == kJournalPage) {
             m_journal = new JournalPage(*m_services, m_events);
             sheet = m_journal;
+        } else if (static_cast<int>(i) == kProfilePage) {
+            m_profile =
+                new ProfilePage(*m_services, [this] { return m_connection->factoryNumber(); });
+            sheet = m_profile;
+        } else if (static_cast<int>(i) == kMonthPage) {
+            m_months = new MonthPage(*m_services);
+            sheet = m_months;
         } else if (static_cast<int>(i) == kCalibrationPage) {
             m_service = new ServicePage(
                 *m_services, [this] { return m_connection->exchangeGroup().selectedGroup(); });
@@ -155,6 +176,9 @@ void TForm1::buildPages() {
     auto* reveal = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K), this);
     connect(reveal, &QShortcut::activated, this,
             [this] { m_pages->setTabVisible(kCalibrationPage, true); });
+    ExchangeGroup& exchange = m_connection->exchangeGroup();
+    connect(&exchange, &ExchangeGroup::readStarting, m_months, &MonthPage::blankMonths);
+    connect(&exchange, &ExchangeGroup::energyRead, m_months, &MonthPage::showMonths);
     m_limitForm = new TLimit_form(*m_services, this);
     buildTrafficPage();
     connect(m_connection->limitButton(), &QPushButton::clicked, this,

@@ -8,6 +8,7 @@
 
 #include "app/operation_guard.h"
 #include "app/services.h"
+#include "archive/archive.h"
 #include "comm/tcomm.h"
 #include "link/exchange.h"
 #include "link/session.h"
@@ -25,6 +26,8 @@ namespace vilt::app {
 
 class ConnectionPage;
 class JournalPage;
+class MonthPage;
+class ProfilePage;
 class ServicePage;
 class TLimit_form;
 class TrafficPage;
@@ -36,8 +39,12 @@ class TForm1 : public QMainWindow {
   public:
     static constexpr int kConnectionPage = 2;
     static constexpr int kJournalPage = 3;
+    static constexpr int kProfilePage = 5;
+    static constexpr int kMonthPage = 6;
 
-    explicit TForm1(QWidget* parent = nullptr);
+    // The archive file is opened (created when missing) first; a file that is not an archive
+    // raises an error with the reason, and the window is not made.
+    explicit TForm1(QWidget* parent = nullptr, const QString& archivePath = archive::kDefaultFile);
     ~TForm1() override;
 
     comm::TComm& Comm1() { return m_comm; }
@@ -61,6 +68,7 @@ class TForm1 : public QMainWindow {
     void FormCreate();
     void FormClose();
 
+    std::unique_ptr<archive::Archive> m_archive;
     comm::TComm m_comm;
     link::SystemWaiter m_waiter;
     link::Exchange m_exchange{m_comm, m_waiter};
@@ -75,6 +83,8 @@ class TForm1 : public QMainWindow {
     QTabWidget* m_pages = nullptr;
     ConnectionPage* m_connection = nullptr;
     JournalPage* m_journal = nullptr;
+    ProfilePage* m_profile = nullptr;
+    MonthPage* m_months = nullptr;
     ServicePage* m_service = nullptr;
     TLimit_form* m_limitForm = nullptr;
     TrafficPage* m_trafficPage = nullptr;

@@ -33,7 +33,7 @@ class TstWindowUse : public QObject {
     // Qt's own buttons speak Russian.
     void russianUnderAnotherLocale() {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        app::TForm1 form;
+        app::TForm1 form(nullptr, m_rig->archivePath());
         QLocale::setDefault(QLocale::system());
         const QRegularExpression numericDate(QStringLiteral("^\\d\\d\\.\\d\\d\\.\\d{4}$"));
         auto* date = form.findChild<QDateEdit*>("Date_a");

@@ -27,7 +27,7 @@ class WindowRig {
         app::setMessageBoxFunction([this](const QString& text) { messages << text; });
         qputenv("XDG_DATA_HOME", m_data.path().toUtf8());
         if (!plugIn(meterOptions, error)) return false;
-        m_form = std::make_unique<app::TForm1>();
+        m_form = std::make_unique<app::TForm1>(nullptr, archivePath());
         return true;
     }
     // The adapter pulled: the meter's end of the line goes away.
@@ -47,6 +47,8 @@ class WindowRig {
 
     app::TForm1& form() const { return *m_form; }
     SimProcess& meter() const { return *m_sim; }
+    // The window's archive, in a folder of the rig's own.
+    QString archivePath() const { return m_data.filePath(QStringLiteral("Counter_VILT3.db")); }
 
     // The meter's answer to a "get" control line.
     QString meterState(const QString& what) {

@@ -1,0 +1,109 @@
+#include "app/month_page.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QPushButton>
+
+#include "app/browse_button.h"
+#include "app/string_grid.h"
+#include "link/outcome_texts.h"
+#include "ops/number_text.h"
+
+namespace vilt::app {
+
+namespace {
+
+constexpr int kColumns = 10;  // month; active T1-T4; a gap; reactive T1-T4
+constexpr int kReactiveColumn = 6;
+constexpr int kStoredDigits = 15;
+const QString kBlankCell = QStringLiteral("   ");
+
+const QStringList& monthNames() {
+    static const QStringList kNames = {"Январь",   "Февраль", "Март",   "Апрель",
+                                       "Май",      "Июнь",    "Июль",   "Август",
+                                       "Сентябрь", "Октябрь", "Ноябрь", "Декабрь"};
+    return kNames;
+}
+
+QString storedText(const std::optional<double>& value) {
+    return value ? ops::generalText(*value, kStoredDigits) : QString();
+}
+
+}  // namespace
+
+MonthPage::MonthPage(Services& services, QWidget* parent) : QWidget(parent), m_services(services) {
+    m_grid = new StringGrid(QStringLiteral("tabl_12_month"), kColumns, ops::kMonthCount + 1, this);
+    QStringList headings = {QString(),
+                            QStringLiteral("Тариф 1"),
+                            QStringLiteral("Тариф 2"),
+                            QStringLiteral("Тариф 3"),
+                            QStringLiteral("Тариф 4"),
+                            QString()};
+    for (int t = 1; t <= ops::kTariffCount; ++t) headings << QStringLiteral("Реактив %1").arg(t);
+    m_grid->setHeadings(headings);
+    for (int m = 1; m <= ops::kMonthCount; ++m) m_grid->setCell(0, m, monthNames()[m - 1]);
+    m_grid->setColumnWidths({80, 80, 80, 80, 80, 12, 80, 80, 80, 80});
+    m_grid->setRowHeights(18);
+
+    auto* back =
+        browseButton(QStringLiteral("BitBtn5"), false, QStringLiteral("Предыдущая запись"), this);
+    auto* forward =
+        browseButton(QStringLiteral("BitBtn6"), true, QStringLiteral("Следующая запись"), this);
+    connect(back, &QPushButton::clicked, this,
+            [this] { m_services.guard.handle([this] { BitBtn5Click(); }); });
+    connect(forward, &QPushButton::clicked, this,
+            [this] { m_services.guard.handle([this] { BitBtn6Click(); }); });
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(back);
+    buttons->addWidget(forward);
+    buttons->addStretch(1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_grid, 1);
+    layout->addLayout(buttons);
+}
+
+void MonthPage::blankMonths() {
+    for (int m = 1; m <= ops::kMonthCount; ++m)
+        for (int column = 1; column < kColumns; ++column) m_grid->setCell(column, m, kBlankCell);
+}
+
+void MonthPage::showMonths(const ops::EnergyOutcome& outcome) {
+    for (int m = 1; m <= ops::kMonthCount; ++m) {
+        const auto& counts = outcome.months[size_t(m - 1)];
+        if (!counts) continue;
+        m_monthEnds[size_t(m - 1)] = *counts;
+        for (int t = 1; t <= ops::kTariffCount; ++t)
+            m_grid->setCell(t, m, ops::hundredthsText(counts->at(size_t(t - 1))));
+    }
+}
+
+void MonthPage::BitBtn6Click() {
+    step(true);
+}
+
+void MonthPage::BitBtn5Click() {
+    step(false);
+}
+
+// An empty table shows nothing; a failed read says why.
+void MonthPage::step(bool forward) {
+    const auto row = m_services.archive.stepMonths(forward);
+    if (row) {
+        Read_BD_12(*row);
+    } else if (!m_services.archive.error().isEmpty()) {
+        m_services.presenter.message(m_services.archive.error());
+    }
+}
+
+void MonthPage::Read_BD_12(const archive::MonthRow& row) {
+    m_services.presenter.setStatus(1, link::texts::kLocalNumber + QString::number(row.factory));
+    for (int m = 1; m <= ops::kMonthCount; ++m) {
+        for (int t = 1; t <= ops::kTariffCount; ++t) {
+            const auto index = size_t(archive::monthIndex(m, t));
+            m_grid->setCell(t, m, storedText(row.active[index]));
+            m_grid->setCell(t + kReactiveColumn - 1, m, storedText(row.reactive[index]));
+        }
+    }
+}
+
+}  // namespace vilt::app
