@@ -114,6 +114,7 @@ QWidget* ProfilePage::buildChart() {
     m_series->attachAxis(x);
     m_series->attachAxis(y);
     auto* view = new QChartView(chart, box);
+    view->setObjectName(QStringLiteral("cutChartView"));
     view->setRenderHint(QPainter::Antialiasing);
     view->setAccessibleName(kChartTitle);
     view->setMinimumSize(300, 200);
