@@ -100,7 +100,10 @@ QWidget* ConnectionPage::buildSessionGroup() {
 
     m_factory = new FactoryNumberBox(group);
     m_factory->setObjectName(QStringLiteral("Zav_n"));
-    grid->addWidget(buddyLabel(QStringLiteral("Заводской\nномер"), m_factory, group), 0, 1);
+    // Two lines, never cut: the column and the row make room for the whole words.
+    auto* factoryLabel = buddyLabel(QStringLiteral("Заводской\nномер"), m_factory, group);
+    factoryLabel->setMinimumSize(factoryLabel->sizeHint());
+    grid->addWidget(factoryLabel, 0, 1);
     grid->addWidget(m_factory, 0, 2);
     connect(m_factory, &QSpinBox::textChanged, this,
             [this] { m_services.guard.handle([this] { Zav_nChange(); }); });
