@@ -51,6 +51,8 @@ enum class Operation {
     WriteSerialNumber,
     ReadEnergy,
     ReadProfile,
+    ReadTariffs,
+    WriteTariffs,
 };
 
 enum class Status {
