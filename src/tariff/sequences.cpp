@@ -1,0 +1,81 @@
+#include "tariff/sequences.h"
+
+#include "link/waiter.h"
+#include "tariff/commands.h"
+
+namespace vilt::tariff {
+
+using link::Check;
+using link::Command;
+using link::Status;
+
+namespace {
+
+// Up to three calendar reads, the first success ending them.
+link::Result<CalendarWire> readCalendar(link::Exchange& exchange, link::Outcome& outcome) {
+    link::Result<CalendarWire> reply;
+    for (int attempt = 0; attempt < kReadAttempts && !reply.ok(); ++attempt)
+        outcome.add(Command::ReadCalendar, (reply = RxdRdKal(exchange)).check);
+    return reply;
+}
+
+// Up to three reads of one season, each followed by the pause, a good one too.
+link::Result<PackedZones> readSeason(link::Exchange& exchange, int season, link::Outcome& outcome) {
+    link::Result<PackedZones> reply;
+    for (int attempt = 0; attempt < kReadAttempts && !reply.ok(); ++attempt) {
+        outcome.add(Command::ReadZones, (reply = RxdRdTarzon(exchange, season)).check);
+        exchange.waiter().sleep(kReadPauseMs);
+    }
+    return reply;
+}
+
+}  // namespace
+
+TariffReadOutcome readTariffs(link::Exchange& exchange, const SeazonTab& current,
+                              const SpecDays& currentDays) {
+    TariffReadOutcome outcome;
+    outcome.schedule = current;
+    outcome.days = currentDays;
+    const auto calendar = readCalendar(exchange, outcome);
+    if (!calendar.ok()) {
+        outcome.status = Status::NoLink;
+        return outcome;
+    }
+    const auto records = unpackCalendar(calendar.value);
+    if (const auto* error = std::get_if<QString>(&records)) {
+        outcome.status = Status::Garbled;
+        outcome.error = *error;
+        return outcome;
+    }
+    takeCalendar(std::get<CalendarRecords>(records), outcome.days);
+    outcome.calendarRead = true;
+    exchange.waiter().sleep(kReadPauseMs);
+
+    int failures = 0;
+    for (int season = 1; season <= kSeasonCount; ++season) {
+        const auto zones = readSeason(exchange, season, outcome);
+        const auto index = static_cast<size_t>(season - 1);
+        outcome.seasonsRead[index] = zones.ok();
+        if (zones.ok())
+            UnPackTarif(zones.value, outcome.schedule[index]);
+        else
+            ++failures;
+    }
+    outcome.status = failures == 0 ? Status::Done : Status::NoLink;
+    outcome.goesOn = failures > 0;
+    exchange.waiter().processPendingMessages();
+    return outcome;
+}
+
+link::Outcome writeTariffs(link::Exchange& exchange, const SeazonTab& schedule,
+                           const SpecDays& days) {
+    link::Outcome outcome(link::Operation::WriteTariffs);
+    if (outcome.add(Command::WriteCalendar, RxdWrKal(exchange, days.SpecDayTab)) != Check::Ok)
+        return outcome.concluded();
+    for (int season = 1; season <= kSeasonCount; ++season)
+        outcome.add(Command::WriteZones,
+                    RxdWrTarzon(exchange, season, schedule[static_cast<size_t>(season - 1)]));
+    return outcome.concluded();
+}
+
+}  // namespace vilt::tariff

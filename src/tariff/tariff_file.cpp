@@ -1,0 +1,92 @@
+#include "tariff/tariff_file.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace vilt::tariff {
+
+namespace {
+
+bool within(uint8_t value, int low, int high) {
+    return value >= low && value <= high;
+}
+
+// Reads season blocks into `schedule`; false at the first value out of range.
+bool readSchedule(const uint8_t* bytes, SeazonTab& schedule) {
+    for (size_t n = 0; n < kSeasonCount; ++n) {
+        const uint8_t* block = bytes + n * kSeasonBlockBytes;
+        TSeazonRec& season = schedule[n];
+        if (!within(block[0], 1, 31) || !within(block[1], 1, 12)) return false;
+        season.EndDay = block[0];
+        season.EndMonth = block[1];
+        for (size_t slot = 0; slot < kSlotCount; ++slot) {
+            if (block[2 + slot] >= kTariffCount) return false;
+            season.Zones[slot] = block[2 + slot];
+        }
+    }
+    return true;
+}
+
+bool readSpecDays(const uint8_t* bytes, int count, SpecDays& days) {
+    for (int i = 0; i < count; ++i) {
+        const uint8_t* triple = bytes + i * kSpecDayBytes;
+        if (!within(triple[0], 1, 31) || !within(triple[1], 1, 12) || !within(triple[2], 0, 3))
+            return false;
+        days.SpecDayTab[static_cast<size_t>(i)] = {triple[0], triple[1], triple[2]};
+    }
+    days.SpecDayCount = count;
+    return true;
+}
+
+char lowByte(int32_t value) {
+    return static_cast<char>(value & 0xFF);
+}
+
+}  // namespace
+
+std::variant<TariffFile, QString> loadTariffFile(const QByteArray& bytes) {
+    const qsizetype tail = bytes.size() - kScheduleBytes;
+    if (tail < 0 || tail % kSpecDayBytes != 0 || tail / kSpecDayBytes > kSpecDayMax)
+        return kTariffFileDamaged;
+    const auto* data = reinterpret_cast<const uint8_t*>(bytes.constData());
+    TariffFile file;
+    if (!readSchedule(data, file.schedule) ||
+        !readSpecDays(data + kScheduleBytes, static_cast<int>(tail / kSpecDayBytes), file.days))
+        return kTariffFileDamaged;
+    return file;
+}
+
+QByteArray saveTariffFile(const SeazonTab& schedule, const SpecDays& days) {
+    QByteArray bytes;
+    bytes.reserve(kLargestFile);
+    for (const TSeazonRec& season : schedule) {
+        bytes.append(lowByte(season.EndDay));
+        bytes.append(lowByte(season.EndMonth));
+        for (const uint8_t slot : season.Zones) bytes.append(static_cast<char>(slot));
+    }
+    const int count = specDayListLength(days.SpecDayTab);
+    for (size_t i = 0; i < static_cast<size_t>(count); ++i) {
+        const TSpecDayRec& day = days.SpecDayTab[i];
+        bytes.append(lowByte(day.Day));
+        bytes.append(lowByte(day.Month));
+        bytes.append(lowByte(day.TypOfDay));
+    }
+    return bytes;
+}
+
+std::variant<TariffFile, QString> readTariffFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return kFileOpenError;
+    // One byte past the largest file is enough to know it is too long.
+    return loadTariffFile(file.read(kLargestFile + 1));
+}
+
+std::optional<QString> writeTariffFileAtomically(const QString& path, const QByteArray& bytes) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return kFileOpenError;
+    if (file.write(bytes) != bytes.size() || !file.commit())
+        return QStringLiteral("%1: %2").arg(kFileWriteError, file.errorString());
+    return std::nullopt;
+}
+
+}  // namespace vilt::tariff
