@@ -5,6 +5,10 @@
 
 namespace vilt::sim {
 
+inline constexpr uint8_t kReadCalendarCode = 0x02;
+inline constexpr uint8_t kWriteCalendarCode = 0x03;
+inline constexpr uint8_t kReadZonesCode = 0x06;
+inline constexpr uint8_t kWriteZonesCode = 0x07;
 inline constexpr uint8_t kReadDstCode = 0x0E;
 inline constexpr uint8_t kWriteDstCode = 0x0F;
 inline constexpr uint8_t kReadClockCode = 0x10;

@@ -6,6 +6,7 @@
 
 #include "sim/energy_text.h"
 #include "sim/request_table.h"
+#include "sim/schedule_text.h"
 
 namespace vilt::sim {
 namespace {
@@ -102,12 +103,21 @@ std::optional<QString> checkTiming(FaultSetting& setting, const QList<QStringVie
 bool takesRestOfLine(QStringView field) {
     return field == u"place" || field == u"clock" || field == u"clockbytes" ||
            field == u"journal" || field == u"limits" || field == u"energy" || field == u"month" ||
-           field == u"rmonth" || field == u"profile";
+           field == u"rmonth" || field == u"profile" || field == u"zones" || field == u"calendar";
 }
 
-// States that `get` reads one entry of: energy active, month 12, profile 2010-03-05.
+// States that `get` reads one entry of: energy active, month 12, profile 2010-03-05, zones 3.
 bool takesKey(QStringView name) {
-    return name == u"energy" || name == u"month" || name == u"rmonth" || name == u"profile";
+    return name == u"energy" || name == u"month" || name == u"rmonth" || name == u"profile" ||
+           name == u"zones";
+}
+
+std::optional<QString> keyedText(VirtualMeter& meter, QStringView name, QStringView key,
+                                 QString& error) {
+    if (name == u"zones") {
+        return zonesText(meter.state(), key, error);
+    }
+    return countsText(meter, name, key, error);
 }
 
 void applySet(VirtualMeter& meter, const QList<QStringView>& args, QStringView line,
@@ -135,11 +145,12 @@ void applyGet(VirtualMeter& meter, const QList<QStringView>& args, ControlResult
     if (args.size() != (takesKey(name) ? 3 : 2)) {
         result.error = QStringLiteral(
             "get wants: get "
-            "<clock|dst|place|password|speed|resets|limits|calibration|serial|out512>, "
-            "get energy active|reactive, get month|rmonth M or get profile YYYY-MM-DD");
+            "<clock|dst|place|password|speed|resets|limits|calibration|serial|out512|calendar>, "
+            "get energy active|reactive, get month|rmonth M, get profile YYYY-MM-DD or "
+            "get zones N");
         return;
     }
-    result.value = args.size() == 3 ? countsText(meter, name, args[2], result.error)
+    result.value = args.size() == 3 ? keyedText(meter, name, args[2], result.error)
                                     : meterFieldText(meter, name, result.error);
 }
 

@@ -47,6 +47,9 @@ profile holds each day from 62 days before its date up to its date: a household
 load curve that follows from the date alone; today's half hours not yet ended are
 flagged incomplete, with no energy. Energy and month-end requests for a kind other
 than 00 (active) or 01 (reactive), or a month outside 1..12, get no reply.
+It keeps the tariff schedule (12 seasons, all T1 at start) and the calendar of
+24 special days (empty at start) as they were written: a zone read for a season
+outside 1..12 gets no reply, a zone write for one is refused (ack 00).
 
 Control lines on stdin, each answered "OK" or "ERR <reason>":
   fault <code|all> <kind> [ms] [times]   kind: none silent crc code extra missing
@@ -70,6 +73,12 @@ Control lines on stdin, each answered "OK" or "ERR <reason>":
                                          no profile (8 bytes, FF); 105 bytes of
                                          FF and zeros; 8 bytes with 00 in place
                                          of FF; back to the default rule
+  set zones N HEX36                      season N (1..12): its 18 packed bytes
+                                         as sent (two bits an hour, earliest
+                                         on top, T1 = 0), spaces allowed
+  set calendar HEX96                     the 24 special-day records as sent,
+                                         48 bytes: type*64 + BCD month, BCD
+                                         day; 00 00 is empty; spaces allowed
   set latency MS                         think time before each reply
   get clock|dst|place|password|speed|resets|limits|calibration|serial|out512
                                          answered "OK VALUE"; clock as
@@ -84,6 +93,8 @@ Control lines on stdin, each answered "OK" or "ERR <reason>":
                                          answered "OK C1 C2 C3 C4"
   get profile YYYY-MM-DD                 answered "OK HEX192" or "OK none"
                                          (absent105, odd8 as set)
+  get zones N                            answered "OK HEX36"
+  get calendar                           answered "OK HEX96"
   quit
 )";
 

@@ -22,6 +22,8 @@ void replaceByte(QByteArray& frame, qsizetype offset, char value) {
 // (dst, calibration) carry data and are not listed.
 bool repliesWithAck(uint8_t code) {
     switch (code) {
+        case kWriteCalendarCode:
+        case kWriteZonesCode:
         case kWriteDstCode:
         case kWriteClockCode:
         case kOut512Code:

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "sim/energy_text.h"
+#include "sim/schedule_text.h"
 
 namespace vilt::sim {
 namespace {
@@ -148,7 +149,7 @@ bool setJournal(MeterState& state, const QString& value, QString& error) {
 
 using Setter = bool (*)(MeterState&, const QString&, QString&);
 
-constexpr std::array<std::pair<const char*, Setter>, 15> kSetters = {{
+constexpr std::array<std::pair<const char*, Setter>, 17> kSetters = {{
     {"factory", setFactory},
     {"model", setModel},
     {"version", setVersion},
@@ -164,6 +165,8 @@ constexpr std::array<std::pair<const char*, Setter>, 15> kSetters = {{
     {"month", setMonth},
     {"rmonth", setReactiveMonth},
     {"profile", setProfile},
+    {"zones", setZones},
+    {"calendar", setCalendar},
 }};
 
 // Frozen bytes that are no date are shown as they go out.
@@ -282,7 +285,8 @@ bool setMeterField(MeterState& state, QStringView name, const QString& value, QS
     }
     error = QStringLiteral(
                 "unknown field '%1' (factory model version place password dst clock "
-                "clockbytes journal limits calibration energy month rmonth profile latency)")
+                "clockbytes journal limits calibration energy month rmonth profile zones calendar "
+                "latency)")
                 .arg(name);
     return false;
 }
@@ -299,6 +303,9 @@ std::optional<QString> meterFieldText(VirtualMeter& meter, QStringView name, QSt
     if (name == u"limits") {
         return hexText(state.limits);
     }
+    if (name == u"calendar") {
+        return calendarText(state);
+    }
     if (name == u"place") {
         QStringDecoder decoder(kCodec, QStringConverter::Flag::Stateless);
         return QString(decoder.decode(state.place));
@@ -308,7 +315,7 @@ std::optional<QString> meterFieldText(VirtualMeter& meter, QStringView name, QSt
     }
     error = QStringLiteral(
                 "unknown state '%1' (clock dst place password speed resets limits calibration "
-                "serial out512, or energy month rmonth profile with a key)")
+                "serial out512 calendar, or energy month rmonth profile zones with a key)")
                 .arg(name);
     return std::nullopt;
 }

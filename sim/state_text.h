@@ -26,12 +26,12 @@ std::optional<QDateTime> parseClock(QStringView text, QString& error);
 // Sets one field from text: factory, model, version, place, password, dst,
 // clock ("YYYY-MM-DD HH:MM:SS"), clockbytes (7 hex bytes), journal ("J <50 hex bytes>"),
 // limits (16 hex bytes), calibration (one hex byte), energy, month, rmonth or profile (see
-// energy_text.h).
+// energy_text.h), zones or calendar (see schedule_text.h).
 // False with `error` on bad input, and the state unchanged.
 bool setMeterField(MeterState& state, QStringView name, const QString& value, QString& error);
 
 // The text `get` answers for clock, dst, place, password, speed, resets, limits (32 hex
-// digits), calibration (2 hex digits), serial or out512 (decimal).
+// digits), calibration (2 hex digits), serial or out512 (decimal), calendar (96 hex digits).
 std::optional<QString> meterFieldText(VirtualMeter& meter, QStringView name, QString& error);
 
 }  // namespace vilt::sim

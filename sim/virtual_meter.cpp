@@ -197,7 +197,7 @@ QByteArray VirtualMeter::handleReading(uint8_t code, const QByteArray& request) 
         case kProfileCode:
             return profileReply(request);
         default:
-            return {};
+            return handleSchedule(code, request);
     }
 }
 

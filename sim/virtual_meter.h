@@ -14,6 +14,7 @@
 
 #include "sim/energy.h"
 #include "sim/meter_time.h"
+#include "sim/schedule.h"
 
 namespace vilt::sim {
 
@@ -64,6 +65,8 @@ struct MeterState {
     std::array<TariffCounts, kEnergyKinds> energy = defaultEnergy();  // by EnergyKind
     std::array<MonthEnds, kEnergyKinds> monthEnds = defaultMonthEnds();
     QMap<QDate, ProfileDay> profiles{};  // days answered otherwise than by the default rule
+    Zones zones{};                       // the tariff schedule as written: all T1
+    Calendar calendar{};                 // the special days as written: none
 
     bool operator==(const MeterState&) const = default;
 };
@@ -133,6 +136,10 @@ class VirtualMeter {
     QByteArray energyReply(const QByteArray& request) const;
     QByteArray monthReply(const QByteArray& request) const;
     QByteArray profileReply(const QByteArray& request);
+    QByteArray handleSchedule(uint8_t code, const QByteArray& request);
+    QByteArray zonesReply(const QByteArray& request) const;
+    QByteArray writeZones(const QByteArray& request);
+    QByteArray writeCalendar(const QByteArray& request);
     void noticeClockEdit();
 
     MeterState m_state;

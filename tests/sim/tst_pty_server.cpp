@@ -134,6 +134,7 @@ class TestPtyServer : public QObject {
     void clockAndWritesThroughTheProcess();
     void settingsThroughTheProcess();
     void readingsThroughTheProcess();
+    void scheduleThroughTheProcess();
     void latencyHoldsTheReply_data();
     void latencyHoldsTheReply();
     void keepsServingWithStdinClosed();
@@ -271,6 +272,31 @@ void TestPtyServer::readingsThroughTheProcess() {
              "39 30 00 18 ff 00 82 bd");
     QCOMPARE(sim.control("get profile 2010-03-05"), "OK none");
     QVERIFY(sim.control("set profile 2010-03-05 0102").startsWith("ERR bad profile"));
+}
+
+void TestPtyServer::scheduleThroughTheProcess() {
+    SimProcess sim({});
+    const QString slave = sim.waitReady();
+    QVERIFY2(!slave.isEmpty(), "no READY line");
+    Line line(slave);
+    const QByteArray zones = "1B 00 00 00 00 00 C0 00 00 00 00 00 00 00 00 00 00 03";
+
+    QCOMPARE(sim.control("set zones 3 " + zones), "OK");
+    QCOMPARE(line.roundTrip(hex("39 30 00 06 03 12 BE"), 24).toHex(' '),
+             (hex("39 30 00 06") + QByteArray::fromHex(zones) + hex("C7 86")).toHex(' '));
+    QCOMPARE(line.roundTrip(hex("39 30 00 07 0C") + QByteArray::fromHex(zones) + hex("EE 19"), 7)
+                 .toHex(' '),
+             "39 30 00 07 aa 05 4c");
+    QCOMPARE(sim.control("get zones 12"), "OK 1B0000000000C00000000000000000000003");
+    QVERIFY(sim.control("set zones 13 " + zones).startsWith("ERR bad zones"));
+
+    // Two special days written over the line, read back by a control line and the line.
+    const QByteArray records = hex("41 07 12 25") + QByteArray(44, '\0');
+    QCOMPARE(line.roundTrip(hex("39 30 00 03") + records + hex("7B F0"), 7).toHex(' '),
+             "39 30 00 03 aa c9 88");
+    QCOMPARE(sim.control("get calendar"), "OK 41071225" + QByteArray(88, '0'));
+    QCOMPARE(line.roundTrip(hex("39 30 00 02 3A 79"), 54).toHex(' '),
+             (hex("39 30 00 02") + records + hex("C6 94")).toHex(' '));
 }
 
 void TestPtyServer::latencyHoldsTheReply_data() {

@@ -83,7 +83,7 @@ void TestVirtualMeter::silence_data() {
     QTest::addColumn<QByteArray>("request");
     QTest::newRow("bad crc") << hex("39 30 00 25 6E FD");
     QTest::newRow("other meter") << hex("3A 30 00 25 F5 20");
-    QTest::newRow("code not answered") << hex("39 30 00 02 3A 79");
+    QTest::newRow("zones of season 13") << hex("39 30 00 06 0D F3 70");
     QTest::newRow("unknown code") << sealed(hex("39 30 00 99"));
     QTest::newRow("too long for its code") << sealed(hex("39 30 00 25 00"));
     QTest::newRow("local identity too long") << sealed(hex("00 7F 00"));
@@ -237,7 +237,7 @@ void TestVirtualMeter::faultCountdownAndPrecedence() {
 
     meter.setFault(0x25, Fault{FaultKind::Silent, 0, 2});
     QVERIFY(meter.answer(identity).bytes.isEmpty());
-    QVERIFY(meter.answer(hex("39 30 00 02 3A 79")).bytes.isEmpty());  // unanswered: not counted
+    QVERIFY(meter.answer(hex("39 30 00 06 0D F3 70")).bytes.isEmpty());  // unanswered: not counted
     QVERIFY(meter.answer(identity).bytes.isEmpty());
     QCOMPARE(meter.answer(identity).bytes, hex(kIdentityReply));
 
@@ -373,6 +373,18 @@ void TestVirtualMeter::badControlLineChangesNothing_data() {
                                            << "bad day";
     QTest::newRow("get clock with a key") << "get clock now"
                                           << "get wants";
+    QTest::newRow("zones, season 13") << "set zones 13 " + QString(36, u'0') << "bad zones";
+    QTest::newRow("zones, 17 bytes") << "set zones 1 " + QString(34, u'0') << "bad zones";
+    QTest::newRow("zones not hex") << "set zones 1 " + QString(35, u'0') + "x"
+                                   << "bad zones";
+    QTest::newRow("zones without season") << "set zones " + QString(36, u'0') << "bad zones";
+    QTest::newRow("calendar, 47 bytes") << "set calendar " + QString(94, u'0') << "bad calendar";
+    QTest::newRow("get zones 0") << "get zones 0"
+                                 << "bad season";
+    QTest::newRow("get zones without season") << "get zones"
+                                              << "get wants";
+    QTest::newRow("get calendar with a key") << "get calendar 1"
+                                             << "get wants";
 }
 
 void TestVirtualMeter::badControlLineChangesNothing() {

@@ -1,7 +1,8 @@
 #pragma once
-// The virtual meter test case, split over three files: framing, login and faults in
+// The virtual meter test case, split over four files: framing, login and faults in
 // tst_virtual_meter.cpp, the clock and the other commands in tst_meter_commands.cpp,
-// energy counts, month-end readings and profiles in tst_meter_readings.cpp.
+// energy counts, month-end readings and profiles in tst_meter_readings.cpp, the tariff
+// schedule and the calendar in tst_meter_schedule.cpp.
 
 #include <QByteArray>
 #include <QObject>
@@ -89,4 +90,10 @@ class TestVirtualMeter : public QObject {
     void defaultProfile();
     void defaultProfileFollowsTheHostClock();
     void readingControlLines();
+
+    // tst_meter_schedule.cpp
+    void scheduleReplies_data();
+    void scheduleReplies();
+    void scheduleWrites();
+    void scheduleControlLines();
 };
