@@ -1,5 +1,8 @@
 #include "cli/commands.h"
 
+#include <memory>
+
+#include "archive/archive.h"
 #include "cli/json.h"
 #include "cli/meter_link.h"
 #include "cli/output.h"
@@ -28,7 +31,7 @@ int identify(MeterLink& link, const QStringList&, const Options& options) {
 
 QList<Command> allCommands() {
     QList<Command> commands{{{"identify"}, 0, nullptr, identify}};
-    return commands + meterCommands() + serviceCommands();
+    return commands + meterCommands() + serviceCommands() + readingCommands() + archiveCommands();
 }
 
 // The command whose words begin the command line, with the arguments after them.
@@ -63,7 +66,17 @@ int runCommand(const Options& options) {
         }
     }
     try {
-        MeterLink link(options);
+        if (command->runHere) return command->runHere(arguments, options);
+        std::unique_ptr<archive::Archive> archive;
+        if (command->stores && command->stores(arguments) && !options.noStore) {
+            QString error;
+            archive = archive::Archive::open(options.archive, &error);
+            if (!archive) {
+                err(error);
+                return kArchive;
+            }
+        }
+        MeterLink link(options, archive.get());
         if (const auto failure = link.connect()) {
             err(failure->text);
             return failure->code;

@@ -5,7 +5,8 @@
 
 namespace vilt::cli {
 
-MeterLink::MeterLink(const Options& options) : m_options(options) {
+MeterLink::MeterLink(const Options& options, archive::Archive* archive)
+    : m_options(options), m_archive(archive) {
     m_exchange.setTimeOut(options.timeOut);
     m_exchange.setFast(options.fast);
 }

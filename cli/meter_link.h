@@ -6,6 +6,7 @@
 #include <QString>
 #include <optional>
 
+#include "archive/archive.h"
 #include "cli/options.h"
 #include "comm/tcomm.h"
 #include "link/exchange.h"
@@ -24,7 +25,8 @@ struct Failure {
 
 class MeterLink {
   public:
-    explicit MeterLink(const Options& options);
+    // archive: where the command stores its readings; none when it stores nothing.
+    explicit MeterLink(const Options& options, archive::Archive* archive = nullptr);
     ~MeterLink();
     MeterLink(const MeterLink&) = delete;
     MeterLink& operator=(const MeterLink&) = delete;
@@ -35,6 +37,7 @@ class MeterLink {
 
     link::Exchange& exchange() { return m_exchange; }
     const link::SessionOutcome& session() const { return m_outcome; }
+    archive::Archive* archive() const { return m_archive; }
     // The disconnect button: DTR down, port closed.
     void disconnect();
 
@@ -42,6 +45,7 @@ class MeterLink {
     void startTrace();
 
     const Options& m_options;
+    archive::Archive* m_archive;
     comm::TComm m_comm;
     link::SystemWaiter m_waiter;
     link::Exchange m_exchange{m_comm, m_waiter};

@@ -37,6 +37,9 @@ bool setOption(Options& o, const QString& name, const QString& value, QString* e
     } else if (name == "--trace-file") {
         o.traceFile = value;
         ok = !value.isEmpty();
+    } else if (name == "--archive") {
+        o.archive = value;
+        ok = !value.isEmpty();
     } else if (name == "--password") {
         ok = parseNumber(value, kPasswordRange).has_value();
         o.password = value;
@@ -60,6 +63,8 @@ std::optional<Options> parseOptions(const QStringList& arguments, QString* error
             o.trace = true;
         } else if (arg == "--fast") {
             o.fast = true;
+        } else if (arg == "--no-store") {
+            o.noStore = true;
         } else if (arg.startsWith("--") && o.command.isEmpty()) {
             const qsizetype eq = arg.indexOf('=');
             const QString name = eq < 0 ? arg : arg.left(eq);
@@ -104,6 +109,8 @@ QString usage() {
         "  --json             print the result as JSON\n"
         "  --trace            every frame sent and received, decoded, on standard error\n"
         "  --trace-file PATH  the same into a file\n"
+        "  --archive PATH     the archive file [Counter_VILT3.db in the current folder]\n"
+        "  --no-store         read, but store nothing in the archive\n"
         "\n"
         "commands:\n"
         "  identify                 factory number, model, software version and place\n"
@@ -123,9 +130,23 @@ QString usage() {
         "  calib write [+|-]N       write the calibration byte, N from 0 to 31\n"
         "  serial write N           write the meter's number\n"
         "  out512                   switch the 512 Hz test output on\n"
+        "  energy read [--months]   the energy counters T1..T4 and their total (kW*h; reactive\n"
+        "                           ones on models above 6); --months also the twelve month-end\n"
+        "                           readings, stored in the archive\n"
+        "  profile read FROM [TO]   the daily power profile of each day FROM..TO (YYYY-MM-DD,\n"
+        "                           366 days at most), stored in the archive; a day without a\n"
+        "                           profile is told and skipped, a day without link after three\n"
+        "                           attempts ends the range\n"
+        "  archive profiles [--factory N] [--from DAY] [--to DAY]\n"
+        "                           the stored profiles, without a meter; a value never written\n"
+        "                           shows as 0 (null in JSON)\n"
+        "  archive months [--factory N]  the stored month-end readings, without a meter\n"
+        "\n"
+        "Values are in kW*h with a decimal point, exact to the hundredth.\n"
         "\n"
         "exit status: 0 done, 1 no link with the meter (the reason on standard error),\n"
-        "2 usage error or a port that cannot be opened\n");
+        "2 usage error or a port that cannot be opened, 3 no profile for any day of the\n"
+        "range, 5 the archive cannot be opened or did not take a reading\n");
 }
 
 }  // namespace vilt::cli

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <optional>
 
+#include "archive/archive.h"
 #include "comm/tcomm.h"
 
 namespace vilt::cli {
@@ -17,10 +18,12 @@ struct Options {
     uint32_t factory = 0;
     QString password;
     bool json = false;
-    bool fast = false;    // the fast exchange: a reply taken as soon as it is whole
-    bool trace = false;   // the decoded traffic on standard error
-    QString traceFile;    // the decoded traffic into this file
-    QStringList command;  // the command and its arguments
+    bool fast = false;   // the fast exchange: a reply taken as soon as it is whole
+    bool trace = false;  // the decoded traffic on standard error
+    QString traceFile;   // the decoded traffic into this file
+    QString archive = archive::kDefaultFile;  // where readings are stored and listed from
+    bool noStore = false;                     // readings are read, not stored
+    QStringList command;                      // the command and its arguments
 };
 
 // On a usage error returns none and fills error.

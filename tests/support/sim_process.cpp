@@ -60,8 +60,12 @@ QString SimProcess::readLine(int timeoutMs) {
     return QString::fromUtf8(m_process.readLine()).trimmed();
 }
 
-CliRun runCli(const QStringList& arguments, const std::function<void()>& whileRunning) {
+namespace {
+
+CliRun runCliFrom(const QString& workingFolder, const QStringList& arguments,
+                  const std::function<void()>& whileRunning) {
     QProcess cli;
+    if (!workingFolder.isEmpty()) cli.setWorkingDirectory(workingFolder);
     cli.start(programFromEnv("VILT_CLI"), arguments);
     if (whileRunning && cli.waitForStarted()) whileRunning();
     CliRun run;
@@ -77,10 +81,24 @@ CliRun runCli(const QStringList& arguments, const std::function<void()>& whileRu
     return run;
 }
 
+}  // namespace
+
+CliRun runCli(const QStringList& arguments, const std::function<void()>& whileRunning) {
+    return runCliFrom(QString(), arguments, whileRunning);
+}
+
+CliRun runCliIn(const QString& workingFolder, const QStringList& arguments) {
+    return runCliFrom(workingFolder, arguments, {});
+}
+
 CliRun runCliOn(const SimProcess& sim, const QStringList& command) {
-    CliRun run = runCli(QStringList{"--port", sim.slavePath(), "--timeout", "60", "--mode",
-                                    "factory", "--factory", "12345"} +
-                        command);
+    return runCliOn(sim, command, QString());
+}
+
+CliRun runCliOn(const SimProcess& sim, const QStringList& command, const QString& workingFolder) {
+    CliRun run = runCliIn(workingFolder, QStringList{"--port", sim.slavePath(), "--timeout", "60",
+                                                     "--mode", "factory", "--factory", "12345"} +
+                                             command);
     run.out = run.out.trimmed();
     run.err = run.err.trimmed();
     return run;

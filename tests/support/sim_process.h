@@ -41,10 +41,13 @@ struct CliRun {
 };
 // whileRunning, when given, runs once the program has started (to pull the line away).
 CliRun runCli(const QStringList& arguments, const std::function<void()>& whileRunning = {});
+// The same in the working folder given (where files a command makes by default end up).
+CliRun runCliIn(const QString& workingFolder, const QStringList& arguments);
 
 // vilt-cli against the meter of sim by its factory number 12345, with a short wait; the
 // output comes trimmed.
 CliRun runCliOn(const SimProcess& sim, const QStringList& command);
+CliRun runCliOn(const SimProcess& sim, const QStringList& command, const QString& workingFolder);
 
 // The program a test runs, from the environment CTest sets (VILT_SIM, VILT_CLI).
 QString programFromEnv(const char* variable);

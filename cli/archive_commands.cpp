@@ -1,0 +1,172 @@
+// What the archive holds, listed without a meter: no port is opened, and the archive is
+// never made for a listing.
+
+#include <QDir>
+#include <QFileInfo>
+#include <memory>
+
+#include "archive/archive.h"
+#include "cli/commands.h"
+#include "cli/meter_link.h"
+#include "cli/numbers.h"
+#include "cli/output.h"
+#include "cli/reading_text.h"
+
+namespace vilt::cli {
+
+namespace {
+
+using archive::Archive;
+
+struct Filter {
+    std::optional<qint64> factory;
+    std::optional<QDate> from, to;
+};
+
+// The options of a listing; the reason when one is wrong. Days only where they mean something.
+std::optional<QString> readFilter(const QStringList& arguments, bool withDays, Filter* filter) {
+    for (qsizetype i = 0; i < arguments.size(); i += 2) {
+        const QString& name = arguments[i];
+        const bool day = withDays && (name == "--from" || name == "--to");
+        if (name != "--factory" && !day) return QStringLiteral("unknown option %1").arg(name);
+        if (i + 1 >= arguments.size()) return QStringLiteral("option %1 needs a value").arg(name);
+        const QString& value = arguments[i + 1];
+        const QString bad = QStringLiteral("bad value for %1: '%2'").arg(name, value);
+        if (day) {
+            const auto date = parseDay(value);
+            if (!date) return bad;
+            (name == "--from" ? filter->from : filter->to) = date;
+        } else {
+            const auto number = parseNumber(value, kFactoryRange);
+            if (!number) return bad;
+            filter->factory = number;
+        }
+    }
+    if (filter->from && filter->to && *filter->to < *filter->from)
+        return QStringLiteral("--to %1 is before --from %2")
+            .arg(filter->to->toString(Qt::ISODate), filter->from->toString(Qt::ISODate));
+    return std::nullopt;
+}
+
+std::optional<QString> checkProfiles(const QStringList& arguments) {
+    Filter unused;
+    return readFilter(arguments, true, &unused);
+}
+
+std::optional<QString> checkMonths(const QStringList& arguments) {
+    Filter unused;
+    return readFilter(arguments, false, &unused);
+}
+
+// The archive to list. A missing file is told and ends the command (a listing makes no
+// archive); an empty one is an archive with nothing stored yet, left as it is (no archive
+// returned, nothing to list).
+std::optional<int> openToList(const QString& path, std::unique_ptr<Archive>* archive) {
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        err(QStringLiteral("Архив «%1» не найден.")
+                .arg(QDir::toNativeSeparators(info.absoluteFilePath())));
+        return kArchive;
+    }
+    if (info.isFile() && info.size() == 0) return std::nullopt;
+    QString error;
+    *archive = Archive::open(path, &error);
+    if (*archive) return std::nullopt;
+    err(error);
+    return kArchive;
+}
+
+int listProfiles(const QStringList& arguments, const Options& options) {
+    Filter filter;
+    readFilter(arguments, true, &filter);
+    std::unique_ptr<Archive> archive;
+    if (const auto failed = openToList(options.archive, &archive)) return *failed;
+    QList<archive::ProfileRow> rows;
+    if (archive) {
+        rows = archive->profiles(filter.factory, filter.from, filter.to);
+        if (!archive->error().isEmpty()) {
+            err(archive->error());
+            return kArchive;
+        }
+    }
+    if (options.json) {
+        QStringList days;
+        for (const archive::ProfileRow& row : rows) days << dayJson(fromArchive(row));
+        out(QStringLiteral(R"({"days":[%1]})").arg(days.join(QLatin1Char(','))));
+        return kDone;
+    }
+    for (const archive::ProfileRow& row : rows)
+        for (const QString& line : dayText(fromArchive(row))) out(line);
+    return kDone;
+}
+
+using MonthValues = std::array<std::optional<double>, archive::kMonths * archive::kTariffs>;
+
+std::optional<QString> monthValue(const MonthValues& values, int month, int tariff) {
+    return storedValue(values[static_cast<size_t>(archive::monthIndex(month, tariff))]);
+}
+
+// {"1":[T1,T2,T3,T4],…,"12":[…]}, null for a column never written.
+QString monthsJson(const MonthValues& values) {
+    QStringList months;
+    for (int m = 1; m <= archive::kMonths; ++m) {
+        QStringList tariffs;
+        for (int t = 1; t <= archive::kTariffs; ++t)
+            tariffs << monthValue(values, m, t).value_or(QStringLiteral("null"));
+        months << QStringLiteral(R"("%1":[%2])").arg(m).arg(tariffs.join(QLatin1Char(',')));
+    }
+    return QLatin1Char('{') + months.join(QLatin1Char(',')) + QLatin1Char('}');
+}
+
+QString monthsLine(const MonthValues& values, int month) {
+    QStringList tariffs;
+    for (int t = 1; t <= archive::kTariffs; ++t)
+        tariffs << QStringLiteral("%1").arg(monthValue(values, month, t).value_or("0"), 10);
+    return tariffs.join(QLatin1Char(' '));
+}
+
+void printMonths(const archive::MonthRow& row) {
+    out(QStringLiteral("Заводской номер %1: Т1..Т4 актив, кВт*ч | Т1..Т4 реактив, квар*ч")
+            .arg(row.factory));
+    for (int m = 1; m <= archive::kMonths; ++m)
+        out(QStringLiteral("Месяц %1: %2 | %3")
+                .arg(m, 2)
+                .arg(monthsLine(row.active, m), monthsLine(row.reactive, m)));
+}
+
+int listMonths(const QStringList& arguments, const Options& options) {
+    Filter filter;
+    readFilter(arguments, false, &filter);
+    std::unique_ptr<Archive> archive;
+    if (const auto failed = openToList(options.archive, &archive)) return *failed;
+    QList<archive::MonthRow> rows;
+    if (archive) {
+        rows = archive->months(filter.factory);
+        if (!archive->error().isEmpty()) {
+            err(archive->error());
+            return kArchive;
+        }
+    }
+    if (options.json) {
+        QStringList json;
+        for (const archive::MonthRow& row : rows)
+            json << QStringLiteral(R"({"factory":%1,"months":%2,"reactive":%3})")
+                        .arg(QString::number(row.factory), monthsJson(row.active),
+                             monthsJson(row.reactive));
+        out(QStringLiteral(R"({"rows":[%1]})").arg(json.join(QLatin1Char(','))));
+        return kDone;
+    }
+    for (const archive::MonthRow& row : rows) printMonths(row);
+    return kDone;
+}
+
+}  // namespace
+
+QList<Command> archiveCommands() {
+    return {
+        {{"archive", "profiles"}, kAnyArguments, checkProfiles, nullptr, nullptr, listProfiles},
+        {{"archive", "months"}, kAnyArguments, checkMonths, nullptr, nullptr, listMonths},
+    };
+}
+
+}  // namespace vilt::cli
