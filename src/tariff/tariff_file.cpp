@@ -81,11 +81,18 @@ std::variant<TariffFile, QString> readTariffFile(const QString& path) {
     return loadTariffFile(file.read(kLargestFile + 1));
 }
 
+// Unbuffered, so a short write shows here: a buffered QSaveFile takes a short write at its
+// flush for success and would rename a cut file over the old one. Whatever was not
+// committed is removed with the new file.
 std::optional<QString> writeTariffFileAtomically(const QString& path, const QByteArray& bytes) {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return kFileOpenError;
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        return QStringLiteral("%1: %2").arg(kFileWriteError, file.errorString());
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return kFileOpenError;
+    for (qsizetype done = 0; done < bytes.size();) {
+        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
+        if (written <= 0) return QStringLiteral("%1: %2").arg(kFileWriteError, file.errorString());
+        done += written;
+    }
+    if (!file.commit()) return QStringLiteral("%1: %2").arg(kFileWriteError, file.errorString());
     return std::nullopt;
 }
 
