@@ -167,7 +167,7 @@ void ExchangeGroup::ReadClick() {
     const ops::Batch groups = batch();
     if (group == Group::Energy || groups.energy) m_energy->blank();
     const ops::ReadOutcome outcome =
-        ops::ReadClick(m_services.exchange, group, groups, energyRequest());
+        ops::ReadClick(m_services.exchange, group, {groups, energyRequest(), m_services.tariffs});
     if (outcome.energy) {
         m_energy->show(*outcome.energy);
         emit energyRead(*outcome.energy);
@@ -176,6 +176,11 @@ void ExchangeGroup::ReadClick() {
         m_services.presenter.show(*outcome.energy);
     }
     if (outcome.clock) showClock(*outcome.clock);
+    if (outcome.tariffs) {
+        m_services.tariffs.schedule = outcome.tariffs->schedule;
+        m_services.tariffs.days = outcome.tariffs->days;
+        m_services.presenter.show(*outcome.tariffs);
+    }
     if (outcome.events) {
         storeJournals(*outcome.events);
         m_services.presenter.show(*outcome.events);
@@ -199,8 +204,8 @@ void ExchangeGroup::storeJournals(const ops::EventsOutcome& outcome) {
 
 void ExchangeGroup::WrComClick() {
     m_services.presenter.beginOperation();
-    const ops::WriteInputs inputs{m_clock->time(), m_clock->date(), m_clock->dstAllowed(),
-                                  m_place->text(), m_speed->itemIndex()};
+    const ops::WriteInputs inputs{m_clock->time(), m_clock->date(),      m_clock->dstAllowed(),
+                                  m_place->text(), m_speed->itemIndex(), m_services.tariffs};
     if (const auto outcome = ops::WrComClick(m_services.exchange, selectedGroup(), inputs))
         m_services.presenter.show(*outcome);
 }

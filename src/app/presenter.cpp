@@ -42,6 +42,8 @@ constexpr std::array kOperationPanels = {
     OperationPanels{Operation::WriteCalibration, Panel::Ok_wr_kalib, Panel::Net_cv},
     OperationPanels{Operation::WriteSerialNumber, Panel::Ok_wr_serNum, Panel::Net_cv},
     OperationPanels{Operation::ReadEnergy, Panel::Ok_are, Panel::Net_cv},
+    OperationPanels{Operation::ReadTariffs, Panel::Ok_rtar, Panel::Net_cv},
+    OperationPanels{Operation::WriteTariffs, Panel::Ok_wrtar, Panel::Net_cv},
     OperationPanels{Operation::ReadProfile, Panel::Ok_rd_sr30, Panel::Net_cv, Panel::Net_sr},
 };
 

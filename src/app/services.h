@@ -8,6 +8,7 @@
 #include "comm/tcomm.h"
 #include "link/exchange.h"
 #include "link/session.h"
+#include "tariff/tariff_file.h"
 
 namespace vilt::app {
 
@@ -18,6 +19,8 @@ struct Services {
     Presenter& presenter;
     OperationGuard& guard;
     archive::Archive& archive;
+    // The tariff schedule and special days the window edits, reads and writes.
+    tariff::TariffFile& tariffs;
 
     // The session's own close, and the window without a session.
     void closeSession() { presenter.showSessionClosed(session.close()); }

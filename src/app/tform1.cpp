@@ -139,7 +139,7 @@ void TForm1::buildStatus() {
     m_presenter = std::make_unique<Presenter>(*this, *m_panels,
                                               std::array<QLabel*, 2>{m_status[0], m_status[1]});
     m_services = std::make_unique<Services>(
-        Services{m_comm, m_exchange, m_session, *m_presenter, m_guard, *m_archive});
+        Services{m_comm, m_exchange, m_session, *m_presenter, m_guard, *m_archive, m_tariffs});
 }
 
 void TForm1::buildPages() {

@@ -76,6 +76,7 @@ class TForm1 : public QMainWindow {
     link::TrafficLog m_traffic;
     OperationGuard m_guard{*this};
     ops::EventTab m_events{};
+    tariff::TariffFile m_tariffs{tariff::defaultSchedule(), {}};
     std::unique_ptr<ResultPanels> m_panels;
     std::unique_ptr<Presenter> m_presenter;
     std::unique_ptr<Services> m_services;

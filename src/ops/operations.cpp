@@ -92,18 +92,23 @@ DstOutcome readDst(link::Exchange& exchange) {
     return outcome;
 }
 
-ReadOutcome ReadClick(link::Exchange& exchange, Group selected, const Batch& batch,
-                      const EnergyRequest& energy) {
+ReadOutcome ReadClick(link::Exchange& exchange, Group selected, const ReadInputs& inputs) {
+    const Batch& batch = inputs.batch;
     exchange.waiter().sleep(kSettleMs);
     ReadOutcome outcome;
     if (selected == Group::Energy || batch.energy) {
-        outcome.energy = readEnergy(exchange, energy);
+        outcome.energy = readEnergy(exchange, inputs.energy);
         exchange.waiter().processPendingMessages();
         if (!outcome.energy->ok()) return outcome;
     }
     if (selected == Group::Time || batch.time) {
         outcome.clock = readClock(exchange);  // nothing is read after the clock
         return outcome;
+    }
+    if (selected == Group::Tariff || batch.tariff) {
+        outcome.tariffs =
+            tariff::readTariffs(exchange, inputs.tariffs.schedule, inputs.tariffs.days);
+        if (!outcome.tariffs->goesOn) return outcome;
     }
     if (selected == Group::Event || batch.event) outcome.events = readEvents(exchange);
     return outcome;
@@ -153,8 +158,9 @@ std::optional<Outcome> WrComClick(link::Exchange& exchange, Group selected,
             return writeSpeed(exchange, inputs.speedIndex);
         case Group::Time:
             return writeClock(exchange, inputs.time, inputs.date, inputs.dst);
-        case Group::Energy:
         case Group::Tariff:
+            return tariff::writeTariffs(exchange, inputs.tariffs.schedule, inputs.tariffs.days);
+        case Group::Energy:
         case Group::Event:
             break;  // nothing of theirs is written from here
     }

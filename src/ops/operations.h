@@ -15,6 +15,8 @@
 #include "ops/events.h"
 #include "ops/readings.h"
 #include "ops/retry.h"
+#include "tariff/sequences.h"
+#include "tariff/tariff_file.h"
 
 namespace vilt::ops {
 
@@ -53,6 +55,7 @@ struct DstOutcome : link::Outcome {
 struct ReadOutcome {
     std::optional<EnergyOutcome> energy;
     std::optional<ClockOutcome> clock;
+    std::optional<tariff::TariffReadOutcome> tariffs;
     std::optional<EventsOutcome> events;
 };
 
@@ -60,10 +63,17 @@ ClockOutcome readClock(link::Exchange& exchange);
 EventsOutcome readEvents(link::Exchange& exchange);
 // The DST permission alone, with the attempts of a read.
 DstOutcome readDst(link::Exchange& exchange);
+// What a Read needs beside the selected group: the batched groups, what the energy group
+// asks, and the schedule and special days that seasons which fail to read keep.
+struct ReadInputs {
+    Batch batch;
+    EnergyRequest energy;
+    tariff::TariffFile tariffs{tariff::defaultSchedule(), {}};
+};
+
 // The Read operation: the groups selected or batched, in their order. An energy group that
-// fails ends it.
-ReadOutcome ReadClick(link::Exchange& exchange, Group selected, const Batch& batch = {},
-                      const EnergyRequest& energy = {});
+// fails ends it; so does the clock group, and the tariff group unless only zone maps failed.
+ReadOutcome ReadClick(link::Exchange& exchange, Group selected, const ReadInputs& inputs = {});
 
 // What the Write operation sends, as the user gave it.
 struct WriteInputs {
@@ -72,6 +82,7 @@ struct WriteInputs {
     bool dst = true;
     QString place;
     int speedIndex = 0;  // -1: nothing selected
+    tariff::TariffFile tariffs{tariff::defaultSchedule(), {}};
 };
 
 link::Outcome writeClock(link::Exchange& exchange, const QTime& time, const QDate& date, bool dst,

@@ -344,17 +344,37 @@ class TstReadings : public QObject {
         QCOMPARE(rows[1].factory, 777);
     }
 
+    // The tariff group ends the Read when it read everything or the calendar failed; only
+    // when zone maps failed do the journals still follow.
+    void tariffGroupInARead_data() {
+        QTest::addColumn<int>("failing");
+        QTest::addColumn<bool>("eventsRead");
+        QTest::newRow("all read") << 0 << false;
+        QTest::newRow("calendar fails") << 0x02 << false;
+        QTest::newRow("zone maps fail") << 0x06 << true;
+    }
+    void tariffGroupInARead() {
+        QFETCH(int, failing);
+        QFETCH(bool, eventsRead);
+        test::MeterRig rig;
+        if (failing) rig.meter.setFault(failing, Fault{FaultKind::Silent});
+        const auto outcome = ops::ReadClick(rig.exchange, ops::Group::Tariff, {{.event = true}, {}});
+        QVERIFY(outcome.tariffs);
+        QCOMPARE(outcome.tariffs->ok(), failing == 0);
+        QCOMPARE(outcome.events.has_value(), eventsRead);
+    }
+
     // An energy group that fails ends the Read: nothing after it runs.
     void failedEnergyEndsTheRead() {
         test::MeterRig rig;
         rig.meter.setFault(kEnergy, Fault{FaultKind::Silent});
         const auto outcome =
-            ops::ReadClick(rig.exchange, ops::Group::Energy, {.event = true}, {false, "6"});
+            ops::ReadClick(rig.exchange, ops::Group::Energy, {{.event = true}, {false, "6"}});
         QVERIFY(outcome.energy && !outcome.energy->ok());
         QVERIFY(!outcome.events);
         rig.meter.clearFaults();
         const auto next =
-            ops::ReadClick(rig.exchange, ops::Group::Energy, {.event = true}, {false, "6"});
+            ops::ReadClick(rig.exchange, ops::Group::Energy, {{.event = true}, {false, "6"}});
         QVERIFY(next.energy->ok() && next.events);
     }
 };
