@@ -1,6 +1,7 @@
 #include "app/screenshot_tour.h"
 
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -12,6 +13,7 @@
 #include <QTabWidget>
 
 #include "app/limit_form.h"
+#include "app/tariff_page.h"
 #include "app/tform1.h"
 #include "app/traffic_page.h"
 
@@ -26,6 +28,33 @@ bool save(TForm1& form, const QString& folder, const QString& name) {
     return form.grab().save(QDir(folder).filePath(name + QStringLiteral(".png")));
 }
 
+// A schedule with day and evening peaks, and three holidays, as an engineer would set them.
+bool paintedSchedule(TForm1& form, QTabWidget& pages, const QString& folder) {
+    pages.setCurrentIndex(TForm1::kTariffPage);
+    TariffPage& tariffs = form.tariffPage();
+    const auto paint = [&](int tariff, int day, int from, int to) {
+        tariffs.selectTariff(tariff);
+        for (int hour = from; hour <= to; ++hour) tariffs.PanelClick(day * 24 + hour + 1);
+    };
+    paint(1, 0, 7, 22);
+    paint(2, 0, 8, 10);
+    paint(2, 0, 17, 20);
+    paint(3, 1, 10, 16);
+    paint(1, 2, 9, 21);
+    tariffs.selectTariff(2);
+    bool ok = save(form, folder, QStringLiteral("tariffs"));
+    pages.setCurrentIndex(TForm1::kSpecialDaysPage);
+    auto* calendar = form.findChild<QCalendarWidget*>(QStringLiteral("CCalendar1"));
+    auto* add = form.findChild<QPushButton*>(QStringLiteral("AddBtn"));
+    for (const QDate& day : {QDate(2026, 1, 1), QDate(2026, 1, 7), QDate(2026, 5, 9)}) {
+        calendar->setCurrentPage(day.year(), day.month());
+        calendar->setSelectedDate(day);
+        add->click();
+    }
+    ok = save(form, folder, QStringLiteral("special_days")) && ok;
+    return ok;
+}
+
 }  // namespace
 
 bool screenshotTour(TForm1& form, const QString& folder) {
@@ -37,6 +66,7 @@ bool screenshotTour(TForm1& form, const QString& folder) {
         pages->setCurrentIndex(i);
         ok = save(form, folder, QStringLiteral("page%1").arg(i)) && ok;
     }
+    ok = paintedSchedule(form, *pages, folder) && ok;
     pages->setCurrentIndex(TForm1::kConnectionPage);
     auto* ports = form.findChild<QComboBox*>(QStringLiteral("ComboBox1"));
     if (ports->count() > 0) {

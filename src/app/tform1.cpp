@@ -26,6 +26,8 @@
 #include "app/profile_page.h"
 #include "app/result_panels.h"
 #include "app/service_page.h"
+#include "app/special_days_page.h"
+#include "app/tariff_page.h"
 #include "app/traffic_page.h"
 #include "comm/comm_error.h"
 #include "comm/port_map.h"
@@ -81,7 +83,6 @@ int widthFor(const QLabel& label, int least, const QStringList& texts) {
         widest = std::max(widest, metrics.horizontalAdvance(text) + 2 * label.frameWidth() + 8);
     return widest;
 }
-constexpr int kTariffPage = 0;
 
 }  // namespace
 
@@ -154,6 +155,12 @@ void TForm1::buildPages() {
         } else if (static_cast<int>(i) == kJournalPage) {
             m_journal = new JournalPage(*m_services, m_events);
             sheet = m_journal;
+        } else if (static_cast<int>(i) == kTariffPage) {
+            m_tariffPage = new TariffPage(*m_services);
+            sheet = m_tariffPage;
+        } else if (static_cast<int>(i) == kSpecialDaysPage) {
+            m_specialDays = new SpecialDaysPage(*m_services);
+            sheet = m_specialDays;
         } else if (static_cast<int>(i) == kProfilePage) {
             m_profile =
                 new ProfilePage(*m_services, [this] { return m_connection->factoryNumber(); });
@@ -229,9 +236,12 @@ void TForm1::buildBottom() {
     m_saveTariffs->setGeometry(340, 319, 30, 24);
     buildStop(client);
     m_loadTariffs->setGeometry(372, 319, 30, 24);
-    // Saving and loading tariff files come with the tariff page.
-    m_saveTariffs->setEnabled(false);
-    m_loadTariffs->setEnabled(false);
+    m_saveTariffs->setAccessibleName(QStringLiteral("Сохранить тарифы в файл"));
+    m_loadTariffs->setAccessibleName(QStringLiteral("Загрузить тарифы из файла"));
+    connect(m_saveTariffs, &QPushButton::clicked, this,
+            [this] { m_guard.handle([this] { m_tariffPage->BitBtn1Click(); }); });
+    connect(m_loadTariffs, &QPushButton::clicked, this,
+            [this] { m_guard.handle([this] { m_tariffPage->BitBtn2Click(); }); });
 }
 
 // The stop button stands over the tariff-file buttons while an operation runs; Esc does the
@@ -244,11 +254,22 @@ void TForm1::buildStop(QWidget* client) {
     stop->hide();
     connect(stop, &QPushButton::clicked, this, [this] { m_guard.stop(); });
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(escape, &QShortcut::activated, this, [this] { m_guard.stop(); });
+    connect(escape, &QShortcut::activated, this, [this] { EscapePressed(); });
     m_guard.setStop({stop,
                      [this](bool now) { now ? m_waiter.requestStop() : m_waiter.clearStop(); },
                      [this] { m_presenter->showStopped(); }});
     m_comm.setIdle([this] { m_waiter.idle(); });
+}
+
+// Esc stops a running operation; otherwise it is the cancel button of the page shown: the
+// tariff page's and the special-days page's «Очистить».
+void TForm1::EscapePressed() {
+    if (m_guard.busy()) {
+        m_guard.stop();
+        return;
+    }
+    if (m_pages->currentIndex() == kTariffPage) m_tariffPage->cancelButton()->click();
+    if (m_pages->currentIndex() == kSpecialDaysPage) m_specialDays->cancelButton()->click();
 }
 
 // Start-up, in this order.
@@ -295,13 +316,16 @@ void TForm1::LimitClick() {
 }
 
 void TForm1::PageControl1Change(int index) {
-    if (index != kTariffPage && index != 1 && index != kJournalPage) m_service->resetControls();
+    if (index != kTariffPage && index != kSpecialDaysPage && index != kJournalPage)
+        m_service->resetControls();
     m_saveTariffs->hide();
     m_loadTariffs->hide();
     if (index == kTariffPage) {
         m_saveTariffs->show();
         m_loadTariffs->show();
     }
+    if (index == kTariffPage) m_tariffPage->pageOpened();
+    if (index == kSpecialDaysPage) m_specialDays->pageOpened();
     if (index == kJournalPage) m_journal->EventOut(m_journal->selectedJournal());
 }
 

@@ -29,6 +29,8 @@ class JournalPage;
 class MonthPage;
 class ProfilePage;
 class ServicePage;
+class SpecialDaysPage;
+class TariffPage;
 class TLimit_form;
 class TrafficPage;
 class Presenter;
@@ -37,6 +39,8 @@ class ResultPanels;
 class TForm1 : public QMainWindow {
     Q_OBJECT
   public:
+    static constexpr int kTariffPage = 0;
+    static constexpr int kSpecialDaysPage = 1;
     static constexpr int kConnectionPage = 2;
     static constexpr int kJournalPage = 3;
     static constexpr int kProfilePage = 5;
@@ -50,6 +54,8 @@ class TForm1 : public QMainWindow {
     comm::TComm& Comm1() { return m_comm; }
     ConnectionPage& connection() const { return *m_connection; }
     JournalPage& journal() const { return *m_journal; }
+    TariffPage& tariffPage() const { return *m_tariffPage; }
+    SpecialDaysPage& specialDays() const { return *m_specialDays; }
     TLimit_form& limitForm() const { return *m_limitForm; }
     void LimitClick();
 
@@ -66,6 +72,7 @@ class TForm1 : public QMainWindow {
     void buildStop(QWidget* client);
     void buildTrafficPage();
     void FormCreate();
+    void EscapePressed();
     void FormClose();
 
     std::unique_ptr<archive::Archive> m_archive;
@@ -85,6 +92,8 @@ class TForm1 : public QMainWindow {
     ConnectionPage* m_connection = nullptr;
     JournalPage* m_journal = nullptr;
     ProfilePage* m_profile = nullptr;
+    TariffPage* m_tariffPage = nullptr;
+    SpecialDaysPage* m_specialDays = nullptr;
     MonthPage* m_months = nullptr;
     ServicePage* m_service = nullptr;
     TLimit_form* m_limitForm = nullptr;

@@ -1,0 +1,215 @@
+#include "app/special_days_page.h"
+
+#include <QCalendarWidget>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+
+#include "app/radio_group.h"
+#include "app/string_grid.h"
+#include "tariff/special_days.h"
+
+namespace vilt::app {
+
+namespace {
+
+constexpr int kFirstYear = 2006;
+constexpr int kLastYear = 2030;
+constexpr int kHoliday = 1;
+const QString kEmptyCell = QStringLiteral(" ");
+
+const QStringList& monthNames() {
+    static const QStringList kNames = {"Январь",   "Февраль", "Март",   "Апрель",
+                                       "Май",      "Июнь",    "Июль",   "Август",
+                                       "Сентябрь", "Октябрь", "Ноябрь", "Декабрь"};
+    return kNames;
+}
+
+}  // namespace
+
+SpecialDaysPage::SpecialDaysPage(Services& services, QWidget* parent)
+    : QWidget(parent), m_services(services) {
+    m_grid = new StringGrid(QStringLiteral("StringGrid1"), 3, tariff::kSpecDayMax + 1, this);
+    m_grid->setHeadings({QStringLiteral("№"), QStringLiteral("Дата"), QStringLiteral("Тип дня")});
+    m_grid->setColumnWidths({24, 48, 80});
+    m_grid->setRowHeights(18);
+    m_grid->setFixedWidth(24 + 48 + 80 + 24);
+
+    m_add = new QPushButton(QStringLiteral("Добавить день"), this);
+    m_add->setObjectName(QStringLiteral("AddBtn"));
+    m_delete = new QPushButton(QStringLiteral("Удалить день  "), this);
+    m_delete->setObjectName(QStringLiteral("DelBtn"));
+    m_erase = new QPushButton(QStringLiteral("Очистить"), this);
+    m_erase->setObjectName(QStringLiteral("EraseBtn3"));
+    m_erase->setStyleSheet(QStringLiteral("QPushButton#EraseBtn3 { color: blue; }"));
+    m_erase->setToolTip(QStringLiteral("Очистка календаря нестандартных дней"));
+    connect(m_add, &QPushButton::clicked, this,
+            [this] { m_services.guard.handle([this] { AddBtnClick(); }); });
+    connect(m_delete, &QPushButton::clicked, this,
+            [this] { m_services.guard.handle([this] { DelBtnClick(); }); });
+    connect(m_erase, &QPushButton::clicked, this,
+            [this] { m_services.guard.handle([this] { EraseND(); }); });
+
+    auto* buttons = new QVBoxLayout;
+    buttons->addWidget(m_add);
+    buttons->addWidget(m_delete);
+    buttons->addWidget(m_erase);
+    buttons->addStretch(1);
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(buildPickers(), 0, Qt::AlignTop);
+    layout->addLayout(buttons);
+    layout->addWidget(m_grid);
+    layout->addStretch(1);
+    EraseND();
+}
+
+QWidget* SpecialDaysPage::buildPickers() {
+    auto* box = new QWidget(this);
+    auto* grid = new QGridLayout(box);
+    grid->setContentsMargins(0, 0, 0, 0);
+    m_calendar = new QCalendarWidget(box);
+    m_calendar->setObjectName(QStringLiteral("CCalendar1"));
+    m_calendar->setNavigationBarVisible(false);
+    m_calendar->setLocale(QLocale(QLocale::Russian, QLocale::Russia));
+    m_calendar->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    m_calendar->setSelectedDate(QDate::currentDate());
+    m_calendar->setFixedSize(230, 150);
+    m_year = new QSpinBox(box);
+    m_year->setObjectName(QStringLiteral("CYear"));
+    m_year->setRange(kFirstYear, kLastYear);
+    m_year->setValue(m_calendar->selectedDate().year());
+    auto* yearLabel = new QLabel(QStringLiteral("Год"), box);
+    yearLabel->setBuddy(m_year);
+    connect(m_year, &QSpinBox::valueChanged, this,
+            [this] { m_services.guard.handle([this] { CYearChange(); }); });
+    m_months =
+        new RadioGroup(QStringLiteral("MonthGroup"), QStringLiteral("Месяц"), monthNames(), box);
+    connect(m_months, &RadioGroup::itemIndexChanged, this,
+            [this] { m_services.guard.handle([this] { MonthGroupClick(); }); });
+    m_type = new RadioGroup(QStringLiteral("CTypOfDay"), QStringLiteral("Тип дня"),
+                            {QStringLiteral("Рабочий"), QStringLiteral("Праздник")}, box);
+    // A click on a day of the month before or after turns the grid there: the month and
+    // the year follow it.
+    connect(m_calendar, &QCalendarWidget::currentPageChanged, this, [this](int year, int month) {
+        m_year->setValue(year);
+        m_months->setItemIndex(month - 1);
+    });
+    auto* year = new QHBoxLayout;
+    year->addWidget(yearLabel);
+    year->addWidget(m_year);
+    year->addStretch(1);
+    grid->addLayout(year, 0, 0);
+    grid->addWidget(m_calendar, 1, 0);
+    grid->addWidget(m_type, 2, 0);
+    grid->addWidget(m_months, 0, 1, 3, 1);
+    return box;
+}
+
+void SpecialDaysPage::OutTable(int type, int i) {
+    const tariff::TSpecDayRec& record = m_services.tariffs.days.SpecDayTab[size_t(i)];
+    m_grid->setCell(0, i + 1, QString::number(i + 1));
+    m_grid->setCell(1, i + 1, tariff::specDayDateText(record));
+    if (const auto text = tariff::specDayTypeText(type)) m_grid->setCell(2, i + 1, *text);
+}
+
+int SpecialDaysPage::OutKalendar() {
+    clearRows();
+    const auto& table = m_services.tariffs.days.SpecDayTab;
+    const int n = tariff::specDayListLength(table);
+    for (int i = 0; i < n; ++i) OutTable(table[size_t(i)].TypOfDay, i);
+    if (n > 0) {
+        // The month before the day, so that the 31st of a long month is never refused by a
+        // shorter one shown before.
+        const tariff::TSpecDayRec& last = table[size_t(n - 1)];
+        m_months->setItemIndex(last.Month - 1);
+        setMonth(last.Month);
+        setDay(last.Day);
+        m_type->setItemIndex(last.TypOfDay);
+    } else {
+        setDay(1);
+        m_months->setItemIndex(0);
+        setMonth(1);
+        m_type->setItemIndex(kHoliday);
+    }
+    m_services.tariffs.days.SpecDayCount = n;
+    updateButtons();
+    return n;
+}
+
+// A full table takes no more: the button is off whenever 30 records are listed.
+void SpecialDaysPage::AddBtnClick() {
+    tariff::SpecDays& days = m_services.tariffs.days;
+    if (days.SpecDayCount >= tariff::kSpecDayMax) return;
+    const QDate picked = m_calendar->selectedDate();
+    days.SpecDayTab[size_t(days.SpecDayCount)] = {picked.day(), picked.month(),
+                                                  std::max(m_type->itemIndex(), 0)};
+    OutTable(days.SpecDayTab[size_t(days.SpecDayCount)].TypOfDay, days.SpecDayCount);
+    ++days.SpecDayCount;
+    updateButtons();
+}
+
+// The last record goes, whatever row is selected.
+void SpecialDaysPage::DelBtnClick() {
+    tariff::SpecDays& days = m_services.tariffs.days;
+    if (days.SpecDayCount <= 0) return;
+    --days.SpecDayCount;
+    days.SpecDayTab[size_t(days.SpecDayCount)] = {};
+    for (int column = 0; column < 3; ++column)
+        m_grid->setCell(column, days.SpecDayCount + 1, kEmptyCell);
+    updateButtons();
+}
+
+void SpecialDaysPage::EraseND() {
+    clearRows();
+    m_services.tariffs.days = {};
+    m_months->setItemIndex(0);
+    setMonth(1);
+    m_type->setItemIndex(kHoliday);
+    setDay(1);
+    updateButtons();
+}
+
+void SpecialDaysPage::MonthGroupClick() {
+    setMonth(m_months->itemIndex() + 1);
+}
+
+void SpecialDaysPage::CYearChange() {
+    const QDate shown = m_calendar->selectedDate();
+    const int year = m_year->value();
+    const int day = std::min(shown.day(), QDate(year, shown.month(), 1).daysInMonth());
+    m_calendar->setSelectedDate(QDate(year, shown.month(), day));
+    m_calendar->setCurrentPage(year, shown.month());
+}
+
+void SpecialDaysPage::pageOpened() {
+    OutKalendar();
+}
+
+// A day past the new month's end becomes its last day.
+void SpecialDaysPage::setMonth(int month) {
+    if (month < 1 || month > 12) return;
+    const QDate shown = m_calendar->selectedDate();
+    const int day = std::min(shown.day(), QDate(shown.year(), month, 1).daysInMonth());
+    m_calendar->setSelectedDate(QDate(shown.year(), month, day));
+    m_calendar->setCurrentPage(shown.year(), month);
+}
+
+void SpecialDaysPage::setDay(int day) {
+    const QDate shown = m_calendar->selectedDate();
+    if (day < 1 || day > shown.daysInMonth()) return;
+    m_calendar->setSelectedDate(QDate(shown.year(), shown.month(), day));
+}
+
+void SpecialDaysPage::clearRows() {
+    for (int row = 1; row <= tariff::kSpecDayMax; ++row)
+        for (int column = 0; column < 3; ++column) m_grid->setCell(column, row, QString());
+}
+
+void SpecialDaysPage::updateButtons() {
+    const int count = m_services.tariffs.days.SpecDayCount;
+    m_add->setEnabled(count < tariff::kSpecDayMax);
+    m_delete->setEnabled(count > 0);
+}
+
+}  // namespace vilt::app

@@ -1,0 +1,237 @@
+#include "app/tariff_page.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "tariff/tariff_file.h"
+
+namespace vilt::app {
+
+namespace {
+
+constexpr int kCellWidth = 25;
+constexpr int kCellHeight = 24;
+const QString kFileFilter = QStringLiteral("Тарифы(*.tar);;(*.*)");
+const QString kDataFolder = QStringLiteral("/Data");
+
+QString colourName(uint32_t rgb) {
+    return QStringLiteral("#%1").arg(rgb, 6, 16, QLatin1Char('0'));
+}
+
+// A cell or button in a tariff's colour; the keyboard's place shows as a thick frame.
+void setColour(QPushButton* button, uint32_t rgb) {
+    button->setStyleSheet(
+        QStringLiteral("QPushButton { background-color: %1; border: 1px solid "
+                       "#808080; } QPushButton:focus { border: 2px solid black; }")
+            .arg(colourName(rgb)));
+}
+
+QString startFolder() {
+    return QDir(kDataFolder).exists() ? kDataFolder : QDir::currentPath();
+}
+
+}  // namespace
+
+TariffPage::TariffPage(Services& services, QWidget* parent)
+    : QWidget(parent), m_services(services) {
+    auto* seasons = new QWidget(this);
+    auto* seasonGrid = new QGridLayout(seasons);
+    seasonGrid->setContentsMargins(0, 0, 0, 0);
+    for (int n = 1; n <= tariff::kSeasonCount; ++n) {
+        auto* radio = new QRadioButton(QStringLiteral("Сезон %1").arg(n), seasons);
+        radio->setObjectName(QStringLiteral("Seazon%1").arg(n));
+        connect(radio, &QRadioButton::clicked, this,
+                [this, n] { m_services.guard.handle([&] { SeazonClick(n); }); });
+        seasonGrid->addWidget(radio, (n - 1) % 6, (n - 1) / 6);
+        m_seasons[size_t(n - 1)] = radio;
+    }
+    m_seasons[0]->setChecked(true);
+
+    auto* layout = new QVBoxLayout(this);
+    auto* top = new QHBoxLayout;
+    top->addWidget(seasons, 0, Qt::AlignTop);
+    top->addStretch(1);
+    layout->addLayout(top);
+    layout->addWidget(buildGrid());
+    layout->addWidget(buildTariffRow());
+    layout->addStretch(1);
+}
+
+// Three rows of 24 hour cells under the hours; cell N is slot N - 1 of the season shown.
+QWidget* TariffPage::buildGrid() {
+    auto* box = new QWidget(this);
+    auto* grid = new QGridLayout(box);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setHorizontalSpacing(1);
+    grid->setVerticalSpacing(1);
+    grid->addWidget(new QLabel(QStringLiteral("Время суток (час)"), box), 0, 1, 1, tariff::kHours,
+                    Qt::AlignCenter);
+    for (int hour = 0; hour < tariff::kHours; ++hour) {
+        const QString text = hour == 0 ? QStringLiteral("0 ") : QString::number(hour);
+        grid->addWidget(new QLabel(text, box), 1, hour + 1, Qt::AlignCenter);
+    }
+    for (int day = 0; day < tariff::kDayTypeCount; ++day) {
+        const QString name = tariff::dayTypeName(tariff::DayType(day));
+        grid->addWidget(new QLabel(name, box), day + 2, 0);
+        for (int hour = 0; hour < tariff::kHours; ++hour) {
+            const int number = day * tariff::kHours + hour + 1;
+            auto* cell = new QPushButton(box);
+            cell->setObjectName(QStringLiteral("Panel%1").arg(number));
+            cell->setFixedSize(kCellWidth, kCellHeight);
+            cell->setAccessibleName(QStringLiteral("%1, %2 ч").arg(name).arg(hour));
+            connect(cell, &QPushButton::clicked, this,
+                    [this, number] { m_services.guard.handle([&] { PanelClick(number); }); });
+            grid->addWidget(cell, day + 2, hour + 1);
+            m_cells[size_t(number - 1)] = cell;
+        }
+    }
+    return box;
+}
+
+// The tariff buttons, the active tariff, the clear button.
+QWidget* TariffPage::buildTariffRow() {
+    auto* row = new QWidget(this);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 4, 0, 0);
+    const std::array<const char*, tariff::kTariffCount> names = {"Panel75", "Panel74", "Panel76",
+                                                                 "Panel80"};
+    for (int t = 0; t < tariff::kTariffCount; ++t) {
+        auto* button = new QPushButton(tariff::tariffName(t), row);
+        button->setObjectName(QLatin1String(names[size_t(t)]));
+        button->setFixedSize(40, kCellHeight);
+        setColour(button, *tariff::tariffColour(t));
+        connect(button, &QPushButton::clicked, this,
+                [this, t] { m_services.guard.handle([&] { selectTariff(t); }); });
+        layout->addWidget(button);
+    }
+    layout->addSpacing(20);
+    auto* label = new QLabel(QStringLiteral("Ввод тарифа"), row);
+    m_labelTar = new QLabel(row);
+    m_labelTar->setObjectName(QStringLiteral("LabelTar"));
+    m_activTar = new QPushButton(row);
+    m_activTar->setObjectName(QStringLiteral("ActivTar"));
+    m_activTar->setFixedSize(kCellWidth, kCellHeight);
+    label->setBuddy(m_activTar);
+    connect(m_activTar, &QPushButton::clicked, this,
+            [this] { m_services.guard.handle([this] { ActivTarClick(); }); });
+    layout->addWidget(label);
+    layout->addWidget(m_labelTar);
+    layout->addWidget(m_activTar);
+    layout->addSpacing(20);
+    m_erase = new QPushButton(QStringLiteral("Очистить"), row);
+    m_erase->setObjectName(QStringLiteral("EraseBtn"));
+    m_erase->setStyleSheet(QStringLiteral("QPushButton#EraseBtn { color: blue; }"));
+    m_erase->setToolTip(QStringLiteral("Установка одного сезона и одного тарифа Т1"));
+    connect(m_erase, &QPushButton::clicked, this,
+            [this] { m_services.guard.handle([this] { EraseBtnClick(); }); });
+    layout->addWidget(m_erase);
+    layout->addStretch(1);
+    showActiveTariff();
+    return row;
+}
+
+uint32_t TariffPage::DefColor(int tariff) {
+    if (const auto colour = tariff::tariffColour(tariff)) m_curColor = *colour;
+    return m_curColor;
+}
+
+void TariffPage::OutSeazon() {
+    const auto& zones = m_services.tariffs.schedule[size_t(m_curSeazon - 1)].Zones;
+    for (int k = 0; k < tariff::kSlotCount; ++k) paintCell(k + 1, DefColor(zones[size_t(k)]));
+    m_curTar = 0;
+    m_curColor = *tariff::tariffColour(0);
+    showActiveTariff();
+}
+
+void TariffPage::SeazonClick(int season) {
+    m_curSeazon = season;
+    OutSeazon();
+}
+
+void TariffPage::PanelClick(int number) {
+    m_services.tariffs.schedule[size_t(m_curSeazon - 1)].Zones[size_t(number - 1)] =
+        static_cast<uint8_t>(m_curTar);
+    paintCell(number, m_curColor);
+}
+
+void TariffPage::ActivTarClick() {
+    m_curTar = (m_curTar + 1) % tariff::kTariffCount;
+    m_curColor = *tariff::tariffColour(m_curTar);
+    showActiveTariff();
+}
+
+// The active tariff set one below the wanted one, then stepped on: the wanted one at once.
+void TariffPage::selectTariff(int tariff) {
+    m_curTar = tariff - 1;
+    ActivTarClick();
+}
+
+void TariffPage::EraseBtnClick() {
+    m_curColor = *tariff::tariffColour(0);
+    m_curTar = 0;
+    m_services.tariffs.schedule = tariff::defaultSchedule();
+    m_curSeazon = 1;
+    OutSeazon();
+    m_seasons[0]->setChecked(true);
+}
+
+void TariffPage::pageOpened() {
+    m_curSeazon = 1;
+    m_seasons[0]->setChecked(true);
+    OutSeazon();
+}
+
+void TariffPage::BitBtn1Click() {
+    const QString path = QFileDialog::getSaveFileName(this, QString(), startFolder(), kFileFilter);
+    if (path.isEmpty()) return;
+    saveTo(QFileInfo(path).suffix().isEmpty() ? path + QStringLiteral(".tar") : path);
+}
+
+void TariffPage::BitBtn2Click() {
+    const QString path = QFileDialog::getOpenFileName(this, QString(), startFolder(), kFileFilter);
+    if (!path.isEmpty()) loadFrom(path);
+}
+
+// The list ends at its first empty record; what was saved is the list from now on.
+bool TariffPage::saveTo(const QString& path) {
+    tariff::TariffFile& state = m_services.tariffs;
+    const QByteArray bytes = tariff::saveTariffFile(state.schedule, state.days);
+    if (const auto error = tariff::writeTariffFileAtomically(path, bytes)) {
+        m_services.presenter.message(*error);
+        return false;
+    }
+    state.days.SpecDayCount = tariff::specDayListLength(state.days.SpecDayTab);
+    return true;
+}
+
+// A file that cannot be read or is damaged changes nothing.
+bool TariffPage::loadFrom(const QString& path) {
+    const auto file = tariff::readTariffFile(path);
+    if (const auto* error = std::get_if<QString>(&file)) {
+        m_services.presenter.message(*error);
+        return false;
+    }
+    m_services.tariffs = std::get<tariff::TariffFile>(file);
+    pageOpened();
+    return true;
+}
+
+void TariffPage::paintCell(int number, uint32_t colour) {
+    QPushButton* cell = m_cells[size_t(number - 1)];
+    setColour(cell, colour);
+    const int slot = number - 1;
+    const auto& zones = m_services.tariffs.schedule[size_t(m_curSeazon - 1)].Zones;
+    cell->setAccessibleDescription(tariff::tariffName(zones[size_t(slot)]));
+}
+
+void TariffPage::showActiveTariff() {
+    m_labelTar->setText(tariff::tariffName(m_curTar));
+    setColour(m_activTar, m_curColor);
+    m_activTar->setAccessibleName(QStringLiteral("Активный тариф ") + tariff::tariffName(m_curTar));
+}
+
+}  // namespace vilt::app
