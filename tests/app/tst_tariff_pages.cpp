@@ -1,0 +1,195 @@
+// The tariff schedule editor, the special days page and the tariff file as a user works
+// them, and the schedule going to the meter and back.
+
+#include <QtTest>
+#include <QtWidgets>
+
+#include "app/special_days_page.h"
+#include "app/string_grid.h"
+#include "app/tariff_page.h"
+#include "tariff/tariff_file.h"
+#include "window_rig.h"
+
+using namespace vilt;
+
+class TstTariffPages : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<test::WindowRig> m_rig;
+
+    app::TForm1& form() const { return m_rig->form(); }
+    QTabWidget* pages() const { return m_rig->find<QTabWidget>("PageControl1"); }
+    const tariff::TariffFile& state() const {
+        // The window's state as the file it would save.
+        static tariff::TariffFile file;
+        QTemporaryDir folder;
+        const QString path = folder.filePath("state.tar");
+        if (!form().tariffPage().saveTo(path)) qFatal("cannot save");
+        file = std::get<tariff::TariffFile>(tariff::readTariffFile(path));
+        return file;
+    }
+    bool cellIs(int number, const char* colour) const {
+        return m_rig->find<QPushButton>(QStringLiteral("Panel%1").arg(number))
+            ->styleSheet()
+            .contains(QLatin1String(colour));
+    }
+    QString tariffShown() const { return m_rig->find<QLabel>("LabelTar")->text(); }
+    void pressEscape() const {
+        form().show();
+        QApplication::setActiveWindow(&form());
+        QVERIFY(QTest::qWaitForWindowActive(&form()));
+        QTest::keyClick(&form(), Qt::Key_Escape);
+    }
+    void addDay(const QDate& day, int type) const {
+        auto* calendar = m_rig->find<QCalendarWidget>("CCalendar1");
+        calendar->setCurrentPage(day.year(), day.month());
+        calendar->setSelectedDate(day);
+        m_rig->find<QGroupBox>("CTypOfDay")->findChildren<QRadioButton*>()[type]->click();
+        m_rig->click("AddBtn");
+    }
+
+  private slots:
+    void init() {
+        m_rig = std::make_unique<test::WindowRig>();
+        QString error;
+        QVERIFY2(m_rig->start({"--factory", "12345"}, &error), qPrintable(error));
+    }
+    void cleanup() { m_rig.reset(); }
+
+    void paintAndChooseTariffs() {
+        pages()->setCurrentIndex(app::TForm1::kTariffPage);
+        m_rig->click("Seazon3");
+        m_rig->click("Panel76");  // T3 at once, not through T2
+        QCOMPARE(tariffShown(), QStringLiteral("T3"));
+        m_rig->click("Panel30");
+        QVERIFY(cellIs(30, "#ff0000"));
+        const auto& schedule = state().schedule;
+        QCOMPARE(schedule[2].Zones[29], uint8_t{2});  // Saturday, hour 5
+        for (size_t n = 0; n < schedule.size(); ++n)
+            if (n != 2) QCOMPARE(schedule[n], tariff::defaultSchedule()[n]);
+
+        // Another season repaints every cell and makes T1 active again.
+        m_rig->click("Panel80");
+        m_rig->click("Seazon4");
+        QCOMPARE(tariffShown(), QStringLiteral("T1"));
+        QVERIFY(cellIs(30, "#00ff00"));
+        QStringList cycle;
+        for (int i = 0; i < 4; ++i) {
+            m_rig->click("ActivTar");
+            cycle << tariffShown();
+        }
+        QCOMPARE(cycle, QStringList({"T2", "T3", "T4", "T1"}));
+    }
+
+    // «Очистить», by click or by Esc, resets all twelve seasons and shows season 1.
+    void clearAllSeasons() {
+        pages()->setCurrentIndex(app::TForm1::kTariffPage);
+        m_rig->click("Seazon7");
+        m_rig->click("Panel74");
+        m_rig->click("Panel1");
+        m_rig->click("Seazon2");
+        m_rig->click("Panel74");
+        m_rig->click("Panel1");
+        pressEscape();
+        QCOMPARE(state().schedule, tariff::defaultSchedule());
+        QVERIFY(m_rig->find<QRadioButton>("Seazon1")->isChecked());
+        QVERIFY(cellIs(1, "#00ff00"));
+    }
+
+    void specialDaysList() {
+        pages()->setCurrentIndex(app::TForm1::kSpecialDaysPage);
+        auto* add = m_rig->find<QPushButton>("AddBtn");
+        auto* remove = m_rig->find<QPushButton>("DelBtn");
+        QVERIFY(!remove->isEnabled());
+        for (int i = 0; i < 30; ++i) addDay(QDate(2026, 1, 1).addDays(i), 1);
+        QVERIFY(!add->isEnabled());
+        auto* grid = m_rig->find<app::StringGrid>("StringGrid1");
+        QCOMPARE(grid->cell(1, 30), QStringLiteral("30.01"));
+        m_rig->click("DelBtn");  // the last one, whatever row is selected
+        QVERIFY(add->isEnabled());
+        QCOMPARE(grid->cell(1, 30), QStringLiteral(" "));
+        QCOMPARE(tariff::specDayListLength(state().days.SpecDayTab), 29);
+        addDay(QDate(2026, 12, 25), 0);
+        QCOMPARE(grid->cell(1, 30), QStringLiteral("25.12"));
+        QCOMPARE(grid->cell(2, 30), QStringLiteral("Рабочий"));
+        pressEscape();  // the page's «Очистить»
+        QCOMPARE(grid->cell(1, 1), QString());
+        QVERIFY(add->isEnabled());
+        QVERIFY(!remove->isEnabled());
+    }
+
+    // The 31st, then a shorter month: its last day.
+    void monthGridKeepsARealDay() {
+        pages()->setCurrentIndex(app::TForm1::kSpecialDaysPage);
+        auto* calendar = m_rig->find<QCalendarWidget>("CCalendar1");
+        calendar->setSelectedDate(QDate(2026, 1, 31));
+        m_rig->find<QGroupBox>("MonthGroup")->findChildren<QRadioButton*>()[3]->click();  // April
+        QCOMPARE(calendar->selectedDate(), QDate(2026, 4, 30));
+    }
+
+    // Save and load reproduce schedule, end dates and list; a load replaces the list and
+    // shows season 1; a damaged file changes nothing.
+    void tariffFile() {
+        QTemporaryDir folder;
+        pages()->setCurrentIndex(app::TForm1::kTariffPage);
+        m_rig->click("Seazon2");
+        m_rig->click("Panel80");
+        m_rig->click("Panel25");
+        pages()->setCurrentIndex(app::TForm1::kSpecialDaysPage);
+        addDay(QDate(2026, 1, 7), 1);
+        const QString path = folder.filePath("a.tar");
+        QVERIFY(form().tariffPage().saveTo(path));
+        QCOMPARE(QFileInfo(path).size(), 888 + 3);
+        QFile saved(path);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(saved.readAll().at(100), char(3));  // season 2, Saturday hour 0
+        const tariff::TariffFile before = state();
+
+        m_rig->find<QPushButton>("EraseBtn3")->click();
+        addDay(QDate(2026, 3, 8), 1);
+        addDay(QDate(2026, 5, 1), 1);
+        pages()->setCurrentIndex(app::TForm1::kTariffPage);
+        m_rig->click("Seazon7");
+        QVERIFY(form().tariffPage().loadFrom(path));
+        QCOMPARE(state(), before);
+        QVERIFY(m_rig->find<QRadioButton>("Seazon1")->isChecked());
+        QCOMPARE(form().tariffPage().CurSeazon(), 1);
+        pages()->setCurrentIndex(app::TForm1::kSpecialDaysPage);
+        QCOMPARE(m_rig->find<app::StringGrid>("StringGrid1")->cell(1, 2), QString());
+
+        const QString damaged = folder.filePath("damaged.tar");
+        QFile bad(damaged);
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write(QByteArray(887, '\0'));
+        bad.close();
+        QVERIFY(!form().tariffPage().loadFrom(damaged));
+        QCOMPARE(m_rig->messages.last(), tariff::kTariffFileDamaged);
+        QCOMPARE(state(), before);
+    }
+
+    // The schedule and the calendar to the meter and back through the exchange group.
+    void toTheMeterAndBack() {
+        m_rig->connectAs(1, 12345);
+        pages()->setCurrentIndex(app::TForm1::kTariffPage);
+        m_rig->click("Seazon12");
+        m_rig->click("Panel80");
+        m_rig->click("Panel72");  // Sunday hour 23: the low bits of the last byte
+        pages()->setCurrentIndex(app::TForm1::kSpecialDaysPage);
+        addDay(QDate(2026, 1, 7), 1);
+        pages()->setCurrentIndex(app::TForm1::kConnectionPage);
+        m_rig->find<QRadioButton>("Fl_tar")->click();
+        m_rig->click("WrCom");
+        QCOMPARE(m_rig->shownPanels(), QStringList{"Ok_wrtar"});
+        QCOMPARE(m_rig->meterState("zones 12"), QString(34, '0') + "03");
+        QVERIFY(m_rig->meterState("calendar").startsWith("4107"));
+
+        QVERIFY(m_rig->meter().control("set zones 3 " + QString(36, 'F')));
+        m_rig->click("Read");
+        QCOMPARE(m_rig->shownPanels(), QStringList{"Ok_rtar"});
+        QCOMPARE(state().schedule[2].Zones[0], uint8_t{3});
+        QCOMPARE(state().schedule[11].Zones[71], uint8_t{3});
+    }
+};
+
+QTEST_MAIN(TstTariffPages)
+#include "tst_tariff_pages.moc"
