@@ -1,6 +1,7 @@
 // The full exchange cycle against the fast one, over a pseudo-terminal to the virtual meter
 // with line-speed emulation and its think time, beside the physical floor: request and
 // reply line time (10 bit times a byte) plus the meter's latency.
+// A full tariff read is its thirteen exchanges, without the operation's pauses between them.
 // Run by hand: bench_exchange [runs]
 
 #include <QCoreApplication>
@@ -50,10 +51,13 @@ QList<Task> tasks() {
         payload.append(char(bcd(day.year() % 100)));
         profiles.exchanges << Exchange1{link::Command::ReadProfile, payload};
     }
+    Task tariffs{"a full tariff read", {{link::Command::ReadCalendar, {}}}};
+    for (char n = 1; n <= 12; ++n) tariffs.exchanges << Exchange1{link::Command::ReadZones, {1, n}};
     return {{"identity", {{link::Command::Identity, {}}}},
             {"clock read", {{link::Command::ReadClock, {}}}},
             journals,
-            profiles};
+            profiles,
+            tariffs};
 }
 
 double lineMs(int bytes, int bps) {
