@@ -7,6 +7,7 @@
 #include <QDateEdit>
 #include <QGridLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLineSeries>
 #include <QPushButton>
 #include <QValueAxis>
@@ -53,6 +54,7 @@ ProfilePage::ProfilePage(Services& services, std::function<qint64()> factory, QW
     m_numbers->addItem(kAllNumbers);
     m_numbers->setCurrentIndex(0);
     m_numbers->setMinimumWidth(100);
+    m_numbers->lineEdit()->setAccessibleName(QStringLiteral("№ счетчика"));
     auto* numberLabel = new QLabel(QStringLiteral("№ счетчика"), this);
     numberLabel->setBuddy(m_numbers);
     auto* back =
@@ -117,6 +119,7 @@ QWidget* ProfilePage::buildChart() {
     view->setObjectName(QStringLiteral("cutChartView"));
     view->setRenderHint(QPainter::Antialiasing);
     view->setAccessibleName(kChartTitle);
+    view->viewport()->setAccessibleName(kChartTitle);
     view->setMinimumSize(300, 200);
     auto* layout = new QVBoxLayout(box);
     layout->setContentsMargins(0, 0, 0, 0);

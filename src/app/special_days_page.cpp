@@ -71,6 +71,7 @@ QWidget* SpecialDaysPage::buildPickers() {
     m_calendar = new QCalendarWidget(box);
     m_calendar->setObjectName(QStringLiteral("CCalendar1"));
     m_calendar->setNavigationBarVisible(false);
+    m_calendar->setAccessibleName(QStringLiteral("День"));
     m_calendar->setLocale(QLocale(QLocale::Russian, QLocale::Russia));
     m_calendar->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
     m_calendar->setSelectedDate(QDate::currentDate());

@@ -236,8 +236,6 @@ void TForm1::buildBottom() {
     m_saveTariffs->setGeometry(340, 319, 30, 24);
     buildStop(client);
     m_loadTariffs->setGeometry(372, 319, 30, 24);
-    m_saveTariffs->setAccessibleName(QStringLiteral("Сохранить тарифы в файл"));
-    m_loadTariffs->setAccessibleName(QStringLiteral("Загрузить тарифы из файла"));
     connect(m_saveTariffs, &QPushButton::clicked, this,
             [this] { m_guard.handle([this] { m_tariffPage->BitBtn1Click(); }); });
     connect(m_loadTariffs, &QPushButton::clicked, this,

@@ -13,7 +13,7 @@
 namespace vilt::link {
 
 enum class Command : uint8_t {
-    ReadCalendar = 0x02,      // RxdRdKal       reply 54: 16 special days (3 bytes each)
+    ReadCalendar = 0x02,      // RxdRdKal       reply 54: 24 special days (2 bytes each)
     WriteCalendar = 0x03,     // RxdWrKal       request payload 48: the special days
     ReadZones = 0x06,         // RxdRdTarzon    payload: season; reply 24: 18 packed zone bytes
     WriteZones = 0x07,        // RxdWrTarzon    payload: season, 18 packed zone bytes

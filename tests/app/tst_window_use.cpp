@@ -87,7 +87,8 @@ class TstWindowUse : public QObject {
             const QString name =
                 accessible ? accessible->text(QAccessible::Name).trimmed() : QString();
             if (name.isEmpty())
-                nameless << widget->objectName() + "/" + widget->metaObject()->className();
+                nameless << widget->parentWidget()->objectName() + ">" + widget->objectName() +
+                                "/" + widget->metaObject()->className();
         }
         QVERIFY2(nameless.isEmpty(), qPrintable(nameless.join(", ")));
         auto name = [](const char* object, QWidget* form) {
