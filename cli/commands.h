@@ -23,8 +23,8 @@ struct Command {
     // opened before the port (unless --no-store), so a file that is not one costs no
     // exchange, and MeterLink::archive() hands it to run.
     std::function<bool(const QStringList& arguments)> stores = nullptr;
-    // Set for a command that needs no meter (it reads the archive): run in place of run,
-    // and no port is opened.
+    // Set for a command that needs no meter (it reads the archive or a file): run in place
+    // of run, and no port is opened.
     std::function<int(const QStringList& arguments, const Options& options)> runHere = nullptr;
 };
 
@@ -36,6 +36,8 @@ QList<Command> serviceCommands();
 QList<Command> readingCommands();
 // What the archive holds, listed without a meter.
 QList<Command> archiveCommands();
+// The tariff schedule and special days between the meter and a tariff file.
+QList<Command> tariffCommands();
 
 // Runs the command of the options against the meter; returns the exit status.
 int runCommand(const Options& options);

@@ -16,7 +16,8 @@
 
 namespace vilt::cli {
 
-enum ExitCode { kDone = 0, kNoLink = 1, kUsage = 2, kNothingThere = 3, kArchive = 5 };
+// kDiffers: the meter does not hold what a file holds (tariff verify).
+enum ExitCode { kDone = 0, kNoLink = 1, kUsage = 2, kNothingThere = 3, kDiffers = 4, kArchive = 5 };
 
 struct Failure {
     ExitCode code;

@@ -141,12 +141,25 @@ QString usage() {
         "                           the stored profiles, without a meter; a value never written\n"
         "                           shows as 0 (null in JSON)\n"
         "  archive months [--factory N]  the stored month-end readings, without a meter\n"
+        "  tariff read FILE         the tariff schedule and special days into a tariff file\n"
+        "                           (season end dates 31.n: the meter does not hold them);\n"
+        "                           the file is saved only when everything was read\n"
+        "  tariff write FILE        a tariff file's schedule and its first 24 special days\n"
+        "                           into the meter\n"
+        "  tariff show FILE         a tariff file as text, without a meter; --json gives\n"
+        "                           tariffs 1-4 (T1-T4) per hour, day types 0 working,\n"
+        "                           1 holiday\n"
+        "  tariff verify FILE       compare the meter with a tariff file: every zone hour and\n"
+        "                           special day that differs (not the season end dates; the\n"
+        "                           file's first 24 special days, as many as the meter holds)\n"
         "\n"
         "Values are in kW*h with a decimal point, exact to the hundredth.\n"
         "\n"
         "exit status: 0 done, 1 no link with the meter (the reason on standard error),\n"
-        "2 usage error or a port that cannot be opened, 3 no profile for any day of the\n"
-        "range, 5 the archive cannot be opened or did not take a reading\n");
+        "2 usage error, a port that cannot be opened, or a tariff file that cannot be\n"
+        "read, is damaged or cannot be saved, 3 no profile for any day of the range,\n"
+        "4 the meter differs from the tariff file, 5 the archive cannot be opened or did\n"
+        "not take a reading\n");
 }
 
 }  // namespace vilt::cli
