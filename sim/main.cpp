@@ -9,8 +9,10 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <array>
 #include <cstdio>
 #include <optional>
+#include <utility>
 
 #include "sim/control.h"
 #include "sim/pty_server.h"
@@ -40,6 +42,14 @@ A virtual meter on a pseudo-terminal. Prints "READY <slave-path>" once it serves
   --latency MS      the meter's think time before each reply (0..10000, default 20)
   --fault FAULT     "<code|all> <kind> [ms] [times]", repeatable
   --log             requests and replies in hex on stderr
+  --modem           a dial-up modem in front of the meter (see below)
+  --dial-answer A   the modem's answer to a dial: connect (default), nocarrier,
+                    busy or silent
+  --dial-delay MS   from a dial command to its answer (default 300)
+  --dial-gap MS     between the pieces of the answer to a dial (default 20)
+  --dial-cut N      cut the dial answer once more after N bytes (default none)
+  --guard MS        the quiet time before and after "+++" (default 1000)
+  --ipr-lock N      at+ipr? reports speed N whatever at+ipr= set (default none)
   --help            this text
 
 The meter starts with energy counts and month-end readings to show. Its daily
@@ -96,6 +106,32 @@ Control lines on stdin, each answered "OK" or "ERR <reason>":
   get zones N                            answered "OK HEX36"
   get calendar                           answered "OK HEX96"
   quit
+
+With --modem the line starts in command mode: AT command lines ending in CR,
+echoed until ate0 (ate1 echoes again), each answered CR LF <result> CR LF.
+  at, ate0, ate1, atz            OK
+  at+ipr=N                       OK for 0 300 600 1200 2400 4800 9600 19200
+                                 38400 57600 115200, else ERROR
+  at+ipr?                        +IPR: N, then OK
+  atd[t|p]NUMBER                 after the dial delay CONNECT <speed> (the
+                                 at+ipr= speed, 9600 when 0), NO CARRIER, BUSY
+                                 or nothing, sent in pieces: CR LF | first word
+                                 | rest | CR LF; any byte while dialling aborts
+                                 with NO CARRIER
+  ath, ath0                      hangs up, OK
+  ato, ato0                      back to data mode after an escape, CONNECT
+  anything else                  ERROR
+Connected, bytes pass to and from the meter. "+++" with the guard time of quiet
+before and after is answered OK and leaves the call up in command mode.
+Control lines for the modem (with --modem only):
+  set dial connect|nocarrier|busy|silent
+  set dial-delay|dial-gap|guard MS
+  set dial-cut N|none
+  set ipr-lock N|none
+  get dialled                            the last number dialled: "OK NUMBER"
+  get modem                              "OK command|dialling|data|connected-command"
+  hangup                                 the far end hangs up: NO CARRIER to
+                                         the workstation, back to command mode
 )";
 
 struct Settings {
@@ -108,6 +144,13 @@ int usageError(const QString& message) {
     std::fprintf(stderr, "vilt-sim: %s\nTry 'vilt-sim --help'.\n", qUtf8Printable(message));
     return kExitUsage;
 }
+
+const std::array<std::pair<QString, QString>, 6> kModemOptions = {{{"dial-answer", "dial"},
+                                                                   {"dial-delay", "dial-delay"},
+                                                                   {"dial-gap", "dial-gap"},
+                                                                   {"dial-cut", "dial-cut"},
+                                                                   {"guard", "guard"},
+                                                                   {"ipr-lock", "ipr-lock"}}};
 
 const QStringList kFields = {"factory", "model", "version", "place", "password", "dst", "clock"};
 
@@ -143,6 +186,21 @@ std::optional<QString> readValues(const QCommandLineParser& parser, Settings& se
         }
         settings.server.latencyMs = *latency;
     }
+    if (parser.isSet("modem")) {
+        ModemOptions modem;
+        for (const auto& [option, name] : kModemOptions) {
+            if (parser.isSet(option) && !setModemOption(modem, name, parser.value(option), error)) {
+                return QStringLiteral("--%1: %2").arg(option, error);
+            }
+        }
+        settings.server.modem = modem;
+    } else {
+        for (const auto& [option, name] : kModemOptions) {
+            if (parser.isSet(option)) {
+                return QStringLiteral("--%1 needs --modem").arg(option);
+            }
+        }
+    }
     settings.server.linkPath = parser.value("link");
     settings.server.log = parser.isSet("log");
     return std::nullopt;
@@ -154,11 +212,15 @@ std::optional<int> parseArguments(const QStringList& arguments, Settings& settin
     for (const QString& field : kFields) {
         parser.addOption({field, {}, "N"});
     }
+    for (const auto& [option, name] : kModemOptions) {
+        parser.addOption({option, {}, "VALUE"});
+    }
     parser.addOptions({{"link", {}, "PATH"},
                        {"baud", {}, "N"},
                        {"latency", {}, "MS"},
                        {"fault", {}, "FAULT"},
                        {"log", {}},
+                       {"modem", {}},
                        {"help", {}}});
     if (!parser.parse(arguments)) {
         return usageError(parser.errorText());

@@ -92,7 +92,11 @@ UniqueFd::~UniqueFd() {
 }
 
 PtyServer::PtyServer(VirtualMeter& meter, ServerOptions options)
-    : m_meter(meter), m_options(std::move(options)) {}
+    : m_meter(meter), m_options(std::move(options)) {
+    if (m_options.modem) {
+        m_modem.emplace(*m_options.modem);
+    }
+}
 
 PtyServer::~PtyServer() {
     removeLink();
@@ -159,6 +163,7 @@ void PtyServer::removeLink() {
 void PtyServer::run() {
     const sigset_t waitMask = blockStopSignals();
     while (!m_quit && g_stopSignal == 0) {
+        tickModem(Clock::now());
         sendDue(Clock::now());
         dropStalePartial(Clock::now());
         pollfd fds[2] = {
@@ -191,15 +196,76 @@ void PtyServer::readLine(Clock::time_point now) {
     char buffer[kReadChunk];
     ssize_t got = 0;
     while ((got = ::read(m_master.get(), buffer, sizeof buffer)) > 0) {
-        m_lastReceived = now;
-        const auto frames = m_assembler.feed(QByteArrayView(buffer, got));
-        for (const QByteArray& frame : frames) {
-            if (m_options.log) {
-                logBytes("rx", frame);
-            }
-            schedule(m_meter.answer(frame), frame.size(), now);
+        const QByteArrayView bytes(buffer, got);
+        if (!m_modem) {
+            feedMeter(bytes, now);
+            continue;
+        }
+        Modem::Step step;
+        m_modem->receive(bytes, now, step);
+        sendModemOutput(step, now);
+    }
+}
+
+void PtyServer::feedMeter(QByteArrayView bytes, Clock::time_point now) {
+    if (bytes.isEmpty()) {
+        return;
+    }
+    m_lastReceived = now;
+    const auto frames = m_assembler.feed(bytes);
+    for (const QByteArray& frame : frames) {
+        if (m_options.log) {
+            logBytes("rx", frame);
+        }
+        schedule(m_meter.answer(frame), frame.size(), now);
+    }
+}
+
+void PtyServer::tickModem(Clock::time_point now) {
+    if (m_modem) {
+        Modem::Step step;
+        m_modem->tick(now, step);
+        sendModemOutput(step, now);
+    }
+}
+
+// The modem's own answers go out at the line speed, after whatever is already on its way.
+void PtyServer::sendModemOutput(const Modem::Step& step, Clock::time_point now) {
+    feedMeter(step.toMeter, now);
+    for (const Modem::Output& output : step.toLine) {
+        const auto start = std::max(output.due, m_lineFreeAt);
+        for (qsizetype i = 0; i < output.bytes.size(); ++i) {
+            m_out.push_back({output.bytes[i], start + lineTime(i + 1)});
+        }
+        if (!output.bytes.isEmpty()) {
+            m_lineFreeAt = m_out.back().due;
+        }
+        if (m_options.log) {
+            logBytes("modem", output.bytes);
         }
     }
+}
+
+bool PtyServer::handleModemControl(const QString& line, Clock::time_point now) {
+    if (!m_modem) {
+        return false;
+    }
+    const auto result = applyModemControl(*m_modem, line);
+    if (!result) {
+        return false;
+    }
+    QByteArray answer =
+        result->error.isEmpty() ? QByteArray("OK") : "ERR " + result->error.toUtf8();
+    if (result->error.isEmpty() && result->value) {
+        answer += ' ' + result->value->toUtf8();
+    }
+    if (result->hangUp) {
+        Modem::Step step;
+        m_modem->farEndHangUp(now, step);
+        sendModemOutput(step, now);
+    }
+    writeAll(STDOUT_FILENO, answer + '\n');
+    return true;
 }
 
 void PtyServer::readControl() {
@@ -227,7 +293,7 @@ void PtyServer::readControl() {
 
 void PtyServer::handleControlLine(const QByteArray& raw) {
     const QString line = QString::fromUtf8(raw).trimmed();
-    if (line.isEmpty()) {
+    if (line.isEmpty() || handleModemControl(line, Clock::now())) {
         return;
     }
     const ControlResult result = applyControlLine(m_meter, line);
@@ -320,6 +386,9 @@ std::optional<PtyServer::Clock::time_point> PtyServer::nextDeadline() const {
     if (m_assembler.hasPartial()) {
         const auto reset = m_lastReceived + kIdleReset;
         deadline = deadline ? std::min(*deadline, reset) : reset;
+    }
+    if (const auto modemDue = m_modem ? m_modem->nextDeadline() : std::nullopt) {
+        deadline = deadline ? std::min(*deadline, *modemDue) : *modemDue;
     }
     return deadline;
 }

@@ -10,15 +10,17 @@
 #include <utility>
 
 #include "sim/frame_assembler.h"
+#include "sim/modem.h"
 #include "sim/virtual_meter.h"
 
 namespace vilt::sim {
 
 struct ServerOptions {
-    QString linkPath;    // empty: no symlink
-    int baud = 0;        // 0: bytes go out as fast as the pty takes them
-    bool log = false;    // requests and replies in hex on stderr
-    int latencyMs = 20;  // the meter's think time between a request and its reply
+    QString linkPath;                   // empty: no symlink
+    int baud = 0;                       // 0: bytes go out as fast as the pty takes them
+    bool log = false;                   // requests and replies in hex on stderr
+    int latencyMs = 20;                 // the meter's think time between a request and its reply
+    std::optional<ModemOptions> modem;  // set: a dial-up modem sits in front of the meter
 };
 
 // Owns one file descriptor.
@@ -63,6 +65,10 @@ class PtyServer {
     bool makeLink(QString& error);
     void removeLink();
     void readLine(Clock::time_point now);
+    void feedMeter(QByteArrayView bytes, Clock::time_point now);
+    void tickModem(Clock::time_point now);
+    void sendModemOutput(const Modem::Step& step, Clock::time_point now);
+    bool handleModemControl(const QString& line, Clock::time_point now);
     void readControl();
     void handleControlLine(const QByteArray& raw);
     void schedule(const Reply& reply, qsizetype requestLength, Clock::time_point at);
@@ -75,6 +81,7 @@ class PtyServer {
     VirtualMeter& m_meter;
     ServerOptions m_options;
     FrameAssembler m_assembler;
+    std::optional<Modem> m_modem;
     UniqueFd m_master;
     UniqueFd m_slave;  // held open so the master never sees a hang-up
     QString m_slavePath;
