@@ -3,6 +3,7 @@
 // workstation's locale (a Russian window must not say "10 Dec 2026").
 
 #include <QDate>
+#include <QStringList>
 #include <QTime>
 
 namespace vilt::app {
@@ -16,6 +17,14 @@ inline QString timeText(const QTime& time) {
 
 inline QString dateText(const QDate& date) {
     return date.toString(kDateFormat);
+}
+
+// "Январь" … "Декабрь".
+inline const QStringList& monthNames() {
+    static const QStringList kNames = {"Январь",   "Февраль", "Март",   "Апрель",
+                                       "Май",      "Июнь",    "Июль",   "Август",
+                                       "Сентябрь", "Октябрь", "Ноябрь", "Декабрь"};
+    return kNames;
 }
 
 }  // namespace vilt::app

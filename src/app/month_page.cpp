@@ -5,6 +5,7 @@
 #include <QPushButton>
 
 #include "app/browse_button.h"
+#include "app/clock_text.h"
 #include "app/string_grid.h"
 #include "link/outcome_texts.h"
 #include "ops/number_text.h"
@@ -17,13 +18,6 @@ constexpr int kColumns = 10;  // month; active T1-T4; a gap; reactive T1-T4
 constexpr int kReactiveColumn = 6;
 constexpr int kStoredDigits = 15;
 const QString kBlankCell = QStringLiteral("   ");
-
-const QStringList& monthNames() {
-    static const QStringList kNames = {"Январь",   "Февраль", "Март",   "Апрель",
-                                       "Май",      "Июнь",    "Июль",   "Август",
-                                       "Сентябрь", "Октябрь", "Ноябрь", "Декабрь"};
-    return kNames;
-}
 
 QString storedText(const std::optional<double>& value) {
     return value ? ops::generalText(*value, kStoredDigits) : QString();

@@ -27,10 +27,6 @@ constexpr int kShownDigits = 6;
 const QString kAllNumbers = QStringLiteral("Все №");
 const QString kChartTitle = QStringLiteral("Суточный профиль мощности(кВт*час)");
 
-QString slotTime(const QTime& end) {
-    return end.toString(QStringLiteral("H:mm:ss"));
-}
-
 }  // namespace
 
 ProfilePage::ProfilePage(Services& services, std::function<qint64()> factory, QWidget* parent)
@@ -190,7 +186,7 @@ void ProfilePage::showSlots(const QDate& day, const std::array<double, ops::kSlo
         const ops::SlotLabel label = ops::slotLabel(day, k);
         const double value = values[size_t(k)];
         m_grid->setCell(0, k + 1, QString::number(k));
-        m_grid->setCell(1, k + 1, slotTime(label.end));
+        m_grid->setCell(1, k + 1, timeText(label.end));
         m_grid->setCell(2, k + 1, dateText(label.date));
         m_grid->setCell(3, k + 1, ops::generalText(value, kShownDigits));
         points << QPointF(k, value);

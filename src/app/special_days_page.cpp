@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 
+#include "app/clock_text.h"
 #include "app/radio_group.h"
 #include "app/string_grid.h"
 #include "tariff/special_days.h"
@@ -18,13 +19,6 @@ constexpr int kFirstYear = 2006;
 constexpr int kLastYear = 2030;
 constexpr int kHoliday = 1;
 const QString kEmptyCell = QStringLiteral(" ");
-
-const QStringList& monthNames() {
-    static const QStringList kNames = {"Январь",   "Февраль", "Март",   "Апрель",
-                                       "Май",      "Июнь",    "Июль",   "Август",
-                                       "Сентябрь", "Октябрь", "Ноябрь", "Декабрь"};
-    return kNames;
-}
 
 }  // namespace
 
