@@ -256,7 +256,7 @@ bool PtyServer::handleModemControl(const QString& line, Clock::time_point now) {
     }
     QByteArray answer =
         result->error.isEmpty() ? QByteArray("OK") : "ERR " + result->error.toUtf8();
-    if (result->error.isEmpty() && result->value) {
+    if (result->error.isEmpty() && result->value && !result->value->isEmpty()) {
         answer += ' ' + result->value->toUtf8();
     }
     if (result->hangUp) {

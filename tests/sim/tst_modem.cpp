@@ -204,6 +204,7 @@ void TestModem::commandMode() {
     QVERIFY(line.send(sent));
     QCOMPARE(line.receiveLike(expected), expected);
     QCOMPARE(sim.ask("get modem"), QByteArray("OK command"));
+    QCOMPARE(sim.ask("get dialled"), QByteArray("OK"));
 }
 
 void TestModem::dialAnswers_data() {
