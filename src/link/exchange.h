@@ -65,6 +65,10 @@ class Exchange {
     void setTimeOut(int ms) { m_timeOut = ms < 0 ? 0 : ms; }
     int timeOut() const { return m_timeOut; }
     void setProgress(Progress progress) { m_progress = std::move(progress); }
+    // Moves the progress bar for a wait of someone else's (the modem's answer).
+    void reportProgress(int maximum, int position) {
+        if (m_progress) m_progress(maximum, position);
+    }
     // The fast exchange: no pacing, and the reply is taken as soon as it is whole and the
     // line has gone quiet, with TimeOut as the upper bound. Off: the full cycle.
     void setFast(bool fast) { m_fast = fast; }
