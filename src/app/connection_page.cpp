@@ -13,6 +13,7 @@
 
 #include "app/exchange_group.h"
 #include "app/factory_number_box.h"
+#include "app/modem_group.h"
 #include "app/password_edit.h"
 #include "app/radio_group.h"
 #include "comm/port_map.h"
@@ -25,6 +26,7 @@ namespace texts = link::texts;
 namespace {
 
 constexpr int kDefaultSpeed = 1;  // 2400
+constexpr int kModemSpeed = 3;    // 9600, the speed the modem is set to
 
 // A round lamp as the glyph of the connect and disconnect buttons.
 QIcon lampIcon(const QColor& colour) {
@@ -76,6 +78,11 @@ QWidget* ConnectionPage::buildSessionColumn() {
     auto* layout = new QVBoxLayout(column);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(buildSessionGroup());
+    m_modem = new ModemGroup(
+        m_services, [this] { m_speed->setCurrentIndex(kModemSpeed); }, column);
+    connect(m_modem, &ModemGroup::idleChanged, this,
+            [this](bool idle) { m_services.guard.setControlEnabled(m_speed, idle); });
+    layout->addWidget(m_modem);
     layout->addWidget(buildInfoGroup());
     m_limit = new QPushButton(QStringLiteral("Ограничения"), column);
     m_limit->setObjectName(QStringLiteral("Limit"));
@@ -141,7 +148,7 @@ QWidget* ConnectionPage::buildSessionGroup() {
     auto* fast = new QCheckBox(QStringLiteral("Быстрый обмен"), group);
     fast->setObjectName(QStringLiteral("FastExchange"));
     fast->setToolTip(QStringLiteral("Принимать ответ, как только он пришёл целиком"));
-    grid->addWidget(fast, 5, 0, 1, 3);
+    grid->addWidget(fast, 4, 0);
     connect(fast, &QCheckBox::toggled, this, [this](bool on) { m_services.exchange.setFast(on); });
 
     m_connect = new QPushButton(lampIcon(Qt::green), QStringLiteral(" Связь"), group);
@@ -155,7 +162,7 @@ QWidget* ConnectionPage::buildSessionGroup() {
     stack->setStackingMode(QStackedLayout::StackAll);
     stack->addWidget(m_connect);
     stack->addWidget(m_disconnect);
-    grid->addWidget(place, 4, 0, 1, 3);
+    grid->addWidget(place, 4, 1, 1, 2);
     connect(m_connect, &QPushButton::clicked, this,
             [this] { m_services.guard.operate([this] { VklClick(); }); });
     connect(m_disconnect, &QPushButton::clicked, this,

@@ -16,6 +16,7 @@ class QSpinBox;
 namespace vilt::app {
 
 class ExchangeGroup;
+class ModemGroup;
 class RadioGroup;
 
 class ConnectionPage : public QWidget {
@@ -33,6 +34,7 @@ class ConnectionPage : public QWidget {
     void setPorts(const QStringList& names);
 
     ExchangeGroup& exchangeGroup() const { return *m_exchange; }
+    ModemGroup& modem() const { return *m_modem; }
     // The factory number a reading is stored under.
     qint64 factoryNumber() const;
     // The port the connect button opens.
@@ -61,6 +63,7 @@ class ConnectionPage : public QWidget {
     QLabel* m_model = nullptr;
     QLabel* m_version = nullptr;
     ExchangeGroup* m_exchange = nullptr;
+    ModemGroup* m_modem = nullptr;
 };
 
 }  // namespace vilt::app

@@ -1,0 +1,100 @@
+#include "app/modem_group.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStackedLayout>
+
+namespace vilt::app {
+
+namespace {
+
+QLabel* stateLabel(const QString& name, const QString& text, const char* colour, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setAlignment(Qt::AlignCenter);
+    label->setStyleSheet(
+        QStringLiteral("background-color: %1; font-weight: bold; font-size: 7pt;").arg(colour));
+    return label;
+}
+
+// Widgets that take turns in one place: showing one moves nothing around it.
+QWidget* onePlace(std::initializer_list<QWidget*> widgets, QWidget* parent) {
+    auto* place = new QWidget(parent);
+    auto* stack = new QStackedLayout(place);
+    stack->setStackingMode(QStackedLayout::StackAll);
+    for (QWidget* widget : widgets) stack->addWidget(widget);
+    return place;
+}
+
+}  // namespace
+
+ModemGroup::ModemGroup(Services& services, std::function<void()> speedTo9600, QWidget* parent)
+    : QWidget(parent),
+      m_services(services),
+      m_speedTo9600(std::move(speedTo9600)),
+      m_modem(services.comm, services.exchange) {
+    m_number = new QLineEdit(link::kNumberPlaceholder, this);
+    m_number->setObjectName(QStringLiteral("N_telefona"));
+    m_number->setAccessibleName(QStringLiteral("Номер телефона"));
+    m_number->setCursorPosition(0);
+    m_number->setMinimumWidth(60);
+    m_dial = new QPushButton(link::kDialCaption, this);
+    m_dial->setObjectName(QStringLiteral("Button1"));
+    m_hangUp = new QPushButton(QStringLiteral("Разорвать связь"), this);
+    m_hangUp->setObjectName(QStringLiteral("Button2"));
+    m_idle = stateLabel(QStringLiteral("connekt_false"), QStringLiteral("Связь не установлена"),
+                        "red", this);
+    m_dialling =
+        stateLabel(QStringLiteral("connekting"), QStringLiteral("Звоню ....."), "yellow", this);
+    m_connected = stateLabel(QStringLiteral("connekt_true"), QStringLiteral("ЕСТЬ Соединение!"),
+                             "lime", this);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(4);
+    layout->addWidget(m_number, 1);
+    layout->addWidget(onePlace({m_dial, m_hangUp}, this));
+    layout->addWidget(onePlace({m_idle, m_dialling, m_connected}, this));
+    connect(m_dial, &QPushButton::clicked, this,
+            [this] { m_services.guard.operate([this] { Button1Click(); }); });
+    connect(m_hangUp, &QPushButton::clicked, this,
+            [this] { m_services.guard.operate([this] { Button2Click(); }); });
+    m_modem.onDialling = [this] { setState(link::ModemState::Dialling); };
+    setState(link::ModemState::Idle);
+}
+
+void ModemGroup::Button1Click() {
+    m_speedTo9600();
+    const link::ModemOutcome outcome = m_modem.dial(m_number->text());
+    show(outcome);
+    setState(outcome.state, outcome.caption);
+}
+
+void ModemGroup::Button2Click() {
+    const link::ModemOutcome outcome = m_modem.hangUp();
+    show(outcome);
+    setState(outcome.state);
+}
+
+// The modem's answers pass through the status bar; the boxes come after.
+void ModemGroup::show(const link::ModemOutcome& outcome) {
+    for (const QString& reply : outcome.replies) m_services.presenter.setStatus(0, reply);
+    for (const QString& message : outcome.messages) m_services.presenter.message(message);
+}
+
+void ModemGroup::setState(link::ModemState state, const QString& caption) {
+    m_state = state;
+    const bool idle = state == link::ModemState::Idle;
+    m_idle->setVisible(idle);
+    m_dialling->setVisible(state == link::ModemState::Dialling);
+    m_connected->setVisible(state == link::ModemState::Connected);
+    m_dial->setVisible(state != link::ModemState::Connected);
+    m_hangUp->setVisible(state == link::ModemState::Connected);
+    m_dial->setEnabled(idle);
+    m_dial->setText(state == link::ModemState::Dialling ? link::kDiallingCaption : caption);
+    emit idleChanged(idle);
+    repaint();
+}
+
+}  // namespace vilt::app

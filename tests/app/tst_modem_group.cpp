@@ -1,0 +1,66 @@
+// The modem row of the connection page: dialling the virtual modem, a session through the
+// call, the hang-up, and a call nobody answers.
+
+#include <QtTest>
+#include <QtWidgets>
+
+#include "app/connection_page.h"
+#include "app/modem_group.h"
+#include "link/modem.h"
+#include "window_rig.h"
+
+using namespace vilt;
+
+class TstModemGroup : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<test::WindowRig> m_rig;
+
+    void start(const QStringList& options) {
+        m_rig = std::make_unique<test::WindowRig>();
+        QString error;
+        QVERIFY2(m_rig->start(
+                     QStringList{"--factory", "12345", "--modem", "--dial-delay", "50"} + options,
+                     &error),
+                 qPrintable(error));
+        m_rig->choosePort("Com1");
+    }
+    bool shown(const char* name) const { return m_rig->shown(name); }
+
+  private slots:
+    void cleanup() { m_rig.reset(); }
+
+    void callSessionHangUp() {
+        start({});
+        m_rig->find<QLineEdit>("N_telefona")->setText("89121234567");
+        m_rig->click("Button1");
+        QVERIFY(shown("connekt_true") && !shown("connekt_false") && !shown("connekting"));
+        QVERIFY(shown("Button2") && !shown("Button1"));
+        auto* speed = m_rig->find<QComboBox>("ComboBox2");
+        QCOMPARE(speed->currentText(), QStringLiteral("9600"));
+        QVERIFY(!speed->isEnabled());
+        QCOMPARE(m_rig->meterState("dialled"), QStringLiteral("89121234567"));
+
+        m_rig->connectAs(1, 12345);  // the session through the call
+        QVERIFY(m_rig->shown("Otkl"));
+        m_rig->click("Otkl");
+        QTest::qWait(1100);  // the modem takes "+++" after a quiet second
+        m_rig->click("Button2");
+        QVERIFY(shown("connekt_false") && shown("Button1"));
+        QVERIFY(speed->isEnabled());
+        QCOMPARE(m_rig->meterState("modem"), QStringLiteral("command"));
+    }
+
+    void nobodyAnswers() {
+        start({"--dial-answer", "nocarrier"});
+        m_rig->find<QLineEdit>("N_telefona")->setText("123");
+        m_rig->click("Button1");
+        QCOMPARE(m_rig->messages, QStringList{link::kNoAnswer});
+        QVERIFY(shown("connekt_false"));
+        QCOMPARE(m_rig->find<QPushButton>("Button1")->text(), link::kDialCaption);
+        QVERIFY(m_rig->status(0).contains("NO CARRIER"));
+    }
+};
+
+QTEST_MAIN(TstModemGroup)
+#include "tst_modem_group.moc"
