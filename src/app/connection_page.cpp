@@ -18,6 +18,7 @@
 #include "app/radio_group.h"
 #include "comm/port_map.h"
 #include "link/outcome_texts.h"
+#include "link/waiter.h"
 
 namespace vilt::app {
 
@@ -27,6 +28,9 @@ namespace {
 
 constexpr int kDefaultSpeed = 1;  // 2400
 constexpr int kModemSpeed = 3;    // 9600, the speed the modem is set to
+constexpr int kBatchTimeOut = 1000;
+constexpr int kBatchPauseMs = 500;
+constexpr int kHangUpPauseMs = 1000;
 
 // A round lamp as the glyph of the connect and disconnect buttons.
 QIcon lampIcon(const QColor& colour) {
@@ -79,15 +83,32 @@ QWidget* ConnectionPage::buildSessionColumn() {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(buildSessionGroup());
     m_modem = new ModemGroup(
-        m_services, [this] { m_speed->setCurrentIndex(kModemSpeed); }, column);
-    connect(m_modem, &ModemGroup::idleChanged, this,
-            [this](bool idle) { m_services.guard.setControlEnabled(m_speed, idle); });
+        m_services,
+        [this] {
+            m_services.comm.SetDeviceName(m_portName);
+            m_speed->setCurrentIndex(kModemSpeed);
+        },
+        column);
     layout->addWidget(m_modem);
     layout->addWidget(buildInfoGroup());
     m_limit = new QPushButton(QStringLiteral("Ограничения"), column);
     m_limit->setObjectName(QStringLiteral("Limit"));
     m_services.guard.addControl(m_limit);
-    layout->addWidget(m_limit, 0, Qt::AlignLeft);
+    auto* batch = new QPushButton(QStringLiteral("Связь, Энергия, Время, События"), column);
+    batch->setObjectName(QStringLiteral("Button3"));
+    m_services.guard.addControl(batch);
+    connect(batch, &QPushButton::clicked, this,
+            [this] { m_services.guard.operate([this] { Button3Click(); }); });
+    // The speed and the batch wait while a call is up or being made.
+    connect(m_modem, &ModemGroup::idleChanged, this, [this, batch](bool idle) {
+        m_services.guard.setControlEnabled(m_speed, idle);
+        m_services.guard.setControlEnabled(batch, idle);
+    });
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_limit);
+    buttons->addWidget(batch);
+    buttons->addStretch(1);
+    layout->addLayout(buttons);
     return column;
 }
 
@@ -193,20 +214,56 @@ qint64 ConnectionPage::factoryNumber() const {
     return m_factory->value();
 }
 
-void ConnectionPage::VklClick() {
+bool ConnectionPage::VklClick() {
     comm::TComm& comm = m_services.comm;
     comm.SetDeviceName(m_portName);
     if (const auto speed = comm::sessionSpeed(m_speed->currentIndex())) comm.SetBaudRate(*speed);
     comm.Open();
     if (!comm.Enabled()) {
         m_services.presenter.message(texts::kPortOpenFailed);
-        return;
+        return false;
     }
     m_services.exchange.setTimeOut(m_timeOut->value());
     m_services.presenter.beginSession();
     const link::SessionRequest request{
         m_mode->itemIndex(), static_cast<uint32_t>(m_factory->value()), m_password->text()};
-    m_services.presenter.showSession(m_services.session.open(request));
+    const link::SessionOutcome outcome = m_services.session.open(request);
+    m_services.presenter.showSession(outcome);
+    return outcome.result == 0 && !outcome.loginFailed;
+}
+
+// The dial-up batch: dial, a local session, energy, clock and journals, hang up. How each
+// read ends does not change the course; a call that is not made ends it with nothing to
+// hang up.
+void ConnectionPage::Button3Click() {
+    link::Waiter& waiter = m_services.exchange.waiter();
+    m_timeOut->setValue(kBatchTimeOut);
+    m_modem->Button1Click();
+    if (m_modem->state() != link::ModemState::Connected) return;
+    m_mode->setItemIndex(link::kLocal);
+    waiter.sleep(kBatchPauseMs);
+    if (!VklClick()) {
+        OtklClick();
+        m_modem->Button2Click();
+        return;
+    }
+    waiter.processPendingMessages();
+    waiter.sleep(kBatchPauseMs);
+    const std::array<std::pair<ops::Group, const char*>, 3> reads = {
+        {{ops::Group::Energy, "Чтения данных о показаниях энерги по тарифам"},
+         {ops::Group::Time, "Чтение данных о времени и дате"},
+         {ops::Group::Event, "Чтение событий счетчика"}}};
+    for (const auto& [group, status] : reads) {
+        m_exchange->chooseGroup(group);
+        m_services.presenter.setStatus(0, QString::fromUtf8(status));
+        m_exchange->ReadClick();
+        waiter.processPendingMessages();
+        waiter.sleep(kBatchPauseMs);
+    }
+    OtklClick();
+    waiter.processPendingMessages();
+    waiter.sleep(kHangUpPauseMs);
+    m_modem->Button2Click();
 }
 
 void ConnectionPage::OtklClick() {

@@ -24,7 +24,9 @@ class ConnectionPage : public QWidget {
   public:
     ConnectionPage(Services& services, ops::EventTab& events, QWidget* parent = nullptr);
 
-    void VklClick();
+    // True when the session was opened.
+    bool VklClick();
+    void Button3Click();
     void OtklClick();
     void Zav_nChange();
     void PasswordChange();

@@ -160,6 +160,11 @@ void ExchangeGroup::selectGroup(Group group) {
 }
 
 // The month cells go blank on every Read, the energy edits when the energy group runs.
+void ExchangeGroup::chooseGroup(Group group) {
+    m_groups.button(static_cast<int>(group))->setChecked(true);
+    selectGroup(group);
+}
+
 void ExchangeGroup::ReadClick() {
     m_services.presenter.beginOperation();
     emit readStarting();

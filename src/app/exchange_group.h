@@ -32,6 +32,8 @@ class ExchangeGroup : public QGroupBox {
     void ChangePassClick();
     // The radio buttons' handlers: which of Read, Write and the speed list may be used.
     void selectGroup(ops::Group group);
+    // The group's radio button checked, and its buttons set, as a click would.
+    void chooseGroup(ops::Group group);
 
     ClockGroup& clock() const { return *m_clock; }
     EnergyGroup& energy() const { return *m_energy; }

@@ -30,10 +30,10 @@ QWidget* onePlace(std::initializer_list<QWidget*> widgets, QWidget* parent) {
 
 }  // namespace
 
-ModemGroup::ModemGroup(Services& services, std::function<void()> speedTo9600, QWidget* parent)
+ModemGroup::ModemGroup(Services& services, std::function<void()> beforeDial, QWidget* parent)
     : QWidget(parent),
       m_services(services),
-      m_speedTo9600(std::move(speedTo9600)),
+      m_beforeDial(std::move(beforeDial)),
       m_modem(services.comm, services.exchange) {
     m_number = new QLineEdit(link::kNumberPlaceholder, this);
     m_number->setObjectName(QStringLiteral("N_telefona"));
@@ -65,7 +65,7 @@ ModemGroup::ModemGroup(Services& services, std::function<void()> speedTo9600, QW
 }
 
 void ModemGroup::Button1Click() {
-    m_speedTo9600();
+    m_beforeDial();
     const link::ModemOutcome outcome = m_modem.dial(m_number->text());
     show(outcome);
     setState(outcome.state, outcome.caption);

@@ -17,8 +17,8 @@ namespace vilt::app {
 class ModemGroup : public QWidget {
     Q_OBJECT
   public:
-    // speedTo9600: the connection page's speed list follows the dial.
-    ModemGroup(Services& services, std::function<void()> speedTo9600, QWidget* parent = nullptr);
+    // beforeDial: the connection page names the port and lets its speed list follow the dial.
+    ModemGroup(Services& services, std::function<void()> beforeDial, QWidget* parent = nullptr);
 
     void Button1Click();  // dial
     void Button2Click();  // hang up
@@ -33,7 +33,7 @@ class ModemGroup : public QWidget {
     void setState(link::ModemState state, const QString& caption = link::kDialCaption);
 
     Services& m_services;
-    std::function<void()> m_speedTo9600;
+    std::function<void()> m_beforeDial;
     link::Modem m_modem;
     link::ModemState m_state = link::ModemState::Idle;
     QLineEdit* m_number = nullptr;

@@ -51,6 +51,32 @@ class TstModemGroup : public QObject {
         QCOMPARE(m_rig->meterState("modem"), QStringLiteral("command"));
     }
 
+    // The batch reads energy, clock and journals through the call and hangs up.
+    void batch() {
+        start({});
+        QVERIFY(m_rig->meter().control("set energy active 12345 0 0 0"));
+        m_rig->find<QLineEdit>("N_telefona")->setText("555");
+        m_rig->click("Button3");
+        QCOMPARE(m_rig->find<QSpinBox>("TimeOut")->value(), 1000);
+        QCOMPARE(m_rig->find<QLineEdit>("EneA_T1")->text().trimmed(),
+                 QLocale().toString(123.45, 'f', 2));
+        QVERIFY(m_rig->find<QRadioButton>("Fl_event")->isChecked());
+        QCOMPARE(m_rig->shownPanels(), QStringList());  // the session closed hides them
+        QVERIFY(shown("connekt_false"));
+        QCOMPARE(m_rig->meterState("modem"), QStringLiteral("command"));
+        QVERIFY(m_rig->find<QPushButton>("Button3")->isEnabled());
+    }
+
+    // A meter that does not answer: the session is closed and the call hung up.
+    void batchWithASilentMeter() {
+        start({"--fault", "all silent"});
+        m_rig->find<QLineEdit>("N_telefona")->setText("555");
+        m_rig->click("Button3");
+        QVERIFY(shown("connekt_false"));
+        QVERIFY(shown("Vkl"));
+        QCOMPARE(m_rig->meterState("modem"), QStringLiteral("command"));
+    }
+
     void nobodyAnswers() {
         start({"--dial-answer", "nocarrier"});
         m_rig->find<QLineEdit>("N_telefona")->setText("123");
