@@ -45,6 +45,21 @@ std::optional<Command> findCommand(const QStringList& line, QStringList* argumen
     return std::nullopt;
 }
 
+// The session and the command; a port error ends them, not the hang-up after them.
+int runOn(MeterLink& link, const Command& command, const QStringList& arguments,
+          const Options& options) {
+    try {
+        if (const auto failure = link.connect()) {
+            err(failure->text);
+            return failure->code;
+        }
+        return command.run(link, arguments, options);
+    } catch (const std::exception& error) {
+        err(QString::fromStdString(error.what()));
+        return kNoLink;
+    }
+}
+
 }  // namespace
 
 int runCommand(const Options& options) {
@@ -66,6 +81,11 @@ int runCommand(const Options& options) {
             return kUsage;
         }
     }
+    if (options.dial && command->runHere) {
+        err(QStringLiteral(
+            "--dial is for a command that talks to a meter (round dials from its file)"));
+        return kUsage;
+    }
     try {
         if (command->runHere) return command->runHere(arguments, options);
         std::unique_ptr<archive::Archive> archive;
@@ -78,11 +98,20 @@ int runCommand(const Options& options) {
             }
         }
         MeterLink link(options, archive.get());
-        if (const auto failure = link.connect()) {
-            err(failure->text);
-            return failure->code;
+        if (options.dial) {
+            if (const auto failure = link.dial(*options.dial)) {
+                err(failure->text);
+                return failure->code;
+            }
         }
-        return command->run(link, arguments, options);
+        int status = runOn(link, *command, arguments, options);
+        if (link.dialled()) {
+            if (const auto failure = link.hangUp()) {
+                err(failure->text);
+                if (status == kDone) status = failure->code;
+            }
+        }
+        return status;
     } catch (const std::exception& error) {  // port errors
         err(QString::fromStdString(error.what()));
         return kNoLink;

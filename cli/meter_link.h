@@ -16,8 +16,17 @@
 
 namespace vilt::cli {
 
-// kDiffers: the meter does not hold what a file holds (tariff verify).
-enum ExitCode { kDone = 0, kNoLink = 1, kUsage = 2, kNothingThere = 3, kDiffers = 4, kArchive = 5 };
+// kDiffers: the meter does not hold what a file holds (tariff verify). kNotHungUp: the
+// command was done but the modem did not confirm the hang-up (the call may still stand).
+enum ExitCode {
+    kDone = 0,
+    kNoLink = 1,
+    kUsage = 2,
+    kNothingThere = 3,
+    kDiffers = 4,
+    kArchive = 5,
+    kNotHungUp = 6
+};
 
 struct Failure {
     ExitCode code;
@@ -36,6 +45,15 @@ class MeterLink {
     // that cannot be written is a usage failure.
     std::optional<Failure> connect();
 
+    // The dial button before connect: the modem's answers and messages on standard error.
+    // A dial that did not connect is a link failure; nothing is hung up after it. The session
+    // then runs at 9600, the speed the dial gave the port.
+    std::optional<Failure> dial(const QString& number);
+    bool dialled() const { return m_dialled; }
+    // Ends the session and, after the quiet second the modem needs before "+++", hangs up
+    // the call dial made. A refused hang-up is a kNotHungUp failure; the call stays.
+    std::optional<Failure> hangUp();
+
     link::Exchange& exchange() { return m_exchange; }
     const link::SessionOutcome& session() const { return m_outcome; }
     archive::Archive* archive() const { return m_archive; }
@@ -48,6 +66,8 @@ class MeterLink {
     const Options& m_options;
     archive::Archive* m_archive;
     comm::TComm m_comm;
+    comm::BaudRate m_speed;
+    bool m_dialled = false;
     link::SystemWaiter m_waiter;
     link::Exchange m_exchange{m_comm, m_waiter};
     link::Session m_session{m_exchange};

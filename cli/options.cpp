@@ -3,6 +3,7 @@
 #include <QMap>
 
 #include "cli/numbers.h"
+#include "link/modem.h"
 
 namespace vilt::cli {
 
@@ -26,6 +27,7 @@ bool setOption(Options& o, const QString& name, const QString& value, QString* e
     } else if (name == "--timeout") {
         const auto ms = parseNumber(value, kTimeOutRange);
         ok = ms.has_value();
+        o.timeOutGiven = true;
         o.timeOut = static_cast<int>(ms.value_or(0));
     } else if (name == "--mode") {
         o.mode = static_cast<int>(kModes.indexOf(value));
@@ -40,6 +42,12 @@ bool setOption(Options& o, const QString& name, const QString& value, QString* e
     } else if (name == "--archive") {
         o.archive = value;
         ok = !value.isEmpty();
+    } else if (name == "--dial") {
+        if (const auto reason = checkNumber(value)) {
+            *error = QStringLiteral("bad value for --dial: %1").arg(*reason);
+            return false;
+        }
+        o.dial = value;
     } else if (name == "--password") {
         ok = parseNumber(value, kPasswordRange).has_value();
         o.password = value;
@@ -93,6 +101,17 @@ std::optional<Options> parseOptions(const QStringList& arguments, QString* error
     return o;
 }
 
+std::optional<QString> checkNumber(const QString& number) {
+    if (number.isEmpty()) return QStringLiteral("the telephone number is empty");
+    if (number.size() > link::Modem::kLongestNumber)
+        return QStringLiteral("a telephone number has %1 digits at most")
+            .arg(link::Modem::kLongestNumber);
+    for (const QChar c : number)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return QStringLiteral("'%1' is not all digits").arg(number);
+    return std::nullopt;
+}
+
 QString usage() {
     return QStringLiteral(
         "usage: vilt-cli [options] COMMAND [ARGS]\n"
@@ -111,6 +130,10 @@ QString usage() {
         "  --trace-file PATH  the same into a file\n"
         "  --archive PATH     the archive file [Counter_VILT3.db in the current folder]\n"
         "  --no-store         read, but store nothing in the archive\n"
+        "  --dial NUMBER      the modem on --port calls the meter first (digits only); the\n"
+        "                     session then runs at 9600 with a TimeOut of 1000 unless\n"
+        "                     --timeout is given, and the call is hung up after the command\n"
+        "                     whatever its outcome; the modem's answers go to standard error\n"
         "\n"
         "commands:\n"
         "  identify                 factory number, model, software version and place\n"
@@ -159,7 +182,8 @@ QString usage() {
         "2 usage error, a port that cannot be opened, or a tariff file that cannot be\n"
         "read, is damaged or cannot be saved, 3 no profile for any day of the range,\n"
         "4 the meter differs from the tariff file, 5 the archive cannot be opened or did\n"
-        "not take a reading\n");
+        "not take a reading, 6 the command was done but the modem did not confirm the\n"
+        "hang-up (the call may still stand); a call that did not connect is 1\n");
 }
 
 }  // namespace vilt::cli

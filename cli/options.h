@@ -14,7 +14,8 @@ struct Options {
     QString port = QStringLiteral("Com1");
     comm::BaudRate speed = comm::BaudRate::br2400;
     int timeOut = 300;
-    int mode = 0;  // access mode: 0 local, 1 by factory number, 2 with password
+    bool timeOutGiven = false;  // --timeout on the command line: it wins over the dial's 1000
+    int mode = 0;               // access mode: 0 local, 1 by factory number, 2 with password
     uint32_t factory = 0;
     QString password;
     bool json = false;
@@ -23,6 +24,7 @@ struct Options {
     QString traceFile;   // the decoded traffic into this file
     QString archive = archive::kDefaultFile;  // where readings are stored and listed from
     bool noStore = false;                     // readings are read, not stored
+    std::optional<QString> dial;              // the number the modem on the port dials first
     QStringList command;                      // the command and its arguments
 };
 
@@ -30,5 +32,9 @@ struct Options {
 std::optional<Options> parseOptions(const QStringList& arguments, QString* error);
 
 QString usage();
+
+// A telephone number as the modem takes it: digits only, as many as its send area holds.
+// The reason when it is not one.
+std::optional<QString> checkNumber(const QString& number);
 
 }  // namespace vilt::cli
