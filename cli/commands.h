@@ -39,6 +39,9 @@ QList<Command> archiveCommands();
 // The tariff schedule and special days between the meter and a tariff file.
 QList<Command> tariffCommands();
 
+// The round of meters from a file; it opens its own links, one meter after another.
+QList<Command> roundCommands();
+
 // Runs the command of the options against the meter; returns the exit status.
 int runCommand(const Options& options);
 

@@ -1,5 +1,8 @@
 // vilt-cli through the virtual modem (--dial) and the round of meters from a file.
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QtTest>
 
 #include "link/modem.h"
@@ -14,6 +17,48 @@ using Run = test::CliRun;
 
 QStringList meterArguments(const QString& factory, const QStringList& more = {}) {
     return QStringList{"--factory", factory, "--model", "7", "--password", "4321"} + more;
+}
+
+// A round takes longer than one command: a dial alone is some seconds of modem set-up.
+Run runRound(const QStringList& arguments) {
+    QProcess cli;
+    cli.start(test::programFromEnv("VILT_CLI"), arguments);
+    Run run;
+    if (!cli.waitForFinished(150000)) {
+        cli.kill();
+        cli.waitForFinished();
+        run.err = QStringLiteral("vilt-cli did not finish");
+        return run;
+    }
+    run.exitCode = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
+    run.out = QString::fromUtf8(cli.readAllStandardOutput());
+    run.err = QString::fromUtf8(cli.readAllStandardError());
+    return run;
+}
+
+bool startAll(std::initializer_list<test::SimProcess*> sims) {
+    for (test::SimProcess* sim : sims) {
+        QString error;
+        if (!sim->start(&error)) {
+            qWarning("%s", qPrintable(error));
+            return false;
+        }
+    }
+    return true;
+}
+
+QString writeFile(const QTemporaryDir& dir, const QString& name, const QString& text) {
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return {};
+    file.write(text.toUtf8());
+    return path;
+}
+
+QJsonObject byLine(const QJsonArray& meters, int line) {
+    for (const QJsonValue& meter : meters)
+        if (meter.toObject().value("line").toInt() == line) return meter.toObject();
+    return {};
 }
 
 QString lastLine(const QString& text) {
@@ -78,6 +123,109 @@ class TstCliRound : public QObject {
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.out, QString());
         QCOMPARE(sim.ask("get modem"), QStringLiteral("OK command"));
+    }
+
+    // Four meters and a malformed line: one by password on a direct line with its clock far
+    // off, one through the modem, one silent. The round goes past the failures, stores the
+    // readings of the meters that answered and sets the clock that was off.
+    void roundOfMeters() {
+        test::SimProcess direct(meterArguments("11111", {"--clock", "2021-03-04 05:06:07"}));
+        test::SimProcess dialled(meterArguments("22222", {"--modem", "--dial-delay", "50"}));
+        test::SimProcess silent(meterArguments("33333", {"--fault", "all silent"}));
+        QVERIFY(startAll({&direct, &dialled, &silent}));
+        QVERIFY(direct.control("set energy active 12345 67 0 0"));
+        QVERIFY(dialled.control("set energy active 100 200 300 400"));
+        QTemporaryDir dir;
+        const QString file =
+            writeFile(dir, "round.csv",
+                      QStringLiteral("# port;phone;factory;password;label\n"
+                                     "%1;;11111;4321;ТП-1\n"
+                                     "\n"
+                                     "%2;5550101;22222;;Дача\n"
+                                     "%3;;33333;;Молчун\n"
+                                     "%1;;not-a-number;;Кривая\n")
+                          .arg(direct.slavePath(), dialled.slavePath(), silent.slavePath()));
+        const QString archive = dir.filePath("a.db");
+        const Run run = runRound(
+            {"--archive", archive, "--fast", "--json", "round", file, "--sync-clock", "60"});
+        QCOMPARE(run.exitCode, 1);
+        const QJsonArray meters = QJsonDocument::fromJson(run.out.toUtf8()).array();
+        QCOMPARE(meters.size(), 4);
+
+        const QJsonObject first = byLine(meters, 2);
+        QCOMPARE(first.value("label").toString(), QStringLiteral("ТП-1"));
+        QCOMPARE(first.value("factory").toInt(), 11111);
+        QVERIFY2(first.value("ok").toBool(), qPrintable(first.value("result").toString()));
+        QCOMPARE(first.value("energy").toDouble(), 124.12);
+        QVERIFY(first.value("offset").toInteger() < -3600);
+        QVERIFY(first.value("clock_set").toBool());
+        QVERIFY(direct.ask("get clock")
+                    .startsWith("OK " + QString::number(QDate::currentDate().year())));
+
+        const QJsonObject second = byLine(meters, 4);
+        QVERIFY2(second.value("ok").toBool(), qPrintable(second.value("result").toString()));
+        QCOMPARE(second.value("energy").toDouble(), 10.0);
+        QVERIFY(std::abs(second.value("offset").toInteger()) <= 60);
+        QVERIFY(!second.value("clock_set").toBool());
+        QCOMPARE(dialled.ask("get dialled"), QStringLiteral("OK 5550101"));
+        QCOMPARE(dialled.ask("get modem"), QStringLiteral("OK command"));
+
+        const QJsonObject third = byLine(meters, 5);
+        QVERIFY(!third.value("ok").toBool());
+        QVERIFY(third.value("result").toString().startsWith("session: "));
+        QVERIFY(third.value("energy").isNull());
+
+        const QJsonObject fourth = byLine(meters, 6);
+        QVERIFY(!fourth.value("ok").toBool());
+        QVERIFY(fourth.value("result").toString().contains("not-a-number"));
+        QVERIFY2(run.err.contains("round.csv:6: malformed line"), qPrintable(run.err));
+
+        // The month-end readings of the two that answered, none of the silent one.
+        for (const auto& [factory, rows] : {std::pair{"11111", 1}, {"22222", 1}, {"33333", 0}}) {
+            const Run months =
+                runCli({"--archive", archive, "--json", "archive", "months", "--factory", factory});
+            QCOMPARE(months.exitCode, 0);
+            const QJsonArray stored =
+                QJsonDocument::fromJson(months.out.toUtf8()).object().value("rows").toArray();
+            QCOMPARE(stored.size(), rows);
+        }
+    }
+
+    // What is wrong before any meter is asked: the exit status and a clear reason.
+    void badRoundInput_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("errHas");
+        QTest::newRow("no file") << QStringList{"round"} << "" << 2 << "'round' takes";
+        QTest::newRow("file missing") << QStringList{"round", "/nonexistent/round.csv"} << "" << 2
+                                      << "cannot read the round file";
+        QTest::newRow("sync not a number") << QStringList{"round", "FILE", "--sync-clock", "x"}
+                                           << "" << 2 << "bad value for --sync-clock";
+        QTest::newRow("dial with a round")
+            << QStringList{"--dial", "123", "round", "FILE"} << "" << 2 << "--dial is for";
+        QTest::newRow("every line malformed")
+            << QStringList{"round", "FILE"}
+            << "Com1;;1\nCom1;8-912;1;;x\nCom1;;1;pass;x\n;;1;;x\nCom1;;99999999;;x\n"
+            << 1 << "FILE:5: malformed line";
+    }
+    void badRoundInput() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, text);
+        QFETCH(int, exitCode);
+        QFETCH(QString, errHas);
+        QTemporaryDir dir;
+        const QString file = writeFile(dir, "round.csv", text);
+        arguments.replaceInStrings("FILE", file);
+        const Run run = runCli(QStringList{"--archive", dir.filePath("a.db")} + arguments);
+        QCOMPARE(run.exitCode, exitCode);
+        QVERIFY2(run.err.contains(errHas.replace("FILE", file)), qPrintable(run.err));
+        if (exitCode == 1) {  // each line reported and in the summary, none lost
+            for (int line = 1; line <= 5; ++line)
+                QVERIFY(
+                    run.err.contains(QStringLiteral("%1:%2: malformed line").arg(file).arg(line)));
+            QCOMPARE(run.out.trimmed().split('\n').size(), 6);  // the header and five rows
+        }
     }
 };
 

@@ -1,0 +1,362 @@
+// The round: meter after meter from a file, each dialled when it has a telephone number,
+// its energy (stored in the archive), clock and events read, the clock set when it is too
+// far off; a summary of all at the end.
+
+#include <QDateTime>
+#include <QFile>
+#include <QTextStream>
+#include <cstdlib>
+#include <memory>
+
+#include "cli/commands.h"
+#include "cli/json.h"
+#include "cli/meter_link.h"
+#include "cli/numbers.h"
+#include "cli/output.h"
+#include "cli/reading_text.h"
+#include "link/outcome_texts.h"
+#include "ops/operations.h"
+#include "ops/readings.h"
+
+namespace vilt::cli {
+
+namespace {
+
+const QString kSyncFlag = QStringLiteral("--sync-clock");
+constexpr NumberRange kSyncRange{0, 86400 * 366};
+constexpr int kFields = 5;  // port;phone;factory;password;label
+
+// One line of the round file, as it was understood.
+struct RoundLine {
+    int number = 0;  // in the file, from 1
+    QString port;
+    QString phone;  // empty: a direct line
+    uint32_t factory = 0;
+    QString password;  // empty: the session by factory number
+    QString label;
+    QString error;  // set when the line is malformed
+};
+
+struct MeterResult {
+    int line = 0;
+    QString label;
+    std::optional<uint32_t> factory;
+    bool ok = false;
+    QString result;
+    std::optional<qint64> energy;  // active total, hundredths of kW*h
+    std::optional<qint64> offset;  // meter clock minus this computer's, seconds
+    bool clockSet = false;
+};
+
+struct RoundArguments {
+    QString file;
+    std::optional<qint64> syncAbove;  // seconds
+};
+
+std::optional<RoundArguments> parseArguments(const QStringList& arguments, QString* error) {
+    RoundArguments parsed;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        QString value;
+        if (argument == kSyncFlag) {
+            if (i + 1 >= arguments.size()) {
+                *error = QStringLiteral("%1 needs a number of seconds").arg(kSyncFlag);
+                return std::nullopt;
+            }
+            value = arguments[++i];
+        } else if (argument.startsWith(kSyncFlag + QLatin1Char('='))) {
+            value = argument.mid(kSyncFlag.size() + 1);
+        } else if (parsed.file.isEmpty() && !argument.startsWith(QStringLiteral("--"))) {
+            parsed.file = argument;
+            continue;
+        } else {
+            *error = QStringLiteral("unknown argument '%1' (round takes FILE [%2 SECONDS])")
+                         .arg(argument, kSyncFlag);
+            return std::nullopt;
+        }
+        parsed.syncAbove = parseNumber(value, kSyncRange);
+        if (!parsed.syncAbove) {
+            *error = QStringLiteral("bad value for %1: '%2' (seconds, 0 … %3)")
+                         .arg(kSyncFlag, value)
+                         .arg(kSyncRange.highest);
+            return std::nullopt;
+        }
+    }
+    if (parsed.file.isEmpty()) {
+        *error = QStringLiteral("'round' takes FILE [%1 SECONDS]").arg(kSyncFlag);
+        return std::nullopt;
+    }
+    return parsed;
+}
+
+std::optional<QString> checkRound(const QStringList& arguments) {
+    QString error;
+    if (!parseArguments(arguments, &error)) return error;
+    return std::nullopt;
+}
+
+RoundLine parseLine(const QString& text, int number) {
+    RoundLine line;
+    line.number = number;
+    const QStringList fields = text.split(QLatin1Char(';'));
+    if (fields.size() != kFields) {
+        line.error = QStringLiteral("%1 fields where port;phone;factory;password;label are 5")
+                         .arg(fields.size());
+        return line;
+    }
+    line.port = fields[0].trimmed();
+    line.phone = fields[1].trimmed();
+    line.password = fields[3].trimmed();
+    line.label = fields[4].trimmed();
+    if (line.port.isEmpty()) {
+        line.error = QStringLiteral("no port");
+        return line;
+    }
+    if (!line.phone.isEmpty()) {
+        if (const auto reason = checkNumber(line.phone)) {
+            line.error = QStringLiteral("phone: ") + *reason;
+            return line;
+        }
+    }
+    const auto factory = parseNumber(fields[2].trimmed(), kFactoryRange);
+    if (!factory) {
+        line.error = QStringLiteral("factory number '%1' is not one of 0 … %2")
+                         .arg(fields[2].trimmed())
+                         .arg(kFactoryRange.highest);
+        return line;
+    }
+    line.factory = static_cast<uint32_t>(*factory);
+    if (!line.password.isEmpty() && !parseNumber(line.password, kPasswordRange)) {
+        line.error = QStringLiteral("the password must be a whole number");
+        return line;
+    }
+    return line;
+}
+
+// The meters of the file; malformed lines among them, carrying their reason.
+std::optional<QList<RoundLine>> readRoundFile(const QString& path, QString* error) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        *error =
+            QStringLiteral("cannot read the round file '%1': %2").arg(path, file.errorString());
+        return std::nullopt;
+    }
+    QList<RoundLine> lines;
+    QTextStream stream(&file);
+    int number = 0;
+    while (!stream.atEnd()) {
+        const QString text = stream.readLine();
+        ++number;
+        const QString trimmed = text.trimmed();
+        if (trimmed.isEmpty() || trimmed.startsWith(QLatin1Char('#'))) continue;
+        lines << parseLine(trimmed, number);
+    }
+    return lines;
+}
+
+Options meterOptions(const Options& round, const RoundLine& line) {
+    Options options = round;
+    options.port = line.port;
+    options.factory = line.factory;
+    options.password = line.password;
+    options.mode = line.password.isEmpty() ? 1 : 2;
+    options.dial.reset();
+    if (!line.phone.isEmpty()) options.dial = line.phone;
+    options.command = {QStringLiteral("round")};
+    return options;
+}
+
+QString failure(const QString& what, const link::Outcome& outcome) {
+    return what + QStringLiteral(": ") + link::texts::failureText(outcome).simplified();
+}
+
+// The reads of one meter over an open session. Each read runs whatever the one before came
+// to, as in the dial-up batch; any failure fails the meter.
+void readMeter(MeterLink& link, const RoundArguments& arguments, MeterResult& result) {
+    QStringList failures;
+    const link::SessionOutcome& session = link.session();
+    ops::EnergyRequest request;
+    request.months = true;
+    request.model = QString::number(session.identity.value_or(link::Identity{}).model);
+    request.archive = link.archive();
+    request.factory = session.factory;
+    const ops::EnergyOutcome energy = ops::readEnergy(link.exchange(), request);
+    if (energy.active) result.energy = ops::countTotal(*energy.active);
+    if (!energy.ok() || !energy.active) {
+        failures << failure(QStringLiteral("energy"), energy);
+    } else {
+        for (const QString& message : energy.messages)
+            failures << QStringLiteral("archive: ") + message.simplified();
+    }
+
+    const ops::ClockOutcome clock = ops::readClock(link.exchange());
+    if (clock.ok() && clock.time && clock.date) {
+        const QDateTime now = QDateTime::currentDateTime();
+        result.offset = now.secsTo(QDateTime(*clock.date, *clock.time));
+        if (arguments.syncAbove && std::llabs(*result.offset) > *arguments.syncAbove) {
+            const link::Outcome set =
+                ops::SinClick(link.exchange(), QDateTime::currentDateTime(), clock.dst);
+            if (set.ok()) {
+                result.clockSet = true;
+            } else {
+                failures << failure(QStringLiteral("clock set"), set);
+            }
+        }
+    } else {
+        failures << failure(QStringLiteral("clock"), clock);
+    }
+
+    const ops::EventsOutcome events = ops::readEvents(link.exchange());
+    if (!events.ok()) failures << failure(QStringLiteral("events"), events);
+
+    result.ok = failures.isEmpty();
+    if (result.ok) {
+        result.result = result.clockSet ? QStringLiteral("ok, clock set") : QStringLiteral("ok");
+    } else {
+        result.result = failures.join(QStringLiteral("; "));
+    }
+}
+
+MeterResult visit(const Options& round, const RoundArguments& arguments, const RoundLine& line,
+                  archive::Archive* archive) {
+    MeterResult result;
+    result.line = line.number;
+    result.label = line.label;
+    result.factory = line.factory;
+    const Options options = meterOptions(round, line);
+    try {
+        MeterLink link(options, archive);
+        if (options.dial) {
+            if (const auto failed = link.dial(*options.dial)) {
+                result.result = failed->text;
+                return result;
+            }
+        }
+        try {
+            if (const auto failed = link.connect()) {
+                result.result = QStringLiteral("session: ") + failed->text.simplified();
+            } else {
+                readMeter(link, arguments, result);
+            }
+        } catch (const std::exception& error) {  // port errors
+            result.ok = false;
+            result.result = QString::fromStdString(error.what());
+        }
+        if (link.dialled()) {
+            if (const auto failed = link.hangUp()) {
+                result.ok = false;
+                result.result += QStringLiteral("; ") + failed->text;
+            }
+        }
+    } catch (const std::exception& error) {
+        result.ok = false;
+        result.result = QString::fromStdString(error.what());
+    }
+    return result;
+}
+
+QString optionalNumber(const std::optional<qint64>& value, bool hundredthsOf) {
+    if (!value) return QString();
+    return hundredthsOf ? hundredths(*value) : QString::number(*value);
+}
+
+void printSummary(const QList<MeterResult>& results) {
+    const QStringList header{QStringLiteral("label"), QStringLiteral("factory"),
+                             QStringLiteral("energy"), QStringLiteral("offset"),
+                             QStringLiteral("result")};
+    QList<QStringList> rows{header};
+    for (const MeterResult& r : results)
+        rows << QStringList{r.label.isEmpty() ? QStringLiteral("line %1").arg(r.line) : r.label,
+                            r.factory ? QString::number(*r.factory) : QString(),
+                            optionalNumber(r.energy, true), optionalNumber(r.offset, false),
+                            r.result};
+    QList<qsizetype> widths(header.size(), 0);
+    for (const QStringList& row : rows)
+        for (qsizetype c = 0; c < row.size(); ++c) widths[c] = std::max(widths[c], row[c].size());
+    for (const QStringList& row : rows) {
+        QStringList cells;
+        for (qsizetype c = 0; c + 1 < row.size(); ++c) {
+            // Numbers to the right, text to the left.
+            cells << (c == 2 || c == 3 ? row[c].rightJustified(widths[c])
+                                       : row[c].leftJustified(widths[c]));
+        }
+        cells << row.last();
+        out(cells.join(QStringLiteral("  ")));
+    }
+}
+
+void printJson(const QList<MeterResult>& results) {
+    QStringList items;
+    const QString null = QStringLiteral("null");
+    for (const MeterResult& r : results)
+        items << QStringLiteral(
+                     R"({"line":%1,"label":%2,"factory":%3,"ok":%4,"result":%5,"energy":%6,)"
+                     R"("offset":%7,"clock_set":%8})")
+                     .arg(r.line)
+                     .arg(jsonString(r.label), r.factory ? QString::number(*r.factory) : null,
+                          r.ok ? "true" : "false", jsonString(r.result),
+                          r.energy ? hundredths(*r.energy) : null,
+                          r.offset ? QString::number(*r.offset) : null,
+                          r.clockSet ? "true" : "false");
+    out(QLatin1Char('[') + items.join(QLatin1Char(',')) + QLatin1Char(']'));
+}
+
+int round(const QStringList& rawArguments, const Options& options) {
+    QString error;
+    const RoundArguments arguments = *parseArguments(rawArguments, &error);
+    const auto lines = readRoundFile(arguments.file, &error);
+    if (!lines) {
+        err(error);
+        return kUsage;
+    }
+    std::unique_ptr<archive::Archive> archive;
+    if (!options.noStore) {
+        archive = archive::Archive::open(options.archive, &error);
+        if (!archive) {
+            err(error);
+            return kArchive;
+        }
+    }
+    QList<MeterResult> results;
+    const qsizetype count = lines->size();
+    for (const RoundLine& line : *lines) {
+        const QString where = QStringLiteral("[%1/%2] %3:%4")
+                                  .arg(results.size() + 1)
+                                  .arg(count)
+                                  .arg(arguments.file)
+                                  .arg(line.number);
+        if (!line.error.isEmpty()) {
+            err(QStringLiteral("%1: malformed line: %2").arg(where, line.error));
+            MeterResult bad;
+            bad.line = line.number;
+            bad.result = QStringLiteral("malformed line: ") + line.error;
+            results << bad;
+            continue;
+        }
+        err(QStringLiteral("%1: %2 (%3)%4 …")
+                .arg(where, line.label)
+                .arg(line.factory)
+                .arg(line.phone.isEmpty() ? QString()
+                                          : QStringLiteral(", dialling ") + line.phone));
+        results << visit(options, arguments, line, archive.get());
+        err(QStringLiteral("%1: %2").arg(where, results.last().result));
+    }
+    if (options.json) {
+        printJson(results);
+    } else {
+        printSummary(results);
+    }
+    for (const MeterResult& r : results)
+        if (!r.ok) return kNoLink;
+    return kDone;
+}
+
+}  // namespace
+
+QList<Command> roundCommands() {
+    Command command{{QStringLiteral("round")}, kAnyArguments, checkRound, nullptr};
+    command.runHere = round;
+    return {command};
+}
+
+}  // namespace vilt::cli
