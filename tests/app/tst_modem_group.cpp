@@ -77,10 +77,19 @@ class TstModemGroup : public QObject {
         QCOMPARE(m_rig->meterState("modem"), QStringLiteral("command"));
     }
 
+    // Straight from the dial, and for the batch too: a call nobody answers opens no session
+    // and hangs nothing up.
+    void nobodyAnswers_data() {
+        QTest::addColumn<QString>("button");
+        QTest::newRow("dial") << "Button1";
+        QTest::newRow("batch") << "Button3";
+    }
     void nobodyAnswers() {
+        QFETCH(QString, button);
         start({"--dial-answer", "nocarrier"});
         m_rig->find<QLineEdit>("N_telefona")->setText("123");
-        m_rig->click("Button1");
+        m_rig->click(button);
+        QVERIFY(shown("Vkl"));
         QCOMPARE(m_rig->messages, QStringList{link::kNoAnswer});
         QVERIFY(shown("connekt_false"));
         QCOMPARE(m_rig->find<QPushButton>("Button1")->text(), link::kDialCaption);
