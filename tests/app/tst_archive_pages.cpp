@@ -23,6 +23,10 @@ class TstArchivePages : public QObject {
 
     app::StringGrid* grid(const char* name) const { return m_rig->find<app::StringGrid>(name); }
     QString edit(const QString& name) const { return m_rig->find<QLineEdit>(name)->text(); }
+    // A browse button of its own page: the load-limits dialog has a BitBtn3 too.
+    void browse(const char* page, const char* button) const {
+        QTest::mouseClick(m_rig->find(page)->findChild<QPushButton*>(button), Qt::LeftButton);
+    }
     void readEnergy(bool months) const {
         m_rig->find<QRadioButton>("Fl_ene")->click();
         m_rig->find<QCheckBox>("month_12")->setChecked(months);
@@ -88,7 +92,7 @@ class TstArchivePages : public QObject {
         m_rig->click("Read");
         QCOMPARE(months->cell(2, 3), QStringLiteral("   "));
         // The stored row comes back with the browse; its reactive columns stay empty.
-        m_rig->click("BitBtn6");
+        browse("TabSheet7", "BitBtn6");
         QCOMPARE(months->cell(2, 3), QStringLiteral("1234,56"));
         QCOMPARE(months->cell(7, 3), QString());
         QCOMPARE(m_rig->status(1), link::texts::kLocalNumber + "12345");
@@ -163,7 +167,7 @@ class TstArchivePages : public QObject {
         auto* day = m_rig->find<QDateEdit>("Date_sr");
         QStringList seen;
         for (int i = 0; i < 4; ++i) {
-            m_rig->click("BitBtn3");
+            browse("TabSheet6", "BitBtn3");
             seen << day->date().toString("d") + ":" + cut->cell(3, 1);
         }
         QCOMPARE(seen, QStringList({"1:1", "2:2", "3:3", "1:1"}));
@@ -172,10 +176,10 @@ class TstArchivePages : public QObject {
 
         auto* numbers = m_rig->find<QComboBox>("ComboBox_Z_N");
         numbers->setEditText("1234");
-        m_rig->click("BitBtn3");
+        browse("TabSheet6", "BitBtn3");
         QCOMPARE(day->date(), QDate(2026, 1, 2));
         numbers->setEditText("0123");
-        m_rig->click("BitBtn4");
+        browse("TabSheet6", "BitBtn4");
         QCOMPARE(day->date(), QDate(2026, 1, 2));  // nothing matches: nothing changes
     }
 };

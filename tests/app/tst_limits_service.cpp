@@ -63,7 +63,7 @@ class TstLimitsService : public QObject {
         QVERIFY(rig().messages.isEmpty());
 
         // Written back unchanged, the record comes back the same.
-        rig().click("BitBtn2");
+        dialog().findChild<QPushButton*>("BitBtn2")->click();
         QCOMPARE(rig().meterState("limits").toUpper(),
                  QStringLiteral("81983A40420F35000000000064000041"));
         edit("Limit_Power_Edit")->setText("1,5");
