@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QThread>
 
 #include "app/limit_form.h"
 #include "app/tariff_page.h"
@@ -55,6 +56,20 @@ bool paintedSchedule(TForm1& form, QTabWidget& pages, const QString& folder) {
     return ok;
 }
 
+// A meter behind a modem on Com2, when there is one: the call up, then hung up again.
+bool dialledCall(TForm1& form, QComboBox& ports, const QString& folder) {
+    const int modem = ports.findText(QStringLiteral("Com2"));
+    if (modem < 0) return true;
+    ports.setCurrentIndex(modem);
+    emit ports.activated(modem);
+    form.findChild<QLineEdit*>(QStringLiteral("N_telefona"))->setText(QStringLiteral("5551234"));
+    form.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
+    const bool ok = save(form, folder, QStringLiteral("modem"));
+    QThread::msleep(1100);  // the modem takes "+++" after a quiet second
+    form.findChild<QPushButton*>(QStringLiteral("Button2"))->click();
+    return ok;
+}
+
 }  // namespace
 
 bool screenshotTour(TForm1& form, const QString& folder) {
@@ -69,6 +84,7 @@ bool screenshotTour(TForm1& form, const QString& folder) {
     ok = paintedSchedule(form, *pages, folder) && ok;
     pages->setCurrentIndex(TForm1::kConnectionPage);
     auto* ports = form.findChild<QComboBox*>(QStringLiteral("ComboBox1"));
+    ok = dialledCall(form, *ports, folder) && ok;
     if (ports->count() > 0) {
         ports->setCurrentIndex(0);
         emit ports->activated(0);
