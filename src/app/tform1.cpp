@@ -21,6 +21,7 @@
 #include "app/exchange_group.h"
 #include "app/journal_page.h"
 #include "app/limit_form.h"
+#include "app/modem_group.h"
 #include "app/month_page.h"
 #include "app/presenter.h"
 #include "app/profile_page.h"
@@ -39,6 +40,7 @@ namespace {
 
 constexpr QSize kClientSize(823, 384);
 constexpr int kTickMs = 1000;
+constexpr int kQuietBeforeHangUpMs = 1000;  // the modem takes "+++" after a quiet second
 
 const QString kCaption = QStringLiteral(
     "       Программа облуживания счетчиков ВИЛТ3/ВИЛТ1  -\"М\"- ЖКИ .  V_301209_12Month_12Sezon");
@@ -344,7 +346,13 @@ void TForm1::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+// A call that is up is ended too: the session first, then the hang-up, the port last.
 void TForm1::FormClose() {
+    if (m_connection->modem().state() == link::ModemState::Connected) {
+        m_services->closeSession();
+        m_waiter.sleep(kQuietBeforeHangUpMs);
+        m_connection->modem().Button2Click();
+    }
     m_comm.Close();
 }
 

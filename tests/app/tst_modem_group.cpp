@@ -51,6 +51,18 @@ class TstModemGroup : public QObject {
         QCOMPARE(m_rig->meterState("modem"), QStringLiteral("command"));
     }
 
+    // Closing the window with a call up closes the session and hangs up.
+    void closingHangsUp() {
+        start({});
+        m_rig->find<QLineEdit>("N_telefona")->setText("555");
+        m_rig->click("Button1");
+        QVERIFY(!m_rig->find<QPushButton>("Button3")->isEnabled());
+        m_rig->connectAs(0, 0);
+        QVERIFY(m_rig->shown("Otkl"));
+        m_rig->form().close();
+        QCOMPARE(m_rig->meterState("modem"), QStringLiteral("command"));
+    }
+
     // The batch reads energy, clock and journals through the call and hangs up.
     void batch() {
         start({});
