@@ -15,7 +15,7 @@
 #include "cli/meter_link.h"
 #include "cli/output.h"
 #include "cli/report.h"
-#include "cli/tariff_compare.h"
+#include "tariff/compare.h"
 #include "tariff/sequences.h"
 #include "tariff/tariff_file.h"
 
@@ -23,10 +23,13 @@ namespace vilt::cli {
 
 namespace {
 
+using tariff::DayDifference;
 using tariff::DayType;
 using tariff::SeazonTab;
 using tariff::SpecDays;
+using tariff::TariffComparison;
 using tariff::TariffFile;
+using tariff::ZoneDifference;
 
 constexpr std::array<DayType, tariff::kDayTypeCount> kDayTypes = {
     DayType::Working, DayType::Saturday, DayType::Holiday};
@@ -202,7 +205,7 @@ int readToFile(MeterLink& link, const QStringList& arguments, const Options&) {
     }
     const tariff::TariffReadOutcome& outcome = std::get<tariff::TariffReadOutcome>(read);
     SpecDays days;
-    const QList<tariff::TSpecDayRec> held = meterDays(outcome.days);
+    const QList<tariff::TSpecDayRec> held = tariff::meterDays(outcome.days);
     for (qsizetype i = 0; i < held.size(); ++i) days.SpecDayTab[static_cast<size_t>(i)] = held[i];
     const QByteArray bytes = tariff::saveTariffFile(outcome.schedule, days);
     if (const auto error = tariff::writeTariffFileAtomically(arguments[0], bytes)) {
@@ -306,7 +309,7 @@ int verifyFile(MeterLink& link, const QStringList& arguments, const Options& opt
     if (const auto* status = std::get_if<int>(&read)) return *status;
     const tariff::TariffReadOutcome& meter = std::get<tariff::TariffReadOutcome>(read);
     const TariffComparison comparison =
-        compareTariffs(file.schedule, file.days, meter.schedule, meter.days);
+        tariff::compareTariffs(file.schedule, file.days, meter.schedule, meter.days);
     if (options.json)
         out(comparisonJson(comparison));
     else

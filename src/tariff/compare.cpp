@@ -1,27 +1,25 @@
-#include "cli/tariff_compare.h"
+#include "tariff/compare.h"
 
 #include <algorithm>
 
-namespace vilt::cli {
+namespace vilt::tariff {
 
 namespace {
-
-using tariff::TSpecDayRec;
 
 bool sameDate(const TSpecDayRec& a, const TSpecDayRec& b) {
     return a.Day == b.Day && a.Month == b.Month;
 }
 
-QList<ZoneDifference> compareZones(const tariff::SeazonTab& file, const tariff::SeazonTab& meter) {
+QList<ZoneDifference> compareZones(const SeazonTab& file, const SeazonTab& meter) {
     QList<ZoneDifference> differences;
-    for (int season = 1; season <= tariff::kSeasonCount; ++season) {
+    for (int season = 1; season <= kSeasonCount; ++season) {
         const auto index = static_cast<size_t>(season - 1);
-        for (int slot = 0; slot < tariff::kSlotCount; ++slot) {
+        for (int slot = 0; slot < kSlotCount; ++slot) {
             const int fileTariff = file[index].Zones[static_cast<size_t>(slot)];
             const int meterTariff = meter[index].Zones[static_cast<size_t>(slot)];
             if (fileTariff != meterTariff)
-                differences << ZoneDifference{season, tariff::slotDayType(slot),
-                                              tariff::slotHour(slot), fileTariff, meterTariff};
+                differences << ZoneDifference{season, slotDayType(slot), slotHour(slot), fileTariff,
+                                              meterTariff};
         }
     }
     return differences;
@@ -56,19 +54,19 @@ QList<DayDifference> compareDays(const QList<TSpecDayRec>& file, QList<TSpecDayR
 
 }  // namespace
 
-QList<tariff::TSpecDayRec> meterDays(const tariff::SpecDays& days) {
+QList<TSpecDayRec> meterDays(const SpecDays& days) {
     QList<TSpecDayRec> records;
-    for (size_t i = 0; i < tariff::kCalendarRecords; ++i)
+    for (size_t i = 0; i < kCalendarRecords; ++i)
         if (days.SpecDayTab[i].Day != 0) records << days.SpecDayTab[i];
     return records;
 }
 
-TariffComparison compareTariffs(const tariff::SeazonTab& file, const tariff::SpecDays& fileDays,
-                                const tariff::SeazonTab& meter, const tariff::SpecDays& meterRead) {
+TariffComparison compareTariffs(const SeazonTab& file, const SpecDays& fileDays,
+                                const SeazonTab& meter, const SpecDays& meterRead) {
     TariffComparison comparison;
     comparison.zones = compareZones(file, meter);
-    const int listed = tariff::specDayListLength(fileDays.SpecDayTab);
-    const int held = std::min(listed, tariff::kCalendarRecords);
+    const int listed = specDayListLength(fileDays.SpecDayTab);
+    const int held = std::min(listed, kCalendarRecords);
     comparison.notCompared = listed - held;
     QList<TSpecDayRec> fromFile;
     for (size_t i = 0; i < static_cast<size_t>(held); ++i) fromFile << fileDays.SpecDayTab[i];
@@ -78,4 +76,4 @@ TariffComparison compareTariffs(const tariff::SeazonTab& file, const tariff::Spe
     return comparison;
 }
 
-}  // namespace vilt::cli
+}  // namespace vilt::tariff

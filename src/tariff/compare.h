@@ -9,11 +9,11 @@
 #include "tariff/model.h"
 #include "tariff/special_days.h"
 
-namespace vilt::cli {
+namespace vilt::tariff {
 
 struct ZoneDifference {
     int season;  // 1-12
-    tariff::DayType day;
+    DayType day;
     int hour;  // 0-23
     int file;  // tariff index 0-3
     int meter;
@@ -38,11 +38,11 @@ struct TariffComparison {
 
 // The special days of a meter's calendar: its records 0-23 that hold a day, in order. A
 // record left empty between two others does not end the list.
-QList<tariff::TSpecDayRec> meterDays(const tariff::SpecDays& days);
+QList<TSpecDayRec> meterDays(const SpecDays& days);
 
 // Special days are matched by date, so the order of the records does not count (it is told
 // apart in otherOrder); a date listed twice is matched record by record.
-TariffComparison compareTariffs(const tariff::SeazonTab& file, const tariff::SpecDays& fileDays,
-                                const tariff::SeazonTab& meter, const tariff::SpecDays& meterRead);
+TariffComparison compareTariffs(const SeazonTab& file, const SpecDays& fileDays,
+                                const SeazonTab& meter, const SpecDays& meterRead);
 
-}  // namespace vilt::cli
+}  // namespace vilt::tariff
