@@ -1,23 +1,17 @@
 // Drives vilt-sim --modem over its pseudo-terminal with the dialogue the workstation uses
 // to dial, talk to the meter through the call and hang up.
 
-#include <fcntl.h>
-#include <poll.h>
-#include <termios.h>
-#include <unistd.h>
-
-#include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTest>
 #include <QThread>
 
+#include "support/pty_fixture.h"
+
 using namespace std::chrono_literals;
+using Line = vilt::test::PtyEnd;
 
 namespace {
-
-constexpr auto kPatience = 10s;  // an upper bound for slow sanitizer builds, not a speed target
-constexpr auto kQuiet = 300ms;   // how long a test listens for bytes that should not come
 
 const QByteArray kIdentityRequest = QByteArray::fromHex("39 30 00 25 6E FC");
 constexpr qsizetype kIdentityReplySize = 28;
@@ -26,102 +20,16 @@ QByteArray ok() {
     return "\r\nOK\r\n";
 }
 
-// The simulator with a modem; killed when the test ends, however it ends.
-class ModemSim {
+// The simulator with a modem in front of its meter, ready on its pseudo-terminal.
+class ModemSim : public vilt::test::SimChild {
   public:
-    explicit ModemSim(const QStringList& arguments) {
-        m_process.start(qEnvironmentVariable("VILT_SIM"), QStringList{"--modem"} + arguments);
-        const QByteArray ready = readLine();
-        if (ready.startsWith("READY ")) {
-            m_slave = QString::fromUtf8(ready.sliced(6));
-        }
-    }
-    ~ModemSim() {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.kill();
-            m_process.waitForFinished(5000);
-        }
-    }
-    ModemSim(const ModemSim&) = delete;
-    ModemSim& operator=(const ModemSim&) = delete;
+    explicit ModemSim(const QStringList& arguments)
+        : SimChild(QStringList{"--modem"} + arguments), m_slave(waitReady()) {}
 
     QString slavePath() const { return m_slave; }
 
-    QByteArray ask(const QByteArray& line) {
-        m_process.write(line + '\n');
-        return readLine();
-    }
-
   private:
-    QByteArray readLine() {
-        const QDeadlineTimer deadline(kPatience);
-        while (!m_process.canReadLine() && !deadline.hasExpired()) {
-            if (!m_process.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
-                break;
-            }
-        }
-        return m_process.canReadLine() ? m_process.readLine().trimmed() : QByteArray();
-    }
-
-    QProcess m_process;
     QString m_slave;
-};
-
-// The workstation's serial port.
-class Line {
-  public:
-    explicit Line(const QString& path)
-        : m_fd(::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK)) {
-        termios raw{};
-        if (m_fd >= 0 && ::tcgetattr(m_fd, &raw) == 0) {
-            ::cfmakeraw(&raw);
-            ::tcsetattr(m_fd, TCSANOW, &raw);
-        }
-    }
-    ~Line() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    Line(const Line&) = delete;
-    Line& operator=(const Line&) = delete;
-
-    bool isOpen() const { return m_fd >= 0; }
-
-    bool send(const QByteArray& bytes) {
-        return ::write(m_fd, bytes.constData(), static_cast<size_t>(bytes.size())) == bytes.size();
-    }
-
-    // What one read returns once something has come (empty when nothing came in time).
-    QByteArray readSome(std::chrono::milliseconds patience = kPatience) {
-        pollfd fd{m_fd, POLLIN, 0};
-        if (::poll(&fd, 1, static_cast<int>(patience.count())) <= 0) {
-            return {};
-        }
-        char buffer[256];
-        const ssize_t n = ::read(m_fd, buffer, sizeof buffer);
-        return n > 0 ? QByteArray(buffer, n) : QByteArray();
-    }
-
-    // Reads until `count` bytes have come or patience runs out.
-    QByteArray receive(qsizetype count, std::chrono::milliseconds patience = kPatience) {
-        QByteArray got;
-        const QDeadlineTimer deadline(patience);
-        while (got.size() < count && !deadline.hasExpired()) {
-            got += readSome(std::chrono::milliseconds(deadline.remainingTime()));
-        }
-        return got;
-    }
-
-    // Exactly `expected.size()` bytes and then quiet, or what came instead.
-    QByteArray receiveLike(const QByteArray& expected) {
-        QByteArray got = receive(expected.size());
-        got += receive(1, kQuiet);
-        return got;
-    }
-
-  private:
-    int m_fd;
 };
 
 }  // namespace
@@ -203,8 +111,8 @@ void TestModem::commandMode() {
     QVERIFY(line.isOpen());
     QVERIFY(line.send(sent));
     QCOMPARE(line.receiveLike(expected), expected);
-    QCOMPARE(sim.ask("get modem"), QByteArray("OK command"));
-    QCOMPARE(sim.ask("get dialled"), QByteArray("OK"));
+    QCOMPARE(sim.control("get modem"), QByteArray("OK command"));
+    QCOMPARE(sim.control("get dialled"), QByteArray("OK"));
 }
 
 void TestModem::dialAnswers_data() {
@@ -239,13 +147,13 @@ void TestModem::dialAnswers() {
     Line line(sim.slavePath());
     QVERIFY(line.isOpen());
     if (!control.isEmpty()) {
-        QCOMPARE(sim.ask(control), QByteArray("OK"));
+        QCOMPARE(sim.control(control), QByteArray("OK"));
     }
     const QByteArray expected = "ate0\r" + ok() + "\r\n" + answer + "\r\n";
     QVERIFY(line.send("ate0\r" + dial));
     QCOMPARE(line.receiveLike(expected), expected);
-    QCOMPARE(sim.ask("get modem"), "OK " + state);
-    QCOMPARE(sim.ask("get dialled"), "OK " + dialled);
+    QCOMPARE(sim.control("get modem"), "OK " + state);
+    QCOMPARE(sim.control("get dialled"), "OK " + dialled);
 }
 
 void TestModem::silentDialIsAbortedByAKey() {
@@ -254,10 +162,10 @@ void TestModem::silentDialIsAbortedByAKey() {
     QVERIFY(line.isOpen());
     QVERIFY(line.send("ate0\ratd1\r"));
     QCOMPARE(line.receiveLike("ate0\r" + ok()), "ate0\r" + ok());
-    QCOMPARE(sim.ask("get modem"), QByteArray("OK dialling"));
+    QCOMPARE(sim.control("get modem"), QByteArray("OK dialling"));
     QVERIFY(line.send("\r"));
     QCOMPARE(line.receiveLike("\r\nNO CARRIER\r\n"), QByteArray("\r\nNO CARRIER\r\n"));
-    QCOMPARE(sim.ask("get modem"), QByteArray("OK command"));
+    QCOMPARE(sim.control("get modem"), QByteArray("OK command"));
 }
 
 // The workstation decides on the first read that returns anything, so the pieces must come
@@ -305,7 +213,7 @@ void TestModem::escapeThenHangUp() {
     QThread::msleep(400);
     QVERIFY(line.send("+++"));
     QCOMPARE(line.receiveLike(ok()), ok());
-    QCOMPARE(sim.ask("get modem"), QByteArray("OK connected-command"));
+    QCOMPARE(sim.control("get modem"), QByteArray("OK connected-command"));
     // In command mode the meter hears nothing.
     QVERIFY(line.send(kIdentityRequest + "\r"));
     QCOMPARE(line.receiveLike("\r\nERROR\r\n"), QByteArray("\r\nERROR\r\n"));
@@ -313,8 +221,8 @@ void TestModem::escapeThenHangUp() {
     QCOMPARE(line.receiveLike("\r\nERROR\r\n"), QByteArray("\r\nERROR\r\n"));
     QVERIFY(line.send("ath\r"));
     QCOMPARE(line.receiveLike(ok()), ok());
-    QCOMPARE(sim.ask("get modem"), QByteArray("OK command"));
-    QCOMPARE(sim.ask("get dialled"), QByteArray("OK 1"));
+    QCOMPARE(sim.control("get modem"), QByteArray("OK command"));
+    QCOMPARE(sim.control("get dialled"), QByteArray("OK 1"));
 }
 
 void TestModem::escapeThenBackOnline() {
@@ -328,7 +236,7 @@ void TestModem::escapeThenBackOnline() {
     QCOMPARE(line.receiveLike(ok()), ok());
     QVERIFY(line.send("ato\r"));
     QCOMPARE(line.receiveLike("\r\nCONNECT 9600\r\n"), QByteArray("\r\nCONNECT 9600\r\n"));
-    QCOMPARE(sim.ask("get modem"), QByteArray("OK data"));
+    QCOMPARE(sim.control("get modem"), QByteArray("OK data"));
     QVERIFY(line.send(kIdentityRequest));
     QCOMPARE(line.receive(kIdentityReplySize).size(), kIdentityReplySize);
 }
@@ -351,7 +259,7 @@ void TestModem::plusesWithoutGuardAreData() {
     QThread::msleep(300);
     QVERIFY(line.send(sent));
     QCOMPARE(line.receive(1, 600ms), QByteArray());
-    QCOMPARE(sim.ask("get modem"), QByteArray("OK data"));
+    QCOMPARE(sim.control("get modem"), QByteArray("OK data"));
     // The pluses went to the meter as noise; it still answers once the line is idle.
     QThread::msleep(300);
     QVERIFY(line.send(kIdentityRequest));
@@ -364,9 +272,9 @@ void TestModem::farEndHangsUp() {
     QVERIFY(line.isOpen());
     QVERIFY(line.send("ate0\ratd1\r"));
     line.receiveLike("ate0\r" + ok() + "\r\nCONNECT 9600\r\n");
-    QCOMPARE(sim.ask("hangup"), QByteArray("OK"));
+    QCOMPARE(sim.control("hangup"), QByteArray("OK"));
     QCOMPARE(line.receiveLike("\r\nNO CARRIER\r\n"), QByteArray("\r\nNO CARRIER\r\n"));
-    QCOMPARE(sim.ask("get modem"), QByteArray("OK command"));
+    QCOMPARE(sim.control("get modem"), QByteArray("OK command"));
     QVERIFY(line.send("at\r"));
     QCOMPARE(line.receiveLike(ok()), ok());
 }
@@ -387,7 +295,7 @@ void TestModem::workstationHangUpWithDefaultGuard() {
     QCOMPARE(line.receiveLike(ok()), ok());
     QVERIFY(line.send("at+ipr=0\r\r"));
     QCOMPARE(line.receiveLike(ok()), ok());
-    QCOMPARE(sim.ask("get modem"), QByteArray("OK command"));
+    QCOMPARE(sim.control("get modem"), QByteArray("OK command"));
 }
 
 void TestModem::badControlLines_data() {
@@ -406,14 +314,14 @@ void TestModem::badControlLines() {
     QFETCH(QByteArray, control);
     ModemSim sim({});
     QVERIFY(!sim.slavePath().isEmpty());
-    QVERIFY(sim.ask(control).startsWith("ERR "));
-    QCOMPARE(sim.ask("get modem"), QByteArray("OK command"));
+    QVERIFY(sim.control(control).startsWith("ERR "));
+    QCOMPARE(sim.control("get modem"), QByteArray("OK command"));
 }
 
 void TestModem::modemOptionsNeedTheModem() {
     QProcess plain;
     plain.start(qEnvironmentVariable("VILT_SIM"), {"--guard", "100"});
-    QVERIFY(plain.waitForFinished(static_cast<int>(std::chrono::milliseconds(kPatience).count())));
+    QVERIFY(plain.waitForFinished(static_cast<int>(vilt::test::kPtyPatience.count())));
     QCOMPARE(plain.exitCode(), 2);
 }
 

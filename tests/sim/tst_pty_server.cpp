@@ -1,21 +1,17 @@
 // Drives the real vilt-sim over its pseudo-terminal, as the workstation will.
 
-#include <fcntl.h>
-#include <poll.h>
-#include <termios.h>
-#include <unistd.h>
-
-#include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "support/pty_fixture.h"
+
 using namespace std::chrono_literals;
+using vilt::test::SimChild;
+using Line = vilt::test::PtyEnd;
 
 namespace {
-
-constexpr auto kPatience = 10s;  // an upper bound for slow sanitizer builds, not a speed target
 
 QByteArray hex(const char* text) {
     return QByteArray::fromHex(text);
@@ -25,101 +21,6 @@ const char* const kIdentityRequest = "39 30 00 25 6E FC";
 // Meter 12345 with the default model 7, version 30109 and no place.
 const char* const kDefaultIdentityReply =
     "39 30 00 25 07 00 9D 75 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 D2 50";
-
-// The running simulator; killed when the test ends, however it ends.
-class SimProcess {
-  public:
-    explicit SimProcess(const QStringList& arguments) {
-        m_process.start(qEnvironmentVariable("VILT_SIM"), arguments);
-    }
-    ~SimProcess() {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.kill();
-            m_process.waitForFinished(5000);
-        }
-    }
-    SimProcess(const SimProcess&) = delete;
-    SimProcess& operator=(const SimProcess&) = delete;
-
-    QProcess& process() { return m_process; }
-
-    // The next line on stdout, or empty if none comes in time.
-    QByteArray readLine() {
-        const QDeadlineTimer deadline(kPatience);
-        while (!m_process.canReadLine() && !deadline.hasExpired()) {
-            if (!m_process.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
-                break;
-            }
-        }
-        return m_process.canReadLine() ? m_process.readLine().trimmed() : QByteArray();
-    }
-
-    // The slave path from the READY line, or empty.
-    QString waitReady() {
-        const QByteArray line = readLine();
-        return line.startsWith("READY ") ? QString::fromUtf8(line.sliced(6)) : QString();
-    }
-
-    QByteArray control(const QByteArray& line) {
-        m_process.write(line + '\n');
-        return readLine();
-    }
-
-  private:
-    QProcess m_process;
-};
-
-// The workstation's end of the line, opened the plain POSIX way.
-class Line {
-  public:
-    explicit Line(const QString& path)
-        : m_fd(::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK)) {
-        termios raw{};
-        if (m_fd >= 0 && ::tcgetattr(m_fd, &raw) == 0) {
-            ::cfmakeraw(&raw);
-            ::tcsetattr(m_fd, TCSANOW, &raw);
-        }
-    }
-    ~Line() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    Line(const Line&) = delete;
-    Line& operator=(const Line&) = delete;
-
-    bool isOpen() const { return m_fd >= 0; }
-
-    void send(const QByteArray& bytes) {
-        QCOMPARE(::write(m_fd, bytes.constData(), bytes.size()), bytes.size());
-    }
-
-    // Reads until `count` bytes have come or patience runs out.
-    QByteArray receive(qsizetype count, std::chrono::milliseconds patience = kPatience) {
-        QByteArray got;
-        const QDeadlineTimer deadline(patience);
-        while (got.size() < count && !deadline.hasExpired()) {
-            pollfd fd{m_fd, POLLIN, 0};
-            if (::poll(&fd, 1, static_cast<int>(deadline.remainingTime())) <= 0) {
-                continue;
-            }
-            char buffer[256];
-            const ssize_t n = ::read(m_fd, buffer, sizeof buffer);
-            if (n > 0) {
-                got.append(buffer, n);
-            }
-        }
-        return got;
-    }
-
-    QByteArray roundTrip(const QByteArray& request, qsizetype replySize) {
-        send(request);
-        return receive(replySize);
-    }
-
-  private:
-    int m_fd;
-};
 
 }  // namespace
 
@@ -172,7 +73,7 @@ void TestPtyServer::identityRoundTrip() {
     QFETCH(QStringList, arguments);
     QFETCH(QByteArray, request);
     QFETCH(QByteArray, expected);
-    SimProcess sim(arguments);
+    SimChild sim(arguments);
     const QString slave = sim.waitReady();
     QVERIFY2(!slave.isEmpty(), "no READY line");
     Line line(slave);
@@ -181,7 +82,7 @@ void TestPtyServer::identityRoundTrip() {
 }
 
 void TestPtyServer::controlLinesChangeTheMeter() {
-    SimProcess sim({});
+    SimChild sim({});
     const QString slave = sim.waitReady();
     QVERIFY2(!slave.isEmpty(), "no READY line");
     Line line(slave);
@@ -204,7 +105,7 @@ void TestPtyServer::controlLinesChangeTheMeter() {
 }
 
 void TestPtyServer::clockAndWritesThroughTheProcess() {
-    SimProcess sim({"--clock", "2026-12-09 14:30:05", "--dst", "5"});
+    SimChild sim({"--clock", "2026-12-09 14:30:05", "--dst", "5"});
     const QString slave = sim.waitReady();
     QVERIFY2(!slave.isEmpty(), "no READY line");
     Line line(slave);
@@ -225,7 +126,7 @@ void TestPtyServer::clockAndWritesThroughTheProcess() {
 }
 
 void TestPtyServer::settingsThroughTheProcess() {
-    SimProcess sim({});
+    SimChild sim({});
     const QString slave = sim.waitReady();
     QVERIFY2(!slave.isEmpty(), "no READY line");
     Line line(slave);
@@ -237,7 +138,7 @@ void TestPtyServer::settingsThroughTheProcess() {
     QCOMPARE(sim.control("get calibration"), "OK 5A");
 
     // The trailing zero of the 512 Hz request arrives on its own and still completes it.
-    line.send(hex("39 30 00 15 58 AF"));
+    QVERIFY(line.send(hex("39 30 00 15 58 AF")));
     QCOMPARE(line.roundTrip(hex("00"), 7).toHex(' '), "39 30 00 15 aa 60 5d");
     QCOMPARE(sim.control("get out512"), "OK 1");
 
@@ -249,7 +150,7 @@ void TestPtyServer::settingsThroughTheProcess() {
 }
 
 void TestPtyServer::readingsThroughTheProcess() {
-    SimProcess sim({"--clock", "2010-03-05 12:10:00"});
+    SimChild sim({"--clock", "2010-03-05 12:10:00"});
     const QString slave = sim.waitReady();
     QVERIFY2(!slave.isEmpty(), "no READY line");
     Line line(slave);
@@ -275,7 +176,7 @@ void TestPtyServer::readingsThroughTheProcess() {
 }
 
 void TestPtyServer::scheduleThroughTheProcess() {
-    SimProcess sim({});
+    SimChild sim({});
     const QString slave = sim.waitReady();
     QVERIFY2(!slave.isEmpty(), "no READY line");
     Line line(slave);
@@ -310,20 +211,20 @@ void TestPtyServer::latencyHoldsTheReply_data() {
 void TestPtyServer::latencyHoldsTheReply() {
     QFETCH(QStringList, arguments);
     QFETCH(QByteArray, controlLine);
-    SimProcess sim(arguments);
+    SimChild sim(arguments);
     const QString slave = sim.waitReady();
     QVERIFY2(!slave.isEmpty(), "no READY line");
     Line line(slave);
     if (!controlLine.isEmpty()) {
         QCOMPARE(sim.control(controlLine), "OK");
     }
-    line.send(hex(kIdentityRequest));
+    QVERIFY(line.send(hex(kIdentityRequest)));
     QCOMPARE(line.receive(1, 100ms).toHex(' '), "");
     QCOMPARE(line.receive(28).toHex(' '), hex(kDefaultIdentityReply).toHex(' '));
 }
 
 void TestPtyServer::keepsServingWithStdinClosed() {
-    SimProcess sim({});
+    SimChild sim({});
     const QString slave = sim.waitReady();
     QVERIFY2(!slave.isEmpty(), "no READY line");
     sim.process().closeWriteChannel();
@@ -334,12 +235,12 @@ void TestPtyServer::keepsServingWithStdinClosed() {
 }
 
 void TestPtyServer::idleLineDropsPartialRequest() {
-    SimProcess sim({});
+    SimChild sim({});
     const QString slave = sim.waitReady();
     QVERIFY2(!slave.isEmpty(), "no READY line");
     Line line(slave);
     // The start of a 54-byte request; kept, it would swallow the next request whole.
-    line.send(hex("39 30 00 03 00 00"));
+    QVERIFY(line.send(hex("39 30 00 03 00 00")));
     QTest::qWait(600);  // well past the idle reset
     QCOMPARE(line.roundTrip(hex(kIdentityRequest), 28).toHex(' '),
              hex(kDefaultIdentityReply).toHex(' '));
@@ -358,7 +259,7 @@ void TestPtyServer::linkFollowsTheServer() {
     const QString link = dir.filePath("meter");
     QVERIFY(QFile::link("/nonexistent/stale-pts", link));  // left by an earlier run
 
-    SimProcess sim({"--link", link});
+    SimChild sim({"--link", link});
     const QString slave = sim.waitReady();
     QVERIFY2(!slave.isEmpty(), "no READY line");
     QCOMPARE(QFileInfo(link).symLinkTarget(), slave);
@@ -400,7 +301,7 @@ void TestPtyServer::badOptionsExitWithUsage_data() {
 void TestPtyServer::badOptionsExitWithUsage() {
     QFETCH(QStringList, arguments);
     QFETCH(QString, message);
-    SimProcess sim(arguments);
+    SimChild sim(arguments);
     QVERIFY(sim.process().waitForFinished(10'000));
     QCOMPARE(sim.process().exitStatus(), QProcess::NormalExit);
     QCOMPARE(sim.process().exitCode(), 2);
