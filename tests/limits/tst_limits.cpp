@@ -4,12 +4,11 @@
 #include <QtTest>
 
 #include "limits/limits.h"
+#include "support/metatypes.h"
 #include "support/meter_rig.h"
 
 using namespace vilt;
 using limits::Limits;
-
-Q_DECLARE_METATYPE(sim::FaultKind)
 
 namespace {
 

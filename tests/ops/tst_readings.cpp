@@ -1,8 +1,6 @@
 // Energy counters, month-end readings and the day's profile: the bytes, the numbers as
 // shown, the retries, and what goes into the archive.
 
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QtTest>
 
 #include "archive/archive.h"
@@ -10,6 +8,8 @@
 #include "ops/number_text.h"
 #include "ops/operations.h"
 #include "ops/readings.h"
+#include "support/archive_rig.h"
+#include "support/metatypes.h"
 #include "support/meter_rig.h"
 
 using namespace vilt;
@@ -17,9 +17,7 @@ using link::Check;
 using link::Status;
 using sim::Fault;
 using sim::FaultKind;
-
-Q_DECLARE_METATYPE(sim::FaultKind)
-Q_DECLARE_METATYPE(link::Status)
+using test::ArchiveRig;
 
 namespace {
 
@@ -27,18 +25,6 @@ constexpr uint8_t kEnergy = 0x12;
 constexpr uint8_t kMonth = 0x16;
 constexpr uint8_t kProfile = 0x18;
 constexpr qint64 kFactory = 12345;
-
-struct ArchiveRig {
-    QTemporaryDir folder;
-    std::unique_ptr<archive::Archive> archive;
-    QStringList statements;
-    ArchiveRig() {
-        QString error;
-        archive = archive::Archive::open(folder.filePath("a.db"), &error);
-        if (!archive) qFatal("%s", qPrintable(error));
-        archive->setStatementRecorder([this](const QString& s) { statements << s; });
-    }
-};
 
 sim::ProfileWords words(std::initializer_list<std::pair<int, uint16_t>> set) {
     sim::ProfileWords w{};
@@ -220,20 +206,9 @@ class TstReadings : public QObject {
     // A store that fails ends the energy group with the archive's words; nothing half done.
     void monthStoreFailure() {
         test::MeterRig rig;
-        QTemporaryDir folder;
-        QString error;
-        auto store = archive::Archive::open(folder.filePath("a.db"), &error);
-        QVERIFY(store);
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "poison");
-            db.setDatabaseName(folder.filePath("a.db"));
-            QVERIFY(db.open());
-            QSqlQuery(db).exec(
-                "CREATE TRIGGER no_months BEFORE INSERT ON \"12_month\" "
-                "BEGIN SELECT RAISE(ABORT, 'disk says no'); END");
-        }
-        QSqlDatabase::removeDatabase("poison");
-        const auto outcome = ops::readEnergy(rig.exchange, {true, "6", store.get(), 1});
+        ArchiveRig store;
+        store.refuseInserts("12_month");
+        const auto outcome = ops::readEnergy(rig.exchange, {true, "6", store.archive.get(), 1});
         QCOMPARE(outcome.status, Status::Failed);
         QVERIFY2(outcome.error.contains("disk says no"), qPrintable(outcome.error));
         QCOMPARE(rig.requests(kMonth).size(), 1);

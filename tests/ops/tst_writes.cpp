@@ -5,6 +5,7 @@
 #include "link/link_settings.h"
 #include "link/outcome_texts.h"
 #include "ops/operations.h"
+#include "support/metatypes.h"
 #include "support/meter_rig.h"
 
 using namespace vilt;
@@ -13,9 +14,6 @@ using link::Status;
 using sim::Fault;
 using sim::FaultKind;
 namespace texts = link::texts;
-
-Q_DECLARE_METATYPE(sim::FaultKind)
-Q_DECLARE_METATYPE(vilt::link::Status)
 
 namespace {
 ops::WriteInputs inputs(const QString& place = {}, int speed = 0) {

@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include "sim/crc16.h"
+#include "support/metatypes.h"
 #include "support/meter_rig.h"
 #include "tariff/commands.h"
 #include "tariff/sequences.h"
@@ -14,10 +15,6 @@ using link::Check;
 using link::Status;
 using sim::Fault;
 using sim::FaultKind;
-
-Q_DECLARE_METATYPE(link::Check)
-Q_DECLARE_METATYPE(link::Status)
-Q_DECLARE_METATYPE(sim::FaultKind)
 
 namespace {
 
