@@ -7,8 +7,8 @@
 #include "cli/reading_text.h"
 #include "cli/report.h"
 #include "link/outcome_texts.h"
+#include "ops/profile_range.h"
 #include "ops/readings.h"
-#include "ops/retry.h"
 
 namespace vilt::cli {
 
@@ -104,59 +104,46 @@ std::optional<QString> checkProfile(const QStringList& arguments) {
     return std::nullopt;
 }
 
-// A day is tried as often as any read is: one lost reply does not cost it.
-ops::ProfileOutcome readDay(MeterLink& link, const QDate& day, qint64 factory) {
-    ops::ProfileOutcome read;
-    for (int attempt = 0; attempt < ops::kAttempts; ++attempt) {
-        read = ops::RdSrClick(link.exchange(), day, factory, link.archive());
-        if (read.status != link::Status::NoLink) break;
+// One day of a range as it comes: a progress line on standard error and the slices on
+// standard output; with json the day's element of the list instead, returned.
+QString printDay(const ops::ProfileOutcome& read, bool json) {
+    const QString date = read.day.toString(Qt::ISODate);
+    if (read.status == link::Status::NoLink) {
+        err(date + QStringLiteral(": ") + link::texts::kNoLink);
+        return QStringLiteral(R"({"date":"%1","nolink":true})").arg(date);
     }
-    return read;
+    if (!read.words) {
+        err(date + QStringLiteral(": ") + link::texts::kNoProfile);
+        return QStringLiteral(R"({"date":"%1","absent":true})").arg(date);
+    }
+    err(QStringLiteral("%1: %2 срезов").arg(date).arg(ops::kSlotCount));
+    for (const QString& message : read.messages) err(date + QStringLiteral(": ") + message);
+    const DaySlices slices = fromMeter(read.day, *read.words);
+    if (json) return dayJson(slices);
+    for (const QString& line : dayText(slices)) out(line);
+    return {};
 }
 
-// Each day of the range in turn, with a progress line on standard error. A day without a
-// profile is told and the range goes on. A day still without link after its attempts ends
-// the range (the line is taken to be gone), and so does a day the archive did not take (the
-// next would fare no better); what was read before stays printed and stored.
+// Each day of the range in turn, printed as it comes; what was read before a day that
+// ended the range stays printed and stored.
 int profileRead(MeterLink& link, const QStringList& arguments, const Options& options) {
-    const QDate from = *parseDay(arguments.first());
-    const QDate to = *parseDay(arguments.last());
-    const qint64 factory = link.session().factory;
     QStringList days;  // as JSON
-    bool anyProfile = false;
-    int status = kDone;
-    for (QDate day = from; day <= to && status == kDone; day = day.addDays(1)) {
-        const QString date = day.toString(Qt::ISODate);
-        const ops::ProfileOutcome read = readDay(link, day, factory);
-        if (read.status == link::Status::NoLink) {
-            err(date + QStringLiteral(": ") + link::texts::kNoLink);
-            days << QStringLiteral(R"({"date":"%1","nolink":true})").arg(date);
-            status = kNoLink;
-            continue;
-        }
-        if (!read.words) {
-            err(date + QStringLiteral(": ") + link::texts::kNoProfile);
-            days << QStringLiteral(R"({"date":"%1","absent":true})").arg(date);
-            continue;
-        }
-        anyProfile = true;
-        err(QStringLiteral("%1: %2 срезов").arg(date).arg(ops::kSlotCount));
-        for (const QString& message : read.messages) err(date + QStringLiteral(": ") + message);
-        if (link.archive() && !read.stored) status = kArchive;
-        const DaySlices slices = fromMeter(day, *read.words);
-        if (options.json) {
-            days << dayJson(slices);
-        } else {
-            for (const QString& line : dayText(slices)) out(line);
-        }
-    }
+    const ops::ProfileRangeOutcome range = ops::readProfileRange(
+        link.exchange(), *parseDay(arguments.first()), *parseDay(arguments.last()),
+        link.session().factory, link.archive(),
+        [&](const ops::ProfileOutcome& read) { days << printDay(read, options.json); });
     if (options.json) out(QStringLiteral(R"({"days":[%1]})").arg(days.join(QLatin1Char(','))));
-    if (status != kDone) return status;
-    if (!anyProfile) {
-        err(link::texts::kNoProfile);
-        return kNothingThere;
+    switch (range.status) {
+        case link::Status::Done:
+            return kDone;
+        case link::Status::Absent:
+            err(link::texts::kNoProfile);
+            return kNothingThere;
+        case link::Status::Failed:
+            return kArchive;
+        default:
+            return kNoLink;  // the day that ended the range has told why
     }
-    return kDone;
 }
 
 }  // namespace

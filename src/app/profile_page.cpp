@@ -18,6 +18,7 @@
 #include "app/string_grid.h"
 #include "link/outcome_texts.h"
 #include "ops/number_text.h"
+#include "ops/profile_range.h"
 
 namespace vilt::app {
 
@@ -133,7 +134,7 @@ void ProfilePage::RdSrClick() {
     const QDate day = m_day->date();
     const qint64 factory = m_factory();
     m_services.presenter.beginOperation();
-    showRead(ops::RdSrClick(m_services.exchange, day, factory, &m_services.archive));
+    showRead(ops::readProfileDay(m_services.exchange, day, factory, &m_services.archive));
 }
 
 // The panel first, then the grid with each slice's status, the chart, and last any word

@@ -130,6 +130,26 @@ class TstArchivePages : public QObject {
         QCOMPARE(archive()->profiles(std::nullopt, std::nullopt, std::nullopt).size(), 1);
     }
 
+    // Each lost reply costs an attempt of the day's three, not the day.
+    void profileReadRetries_data() {
+        QTest::addColumn<int>("lost");
+        QTest::addColumn<QString>("panel");
+        QTest::addColumn<int>("stored");
+        QTest::newRow("one lost reply") << 1 << "Ok_rd_sr30" << 1;
+        QTest::newRow("three lost replies") << 3 << "Net_cv" << 0;
+    }
+    void profileReadRetries() {
+        QFETCH(int, lost);
+        QFETCH(QString, panel);
+        QFETCH(int, stored);
+        const QDate day(2026, 3, 5);
+        QVERIFY(m_rig->meter().control("set profile 2026-03-05 " + QString(192, '0')));
+        QVERIFY(m_rig->meter().control(QStringLiteral("fault 18 silent 0 %1").arg(lost)));
+        readProfile(day);
+        QCOMPARE(m_rig->shownPanels(), QStringList{panel});
+        QCOMPARE(archive()->profiles(kMeter, day, day).size(), stored);
+    }
+
     // A file that is not an archive stops the window before it is made, and stays as it was.
     void notAnArchive() {
         QTemporaryDir folder;
