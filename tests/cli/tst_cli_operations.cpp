@@ -3,26 +3,19 @@
 
 #include <QtTest>
 
-#include "support/sim_process.h"
+#include "support/cli_fixture.h"
 
 using namespace vilt;
 
-class TstCliOperations : public QObject {
+class TstCliOperations : public QObject, private test::CliFixture {
     Q_OBJECT
-
-    std::unique_ptr<test::SimProcess> m_sim;
-
-    test::CliRun cli(const QStringList& command) { return test::runCliOn(*m_sim, command); }
-    QString meter(const QString& what) { return m_sim->ask("get " + what).mid(3); }
 
   private slots:
     void init() {
-        m_sim = std::make_unique<test::SimProcess>(
-            QStringList{"--factory", "12345", "--password", "4321", "--place", "ТП-15"});
-        QString error;
-        QVERIFY2(m_sim->start(&error), qPrintable(error));
+        makeFolder();
+        startMeter({"--password", "4321", "--place", "ТП-15"});
     }
-    void cleanup() { m_sim.reset(); }
+    void cleanup() { clear(); }
 
     void clockRead() {
         QVERIFY(m_sim->control("set clockbytes 05301403091226"));

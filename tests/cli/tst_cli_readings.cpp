@@ -6,26 +6,15 @@
 #include <QSqlQuery>
 #include <QtTest>
 
-#include "support/sim_process.h"
+#include "support/cli_fixture.h"
 
 using namespace vilt;
+using test::compact;
+using test::json;
 
 namespace {
 
 const QString kDefaultArchive = QStringLiteral("Counter_VILT3.db");
-const QString kNoPort = QStringLiteral("/nonexistent/tty");  // a listing never opens one
-
-QJsonObject json(const QString& text) {
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8(), &error);
-    if (error.error != QJsonParseError::NoError) qWarning() << error.errorString() << text;
-    return document.object();
-}
-
-QByteArray compact(const QJsonValue& value) {
-    if (value.isArray()) return QJsonDocument(value.toArray()).toJson(QJsonDocument::Compact);
-    return QJsonDocument(value.toObject()).toJson(QJsonDocument::Compact);
-}
 
 // The words of a day's profile as `set profile` takes them: the given ones first, then zeros.
 QString profileHex(const QStringList& words) {
@@ -46,42 +35,19 @@ QStringList datesOf(const QJsonObject& listing) {
 
 }  // namespace
 
-class TstCliReadings : public QObject {
+// The archive is the default file in the test's folder unless a command names another; a
+// listing runs without a meter and never opens a port.
+class TstCliReadings : public QObject, private test::CliFixture {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<test::SimProcess> m_sim;
-
-    QString inDir(const QString& name) const { return m_dir->filePath(name); }
-
+    // The meter's clock decides which days hold a profile.
     void startMeter(const QString& clock = QStringLiteral("2010-03-05 12:00:00")) {
-        m_sim =
-            std::make_unique<test::SimProcess>(QStringList{"--factory", "12345", "--clock", clock});
-        QString error;
-        QVERIFY2(m_sim->start(&error), qPrintable(error));
-    }
-    // vilt-cli against the meter, run in the temporary folder: the archive is the default
-    // file there unless the command names another.
-    test::CliRun cli(const QStringList& command) {
-        return test::runCliOn(*m_sim, command, m_dir->path());
-    }
-    // vilt-cli without a meter, in the temporary folder.
-    test::CliRun here(const QStringList& command) {
-        test::CliRun run = test::runCliIn(m_dir->path(), QStringList{"--port", kNoPort} + command);
-        run.out = run.out.trimmed();
-        run.err = run.err.trimmed();
-        return run;
+        CliFixture::startMeter({"--clock", clock});
     }
 
   private slots:
-    void init() {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-    }
-    void cleanup() {
-        m_sim.reset();
-        m_dir.reset();
-    }
+    void init() { makeFolder(); }
+    void cleanup() { clear(); }
 
     // Totals are the exact sum: 16777217 hundredths is 167772.17, though a float cannot
     // hold it. Only models above 6 have reactive counters.

@@ -2,25 +2,19 @@
 
 #include <QtTest>
 
-#include "support/sim_process.h"
+#include "support/cli_fixture.h"
 
 using namespace vilt;
 
-class TstCliService : public QObject {
+class TstCliService : public QObject, private test::CliFixture {
     Q_OBJECT
-
-    std::unique_ptr<test::SimProcess> m_sim;
-
-    test::CliRun cli(const QStringList& command) { return test::runCliOn(*m_sim, command); }
-    QString meter(const QString& what) { return m_sim->ask("get " + what).mid(3); }
 
   private slots:
     void init() {
-        m_sim = std::make_unique<test::SimProcess>(QStringList{"--factory", "12345"});
-        QString error;
-        QVERIFY2(m_sim->start(&error), qPrintable(error));
+        makeFolder();
+        startMeter();
     }
-    void cleanup() { m_sim.reset(); }
+    void cleanup() { clear(); }
 
     void limitsReadAndWrite() {
         // Control 0x98, 150 kW, T1 10000 kW*h, T2 0,53, T3 0, T4 1, auxiliary 0x21.

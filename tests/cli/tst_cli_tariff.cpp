@@ -4,9 +4,11 @@
 
 #include <QtTest>
 
-#include "support/sim_process.h"
+#include "support/cli_fixture.h"
 
 using namespace vilt;
+using test::compact;
+using test::json;
 
 namespace {
 
@@ -78,45 +80,13 @@ QStringList marchDays(int n) {
     return days;
 }
 
-QJsonObject json(const QString& text) {
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8(), &error);
-    if (error.error != QJsonParseError::NoError) qWarning() << error.errorString() << text;
-    return document.object();
-}
-
-QByteArray compact(const QJsonValue& value) {
-    if (value.isArray()) return QJsonDocument(value.toArray()).toJson(QJsonDocument::Compact);
-    return QJsonDocument(value.toObject()).toJson(QJsonDocument::Compact);
-}
-
 }  // namespace
 
-class TstCliTariff : public QObject {
+class TstCliTariff : public QObject, private test::CliFixture {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<test::SimProcess> m_sim;
-
-    QString inDir(const QString& name) const { return m_dir->filePath(name); }
-
-    void startMeter() {
-        m_sim = std::make_unique<test::SimProcess>(QStringList{"--factory", "12345"});
-        QString error;
-        QVERIFY2(m_sim->start(&error), qPrintable(error));
-    }
-    test::CliRun cli(const QStringList& command) {
-        return test::runCliOn(*m_sim, command, m_dir->path());
-    }
-    // Without a meter: a port that cannot be opened, so a command that reached it would say so.
-    test::CliRun here(const QStringList& command) {
-        test::CliRun run =
-            test::runCliIn(m_dir->path(), QStringList{"--port", "/nonexistent/tty"} + command);
-        run.out = run.out.trimmed();
-        run.err = run.err.trimmed();
-        return run;
-    }
-    QString meter(const QString& what) { return m_sim->ask("get " + what).mid(3).toUpper(); }
+    // The meter's zone maps and calendar as hex in capitals, as the expected values are.
+    QString meter(const QString& what) const { return CliFixture::meter(what).toUpper(); }
     void setMeter(const QString& line) {
         QVERIFY2(m_sim->control("set " + line), qPrintable(line));
     }
@@ -133,14 +103,8 @@ class TstCliTariff : public QObject {
     }
 
   private slots:
-    void init() {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-    }
-    void cleanup() {
-        m_sim.reset();
-        m_dir.reset();
-    }
+    void init() { makeFolder(); }
+    void cleanup() { clear(); }
 
     // The file holds what the meter holds, the end dates the defaults: slots unpacked one
     // byte an hour at their offsets, the special days after the seasons.
