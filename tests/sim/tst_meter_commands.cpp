@@ -233,13 +233,7 @@ void TestVirtualMeter::serialNumberInTwoSteps() {
 
 void TestVirtualMeter::stateControlLines() {
     VirtualMeter meter(fixtureState());
-    auto apply = [&meter](const QString& line) {
-        const ControlResult result = applyControlLine(meter, line);
-        if (!result.ok) {
-            qWarning("%s: %s", qPrintable(line), qPrintable(result.error));
-        }
-        return result.ok ? result.value.value_or(QStringLiteral("(no value)")) : QString();
-    };
+    auto apply = [&meter](const QString& line) { return answerTo(meter, line); };
     auto read = [&meter](const char* request) { return meter.answer(hex(request)).bytes; };
 
     QCOMPARE(apply("get place"), "ТП-15");

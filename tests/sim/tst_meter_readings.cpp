@@ -197,13 +197,7 @@ void TestVirtualMeter::defaultProfileFollowsTheHostClock() {
 
 void TestVirtualMeter::readingControlLines() {
     VirtualMeter meter(fixtureState());
-    auto apply = [&meter](const QString& line) {
-        const ControlResult result = applyControlLine(meter, line);
-        if (!result.ok) {
-            qWarning("%s: %s", qPrintable(line), qPrintable(result.error));
-        }
-        return result.ok ? result.value.value_or(QStringLiteral("(no value)")) : QString();
-    };
+    auto apply = [&meter](const QString& line) { return answerTo(meter, line); };
 
     QCOMPARE(apply("set energy  reactive -5 0 7  2147483647"), "(no value)");
     QCOMPARE(apply("get energy reactive"), "-5 0 7 2147483647");

@@ -25,14 +25,6 @@ QString spaced(const QByteArray& bytes) {
     return QString::fromLatin1(bytes.toHex(' '));
 }
 
-ControlResult apply(VirtualMeter& meter, const QString& line) {
-    const ControlResult result = applyControlLine(meter, line);
-    if (!result.ok) {
-        qWarning("%s: %s", qPrintable(line), qPrintable(result.error));
-    }
-    return result;
-}
-
 }  // namespace
 
 void TestVirtualMeter::scheduleReplies_data() {
@@ -61,7 +53,7 @@ void TestVirtualMeter::scheduleReplies() {
     QFETCH(QByteArray, reply);
     VirtualMeter meter(fixtureState());
     for (const QString& line : setup) {
-        QVERIFY(apply(meter, line).ok);
+        QVERIFY(applyLine(meter, line).ok);
     }
     const MeterState before = meter.state();
     QCOMPARE(meter.answer(request).bytes.toHex(' '), reply.toHex(' '));
@@ -95,16 +87,17 @@ void TestVirtualMeter::scheduleWrites() {
 
 void TestVirtualMeter::scheduleControlLines() {
     VirtualMeter meter(fixtureState());
-    QVERIFY(apply(meter, QStringLiteral("set zones 5 ") + kZones).ok);
+    QVERIFY(applyLine(meter, QStringLiteral("set zones 5 ") + kZones).ok);
     QCOMPARE(meter.state().zones[4][0], uint8_t(0x1B));
     QCOMPARE(meter.state().zones[4][17], uint8_t(0x03));
-    QCOMPARE(apply(meter, "get zones 5").value,
+    QCOMPARE(applyLine(meter, "get zones 5").value,
              "1B0000000000C0000000000000000000"
              "0003");
-    QCOMPARE(apply(meter, "get zones 12").value, QString(36, u'0'));
+    QCOMPARE(applyLine(meter, "get zones 12").value, QString(36, u'0'));
 
-    QVERIFY(apply(meter, "set calendar  " + spaced(kCalendar) + " ").ok);
+    QVERIFY(applyLine(meter, "set calendar  " + spaced(kCalendar) + " ").ok);
     QCOMPARE(meter.state().calendar[0], uint8_t(0x41));
     QCOMPARE(meter.state().calendar[5], uint8_t(0x09));
-    QCOMPARE(apply(meter, "get calendar").value, QString::fromLatin1(kCalendar.toHex()).toUpper());
+    QCOMPARE(applyLine(meter, "get calendar").value,
+             QString::fromLatin1(kCalendar.toHex()).toUpper());
 }

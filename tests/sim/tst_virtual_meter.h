@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QObject>
 
+#include "sim/control.h"
 #include "sim/crc16.h"
 #include "sim/virtual_meter.h"
 
@@ -44,6 +45,19 @@ inline VirtualMeter challengedMeter() {
     meter.setNextChallenge(kChallenge);
     meter.answer(hex(kChallengeRequest));
     return meter;
+}
+
+// A control line applied; one the meter refuses is told, so a failing setup shows why.
+inline ControlResult applyLine(VirtualMeter& meter, const QString& line) {
+    const ControlResult result = applyControlLine(meter, line);
+    if (!result.ok) qWarning("%s: %s", qPrintable(line), qPrintable(result.error));
+    return result;
+}
+
+// What a control line answers: "(no value)" for a line that sets, empty for one refused.
+inline QString answerTo(VirtualMeter& meter, const QString& line) {
+    const ControlResult result = applyLine(meter, line);
+    return result.ok ? result.value.value_or(QStringLiteral("(no value)")) : QString();
 }
 
 }  // namespace vilt::sim::test
