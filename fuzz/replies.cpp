@@ -33,6 +33,11 @@ namespace {
 class ScriptedLine : public comm::SerialLine {
   public:
     explicit ScriptedLine(std::vector<uint8_t> reply) : m_reply(std::move(reply)) {}
+    void SetDeviceName(const QString&) override {}
+    QString DeviceName() const override { return {}; }
+    void SetBaudRate(comm::BaudRate) override {}
+    comm::BaudRate baudRate() const override { return comm::BaudRate::br9600; }
+    void Open() override {}
     bool Enabled() const override { return true; }
     int Write(const uint8_t*, int count) override {
         m_pending = m_reply;

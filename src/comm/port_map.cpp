@@ -53,7 +53,7 @@ QString devicePath(const QString& name) {
     return nthSerialDevice(*number);
 }
 
-QStringList discoverPorts(TComm& comm) {
+QStringList discoverPorts(SerialLine& comm) {
     QStringList found;
     for (int number = 1; number <= kPortCount; ++number) {
         const QString name = portName(number);

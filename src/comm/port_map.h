@@ -10,7 +10,7 @@
 
 namespace vilt::comm {
 
-class TComm;
+class SerialLine;
 
 inline constexpr int kPortCount = 12;
 
@@ -22,6 +22,6 @@ QString devicePath(const QString& name);
 
 // Start-up discovery: the names "Com1" … "Com12" that could be opened, ascending. Each
 // opened port is closed again; the component is left with the name "Com12".
-QStringList discoverPorts(TComm& comm);
+QStringList discoverPorts(SerialLine& comm);
 
 }  // namespace vilt::comm

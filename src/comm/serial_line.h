@@ -1,10 +1,13 @@
 #pragma once
-// The few port operations the meter protocol needs. TComm implements them on a real
-// serial device; tests put an in-process meter behind them.
+// The few port operations the meter protocol and the modem dialogue need. TComm implements
+// them on a real serial device; tests put an in-process meter (and modem) behind them.
 
+#include <QString>
 #include <cstdint>
 #include <functional>
 #include <span>
+
+#include "comm/baud_rate.h"
 
 namespace vilt::comm {
 
@@ -12,6 +15,15 @@ class SerialLine {
   public:
     virtual ~SerialLine() = default;
 
+    // Ignored while the port is open.
+    virtual void SetDeviceName(const QString& name) = 0;
+    virtual QString DeviceName() const = 0;
+    // Applied to the device at once when the port is open.
+    virtual void SetBaudRate(BaudRate rate) = 0;
+    virtual BaudRate baudRate() const = 0;
+    // A device that cannot be opened leaves the port closed without an error: test
+    // Enabled(). Opening an open port raises CommError.
+    virtual void Open() = 0;
     virtual bool Enabled() const = 0;
     // Bytes written, or -1 when the port is not open.
     virtual int Write(const uint8_t* data, int count) = 0;

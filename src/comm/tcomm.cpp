@@ -11,20 +11,6 @@
 
 namespace vilt::comm {
 
-int bitsPerSecond(BaudRate rate) {
-    static constexpr std::array<int, 15> kRates = {110,   300,   600,    1200,   2400,
-                                                   4800,  9600,  14400,  19200,  38400,
-                                                   56000, 57600, 115200, 128000, 256000};
-    return kRates[static_cast<size_t>(rate)];
-}
-
-std::optional<BaudRate> sessionSpeed(int index) {
-    static constexpr std::array kSpeeds = {BaudRate::br1200, BaudRate::br2400, BaudRate::br4800,
-                                           BaudRate::br9600};
-    if (index < 0 || index >= static_cast<int>(kSpeeds.size())) return std::nullopt;
-    return kSpeeds[static_cast<size_t>(index)];
-}
-
 int replyGuardMs(int bitsPerSecond) {
     constexpr int kGuardBits = 35;  // 3.5 characters of 10 bits
     constexpr int kLeastMs = 2;
@@ -154,6 +140,15 @@ bool TComm::waitForBytes(const QDeadlineTimer& deadline) {
         if (m_idle) m_idle();
     }
     return false;
+}
+
+// A device that went away is noticed whenever the port is looked at, and also when the window's
+// events ran meanwhile: QSerialPort sees the hang-up on its own read notifier.
+bool TComm::Lost() const {
+    if (m_lost) return true;
+    if (!m_port) return false;
+    const auto error = m_port->error();
+    return error == QSerialPort::ResourceError || error == QSerialPort::ReadError;
 }
 
 void TComm::SetDeviceName(const QString& name) {

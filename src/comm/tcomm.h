@@ -13,27 +13,6 @@ class QSerialPort;
 
 namespace vilt::comm {
 
-enum class BaudRate {
-    br110,
-    br300,
-    br600,
-    br1200,
-    br2400,
-    br4800,
-    br9600,
-    br14400,
-    br19200,
-    br38400,
-    br56000,
-    br57600,
-    br115200,
-    br128000,
-    br256000,
-};
-
-int bitsPerSecond(BaudRate rate);
-// The speed list of the connection page: 0 → 1200, 1 → 2400, 2 → 4800, 3 → 9600.
-std::optional<BaudRate> sessionSpeed(int index);
 // The quiet that ends a whole reply: 3.5 character times of 10 bits, at least 2 ms.
 int replyGuardMs(int bitsPerSecond);
 
@@ -52,21 +31,21 @@ class TComm : public SerialLine {
     // Opens DeviceName ("Com1" … "Com12" through the port map, or a device path).
     // A device that cannot be opened leaves the port closed without an error: test
     // Enabled(). Opening an open port raises CommError.
-    void Open();
+    void Open() override;
     void Close() override;
     bool Enabled() const override;
     int Write(const uint8_t* data, int count) override;
     int Read(uint8_t* data, int count) override;
     int ReadReply(uint8_t* data, int count, int waitMs, const WholeReply& whole) override;
     int Discard(int quietMs) override;
-    bool Lost() const override { return m_lost; }
+    bool Lost() const override;
 
     // Ignored while the port is open.
-    void SetDeviceName(const QString& name);
-    QString DeviceName() const { return m_deviceName; }
+    void SetDeviceName(const QString& name) override;
+    QString DeviceName() const override { return m_deviceName; }
     // Applied to the device at once when the port is open.
-    void SetBaudRate(BaudRate rate);
-    BaudRate baudRate() const { return m_baudRate; }
+    void SetBaudRate(BaudRate rate) override;
+    BaudRate baudRate() const override { return m_baudRate; }
     // A device without modem-control lines (a pseudo-terminal) accepts the call as a no-op.
     void SetDTRState(bool on) override;
     // Runs while a read or a discard waits for bytes; it may throw to end the wait.

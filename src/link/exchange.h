@@ -75,6 +75,7 @@ class Exchange {
     bool fast() const { return m_fast; }
     // Every frame sent and received, and bytes thrown away, go to the log while one is set.
     void setTrafficLog(TrafficLog* log) { m_log = log; }
+    TrafficLog* trafficLog() const { return m_log; }
 
     comm::SerialLine& line() { return m_line; }
     Waiter& waiter() { return m_waiter; }

@@ -53,6 +53,9 @@ enum class Operation {
     ReadProfile,
     ReadTariffs,
     WriteTariffs,
+    Dial,
+    HangUp,
+    Visit,
 };
 
 enum class Status {
@@ -62,6 +65,8 @@ enum class Status {
     Garbled,  // the meter sent a value that does not convert; error says which
     Absent,   // the meter holds nothing for what was asked
     Failed,   // the archive failed; error holds its text
+    Stopped,     // the user stopped it at one of its waits
+    PortFailed,  // the port failed under it (the device went away); error holds its text
 };
 
 struct Outcome {

@@ -43,8 +43,11 @@ QString sessionFailure(const QList<Step>& steps) {
 }
 
 QString failureText(const Outcome& outcome) {
-    if (outcome.status == Status::Garbled || outcome.status == Status::Failed) return outcome.error;
+    if (outcome.status == Status::Garbled || outcome.status == Status::Failed ||
+        outcome.status == Status::PortFailed)
+        return outcome.error;
     if (outcome.status == Status::Absent) return kNoProfile;
+    if (outcome.status == Status::Stopped) return kStopped;
     if (outcome.operation == Operation::Session) return sessionFailure(outcome.steps);
     return kNoLink;
 }

@@ -32,6 +32,7 @@ inline const QString kNoProfile = QStringLiteral("Срезы отсутству�
 inline const QString kPasswordsDiffer = QStringLiteral("Пароль введен неверно ! Повторите ввод !");
 inline const QString kPasswordNotChanged = QStringLiteral("Смена пароля НЕ произошло!!!");
 inline const QString kPasswordChanged = QStringLiteral("Смена пароля произошло");
+inline const QString kStopped = QStringLiteral("     Обмен остановлен пользователем");
 
 // The status text of a refused reply; the acknowledgement test reports as a wrong answer.
 QString linkFailure(Check check);

@@ -73,24 +73,24 @@ SessionOutcome Session::open(const SessionRequest& request) {
 }
 
 void Session::runAttempt(SessionOutcome& outcome) {
-    if (outcome.mode == kLocal) {
+    if (outcome.mode == AccessMode::Local) {
         const auto reply = RxdInfo(m_exchange);
         if (reply.ok()) {
             m_exchange.meterAddress = reply.value.address;
             outcome.identity = reply.value;
             // Another number than the one asked for: the session goes on by that number.
-            if (reply.value.address != outcome.factory) outcome.mode = kByFactoryNumber;
+            if (reply.value.address != outcome.factory) outcome.mode = AccessMode::ByFactoryNumber;
             outcome.factory = reply.value.address;
         }
         outcome.add(Command::LocalIdentity, reply.check, m_exchange.meterAddress);
         outcome.result = static_cast<int>(reply.check);  // 1 count, 2 code, 3 CRC
     }
     m_exchange.waiter().processPendingMessages();
-    if (outcome.mode == kByFactoryNumber) {
+    if (outcome.mode == AccessMode::ByFactoryNumber) {
         m_exchange.meterAddress = outcome.factory;
         outcome.result = identify(outcome);
     }
-    if (outcome.mode == kWithPassword) {
+    if (outcome.mode == AccessMode::WithPassword) {
         m_exchange.meterAddress = outcome.factory;
         outcome.result = identify(outcome);
         outcome.result += logIn(outcome);

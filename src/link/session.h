@@ -16,13 +16,14 @@
 
 namespace vilt::link {
 
-enum AccessMode { kLocal = 0, kByFactoryNumber = 1, kWithPassword = 2 };
+// In the order the connection page offers them.
+enum class AccessMode { Local, ByFactoryNumber, WithPassword };
 
 // What the user asks for when a session is opened.
 struct SessionRequest {
-    int mode = kLocal;
+    AccessMode mode = AccessMode::Local;
     uint32_t factory = 0;
-    QString password;  // decimal text, used in kWithPassword
+    QString password;  // decimal text, used with a password
 };
 
 struct SessionOutcome : Outcome {
@@ -31,10 +32,11 @@ struct SessionOutcome : Outcome {
     int result = kNotTried;  // 0 on success; for a local identity failure 1, 2 or 3 by test
     // The mode and factory number as the session leaves them: a local identity that finds
     // another number goes on by that number.
-    int mode = kLocal;
+    AccessMode mode = AccessMode::Local;
     uint32_t factory = 0;
     std::optional<Identity> identity;  // the meter's last identity reply
     bool loginFailed = false;          // the login response failed: the port is closed
+    bool portFailed = false;           // the port would not open: nothing was tried
 };
 
 // The password code of the login response: the password stirred into the challenge.

@@ -28,10 +28,7 @@ void SystemWaiter::processPendingMessages() {
 void SystemWaiter::idle() {
     if (QCoreApplication::instance()) QCoreApplication::processEvents();
     throwIfStopped();
-}
-
-void SystemWaiter::throwIfStopped() const {
-    if (m_stopRequested) throw Stopped{};
+    if (m_watch) m_watch();
 }
 
 }  // namespace vilt::link

@@ -120,6 +120,31 @@ void TrafficLog::discarded(int count) {
          QStringLiteral("%1 late bytes thrown away").arg(count)});
 }
 
+namespace {
+
+// The modem's text with its control characters named: "at+ipr=9600\r".
+QString modemLine(std::span<const uint8_t> bytes) {
+    QString text;
+    for (const uint8_t byte : bytes) {
+        if (byte == '\r') {
+            text += QStringLiteral("\\r");
+        } else if (byte == '\n') {
+            text += QStringLiteral("\\n");
+        } else if (byte >= 0x20 && byte < 0x7F) {
+            text += QLatin1Char(char(byte));
+        } else {
+            text += QStringLiteral("\\x%1").arg(byte, 2, 16, QLatin1Char('0'));
+        }
+    }
+    return QStringLiteral("modem \"%1\"").arg(text);
+}
+
+}  // namespace
+
+void TrafficLog::modemText(Direction direction, std::span<const uint8_t> bytes) {
+    add({m_clock.elapsed(), direction, hexOf(bytes, false), modemLine(bytes)});
+}
+
 void TrafficLog::add(TrafficEntry entry) {
     if (onEntry) onEntry(entry);
     if (m_ring.size() < kCapacity) {

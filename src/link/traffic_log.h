@@ -37,6 +37,8 @@ class TrafficLog {
     void sent(Command command, std::span<const uint8_t> frame, uint32_t address);
     void received(Command command, std::span<const uint8_t> frame, Check check);
     void discarded(int count);
+    // The modem's dialogue: what went to it and what it answered, as text.
+    void modemText(Direction direction, std::span<const uint8_t> bytes);
 
     // Oldest first.
     QList<TrafficEntry> entries() const;

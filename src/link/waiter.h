@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 namespace vilt::link {
 
 // Thrown from a wait when the user asked to stop the running operation. It is not an error,
@@ -7,12 +9,41 @@ namespace vilt::link {
 struct Stopped {};
 
 // Every wait of the protocol and every point where the window may handle pending user
-// input goes through here, so tests can run sessions on a virtual clock.
+// input goes through here, so tests can run sessions on a virtual clock. A stop asked for
+// ends the running operation at its next wait.
 class Waiter {
   public:
     virtual ~Waiter() = default;
     virtual void sleep(int ms) = 0;
     virtual void processPendingMessages() = 0;
+
+    // The running operation ends at its next wait.
+    void requestStop() { m_stopRequested = true; }
+    void clearStop() { m_stopRequested = false; }
+    bool stopRequested() const { return m_stopRequested; }
+
+  protected:
+    void throwIfStopped() const {
+        if (m_stopRequested && m_shields == 0) throw Stopped{};
+    }
+
+  private:
+    friend class StopShield;
+    bool m_stopRequested = false;
+    int m_shields = 0;
+};
+
+// While one lives, waits run to their end whatever is asked: what follows a stop (closing
+// the session, hanging up the call) must not be cut short by the same stop.
+class StopShield {
+  public:
+    explicit StopShield(Waiter& waiter) : m_waiter(waiter) { ++m_waiter.m_shields; }
+    ~StopShield() { --m_waiter.m_shields; }
+    StopShield(const StopShield&) = delete;
+    StopShield& operator=(const StopShield&) = delete;
+
+  private:
+    Waiter& m_waiter;
 };
 
 // Real time: the window stays alive through every wait (the operation guard has disabled
@@ -23,14 +54,12 @@ class SystemWaiter : public Waiter {
     void processPendingMessages() override;
     // One turn of the window's events, between the slices of a wait on the line.
     void idle();
-    // The running operation ends at its next wait.
-    void requestStop() { m_stopRequested = true; }
-    void clearStop() { m_stopRequested = false; }
+    // Runs between the slices of every wait; it may throw to end the wait (the line's
+    // device went away, say), so that a long wait does not outlast what it waits for.
+    void setWatch(std::function<void()> watch) { m_watch = std::move(watch); }
 
   private:
-    void throwIfStopped() const;
-
-    bool m_stopRequested = false;
+    std::function<void()> m_watch;
 };
 
 }  // namespace vilt::link

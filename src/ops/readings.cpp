@@ -1,7 +1,5 @@
 #include "ops/readings.h"
 
-#include <QRegularExpression>
-
 #include "link/outcome_texts.h"
 #include "link/waiter.h"
 #include "ops/retry.h"
@@ -17,14 +15,9 @@ namespace {
 
 constexpr int kReactiveModels = 6;  // models above this count reactive energy too
 
-// The model number as a whole number, leading blanks allowed; none when it is not one.
-std::optional<int> modelNumber(const QString& text) {
-    bool ok = false;
-    const QString digits = QString(text).remove(QRegularExpression(QStringLiteral("^ +")));
-    const int value = digits.toInt(&ok);
-    if (!ok || digits.isEmpty() || digits.back().isSpace()) return std::nullopt;
-    return value;
-}
+// What the model field holds before a meter has been identified, as the conversion error
+// quotes it.
+const QString kNoModel = QString(20, QLatin1Char(' '));
 
 template <size_t N>
 std::array<double, N> valuesOf(const std::array<int32_t, N>& counts) {
@@ -94,13 +87,12 @@ EnergyOutcome readEnergy(link::Exchange& exchange, const EnergyRequest& request)
     if (request.months && !readMonths(exchange, request, outcome)) return outcome;
     auto last = readCounts(exchange, EnergyKind::Active, outcome);
     if (last.ok()) outcome.active = last.value;
-    const auto model = modelNumber(request.model);
-    if (!model) {
+    if (!request.model) {
         outcome.status = Status::Garbled;
-        outcome.error = notValidInteger(request.model);
+        outcome.error = notValidInteger(kNoModel);
         return outcome;
     }
-    if (*model > kReactiveModels) {
+    if (*request.model > kReactiveModels) {
         exchange.waiter().sleep(exchange.timeOut());
         last = readCounts(exchange, EnergyKind::Reactive, outcome);
         if (last.ok()) outcome.reactive = last.value;

@@ -16,7 +16,9 @@ namespace vilt::ops {
 
 struct EnergyRequest {
     bool months = false;  // the month-end readings too
-    QString model;        // the meter's model number as shown: above 6 has reactive counters
+    // The identified meter's model number: above 6 has reactive counters. None before a meter
+    // has been identified, which ends the group after the active counters.
+    std::optional<int> model;
     archive::Archive* archive = nullptr;  // where month-end readings are stored; none: nowhere
     qint64 factory = 0;                   // the row they are stored in
 };

@@ -39,7 +39,7 @@ struct Rig {
         return n;
     }
     int messagePoints() const { return int(clock.log().filter("messages").size()); }
-    link::SessionOutcome open(int mode, uint32_t factory, const QString& password = {}) {
+    link::SessionOutcome open(link::AccessMode mode, uint32_t factory, const QString& password = {}) {
         return session.open({mode, factory, password});
     }
 };
@@ -57,13 +57,13 @@ class TstSession : public QObject {
   private slots:
     void localSessionWithTheNumberAlreadyShown() {
         Rig rig;
-        const auto outcome = rig.open(link::kLocal, 12345);
+        const auto outcome = rig.open(link::AccessMode::Local, 12345);
         QCOMPARE(outcome.result, 0);
         QVERIFY(outcome.ok());
         QCOMPARE(rig.clock.log().mid(0, 2), QStringList({"wait 500", "write 00 7F 8F 78"}));
         QVERIFY(rig.line.dtr());
         QCOMPARE(outcome.steps, QList<Step>{Step({Command::LocalIdentity, Check::Ok, 12345})});
-        QCOMPARE(outcome.mode, int(link::kLocal));
+        QCOMPARE(outcome.mode, link::AccessMode::Local);
         QCOMPARE(outcome.identity->place, QStringLiteral("ТП-15"));
         QCOMPARE(outcome.identity->model, uint16_t{7});
         QCOMPARE(link::versionText(outcome.identity->version), QStringLiteral("09.01.3"));
@@ -78,10 +78,10 @@ class TstSession : public QObject {
     // same attempt goes on by factory number.
     void localSessionFindsAnotherNumber() {
         Rig rig;
-        const auto outcome = rig.open(link::kLocal, 777);
+        const auto outcome = rig.open(link::AccessMode::Local, 777);
         QCOMPARE(outcome.result, 0);
         QCOMPARE(commands(outcome), QList({Command::LocalIdentity, Command::Identity}));
-        QCOMPARE(outcome.mode, int(link::kByFactoryNumber));
+        QCOMPARE(outcome.mode, link::AccessMode::ByFactoryNumber);
         QCOMPARE(outcome.factory, 12345u);
         QCOMPARE(texts::sessionStatus(outcome.steps.last()).number,
                  std::optional(QStringLiteral("     Заводской номер:12345")));
@@ -91,7 +91,7 @@ class TstSession : public QObject {
     void passwordLogin() {
         Rig rig;
         rig.meter.setNextChallenge(0x5A17C3E1);
-        const auto outcome = rig.open(link::kWithPassword, 12345, "1234");
+        const auto outcome = rig.open(link::AccessMode::WithPassword, 12345, "1234");
         QCOMPARE(outcome.result, 0);
         // CoderPsw(1234, 0x5A17C3E1) = 0x1F387931, least significant byte first.
         QCOMPARE(rig.meter.requests().last().left(8), QByteArray::fromHex("393000203179381F"));
@@ -121,7 +121,7 @@ class TstSession : public QObject {
         QFETCH(QString, status);
         Rig rig;
         rig.meter.setFault(sim::kAllCommands, Fault{fault});
-        const auto outcome = rig.open(mode, 12345);
+        const auto outcome = rig.open(static_cast<link::AccessMode>(mode), 12345);
         QCOMPARE(outcome.result, result);
         QCOMPARE(outcome.status, link::Status::NoLink);
         QCOMPARE(rig.meter.requests().size(), 3);  // three attempts, nothing else
@@ -138,7 +138,7 @@ class TstSession : public QObject {
     void passwordModeSilentFirstAttempt() {
         Rig rig;
         rig.meter.setFault(0x25, Fault{FaultKind::Silent, 0, 1});
-        const auto outcome = rig.open(link::kWithPassword, 12345, "1234");
+        const auto outcome = rig.open(link::AccessMode::WithPassword, 12345, "1234");
         QCOMPARE(outcome.result, 0);
         QCOMPARE(rig.codes(0x25), 2);
         QCOMPARE(rig.codes(0x1C), 2);
@@ -164,7 +164,7 @@ class TstSession : public QObject {
         QFETCH(QString, status);
         Rig rig;
         rig.meter.setFault(0x20, Fault{fault});
-        const auto outcome = rig.open(link::kWithPassword, 12345, password);
+        const auto outcome = rig.open(link::AccessMode::WithPassword, 12345, password);
         QVERIFY(outcome.result != 0);
         QVERIFY(outcome.loginFailed);
         QVERIFY(!rig.line.Enabled());
@@ -175,7 +175,7 @@ class TstSession : public QObject {
     void passwordThatIsNotANumber() {
         Rig rig;
         rig.meter.setFault(0x25, Fault{FaultKind::Silent, 0, 1});  // two challenges fetched
-        const auto outcome = rig.open(link::kWithPassword, 12345, "12a4");
+        const auto outcome = rig.open(link::AccessMode::WithPassword, 12345, "12a4");
         QCOMPARE(outcome.messages, QStringList{texts::kNotANumber});
         QCOMPARE(rig.codes(0x20), 0);
         QCOMPARE(outcome.result, 0);  // a session for reading
@@ -183,7 +183,7 @@ class TstSession : public QObject {
 
     void closeEndsTheSession() {
         Rig rig;
-        rig.open(link::kLocal, 12345);
+        rig.open(link::AccessMode::Local, 12345);
         rig.session.close();
         QVERIFY(!rig.line.Enabled());
         QVERIFY(!rig.line.dtr());
@@ -195,20 +195,20 @@ class TstSession : public QObject {
     void deviceGone() {
         Rig rig;
         rig.line.unplug();
-        QVERIFY_THROWS_EXCEPTION(comm::CommError, rig.open(link::kLocal, 12345));
+        QVERIFY_THROWS_EXCEPTION(comm::CommError, rig.open(link::AccessMode::Local, 12345));
         QVERIFY(rig.meter.requests().isEmpty());
         const auto reason = rig.session.close();
         QVERIFY(!rig.line.Enabled());
         QCOMPARE(reason, std::optional(QStringLiteral("EscapeCommFunction failure (Error: 6)")));
         rig.line.reopen();  // the adapter back in
-        QVERIFY(rig.open(link::kLocal, 12345).ok());
+        QVERIFY(rig.open(link::AccessMode::Local, 12345).ok());
         QCOMPARE(rig.session.close(), std::nullopt);
     }
 
     void placeOfSixteenCharacters() {
         Rig rig;
         rig.meter.state().place = QByteArray("ABCDEFGHIJKLMNOP");
-        QCOMPARE(rig.open(link::kLocal, 12345).identity->place, QStringLiteral("ABCDEFGHIJKLMNOP"));
+        QCOMPARE(rig.open(link::AccessMode::Local, 12345).identity->place, QStringLiteral("ABCDEFGHIJKLMNOP"));
     }
 };
 

@@ -94,7 +94,7 @@ class TstTrafficLog : public QObject {
         link::TrafficLog log;
         rig.exchange.setTrafficLog(&log);
         link::Session session(rig.exchange);
-        QVERIFY(session.open({link::kWithPassword, 12345, "1234"}).ok());
+        QVERIFY(session.open({link::AccessMode::WithPassword, 12345, "1234"}).ok());
         link::ChangePassword(rig.exchange, "5678", "5678");
         QStringList sent;
         for (const auto& entry : log.entries())

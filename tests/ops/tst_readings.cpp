@@ -19,6 +19,8 @@ using sim::Fault;
 using sim::FaultKind;
 using test::ArchiveRig;
 
+Q_DECLARE_METATYPE(std::optional<int>)
+
 namespace {
 
 constexpr uint8_t kEnergy = 0x12;
@@ -109,7 +111,7 @@ class TstReadings : public QObject {
         test::MeterRig rig;
         rig.meter.setFault(kEnergy, Fault{fault});
         QCOMPARE(ops::RxdRdCountA(rig.exchange).check, check);
-        const auto outcome = ops::readEnergy(rig.exchange, {false, "7"});
+        const auto outcome = ops::readEnergy(rig.exchange, {false, 7});
         QCOMPARE(outcome.status, Status::NoLink);
         QVERIFY(!outcome.active && !outcome.reactive);
         QCOMPARE(outcome.steps.size(), 6);  // three active, three reactive
@@ -118,20 +120,22 @@ class TstReadings : public QObject {
     // The model number decides whether reactive counters are read; the last counter read
     // decides how the group ends.
     void energyGroup_data() {
-        QTest::addColumn<QString>("model");
+        QTest::addColumn<std::optional<int>>("model");
         QTest::addColumn<bool>("activeFails");
         QTest::addColumn<int>("exchanges");
         QTest::addColumn<bool>("reactive");
         QTest::addColumn<Status>("status");
-        QTest::newRow("model 6: active only") << "6" << false << 1 << false << Status::Done;
-        QTest::newRow("model 7: active then reactive") << "7" << false << 2 << true << Status::Done;
-        QTest::newRow("active fails, reactive decides") << "7" << true << 4 << true << Status::Done;
-        QTest::newRow("model 6, active fails") << "6" << true << 3 << false << Status::NoLink;
-        QTest::newRow("no model shown")
-            << QString(20, ' ') << false << 1 << false << Status::Garbled;
+        const std::optional<int> six = 6;
+        const std::optional<int> seven = 7;
+        QTest::newRow("model 6: active only") << six << false << 1 << false << Status::Done;
+        QTest::newRow("model 7: active then reactive") << seven << false << 2 << true << Status::Done;
+        QTest::newRow("active fails, reactive decides") << seven << true << 4 << true << Status::Done;
+        QTest::newRow("model 6, active fails") << six << true << 3 << false << Status::NoLink;
+        QTest::newRow("no meter identified")
+            << std::optional<int>() << false << 1 << false << Status::Garbled;
     }
     void energyGroup() {
-        QFETCH(QString, model);
+        QFETCH(std::optional<int>, model);
         QFETCH(bool, activeFails);
         QFETCH(int, exchanges);
         QFETCH(bool, reactive);
@@ -148,7 +152,7 @@ class TstReadings : public QObject {
         QCOMPARE(rig.requests(kEnergy).size(), exchanges);
         QCOMPARE(outcome.reactive.has_value(), reactive);
         if (status == Status::Garbled)
-            QCOMPARE(outcome.error, "'" + model + "' is not a valid integer value");
+            QCOMPARE(outcome.error, "'" + QString(20, ' ') + "' is not a valid integer value");
         // EnergyTab holds the last counts read: the reactive over the active.
         if (reactive) QCOMPARE(*outcome.EnergyTab(), (ops::Counts{100, 200, 300, 400}));
     }
@@ -159,7 +163,7 @@ class TstReadings : public QObject {
         test::MeterRig rig;
         ArchiveRig store;
         rig.meter.state().monthEnds[0][2] = {0, 123456, 0, 0};
-        const auto outcome = ops::readEnergy(rig.exchange, {true, "6", store.archive.get(), 4567});
+        const auto outcome = ops::readEnergy(rig.exchange, {true, 6, store.archive.get(), 4567});
         QCOMPARE(outcome.status, Status::Done);
         const auto months = rig.requests(kMonth);
         QCOMPARE(months.size(), 12);
@@ -195,7 +199,7 @@ class TstReadings : public QObject {
         ArchiveRig store;
         rig.meter.setFault(kMonth, Fault{fault});
         rig.clock.clearLog();
-        const auto outcome = ops::readEnergy(rig.exchange, {true, "6", store.archive.get(), 1});
+        const auto outcome = ops::readEnergy(rig.exchange, {true, 6, store.archive.get(), 1});
         QCOMPARE(rig.requests(kMonth).size(), 36);  // three attempts a month, none kept
         QCOMPARE(*outcome.monthStatus, status);
         QCOMPARE(outcome.status, Status::Done);  // the counters decide
@@ -208,7 +212,7 @@ class TstReadings : public QObject {
         test::MeterRig rig;
         ArchiveRig store;
         store.refuseInserts("12_month");
-        const auto outcome = ops::readEnergy(rig.exchange, {true, "6", store.archive.get(), 1});
+        const auto outcome = ops::readEnergy(rig.exchange, {true, 6, store.archive.get(), 1});
         QCOMPARE(outcome.status, Status::Failed);
         QVERIFY2(outcome.error.contains("disk says no"), qPrintable(outcome.error));
         QCOMPARE(rig.requests(kMonth).size(), 1);
@@ -344,12 +348,12 @@ class TstReadings : public QObject {
         test::MeterRig rig;
         rig.meter.setFault(kEnergy, Fault{FaultKind::Silent});
         const auto outcome =
-            ops::ReadClick(rig.exchange, ops::Group::Energy, {{.event = true}, {false, "6"}});
+            ops::ReadClick(rig.exchange, ops::Group::Energy, {{.event = true}, {false, 6}});
         QVERIFY(outcome.energy && !outcome.energy->ok());
         QVERIFY(!outcome.events);
         rig.meter.clearFaults();
         const auto next =
-            ops::ReadClick(rig.exchange, ops::Group::Energy, {{.event = true}, {false, "6"}});
+            ops::ReadClick(rig.exchange, ops::Group::Energy, {{.event = true}, {false, 6}});
         QVERIFY(next.energy->ok() && next.events);
     }
 };

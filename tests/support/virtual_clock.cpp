@@ -2,7 +2,9 @@
 
 namespace vilt::test {
 
+// A stop asked for ends the wait before it is spent, as the real one's first slice does.
 void VirtualClock::sleep(int ms) {
+    throwIfStopped();
     m_log << QStringLiteral("wait %1").arg(ms);
     m_now += ms;
 }
@@ -10,6 +12,7 @@ void VirtualClock::sleep(int ms) {
 void VirtualClock::processPendingMessages() {
     m_log << QStringLiteral("messages");
     if (onMessages) onMessages();
+    throwIfStopped();
 }
 
 QStringList VirtualClock::log() const {

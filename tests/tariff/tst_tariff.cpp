@@ -84,6 +84,11 @@ QStringList course(const test::MeterRig& rig) {
 class ScriptedLine : public comm::SerialLine {
   public:
     QList<QByteArray> replies;
+    void SetDeviceName(const QString&) override {}
+    QString DeviceName() const override { return {}; }
+    void SetBaudRate(comm::BaudRate) override {}
+    comm::BaudRate baudRate() const override { return comm::BaudRate::br9600; }
+    void Open() override {}
     bool Enabled() const override { return true; }
     int Write(const uint8_t*, int count) override { return count; }
     int Read(uint8_t* data, int count) override {
