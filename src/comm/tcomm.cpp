@@ -131,13 +131,17 @@ int TComm::Discard(int quietMs) {
 
 // Short slices, so that the idle hook (the window's events, a stop) runs while the line is
 // quiet. False when nothing came in time or the device failed.
+// The idle hook may run the event loop, whose read notifier takes in what arrives: those bytes
+// count as come, though no later wait would report them.
 bool TComm::waitForBytes(const QDeadlineTimer& deadline) {
+    const qint64 before = m_port->bytesAvailable();
     while (!deadline.hasExpired()) {
         const auto slice = std::min<qint64>(deadline.remainingTime(), kIdleSliceMs);
         if (m_port->waitForReadyRead(static_cast<int>(slice))) return true;
         if (m_port->error() != QSerialPort::TimeoutError) return false;
         m_port->clearError();
         if (m_idle) m_idle();
+        if (!m_port || m_port->bytesAvailable() > before) return m_port != nullptr;
     }
     return false;
 }
