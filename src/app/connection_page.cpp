@@ -11,6 +11,8 @@
 #include <QSpinBox>
 #include <QStackedLayout>
 
+#include "app/batch_view.h"
+#include "app/energy_group.h"
 #include "app/exchange_group.h"
 #include "app/factory_number_box.h"
 #include "app/modem_group.h"
@@ -27,10 +29,6 @@ namespace texts = link::texts;
 namespace {
 
 constexpr int kDefaultSpeed = 1;  // 2400
-constexpr int kModemSpeed = 3;    // 9600, the speed the modem is set to
-constexpr int kBatchTimeOut = 1000;
-constexpr int kBatchPauseMs = 500;
-constexpr int kHangUpPauseMs = 1000;
 
 // A round lamp as the glyph of the connect and disconnect buttons.
 QIcon lampIcon(const QColor& colour) {
@@ -70,7 +68,7 @@ ConnectionPage::ConnectionPage(Services& services, ops::EventTab& events, QWidge
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(buildSessionColumn(), 0, Qt::AlignTop);
     m_exchange = new ExchangeGroup(services, events, this);
-    m_exchange->setSessionFields(m_model, m_factory);
+    m_exchange->setFactoryField(m_factory);
     layout->addWidget(m_exchange, 0, Qt::AlignTop);
     layout->addStretch(1);
     services.presenter.setSessionControls(
@@ -82,14 +80,12 @@ QWidget* ConnectionPage::buildSessionColumn() {
     auto* layout = new QVBoxLayout(column);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(buildSessionGroup());
-    m_modem = new ModemGroup(
-        m_services,
-        [this] {
-            m_services.comm.SetDeviceName(m_portName);
-            m_speed->setCurrentIndex(kModemSpeed);
-        },
-        column);
+    m_modem = new ModemGroup(m_services, [this] { return settings(); }, column);
     layout->addWidget(m_modem);
+    connect(m_modem, &ModemGroup::dialled, this, [this](const dialup::DialOutcome& outcome) {
+        setWait(dialup::DialOutcome::kSessionWait);
+        if (outcome.portSet) showSpeed(comm::BaudRate::br9600);
+    });
     layout->addWidget(buildInfoGroup());
     m_limit = new QPushButton(QStringLiteral("Ограничения"), column);
     m_limit->setObjectName(QStringLiteral("Limit"));
@@ -123,7 +119,7 @@ QWidget* ConnectionPage::buildSessionGroup() {
         QStringLiteral("Tip_c"), QStringLiteral("Тип связи"),
         {QStringLiteral("Локальная"), QStringLiteral("По Зав.№"), QStringLiteral("Зав.№ и пароль")},
         group);
-    m_mode->setItemIndex(link::kLocal);
+    m_mode->setItemIndex(static_cast<int>(link::AccessMode::Local));
     grid->addWidget(m_mode, 0, 0, 4, 1);
 
     m_factory = new FactoryNumberBox(group);
@@ -162,15 +158,16 @@ QWidget* ConnectionPage::buildSessionGroup() {
     m_timeOut->setValue(link::Exchange::kDefaultTimeOut);
     grid->addWidget(buddyLabel(QStringLiteral("Задержка"), m_timeOut, group), 3, 1);
     grid->addWidget(m_timeOut, 3, 2);
+    // The wait and the fast exchange hold from the next exchange, in a session too.
     connect(m_timeOut, &QSpinBox::valueChanged, this,
-            [this](int ms) { m_services.exchange.setTimeOut(ms); });
+            [this] { m_services.station.retune(settings()); });
 
     // Off by default: the full exchange cycle with its pacing is the meter's own.
-    auto* fast = new QCheckBox(QStringLiteral("Быстрый обмен"), group);
-    fast->setObjectName(QStringLiteral("FastExchange"));
-    fast->setToolTip(QStringLiteral("Принимать ответ, как только он пришёл целиком"));
-    grid->addWidget(fast, 4, 0);
-    connect(fast, &QCheckBox::toggled, this, [this](bool on) { m_services.exchange.setFast(on); });
+    m_fast = new QCheckBox(QStringLiteral("Быстрый обмен"), group);
+    m_fast->setObjectName(QStringLiteral("FastExchange"));
+    m_fast->setToolTip(QStringLiteral("Принимать ответ, как только он пришёл целиком"));
+    grid->addWidget(m_fast, 4, 0);
+    connect(m_fast, &QCheckBox::toggled, this, [this] { m_services.station.retune(settings()); });
 
     m_connect = new QPushButton(lampIcon(Qt::green), QStringLiteral(" Связь"), group);
     m_connect->setObjectName(QStringLiteral("Vkl"));
@@ -214,75 +211,73 @@ qint64 ConnectionPage::factoryNumber() const {
     return m_factory->value();
 }
 
-bool ConnectionPage::VklClick() {
-    comm::TComm& comm = m_services.comm;
-    comm.SetDeviceName(m_portName);
-    if (const auto speed = comm::sessionSpeed(m_speed->currentIndex())) comm.SetBaudRate(*speed);
-    comm.Open();
-    if (!comm.Enabled()) {
-        m_services.presenter.message(texts::kPortOpenFailed);
-        return false;
-    }
-    m_services.exchange.setTimeOut(m_timeOut->value());
-    m_services.presenter.beginSession();
-    const link::SessionRequest request{
-        m_mode->itemIndex(), static_cast<uint32_t>(m_factory->value()), m_password->text()};
-    const link::SessionOutcome outcome = m_services.session.open(request);
-    m_services.presenter.showSession(outcome);
-    return outcome.result == 0 && !outcome.loginFailed;
+station::Settings ConnectionPage::settings() const {
+    station::Settings settings;
+    settings.port = m_portName;
+    // With no speed chosen the port keeps the one it has.
+    settings.speed =
+        comm::sessionSpeed(m_speed->currentIndex()).value_or(m_services.station.line().baudRate());
+    settings.waitMs = m_timeOut->value();
+    settings.fast = m_fast->isChecked();
+    settings.access = static_cast<link::AccessMode>(std::max(m_mode->itemIndex(), 0));
+    settings.factory = static_cast<uint32_t>(m_factory->value());
+    settings.password = m_password->text();
+    settings.phone = m_modem->number();
+    return settings;
 }
 
-// The dial-up batch: dial, a local session, energy, clock and journals, hang up. How each
-// read ends does not change the course; a call that is not made ends it with nothing to
-// hang up.
+void ConnectionPage::setWait(int ms) {
+    m_timeOut->setValue(ms);
+}
+
+void ConnectionPage::showSpeed(comm::BaudRate speed) {
+    if (const auto index = comm::sessionSpeedIndex(speed)) m_speed->setCurrentIndex(*index);
+}
+
+bool ConnectionPage::VklClick() {
+    const link::SessionOutcome outcome =
+        m_services.station.open(settings(), [this] { m_services.presenter.beginSession(); });
+    if (outcome.portFailed) {
+        for (const QString& message : outcome.messages) m_services.presenter.message(message);
+        return false;
+    }
+    m_services.presenter.showSession(outcome);
+    return outcome.ok() && !outcome.loginFailed;
+}
+
+// The dial-up batch: dial, a local session, energy, clock and journals, hang up, as one
+// visit of the station; the batch view shows each step as it comes.
 void ConnectionPage::Button3Click() {
-    link::Waiter& waiter = m_services.exchange.waiter();
-    m_timeOut->setValue(kBatchTimeOut);
-    m_modem->Button1Click();
-    if (m_modem->state() != link::ModemState::Connected) return;
-    m_mode->setItemIndex(link::kLocal);
-    waiter.sleep(kBatchPauseMs);
-    if (!VklClick()) {
-        OtklClick();
-        m_modem->Button2Click();
-        return;
-    }
-    waiter.processPendingMessages();
-    waiter.sleep(kBatchPauseMs);
-    const std::array<std::pair<ops::Group, const char*>, 3> reads = {
-        {{ops::Group::Energy, "Чтения данных о показаниях энерги по тарифам"},
-         {ops::Group::Time, "Чтение данных о времени и дате"},
-         {ops::Group::Event, "Чтение событий счетчика"}}};
-    for (const auto& [group, status] : reads) {
-        m_exchange->chooseGroup(group);
-        m_services.presenter.setStatus(0, QString::fromUtf8(status));
-        m_exchange->ReadClick();
-        waiter.processPendingMessages();
-        waiter.sleep(kBatchPauseMs);
-    }
-    OtklClick();
-    waiter.processPendingMessages();
-    waiter.sleep(kHangUpPauseMs);
-    m_modem->Button2Click();
+    setWait(dialup::DialOutcome::kSessionWait);
+    station::Plan plan;
+    plan.dial = true;
+    plan.months = m_exchange->energy().monthsWanted();
+    plan.archive = &m_services.archive;
+    BatchView view(m_services, *this);
+    view.finished(m_services.station.visit(plan, settings(), &view));
 }
 
 void ConnectionPage::OtklClick() {
     m_services.closeSession();
 }
 
+void ConnectionPage::leave() {
+    if (const auto hungUp = m_services.station.leave()) m_modem->showHangUp(*hungUp);
+}
+
 void ConnectionPage::Zav_nChange() {
-    m_mode->setItemIndex(link::kByFactoryNumber);
+    m_mode->setItemIndex(static_cast<int>(link::AccessMode::ByFactoryNumber));
 }
 
 void ConnectionPage::PasswordChange() {
-    m_mode->setItemIndex(link::kWithPassword);
+    m_mode->setItemIndex(static_cast<int>(link::AccessMode::WithPassword));
 }
 
 void ConnectionPage::ComboBox1Change(int index) {
     if (index < 0) return;
+    // Another port: the one open so far is let go; the next connect opens the new one.
     m_portName = m_port->itemText(index);
-    m_services.comm.SetDeviceName(m_portName);
-    m_services.comm.Close();
+    m_services.station.line().Close();
 }
 
 void ConnectionPage::setPorts(const QStringList& names) {

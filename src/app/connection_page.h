@@ -7,6 +7,7 @@
 #include "app/services.h"
 #include "ops/events.h"
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -28,6 +29,8 @@ class ConnectionPage : public QWidget {
     bool VklClick();
     void Button3Click();
     void OtklClick();
+    // The window closing: a call that is up is ended, the port closed.
+    void leave();
     void Zav_nChange();
     void PasswordChange();
     void ComboBox1Change(int index);
@@ -42,6 +45,14 @@ class ConnectionPage : public QWidget {
     // The port the connect button opens.
     void setPortName(const QString& name) { m_portName = name; }
     QString portName() const { return m_portName; }
+    // What the fields say, as the station takes it.
+    station::Settings settings() const;
+    // The access mode's radio group, which the batch sets to a local session.
+    RadioGroup& mode() const { return *m_mode; }
+    // The wait field: a dial sets it to the wait its call needs.
+    void setWait(int ms);
+    // The speed list shows the speed a dial set the port to.
+    void showSpeed(comm::BaudRate speed);
     // «Ограничения»: the window opens the load-limits dialog from it.
     QPushButton* limitButton() const { return m_limit; }
 
@@ -58,6 +69,7 @@ class ConnectionPage : public QWidget {
     QComboBox* m_port = nullptr;
     QComboBox* m_speed = nullptr;
     QSpinBox* m_timeOut = nullptr;
+    QCheckBox* m_fast = nullptr;
     QPushButton* m_connect = nullptr;
     QPushButton* m_disconnect = nullptr;
     QPushButton* m_limit = nullptr;

@@ -166,13 +166,19 @@ void ExchangeGroup::chooseGroup(Group group) {
 }
 
 void ExchangeGroup::ReadClick() {
+    const Group group = selectedGroup();
+    beginRead(group);
+    showRead(ops::ReadClick(m_services.exchange, group,
+                            {batch(), energyRequest(), m_services.tariffs}));
+}
+
+void ExchangeGroup::beginRead(Group group) {
     m_services.presenter.beginOperation();
     emit readStarting();
-    const Group group = selectedGroup();
-    const ops::Batch groups = batch();
-    if (group == Group::Energy || groups.energy) m_energy->blank();
-    const ops::ReadOutcome outcome =
-        ops::ReadClick(m_services.exchange, group, {groups, energyRequest(), m_services.tariffs});
+    if (group == Group::Energy || batch().energy) m_energy->blank();
+}
+
+void ExchangeGroup::showRead(const ops::ReadOutcome& outcome) {
     if (outcome.energy) {
         m_energy->show(*outcome.energy);
         emit energyRead(*outcome.energy);
@@ -233,7 +239,9 @@ void ExchangeGroup::ChangePassClick() {
 }
 
 ops::EnergyRequest ExchangeGroup::energyRequest() const {
-    return {m_energy->monthsWanted(), m_model ? m_model->text() : QString(), &m_services.archive,
+    const auto& identity = m_services.station.identity();
+    return {m_energy->monthsWanted(),
+            identity ? std::optional<int>(identity->model) : std::nullopt, &m_services.archive,
             m_factory ? m_factory->value() : 0};
 }
 

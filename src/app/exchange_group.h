@@ -27,6 +27,10 @@ class ExchangeGroup : public QGroupBox {
     ExchangeGroup(Services& services, ops::EventTab& events, QWidget* parent = nullptr);
 
     void ReadClick();
+    // A Read in two halves, for a sequence that runs the read itself: the window made ready
+    // for the group, then what came of it shown.
+    void beginRead(ops::Group group);
+    void showRead(const ops::ReadOutcome& outcome);
     void WrComClick();
     void SinClick();
     void ChangePassClick();
@@ -37,12 +41,8 @@ class ExchangeGroup : public QGroupBox {
 
     ClockGroup& clock() const { return *m_clock; }
     EnergyGroup& energy() const { return *m_energy; }
-    // Where the energy read finds the meter's model number and the number its month-end
-    // readings are stored under.
-    void setSessionFields(const QLabel* model, const QSpinBox* factory) {
-        m_model = model;
-        m_factory = factory;
-    }
+    // Where the energy read finds the number its month-end readings are stored under.
+    void setFactoryField(const QSpinBox* factory) { m_factory = factory; }
 
     ops::Group selectedGroup() const;
 
@@ -66,7 +66,6 @@ class ExchangeGroup : public QGroupBox {
     QButtonGroup m_groups;
     ClockGroup* m_clock = nullptr;
     EnergyGroup* m_energy = nullptr;
-    const QLabel* m_model = nullptr;
     const QSpinBox* m_factory = nullptr;
     RadioGroup* m_speed = nullptr;
     QLineEdit* m_place = nullptr;

@@ -30,17 +30,15 @@ QWidget* onePlace(std::initializer_list<QWidget*> widgets, QWidget* parent) {
 
 }  // namespace
 
-ModemGroup::ModemGroup(Services& services, std::function<void()> beforeDial, QWidget* parent)
-    : QWidget(parent),
-      m_services(services),
-      m_beforeDial(std::move(beforeDial)),
-      m_modem(services.comm, services.exchange) {
-    m_number = new QLineEdit(link::kNumberPlaceholder, this);
+ModemGroup::ModemGroup(Services& services, std::function<station::Settings()> settings,
+                       QWidget* parent)
+    : QWidget(parent), m_services(services), m_settings(std::move(settings)) {
+    m_number = new QLineEdit(kNumberPlaceholder, this);
     m_number->setObjectName(QStringLiteral("N_telefona"));
     m_number->setAccessibleName(QStringLiteral("Номер телефона"));
     m_number->setCursorPosition(0);
     m_number->setMinimumWidth(60);
-    m_dial = new QPushButton(link::kDialCaption, this);
+    m_dial = new QPushButton(kDialCaption, this);
     m_dial->setObjectName(QStringLiteral("Button1"));
     m_hangUp = new QPushButton(QStringLiteral("Разорвать связь"), this);
     m_hangUp->setObjectName(QStringLiteral("Button2"));
@@ -60,39 +58,55 @@ ModemGroup::ModemGroup(Services& services, std::function<void()> beforeDial, QWi
             [this] { m_services.guard.operate([this] { Button1Click(); }); });
     connect(m_hangUp, &QPushButton::clicked, this,
             [this] { m_services.guard.operate([this] { Button2Click(); }); });
-    m_modem.onDialling = [this] { setState(link::ModemState::Dialling); };
-    setState(link::ModemState::Idle);
+    setState(dialup::CallState::Idle);
+}
+
+std::optional<QString> ModemGroup::number() const {
+    if (m_number->text() == kNumberPlaceholder) return std::nullopt;
+    return m_number->text();
 }
 
 void ModemGroup::Button1Click() {
-    m_beforeDial();
-    const link::ModemOutcome outcome = m_modem.dial(m_number->text());
-    show(outcome);
-    setState(outcome.state, outcome.caption);
+    station::Settings settings = m_settings();
+    settings.phone = number();
+    showDial(m_services.station.dial(settings,
+                                     [this] { setState(dialup::CallState::Dialling); }));
 }
 
 void ModemGroup::Button2Click() {
-    const link::ModemOutcome outcome = m_modem.hangUp();
+    showHangUp(m_services.station.hangUp());
+}
+
+// The speed and the wait first, then the modem's answers and boxes; a stopped dial says so.
+void ModemGroup::showDial(const dialup::DialOutcome& outcome) {
+    emit dialled(outcome);
+    show(outcome);
+    if (outcome.status == link::Status::Stopped) m_services.presenter.showStopped();
+    setState(outcome.state, outcome.speedRefused ? kDialCaptionAfterSpeed : kDialCaption);
+}
+
+void ModemGroup::showHangUp(const dialup::DialOutcome& outcome) {
     show(outcome);
     setState(outcome.state);
 }
 
 // The modem's answers pass through the status bar; the boxes come after.
-void ModemGroup::show(const link::ModemOutcome& outcome) {
+void ModemGroup::show(const dialup::DialOutcome& outcome) {
     for (const QString& reply : outcome.replies) m_services.presenter.setStatus(0, reply);
     for (const QString& message : outcome.messages) m_services.presenter.message(message);
+    if (outcome.status == link::Status::PortFailed) m_services.presenter.message(outcome.error);
 }
 
-void ModemGroup::setState(link::ModemState state, const QString& caption) {
+void ModemGroup::setState(dialup::CallState state, const QString& caption) {
     m_state = state;
-    const bool idle = state == link::ModemState::Idle;
+    const bool idle = state == dialup::CallState::Idle;
     m_idle->setVisible(idle);
-    m_dialling->setVisible(state == link::ModemState::Dialling);
-    m_connected->setVisible(state == link::ModemState::Connected);
-    m_dial->setVisible(state != link::ModemState::Connected);
-    m_hangUp->setVisible(state == link::ModemState::Connected);
+    m_dialling->setVisible(state == dialup::CallState::Dialling);
+    m_connected->setVisible(state == dialup::CallState::Connected);
+    m_dial->setVisible(state != dialup::CallState::Connected);
+    m_hangUp->setVisible(state == dialup::CallState::Connected);
     m_dial->setEnabled(idle);
-    m_dial->setText(state == link::ModemState::Dialling ? link::kDiallingCaption : caption);
+    m_dial->setText(state == dialup::CallState::Dialling ? kDiallingCaption : caption);
     emit idleChanged(idle);
     repaint();
 }

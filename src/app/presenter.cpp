@@ -105,7 +105,7 @@ void Presenter::showSession(const link::SessionOutcome& outcome) {
     }
     // A changed number switches the mode through the field's own change handler.
     m_session.factory->setValue(static_cast<int>(outcome.factory));
-    m_session.mode->setItemIndex(outcome.mode);
+    m_session.mode->setItemIndex(static_cast<int>(outcome.mode));
     if (outcome.loginFailed) {
         showPanel(Panel::Cv_ok_rd, false);
         setConnectShown(true);
@@ -139,7 +139,8 @@ void Presenter::showSessionClosed(const std::optional<QString>& dtrFailure) {
 
 void Presenter::show(const link::Outcome& outcome) {
     for (const QString& text : outcome.messages) message(text);
-    if (outcome.status == link::Status::Garbled || outcome.status == link::Status::Failed)
+    if (outcome.status == link::Status::Garbled || outcome.status == link::Status::Failed ||
+        outcome.status == link::Status::PortFailed)
         message(outcome.error);
     const auto* row =
         rowOf<OperationPanels>(kOperationPanels, outcome.operation, &OperationPanels::operation);
@@ -152,7 +153,7 @@ void Presenter::show(const link::Outcome& outcome) {
 void Presenter::showStopped() {
     m_panels.hideAll();
     showPanel(Panel::Stopped);
-    setStatus(0, kStoppedStatus);
+    setStatus(0, texts::kStopped);
 }
 
 void Presenter::beginPasswordChange() {

@@ -24,7 +24,6 @@ class ResultPanels;
 // What an empty status field and an empty identity label hold.
 inline const QString kBlankStatus = QString(42, QLatin1Char(' '));
 inline const QString kBlankLabel = QString(20, QLatin1Char(' '));
-inline const QString kStoppedStatus = QStringLiteral("     Обмен остановлен пользователем");
 
 // The controls of the connection page a session shows its outcome in.
 struct SessionControls {

@@ -11,7 +11,6 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTabWidget>
-#include <QThread>
 
 #include "app/limit_form.h"
 #include "app/tariff_page.h"
@@ -65,7 +64,6 @@ bool dialledCall(TForm1& form, QComboBox& ports, const QString& folder) {
     form.findChild<QLineEdit*>(QStringLiteral("N_telefona"))->setText(QStringLiteral("5551234"));
     form.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
     const bool ok = save(form, folder, QStringLiteral("modem"));
-    QThread::msleep(1100);  // the modem takes "+++" after a quiet second
     form.findChild<QPushButton*>(QStringLiteral("Button2"))->click();
     return ok;
 }

@@ -1,21 +1,19 @@
 #pragma once
-// What the pages share, handed to each: the port, the exchange and session, the presenter,
-// the operation guard and the archive.
+// What the pages share, handed to each: the station (the line, its exchange and session),
+// the presenter, the operation guard and the archive.
 
 #include "app/operation_guard.h"
 #include "app/presenter.h"
 #include "archive/archive.h"
-#include "comm/tcomm.h"
 #include "link/exchange.h"
-#include "link/session.h"
+#include "station/station.h"
 #include "tariff/tariff_file.h"
 
 namespace vilt::app {
 
 struct Services {
-    comm::TComm& comm;
-    link::Exchange& exchange;
-    link::Session& session;
+    station::Station& station;
+    link::Exchange& exchange;  // the station's, for the pages' single operations
     Presenter& presenter;
     OperationGuard& guard;
     archive::Archive& archive;
@@ -23,7 +21,7 @@ struct Services {
     tariff::TariffFile& tariffs;
 
     // The session's own close, and the window without a session.
-    void closeSession() { presenter.showSessionClosed(session.close()); }
+    void closeSession() { presenter.showSessionClosed(station.close()); }
 };
 
 }  // namespace vilt::app

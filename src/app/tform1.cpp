@@ -40,7 +40,6 @@ namespace {
 
 constexpr QSize kClientSize(823, 384);
 constexpr int kTickMs = 1000;
-constexpr int kQuietBeforeHangUpMs = 1000;  // the modem takes "+++" after a quiet second
 
 const QString kCaption = QStringLiteral(
     "       Программа облуживания счетчиков ВИЛТ3/ВИЛТ1  -\"М\"- ЖКИ .  V_301209_12Month_12Sezon");
@@ -111,7 +110,7 @@ TForm1::TForm1(QWidget* parent, const QString& archivePath)
     buildPages();
     buildBottom();
     setFixedSize(kClientSize);
-    m_exchange.setProgress([this](int maximum, int position) {
+    m_station->exchange().setProgress([this](int maximum, int position) {
         m_progress->setMaximum(maximum);
         m_progress->setValue(position);
     });
@@ -142,7 +141,7 @@ void TForm1::buildStatus() {
     m_presenter = std::make_unique<Presenter>(*this, *m_panels,
                                               std::array<QLabel*, 2>{m_status[0], m_status[1]});
     m_services = std::make_unique<Services>(
-        Services{m_comm, m_exchange, m_session, *m_presenter, m_guard, *m_archive, m_tariffs});
+        Services{*m_station, m_station->exchange(), *m_presenter, m_guard, *m_archive, m_tariffs});
 }
 
 void TForm1::buildPages() {
@@ -255,10 +254,10 @@ void TForm1::buildStop(QWidget* client) {
     connect(stop, &QPushButton::clicked, this, [this] { m_guard.stop(); });
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, [this] { EscapePressed(); });
+    link::Waiter& waiter = m_station->waiter();
     m_guard.setStop({stop,
-                     [this](bool now) { now ? m_waiter.requestStop() : m_waiter.clearStop(); },
+                     [&waiter](bool now) { now ? waiter.requestStop() : waiter.clearStop(); },
                      [this] { m_presenter->showStopped(); }});
-    m_comm.setIdle([this] { m_waiter.idle(); });
 }
 
 // Esc stops a running operation; otherwise it is the cancel button of the page shown: the
@@ -274,9 +273,10 @@ void TForm1::EscapePressed() {
 
 // Start-up, in this order.
 void TForm1::FormCreate() {
-    m_comm.SetBaudRate(comm::BaudRate::br9600);
-    m_connection->setPorts(comm::discoverPorts(m_comm));
-    m_connection->setPortName(m_comm.DeviceName());
+    comm::SerialLine& line = m_station->line();
+    line.SetBaudRate(comm::BaudRate::br9600);
+    m_connection->setPorts(comm::discoverPorts(line));
+    m_connection->setPortName(line.DeviceName());
     m_presenter->showSessionClosed();
     m_panels->hideAll();
     m_connection->exchangeGroup().clock().setToNow();
@@ -296,11 +296,10 @@ void TForm1::FormCreate() {
 
 // «Обмен» stands after the specified pages, hidden until Ctrl+T shows (or hides) it.
 void TForm1::buildTrafficPage() {
-    m_trafficPage = new TrafficPage(m_traffic);
+    m_trafficPage = new TrafficPage(m_station->trafficLog());
     m_trafficPage->setObjectName(QStringLiteral("TrafficPage"));
     const int index = m_pages->addTab(m_trafficPage, QStringLiteral("Обмен"));
     m_pages->setTabVisible(index, false);
-    m_exchange.setTrafficLog(&m_traffic);
     auto* toggle = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_T), this);
     connect(toggle, &QShortcut::activated, this, [this, index] {
         const bool show = !m_pages->isTabVisible(index);
@@ -348,12 +347,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
 
 // A call that is up is ended too: the session first, then the hang-up, the port last.
 void TForm1::FormClose() {
-    if (m_connection->modem().state() == link::ModemState::Connected) {
-        m_services->closeSession();
-        m_waiter.sleep(kQuietBeforeHangUpMs);
-        m_connection->modem().Button2Click();
-    }
-    m_comm.Close();
+    m_connection->leave();
 }
 
 }  // namespace vilt::app

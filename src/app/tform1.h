@@ -9,12 +9,9 @@
 #include "app/operation_guard.h"
 #include "app/services.h"
 #include "archive/archive.h"
-#include "comm/tcomm.h"
-#include "link/exchange.h"
-#include "link/session.h"
-#include "link/traffic_log.h"
-#include "link/waiter.h"
+#include "comm/serial_line.h"
 #include "ops/events.h"
+#include "station/station.h"
 
 class QLabel;
 class QProgressBar;
@@ -51,7 +48,7 @@ class TForm1 : public QMainWindow {
     explicit TForm1(QWidget* parent = nullptr, const QString& archivePath = archive::kDefaultFile);
     ~TForm1() override;
 
-    comm::TComm& Comm1() { return m_comm; }
+    comm::SerialLine& Comm1() { return m_station->line(); }
     ConnectionPage& connection() const { return *m_connection; }
     JournalPage& journal() const { return *m_journal; }
     TariffPage& tariffPage() const { return *m_tariffPage; }
@@ -76,11 +73,7 @@ class TForm1 : public QMainWindow {
     void FormClose();
 
     std::unique_ptr<archive::Archive> m_archive;
-    comm::TComm m_comm;
-    link::SystemWaiter m_waiter;
-    link::Exchange m_exchange{m_comm, m_waiter};
-    link::Session m_session{m_exchange};
-    link::TrafficLog m_traffic;
+    std::unique_ptr<station::Station> m_station = station::Station::onSerialPort();
     OperationGuard m_guard{*this};
     ops::EventTab m_events{};
     tariff::TariffFile m_tariffs{tariff::defaultSchedule(), {}};

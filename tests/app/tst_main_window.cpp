@@ -202,7 +202,7 @@ class TstMainWindow : public QObject {
         connectAs(1, 12345);
         QVERIFY(stopShown);
         QVERIFY(shown("Stopped") && !shown("Stop"));
-        QCOMPARE(status(0), app::kStoppedStatus);
+        QCOMPARE(status(0), link::texts::kStopped);
         QVERIFY(shown("Otkl"));
         QVERIFY(find("Read")->isEnabled());
 

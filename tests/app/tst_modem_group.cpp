@@ -6,7 +6,8 @@
 
 #include "app/connection_page.h"
 #include "app/modem_group.h"
-#include "link/modem.h"
+#include "dialup/dial_up.h"
+#include "link/outcome_texts.h"
 #include "window_rig.h"
 
 using namespace vilt;
@@ -48,6 +49,52 @@ class TstModemGroup : public QObject {
         m_rig->click("Button2");
         QVERIFY(shown("connekt_false") && shown("Button1"));
         QVERIFY(speed->isEnabled());
+        QCOMPARE(m_rig->meterState("modem"), QStringLiteral("command"));
+    }
+
+    // The session through the call waits as long as the dial said, not the field's old 300:
+    // a meter that thinks 600 ms answers it.
+    void sessionTakesTheCallsWait() {
+        start({"--latency", "600"});
+        m_rig->find<QLineEdit>("N_telefona")->setText("555");
+        m_rig->click("Button1");
+        QCOMPARE(m_rig->find<QSpinBox>("TimeOut")->value(), 1000);
+        m_rig->click("Vkl");
+        QVERIFY(shown("Cv_ok"));
+        QVERIFY(m_rig->shown("Otkl"));
+    }
+
+    // A dial stopped while the far end rings leaves nothing behind: the row idle and usable,
+    // the port closed, and the stop said.
+    void stopWhileDialling_data() {
+        QTest::addColumn<bool>("escape");
+        QTest::newRow("stop button") << false;
+        QTest::newRow("Esc") << true;
+    }
+    void stopWhileDialling() {
+        QFETCH(bool, escape);
+        start({"--dial-answer", "silent"});
+        QMainWindow& form = m_rig->form();
+        form.show();
+        QApplication::setActiveWindow(&form);
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        m_rig->find<QLineEdit>("N_telefona")->setText("555");
+        QTimer::singleShot(2500, &form, [&] {  // the modem has been set up and rings
+            if (escape)
+                QTest::keyClick(&form, Qt::Key_Escape);
+            else
+                m_rig->click("Stop");
+        });
+        m_rig->click("Button1");
+        QVERIFY(shown("connekt_false") && !shown("connekting"));
+        auto* dial = m_rig->find<QPushButton>("Button1");
+        QVERIFY(dial->isEnabled());
+        QCOMPARE(dial->text(), app::kDialCaption);
+        QVERIFY(m_rig->find<QPushButton>("Button3")->isEnabled());
+        QVERIFY(m_rig->find<QComboBox>("ComboBox2")->isEnabled());
+        QVERIFY(!m_rig->form().Comm1().Enabled());
+        QVERIFY(shown("Stopped"));
+        QCOMPARE(m_rig->status(0), link::texts::kStopped);
         QCOMPARE(m_rig->meterState("modem"), QStringLiteral("command"));
     }
 
@@ -102,9 +149,9 @@ class TstModemGroup : public QObject {
         m_rig->find<QLineEdit>("N_telefona")->setText("123");
         m_rig->click(button);
         QVERIFY(shown("Vkl"));
-        QCOMPARE(m_rig->messages, QStringList{link::kNoAnswer});
+        QCOMPARE(m_rig->messages, QStringList{dialup::kNoAnswer});
         QVERIFY(shown("connekt_false"));
-        QCOMPARE(m_rig->find<QPushButton>("Button1")->text(), link::kDialCaption);
+        QCOMPARE(m_rig->find<QPushButton>("Button1")->text(), app::kDialCaption);
         QVERIFY(m_rig->status(0).contains("NO CARRIER"));
     }
 };

@@ -1,0 +1,73 @@
+#include "app/batch_view.h"
+
+#include "app/connection_page.h"
+#include "app/exchange_group.h"
+#include "app/modem_group.h"
+#include "app/radio_group.h"
+
+namespace vilt::app {
+
+namespace {
+
+// The status bar's words while the batch reads a group.
+QString readingText(ops::Group group) {
+    switch (group) {
+        case ops::Group::Energy:
+            return QStringLiteral("Чтения данных о показаниях энерги по тарифам");
+        case ops::Group::Time:
+            return QStringLiteral("Чтение данных о времени и дате");
+        case ops::Group::Event:
+            return QStringLiteral("Чтение событий счетчика");
+        default:
+            return {};
+    }
+}
+
+}  // namespace
+
+void BatchView::dialling() {
+    m_page.modem().setState(dialup::CallState::Dialling);
+}
+
+void BatchView::dialled(const dialup::DialOutcome& outcome) {
+    m_page.modem().showDial(outcome);
+}
+
+// The session through the call is a local one, whatever the fields said.
+void BatchView::sessionStarting() {
+    m_page.mode().setItemIndex(static_cast<int>(link::AccessMode::Local));
+    m_services.presenter.beginSession();
+}
+
+void BatchView::sessionOpened(const link::SessionOutcome& outcome) {
+    m_services.presenter.showSession(outcome);
+}
+
+// The group's radio button is checked and its buttons set, as the user would have.
+void BatchView::readStarting(ops::Group group) {
+    m_page.exchangeGroup().chooseGroup(group);
+    m_services.presenter.setStatus(0, readingText(group));
+    m_page.exchangeGroup().beginRead(group);
+}
+
+void BatchView::read(const ops::ReadOutcome& outcome) {
+    m_page.exchangeGroup().showRead(outcome);
+}
+
+void BatchView::clockSet(const link::Outcome& outcome) {
+    m_services.presenter.show(outcome);
+}
+
+void BatchView::sessionClosed(const std::optional<QString>& dtrFailure) {
+    m_services.presenter.showSessionClosed(dtrFailure);
+}
+
+void BatchView::hungUp(const dialup::DialOutcome& outcome) {
+    m_page.modem().showHangUp(outcome);
+}
+
+void BatchView::finished(const station::VisitOutcome& outcome) {
+    if (outcome.status == link::Status::Stopped) m_services.presenter.showStopped();
+}
+
+}  // namespace vilt::app
