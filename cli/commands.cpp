@@ -6,6 +6,7 @@
 #include "cli/json.h"
 #include "cli/meter_link.h"
 #include "cli/output.h"
+#include "comm/comm_error.h"
 
 namespace vilt::cli {
 
@@ -60,6 +61,31 @@ int runOn(MeterLink& link, const Command& command, const QStringList& arguments,
     }
 }
 
+// The command as the task of a visit through the call: dial, session, the command, close,
+// the quiet second and the hang-up. The command's own status wins over what came after it.
+int runThroughCall(MeterLink& link, const Command& command, const QStringList& arguments,
+                   const Options& options) {
+    int status = kDone;
+    station::Plan plan = link.plan();
+    plan.task = [&](station::Station&) {
+        try {
+            status = command.run(link, arguments, options);
+        } catch (const comm::CommError&) {
+            throw;  // the visit says it, and still hangs up
+        } catch (const std::exception& error) {
+            err(QString::fromStdString(error.what()));
+            status = kNoLink;
+        }
+    };
+    const auto visit = link.visit(plan);
+    if (!visit) return kUsage;
+    for (const Failure& failure : link.failures(*visit)) {
+        err(failure.text);
+        if (status == kDone) status = failure.code;
+    }
+    return status;
+}
+
 }  // namespace
 
 int runCommand(const Options& options) {
@@ -98,20 +124,8 @@ int runCommand(const Options& options) {
             }
         }
         MeterLink link(options, archive.get());
-        if (options.dial) {
-            if (const auto failure = link.dial(*options.dial)) {
-                err(failure->text);
-                return failure->code;
-            }
-        }
-        int status = runOn(link, *command, arguments, options);
-        if (link.dialled()) {
-            if (const auto failure = link.hangUp()) {
-                err(failure->text);
-                if (status == kDone) status = failure->code;
-            }
-        }
-        return status;
+        if (!options.dial) return runOn(link, *command, arguments, options);
+        return runThroughCall(link, *command, arguments, options);
     } catch (const std::exception& error) {  // port errors
         err(QString::fromStdString(error.what()));
         return kNoLink;

@@ -1,58 +1,15 @@
 #include "cli/meter_link.h"
 
-#include <QThread>
-
 #include "cli/output.h"
-#include "link/modem.h"
 #include "link/outcome_texts.h"
 
 namespace vilt::cli {
-
-MeterLink::MeterLink(const Options& options, archive::Archive* archive)
-    : m_options(options), m_archive(archive), m_speed(options.speed) {
-    m_exchange.setTimeOut(options.timeOut);
-    m_exchange.setFast(options.fast);
-}
-
-MeterLink::~MeterLink() {
-    m_session.close();  // DTR refused on the way out: the port still goes
-}
-
-void MeterLink::startTrace() {
-    m_log.onEntry = [this](const link::TrafficEntry& entry) {
-        const QString line = link::formatEntry(entry);
-        if (m_options.trace) err(line);
-        if (m_traceFile.isOpen()) {
-            m_traceFile.write((line + QLatin1Char('\n')).toUtf8());
-            m_traceFile.flush();
-        }
-    };
-    m_exchange.setTrafficLog(&m_log);
-}
-
-std::optional<Failure> MeterLink::connect() {
-    if (!m_options.traceFile.isEmpty()) {
-        m_traceFile.setFileName(m_options.traceFile);
-        if (!m_traceFile.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
-            return Failure{
-                kUsage,
-                QStringLiteral("cannot write the trace file '%1'").arg(m_options.traceFile)};
-    }
-    if (m_options.trace || m_traceFile.isOpen()) startTrace();
-    m_comm.SetDeviceName(m_options.port);
-    m_comm.SetBaudRate(m_speed);
-    m_comm.Open();
-    if (!m_comm.Enabled()) return Failure{kUsage, link::texts::kPortOpenFailed};
-    m_outcome = m_session.open({m_options.mode, m_options.factory, m_options.password});
-    if (!m_outcome.ok()) return Failure{kNoLink, link::texts::failureText(m_outcome)};
-    return std::nullopt;
-}
 
 namespace {
 
 // The modem's answers, one line each, as the status bar showed them in turn; then the
 // messages of the boxes.
-void tell(const link::ModemOutcome& outcome) {
+void tell(const dialup::DialOutcome& outcome) {
     for (const QString& reply : outcome.replies) {
         const QString line = reply.simplified();
         if (!line.isEmpty()) err(QStringLiteral("modem: ") + line);
@@ -60,38 +17,108 @@ void tell(const link::ModemOutcome& outcome) {
     for (const QString& message : outcome.messages) err(message.simplified());
 }
 
-// The modem takes "+++" only after a second without traffic.
-constexpr unsigned long kQuietMs = 1100;
-
 }  // namespace
 
-std::optional<Failure> MeterLink::dial(const QString& number) {
-    m_comm.SetDeviceName(m_options.port);
-    link::Modem modem(m_comm, m_exchange);
-    const link::ModemOutcome outcome = modem.dial(number);
-    tell(outcome);
-    if (outcome.portSet) m_speed = comm::BaudRate::br9600;
-    if (m_options.timeOutGiven) m_exchange.setTimeOut(m_options.timeOut);
-    if (outcome.state != link::ModemState::Connected)
-        return Failure{kNoLink, QStringLiteral("no call to %1").arg(number)};
-    m_dialled = true;
+// What the command line shows of a visit while it runs: the modem's answers as they come;
+// the session is kept for the command.
+class MeterLink::Teller : public station::VisitObserver {
+  public:
+    explicit Teller(link::SessionOutcome& session) : m_session(session) {}
+    void dialled(const dialup::DialOutcome& outcome) override { tell(outcome); }
+    void sessionOpened(const link::SessionOutcome& outcome) override { m_session = outcome; }
+    void hungUp(const dialup::DialOutcome& outcome) override { tell(outcome); }
+
+  private:
+    link::SessionOutcome& m_session;
+};
+
+MeterLink::MeterLink(const Options& options, archive::Archive* archive)
+    : m_options(options), m_archive(archive) {}
+
+MeterLink::~MeterLink() {
+    m_station->close();  // DTR refused on the way out: the port still goes
+}
+
+station::Settings MeterLink::settings() const {
+    station::Settings settings;
+    settings.port = m_options.port;
+    settings.speed = m_options.speed;
+    settings.waitMs = m_options.timeOut;
+    settings.fast = m_options.fast;
+    settings.access = m_options.mode;
+    settings.factory = m_options.factory;
+    settings.password = m_options.password;
+    settings.phone = m_options.dial;
+    return settings;
+}
+
+std::optional<Failure> MeterLink::startTrace() {
+    if (!m_options.traceFile.isEmpty()) {
+        m_traceFile.setFileName(m_options.traceFile);
+        if (!m_traceFile.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
+            return Failure{
+                kUsage,
+                QStringLiteral("cannot write the trace file '%1'").arg(m_options.traceFile)};
+    }
+    if (!m_options.trace && !m_traceFile.isOpen()) return std::nullopt;
+    m_station->trafficLog().onEntry = [this](const link::TrafficEntry& entry) {
+        const QString line = link::formatEntry(entry);
+        if (m_options.trace) err(line);
+        if (m_traceFile.isOpen()) {
+            m_traceFile.write((line + QLatin1Char('\n')).toUtf8());
+            m_traceFile.flush();
+        }
+    };
     return std::nullopt;
 }
 
-std::optional<Failure> MeterLink::hangUp() {
-    m_session.close();
-    QThread::msleep(kQuietMs);
-    link::Modem modem(m_comm, m_exchange);
-    const link::ModemOutcome outcome = modem.hangUp();
-    tell(outcome);
-    if (outcome.state != link::ModemState::Idle)
-        return Failure{kNotHungUp, QStringLiteral("the call was not hung up")};
-    m_dialled = false;
+std::optional<Failure> MeterLink::connect() {
+    if (auto failure = startTrace()) return failure;
+    m_session = m_station->open(settings());
+    if (m_session.portFailed) return Failure{kUsage, link::texts::kPortOpenFailed};
+    if (!m_session.ok()) return Failure{kNoLink, link::texts::failureText(m_session)};
     return std::nullopt;
+}
+
+station::Plan MeterLink::plan() const {
+    station::Plan plan;
+    plan.dial = m_options.dial.has_value();
+    plan.access = m_options.mode;
+    plan.energy = plan.months = plan.clock = plan.events = false;
+    plan.pauseMs = 0;
+    if (m_options.timeOutGiven) plan.callWait = m_options.timeOut;
+    plan.archive = m_archive;
+    return plan;
+}
+
+std::optional<station::VisitOutcome> MeterLink::visit(const station::Plan& plan) {
+    if (const auto failure = startTrace()) {
+        err(failure->text);
+        return std::nullopt;
+    }
+    Teller teller(m_session);
+    return m_station->visit(plan, settings(), &teller);
+}
+
+QList<Failure> MeterLink::failures(const station::VisitOutcome& outcome) const {
+    QList<Failure> found;
+    if (outcome.dial && outcome.dial->state != dialup::CallState::Connected)
+        found << Failure{kNoLink, QStringLiteral("no call to %1").arg(m_options.dial.value_or(
+                                      QString()))};
+    if (const auto& session = outcome.session) {
+        if (session->portFailed)
+            found << Failure{kUsage, link::texts::kPortOpenFailed};
+        else if (!session->ok())
+            found << Failure{kNoLink, link::texts::failureText(*session)};
+    }
+    if (outcome.status == link::Status::PortFailed) found << Failure{kNoLink, outcome.error};
+    if (outcome.hangUp && outcome.hangUp->state != dialup::CallState::Idle)
+        found << Failure{kNotHungUp, QStringLiteral("the call was not hung up")};
+    return found;
 }
 
 void MeterLink::disconnect() {
-    m_session.close();
+    m_station->close();
 }
 
 }  // namespace vilt::cli

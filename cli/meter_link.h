@@ -1,18 +1,19 @@
 #pragma once
-// One command's link: the port opened, DTR raised and the session opened as the connect
-// button does it; closed again when the command is done.
+// One command's link: a station on the command line's port, the session opened as the
+// connect button does it, or a whole visit through a call; closed again when the command is
+// done. The modem's answers and the traffic go to standard error (and the trace file).
 
 #include <QFile>
+#include <QList>
 #include <QString>
+#include <memory>
 #include <optional>
 
 #include "archive/archive.h"
 #include "cli/options.h"
-#include "comm/tcomm.h"
 #include "link/exchange.h"
 #include "link/session.h"
-#include "link/traffic_log.h"
-#include "link/waiter.h"
+#include "station/station.h"
 
 namespace vilt::cli {
 
@@ -45,34 +46,32 @@ class MeterLink {
     // that cannot be written is a usage failure.
     std::optional<Failure> connect();
 
-    // The dial button before connect: the modem's answers and messages on standard error.
-    // A dial that did not connect is a link failure; nothing is hung up after it. The session
-    // then runs at 9600, the speed the dial gave the port.
-    std::optional<Failure> dial(const QString& number);
-    bool dialled() const { return m_dialled; }
-    // Ends the session and, after the quiet second the modem needs before "+++", hangs up
-    // the call dial made. A refused hang-up is a kNotHungUp failure; the call stays.
-    std::optional<Failure> hangUp();
+    // A visit on the options' settings: the call when the plan dials (the modem's answers
+    // on standard error), the session, the plan's readings and task, the close and the
+    // hang-up. A trace file that cannot be written ends it before anything: none then.
+    std::optional<station::VisitOutcome> visit(const station::Plan& plan);
+    // What a visit the command line asked for failed in, in order: the dial (a link
+    // failure), the session, a port that went away, and an unconfirmed hang-up (kNotHungUp).
+    QList<Failure> failures(const station::VisitOutcome& outcome) const;
+    // A visit with nothing read: the options' access, and the wait --timeout gave the
+    // session through the call (the dial's own otherwise).
+    station::Plan plan() const;
 
-    link::Exchange& exchange() { return m_exchange; }
-    const link::SessionOutcome& session() const { return m_outcome; }
+    link::Exchange& exchange() { return m_station->exchange(); }
+    const link::SessionOutcome& session() const { return m_session; }
     archive::Archive* archive() const { return m_archive; }
     // The disconnect button: DTR down, port closed.
     void disconnect();
 
   private:
-    void startTrace();
+    class Teller;
+    std::optional<Failure> startTrace();
+    station::Settings settings() const;
 
     const Options& m_options;
     archive::Archive* m_archive;
-    comm::TComm m_comm;
-    comm::BaudRate m_speed;
-    bool m_dialled = false;
-    link::SystemWaiter m_waiter;
-    link::Exchange m_exchange{m_comm, m_waiter};
-    link::Session m_session{m_exchange};
-    link::SessionOutcome m_outcome;
-    link::TrafficLog m_log;
+    std::unique_ptr<station::Station> m_station = station::Station::onSerialPort();
+    link::SessionOutcome m_session;
     QFile m_traceFile;
 };
 

@@ -3,7 +3,7 @@
 #include <QMap>
 
 #include "cli/numbers.h"
-#include "link/modem.h"
+#include "dialup/dial_up.h"
 
 namespace vilt::cli {
 
@@ -30,8 +30,9 @@ bool setOption(Options& o, const QString& name, const QString& value, QString* e
         o.timeOutGiven = true;
         o.timeOut = static_cast<int>(ms.value_or(0));
     } else if (name == "--mode") {
-        o.mode = static_cast<int>(kModes.indexOf(value));
-        ok = o.mode >= 0;
+        const qsizetype mode = kModes.indexOf(value);
+        ok = mode >= 0;
+        if (ok) o.mode = static_cast<link::AccessMode>(mode);
     } else if (name == "--factory") {
         const auto number = parseNumber(value, kFactoryRange);
         ok = number.has_value();
@@ -94,7 +95,7 @@ std::optional<Options> parseOptions(const QStringList& arguments, QString* error
         *error = QStringLiteral("no command given");
         return std::nullopt;
     }
-    if (o.mode == 2 && o.password.isEmpty()) {
+    if (o.mode == link::AccessMode::WithPassword && o.password.isEmpty()) {
         *error = QStringLiteral("--mode password needs --password");
         return std::nullopt;
     }
@@ -103,9 +104,9 @@ std::optional<Options> parseOptions(const QStringList& arguments, QString* error
 
 std::optional<QString> checkNumber(const QString& number) {
     if (number.isEmpty()) return QStringLiteral("the telephone number is empty");
-    if (number.size() > link::Modem::kLongestNumber)
+    if (number.size() > dialup::DialUp::kLongestNumber)
         return QStringLiteral("a telephone number has %1 digits at most")
-            .arg(link::Modem::kLongestNumber);
+            .arg(dialup::DialUp::kLongestNumber);
     for (const QChar c : number)
         if (c < QLatin1Char('0') || c > QLatin1Char('9'))
             return QStringLiteral("'%1' is not all digits").arg(number);

@@ -6,7 +6,8 @@
 #include <optional>
 
 #include "archive/archive.h"
-#include "comm/tcomm.h"
+#include "comm/baud_rate.h"
+#include "link/session.h"
 
 namespace vilt::cli {
 
@@ -15,7 +16,7 @@ struct Options {
     comm::BaudRate speed = comm::BaudRate::br2400;
     int timeOut = 300;
     bool timeOutGiven = false;  // --timeout on the command line: it wins over the dial's 1000
-    int mode = 0;               // access mode: 0 local, 1 by factory number, 2 with password
+    link::AccessMode mode = link::AccessMode::Local;
     uint32_t factory = 0;
     QString password;
     bool json = false;

@@ -71,7 +71,7 @@ int energyRead(MeterLink& link, const QStringList& arguments, const Options& opt
     const link::SessionOutcome& session = link.session();
     ops::EnergyRequest request;
     request.months = arguments.contains(kMonthsFlag);
-    request.model = QString::number(session.identity.value_or(link::Identity{}).model);
+    if (session.identity) request.model = session.identity->model;
     request.archive = link.archive();
     request.factory = session.factory;
     const ops::EnergyOutcome energy = ops::readEnergy(link.exchange(), request);

@@ -22,6 +22,8 @@ int report(const link::Outcome& outcome) {
             return kArchive;
         case link::Status::NoLink:
         case link::Status::Garbled:
+        case link::Status::Stopped:
+        case link::Status::PortFailed:
             break;
     }
     err(link::texts::failureText(outcome));

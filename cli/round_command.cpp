@@ -17,6 +17,7 @@
 #include "link/outcome_texts.h"
 #include "ops/operations.h"
 #include "ops/readings.h"
+#include "station/visit.h"
 
 namespace vilt::cli {
 
@@ -159,7 +160,8 @@ Options meterOptions(const Options& round, const RoundLine& line) {
     options.port = line.port;
     options.factory = line.factory;
     options.password = line.password;
-    options.mode = line.password.isEmpty() ? 1 : 2;
+    options.mode = line.password.isEmpty() ? link::AccessMode::ByFactoryNumber
+                                           : link::AccessMode::WithPassword;
     options.dial.reset();
     if (!line.phone.isEmpty()) options.dial = line.phone;
     options.command = {QStringLiteral("round")};
@@ -170,45 +172,46 @@ QString failure(const QString& what, const link::Outcome& outcome) {
     return what + QStringLiteral(": ") + link::texts::failureText(outcome).simplified();
 }
 
-// The reads of one meter over an open session. Each read runs whatever the one before came
-// to, as in the dial-up batch; any failure fails the meter.
-void readMeter(MeterLink& link, const RoundArguments& arguments, MeterResult& result) {
+// The readings of one visit. Each read ran whatever the one before came to, as in the
+// dial-up batch; any failure fails the meter.
+QStringList readFailures(const station::VisitOutcome& visit, MeterResult& result) {
     QStringList failures;
-    const link::SessionOutcome& session = link.session();
-    ops::EnergyRequest request;
-    request.months = true;
-    request.model = QString::number(session.identity.value_or(link::Identity{}).model);
-    request.archive = link.archive();
-    request.factory = session.factory;
-    const ops::EnergyOutcome energy = ops::readEnergy(link.exchange(), request);
-    if (energy.active) result.energy = ops::countTotal(*energy.active);
-    if (!energy.ok() || !energy.active) {
-        failures << failure(QStringLiteral("energy"), energy);
-    } else {
-        for (const QString& message : energy.messages)
-            failures << QStringLiteral("archive: ") + message.simplified();
-    }
-
-    const ops::ClockOutcome clock = ops::readClock(link.exchange());
-    if (clock.ok() && clock.time && clock.date) {
-        const QDateTime now = QDateTime::currentDateTime();
-        result.offset = now.secsTo(QDateTime(*clock.date, *clock.time));
-        if (arguments.syncAbove && std::llabs(*result.offset) > *arguments.syncAbove) {
-            const link::Outcome set =
-                ops::SinClick(link.exchange(), QDateTime::currentDateTime(), clock.dst);
-            if (set.ok()) {
-                result.clockSet = true;
-            } else {
-                failures << failure(QStringLiteral("clock set"), set);
-            }
+    if (const auto& energy = visit.reads.energy) {
+        if (energy->active) result.energy = ops::countTotal(*energy->active);
+        if (!energy->ok() || !energy->active) {
+            failures << failure(QStringLiteral("energy"), *energy);
+        } else {
+            for (const QString& message : energy->messages)
+                failures << QStringLiteral("archive: ") + message.simplified();
         }
-    } else {
-        failures << failure(QStringLiteral("clock"), clock);
     }
+    if (const auto& clock = visit.reads.clock) {
+        result.offset = visit.clockOffset;
+        if (!visit.clockOffset) failures << failure(QStringLiteral("clock"), *clock);
+    }
+    if (const auto& set = visit.clockSet) {
+        result.clockSet = set->ok();
+        if (!set->ok()) failures << failure(QStringLiteral("clock set"), *set);
+    }
+    if (const auto& events = visit.reads.events; events && !events->ok())
+        failures << failure(QStringLiteral("events"), *events);
+    return failures;
+}
 
-    const ops::EventsOutcome events = ops::readEvents(link.exchange());
-    if (!events.ok()) failures << failure(QStringLiteral("events"), events);
-
+// The result of one meter's visit: the dial's or the session's failure when there was one,
+// else what the readings came to; a port that went away and a call left standing after it.
+void describe(const station::VisitOutcome& visit, const MeterLink& link, MeterResult& result) {
+    QStringList failures = readFailures(visit, result);
+    for (const Failure& failed : link.failures(visit)) {
+        if (failed.code == kNotHungUp) {
+            failures << failed.text;
+        } else if (visit.session && visit.session->ok()) {
+            failures << failed.text;  // a port lost mid-visit
+        } else {
+            failures.prepend(visit.session ? QStringLiteral("session: ") + failed.text.simplified()
+                                           : failed.text);
+        }
+    }
     result.ok = failures.isEmpty();
     if (result.ok) {
         result.result = result.clockSet ? QStringLiteral("ok, clock set") : QStringLiteral("ok");
@@ -224,34 +227,16 @@ MeterResult visit(const Options& round, const RoundArguments& arguments, const R
     result.label = line.label;
     result.factory = line.factory;
     const Options options = meterOptions(round, line);
-    try {
-        MeterLink link(options, archive);
-        if (options.dial) {
-            if (const auto failed = link.dial(*options.dial)) {
-                result.result = failed->text;
-                return result;
-            }
-        }
-        try {
-            if (const auto failed = link.connect()) {
-                result.result = QStringLiteral("session: ") + failed->text.simplified();
-            } else {
-                readMeter(link, arguments, result);
-            }
-        } catch (const std::exception& error) {  // port errors
-            result.ok = false;
-            result.result = QString::fromStdString(error.what());
-        }
-        if (link.dialled()) {
-            if (const auto failed = link.hangUp()) {
-                result.ok = false;
-                result.result += QStringLiteral("; ") + failed->text;
-            }
-        }
-    } catch (const std::exception& error) {
-        result.ok = false;
-        result.result = QString::fromStdString(error.what());
+    MeterLink link(options, archive);
+    station::Plan plan = link.plan();
+    plan.energy = plan.months = plan.clock = plan.events = true;
+    plan.syncAbove = arguments.syncAbove;
+    const auto outcome = link.visit(plan);
+    if (!outcome) {
+        result.result = QStringLiteral("cannot write the trace file '%1'").arg(options.traceFile);
+        return result;
     }
+    describe(*outcome, link, result);
     return result;
 }
 

@@ -205,6 +205,21 @@ class TstCli : public QObject {
         QVERIFY(unwritable.err.contains("trace file"));
     }
 
+    // The adapter pulled while the command waits out a long TimeOut: the wait ends at once
+    // and says the device went away, instead of three whole waits of silence.
+    void deviceGoneMidWait() {
+        auto sim = std::make_unique<test::SimProcess>(meterArguments({"all silent"}));
+        QString error;
+        QVERIFY2(sim->start(&error), qPrintable(error));
+        const QString port = sim->slavePath();
+        const Run run = runCli({"--port", port, "--timeout", "20000", "identify"}, [&] {
+            QThread::msleep(800);
+            sim.reset();
+        });
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.contains(QStringLiteral("Устройство порта отключено")), qPrintable(run.err));
+    }
+
     void portNameThroughTheMap() {
         test::SimProcess sim(meterArguments());
         QString error;

@@ -5,7 +5,7 @@
 #include <QJsonObject>
 #include <QtTest>
 
-#include "link/modem.h"
+#include "dialup/dial_up.h"
 #include "support/sim_process.h"
 
 using namespace vilt;
@@ -21,19 +21,7 @@ QStringList meterArguments(const QString& factory, const QStringList& more = {})
 
 // A round takes longer than one command: a dial alone is some seconds of modem set-up.
 Run runRound(const QStringList& arguments) {
-    QProcess cli;
-    cli.start(test::programFromEnv("VILT_CLI"), arguments);
-    Run run;
-    if (!cli.waitForFinished(150000)) {
-        cli.kill();
-        cli.waitForFinished();
-        run.err = QStringLiteral("vilt-cli did not finish");
-        return run;
-    }
-    run.exitCode = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
-    run.out = QString::fromUtf8(cli.readAllStandardOutput());
-    run.err = QString::fromUtf8(cli.readAllStandardError());
-    return run;
+    return runCli(arguments, {}, 150000);
 }
 
 bool startAll(std::initializer_list<test::SimProcess*> sims) {
@@ -81,11 +69,11 @@ class TstCliRound : public QObject {
         QTest::newRow("connect") << QStringList{} << "89121234567" << 0 << "modem: CONNECT 9600"
                                  << "OK 89121234567";
         QTest::newRow("no carrier") << QStringList{"--dial-answer", "nocarrier"} << "123" << 1
-                                    << link::kNoAnswer << "OK 123";
+                                    << dialup::kNoAnswer << "OK 123";
         QTest::newRow("busy") << QStringList{"--dial-answer", "busy"} << "123" << 1
-                              << link::kNotConnected.simplified() << "OK 123";
+                              << dialup::kNotConnected.simplified() << "OK 123";
         QTest::newRow("hang-up not confirmed") << QStringList{"--guard", "3000"} << "123" << 6
-                                               << link::kNotHungUp.simplified() << "OK 123";
+                                               << dialup::kNotHungUp.simplified() << "OK 123";
         QTest::newRow("not a number") << QStringList{} << "8-912" << 2 << "bad value for --dial"
                                       << "OK";
     }

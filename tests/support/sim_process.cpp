@@ -63,13 +63,13 @@ QString SimProcess::readLine(int timeoutMs) {
 namespace {
 
 CliRun runCliFrom(const QString& workingFolder, const QStringList& arguments,
-                  const std::function<void()>& whileRunning) {
+                  const std::function<void()>& whileRunning, int finishMs = kCliFinishMs) {
     QProcess cli;
     if (!workingFolder.isEmpty()) cli.setWorkingDirectory(workingFolder);
     cli.start(programFromEnv("VILT_CLI"), arguments);
     if (whileRunning && cli.waitForStarted()) whileRunning();
     CliRun run;
-    if (!cli.waitForFinished(30000)) {
+    if (!cli.waitForFinished(finishMs)) {
         cli.kill();
         cli.waitForFinished();
         run.err = QStringLiteral("vilt-cli did not finish");
@@ -83,8 +83,9 @@ CliRun runCliFrom(const QString& workingFolder, const QStringList& arguments,
 
 }  // namespace
 
-CliRun runCli(const QStringList& arguments, const std::function<void()>& whileRunning) {
-    return runCliFrom(QString(), arguments, whileRunning);
+CliRun runCli(const QStringList& arguments, const std::function<void()>& whileRunning,
+              int finishMs) {
+    return runCliFrom(QString(), arguments, whileRunning, finishMs);
 }
 
 CliRun runCliIn(const QString& workingFolder, const QStringList& arguments) {

@@ -40,7 +40,10 @@ struct CliRun {
     QString err;
 };
 // whileRunning, when given, runs once the program has started (to pull the line away).
-CliRun runCli(const QStringList& arguments, const std::function<void()>& whileRunning = {});
+// A program still running after finishMs is killed and counts as hung.
+inline constexpr int kCliFinishMs = 30000;
+CliRun runCli(const QStringList& arguments, const std::function<void()>& whileRunning = {},
+              int finishMs = kCliFinishMs);
 // The same in the working folder given (where files a command makes by default end up).
 CliRun runCliIn(const QString& workingFolder, const QStringList& arguments);
 
