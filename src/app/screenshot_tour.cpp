@@ -55,7 +55,8 @@ bool paintedSchedule(TForm1& form, QTabWidget& pages, const QString& folder) {
     return ok;
 }
 
-// A meter behind a modem on Com2, when there is one: the call up, then hung up again.
+// A meter behind a modem on Com2, when there is one: the call up, then hung up again, then
+// the dial-up batch.
 bool dialledCall(TForm1& form, QComboBox& ports, const QString& folder) {
     const int modem = ports.findText(QStringLiteral("Com2"));
     if (modem < 0) return true;
@@ -65,7 +66,9 @@ bool dialledCall(TForm1& form, QComboBox& ports, const QString& folder) {
     form.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
     const bool ok = save(form, folder, QStringLiteral("modem"));
     form.findChild<QPushButton*>(QStringLiteral("Button2"))->click();
-    return ok;
+    // The batch through the same modem: dial, energy, clock, journals, hang-up.
+    form.findChild<QPushButton*>(QStringLiteral("Button3"))->click();
+    return save(form, folder, QStringLiteral("batch")) && ok;
 }
 
 }  // namespace
