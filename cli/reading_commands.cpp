@@ -1,6 +1,8 @@
 // The readings of the meter: energy counters with the month-end readings, and the daily
 // power profile over a range of days; what is read goes into the archive unless --no-store.
 
+#include <algorithm>
+
 #include "cli/commands.h"
 #include "cli/meter_link.h"
 #include "cli/output.h"
@@ -45,28 +47,40 @@ QString countsJson(const ops::Counts& counts, bool total) {
     return QLatin1Char('[') + values.join(QLatin1Char(',')) + QLatin1Char(']');
 }
 
+// What was read, whatever ended the read: the counters that came, the month-end readings
+// that came.
 void printEnergy(const ops::EnergyOutcome& energy, bool json) {
+    const QString null = QStringLiteral("null");
     if (json) {
         QStringList months;
         for (int m = 1; m <= ops::kMonthCount; ++m)
             if (const auto& counts = energy.months[static_cast<size_t>(m - 1)])
                 months << QStringLiteral(R"("%1":%2)").arg(m).arg(countsJson(*counts, false));
         out(QStringLiteral(R"({"active":%1,"reactive":%2,"months":{%3}})")
-                .arg(countsJson(*energy.active, true),
-                     energy.reactive ? countsJson(*energy.reactive, true) : QStringLiteral("null"),
+                .arg(energy.active ? countsJson(*energy.active, true) : null,
+                     energy.reactive ? countsJson(*energy.reactive, true) : null,
                      months.join(QLatin1Char(','))));
         return;
     }
-    out(countsText(QStringLiteral("Актив, кВт*ч"), *energy.active, true));
+    if (energy.active) out(countsText(QStringLiteral("Актив, кВт*ч"), *energy.active, true));
     if (energy.reactive) out(countsText(QStringLiteral("Реактив, квар*ч"), *energy.reactive, true));
     for (int m = 1; m <= ops::kMonthCount; ++m)
         if (const auto& counts = energy.months[static_cast<size_t>(m - 1)])
             out(countsText(QStringLiteral("Конец месяца %1, кВт*ч").arg(m), *counts, false));
 }
 
+// The active counters, or month-end readings: the reactive counters alone (the active ones
+// lost) make no reading.
+bool anyRead(const ops::EnergyOutcome& energy) {
+    return energy.active ||
+           std::any_of(energy.months.begin(), energy.months.end(),
+                       [](const auto& month) { return month.has_value(); });
+}
+
 // The energy group of a Read: with --months the twelve month-end readings first, stored
-// under the session's factory number. A month-end row the archive did not create is told on
-// standard error and ends the command with the archive's exit status, after the values.
+// under the session's factory number. What was read is printed first, whatever came after;
+// then on standard error a month-end row the archive did not create or refused (the archive's
+// exit status), the months not read and counters that failed (no link).
 int energyRead(MeterLink& link, const QStringList& arguments, const Options& options) {
     const link::SessionOutcome& session = link.session();
     ops::EnergyRequest request;
@@ -75,15 +89,21 @@ int energyRead(MeterLink& link, const QStringList& arguments, const Options& opt
     request.archive = link.archive();
     request.factory = session.factory;
     const ops::EnergyOutcome energy = ops::readEnergy(link.exchange(), request);
-    if (!energy.ok()) return report(energy);
+    if (energy.status == link::Status::Garbled) return report(energy);
+    if (anyRead(energy)) printEnergy(energy, options.json);
+    for (const QString& message : energy.messages) err(message.trimmed());
+    if (!energy.unreadMonths.isEmpty()) err(ops::unreadMonthsText(energy.unreadMonths));
+    if (energy.status == link::Status::Failed) {
+        err(link::texts::failureText(energy));
+        return kArchive;
+    }
     // The group ends as its last counter read did: the reactive one can succeed where all
     // attempts at the active one failed, and then there is no active row to show.
-    if (!energy.active) {
+    if (!energy.countersRead || !energy.active) {
         err(link::texts::kNoLink);
         return kNoLink;
     }
-    for (const QString& message : energy.messages) err(message.trimmed());
-    printEnergy(energy, options.json);
+    if (!energy.unreadMonths.isEmpty()) return kNoLink;
     return energy.messages.isEmpty() ? kDone : kArchive;
 }
 

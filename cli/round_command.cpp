@@ -178,7 +178,10 @@ QStringList readFailures(const station::VisitOutcome& visit, MeterResult& result
     QStringList failures;
     if (const auto& energy = visit.reads.energy) {
         if (energy->active) result.energy = ops::countTotal(*energy->active);
-        if (!energy->ok() || !energy->active) {
+        if (!energy->unreadMonths.isEmpty())
+            failures << QStringLiteral("energy: ") + ops::unreadMonthsText(energy->unreadMonths);
+        if (!energy->countersRead || !energy->active ||
+            (!energy->ok() && energy->unreadMonths.isEmpty())) {
             failures << failure(QStringLiteral("energy"), *energy);
         } else {
             for (const QString& message : energy->messages)

@@ -186,12 +186,7 @@ std::variant<tariff::TariffReadOutcome, int> readMeter(MeterLink& link) {
     tariff::TariffReadOutcome read =
         tariff::readTariffs(link.exchange(), tariff::defaultSchedule(), SpecDays{});
     if (read.ok()) return read;
-    if (read.calendarRead) {
-        QStringList seasons;
-        for (int n = 1; n <= tariff::kSeasonCount; ++n)
-            if (!read.seasonsRead[static_cast<size_t>(n - 1)]) seasons << QString::number(n);
-        err(QStringLiteral("Не прочитаны сезоны: ") + seasons.join(QStringLiteral(", ")));
-    }
+    if (read.calendarRead) err(tariff::unreadSeasonsText(read));
     return report(read);
 }
 

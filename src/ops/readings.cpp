@@ -27,7 +27,8 @@ std::array<double, N> valuesOf(const std::array<int32_t, N>& counts) {
 }
 
 // Each attempt lets the window breathe and waits TimeOut first; a month that fails three
-// times is left out. False when the store failed, which ends the operation.
+// times ends the month reads: it and the months after it are left out, named as unread.
+// False when the store failed, which ends the operation.
 bool readMonths(link::Exchange& exchange, const EnergyRequest& request, EnergyOutcome& outcome) {
     for (int month = 1; month <= kMonthCount; ++month) {
         link::Result<Counts> reply;
@@ -38,7 +39,11 @@ bool readMonths(link::Exchange& exchange, const EnergyRequest& request, EnergyOu
             outcome.add(Command::ReadMonth, reply.check);
             outcome.monthStatus = monthStatusText(reply.check);
         }
-        if (!reply.ok()) continue;
+        if (!reply.ok()) {
+            for (int unread = month; unread <= kMonthCount; ++unread)
+                outcome.unreadMonths << unread;
+            return true;
+        }
         outcome.months[static_cast<size_t>(month - 1)] = reply.value;
         if (!request.archive) continue;
         const auto stored =
@@ -97,8 +102,15 @@ EnergyOutcome readEnergy(link::Exchange& exchange, const EnergyRequest& request)
         last = readCounts(exchange, EnergyKind::Reactive, outcome);
         if (last.ok()) outcome.reactive = last.value;
     }
-    outcome.status = last.ok() ? Status::Done : Status::NoLink;
+    outcome.countersRead = last.ok();
+    outcome.status = last.ok() && outcome.unreadMonths.isEmpty() ? Status::Done : Status::NoLink;
     return outcome;
+}
+
+QString unreadMonthsText(const QList<int>& months) {
+    QStringList numbers;
+    for (const int month : months) numbers << QString::number(month);
+    return QStringLiteral("Не прочитаны месяцы: ") + numbers.join(QStringLiteral(", "));
 }
 
 ProfileOutcome RdSrClick(link::Exchange& exchange, const QDate& day, qint64 factory,

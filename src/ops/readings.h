@@ -23,13 +23,18 @@ struct EnergyRequest {
     qint64 factory = 0;                   // the row they are stored in
 };
 
-// What the energy group read. Its status is that of the last counter read; a model number
-// that is not a number ends it Garbled, a store that failed ends it Failed.
+// What the energy group read. Its status is that of the last counter read, and NoLink when
+// a month-end reading asked for was not read; a model number that is not a number ends it
+// Garbled, a store that failed ends it Failed.
 struct EnergyOutcome : link::Outcome {
     std::optional<Counts> active;
     std::optional<Counts> reactive;
     std::array<std::optional<Counts>, kMonthCount> months;
     std::optional<QString> monthStatus;  // what the last month-end read put in the status bar
+    // The months asked for and not read: the one that failed its attempts and those after
+    // it, which were not asked (the line is taken for gone).
+    QList<int> unreadMonths;
+    bool countersRead = false;  // the last counter read succeeded
 
     // The counts of the last counter read that succeeded: the reactive over the active.
     std::optional<Counts> EnergyTab() const { return reactive ? reactive : active; }
@@ -53,5 +58,8 @@ ProfileOutcome RdSrClick(link::Exchange& exchange, const QDate& day, qint64 fact
 
 // The status text a month-end read leaves.
 QString monthStatusText(link::Check check);
+
+// "Не прочитаны месяцы: 5, 6": the months a read left out, by number.
+QString unreadMonthsText(const QList<int>& months);
 
 }  // namespace vilt::ops

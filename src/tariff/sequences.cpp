@@ -51,20 +51,27 @@ TariffReadOutcome readTariffs(link::Exchange& exchange, const SeazonTab& current
     outcome.calendarRead = true;
     exchange.waiter().sleep(kReadPauseMs);
 
-    int failures = 0;
-    for (int season = 1; season <= kSeasonCount; ++season) {
+    bool failed = false;
+    for (int season = 1; season <= kSeasonCount && !failed; ++season) {
         const auto zones = readSeason(exchange, season, outcome);
         const auto index = static_cast<size_t>(season - 1);
         outcome.seasonsRead[index] = zones.ok();
         if (zones.ok())
             UnPackTarif(zones.value, outcome.schedule[index]);
         else
-            ++failures;
+            failed = true;
     }
-    outcome.status = failures == 0 ? Status::Done : Status::NoLink;
-    outcome.goesOn = failures > 0;
+    outcome.status = failed ? Status::NoLink : Status::Done;
+    outcome.goesOn = failed;
     exchange.waiter().processPendingMessages();
     return outcome;
+}
+
+QString unreadSeasonsText(const TariffReadOutcome& outcome) {
+    QStringList seasons;
+    for (int n = 1; n <= kSeasonCount; ++n)
+        if (!outcome.seasonsRead[static_cast<size_t>(n - 1)]) seasons << QString::number(n);
+    return QStringLiteral("Не прочитаны сезоны: ") + seasons.join(QStringLiteral(", "));
 }
 
 link::Outcome writeTariffs(link::Exchange& exchange, const SeazonTab& schedule,

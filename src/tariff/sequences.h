@@ -31,9 +31,13 @@ struct TariffReadOutcome : link::Outcome {
 };
 
 // The calendar gets up to three attempts; once it is read, 100 ms, then each season up to
-// three attempts, each followed by 100 ms. A season that fails does not stop the others.
+// three attempts, each followed by 100 ms. A season that fails all three ends the season
+// reads: the line is taken for gone, and it and the seasons after it keep their maps.
 TariffReadOutcome readTariffs(link::Exchange& exchange, const SeazonTab& current,
                               const SpecDays& currentDays);
+
+// "Не прочитаны сезоны: 7, 8": the seasons a read with its calendar read left out.
+QString unreadSeasonsText(const TariffReadOutcome& outcome);
 
 // The calendar once; when it is refused nothing more is sent. Then every season once, a
 // refused one not stopping the rest. NoLink when any exchange was refused.

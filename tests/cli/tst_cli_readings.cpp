@@ -225,32 +225,46 @@ class TstCliReadings : public QObject, private test::CliFixture {
         QTest::addColumn<QStringList>("command");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("err");
+        QTest::addColumn<bool>("printed");  // what was read is on standard output
         QTest::newRow("profile: two replies lost")
             << "18 silent 0 2" << QStringList{"profile", "read", "2010-03-04"} << 0
-            << "2010-03-04: 48 срезов";
+            << "2010-03-04: 48 срезов" << true;
         QTest::newRow("profile: the line gone")
             << "18 silent" << QStringList{"profile", "read", "2010-03-02", "2010-03-04"} << 1
-            << "2010-03-02: Нет связи !!!";
+            << "2010-03-02: Нет связи !!!" << true;
         QTest::newRow("energy: counters lost")
-            << "12 crc" << QStringList{"energy", "read"} << 1 << "Нет связи !!!";
+            << "12 crc" << QStringList{"energy", "read"} << 1 << "Нет связи !!!" << false;
         // The reactive read succeeds after the three active ones failed: no active row.
         QTest::newRow("energy: the active counters lost")
-            << "12 silent 0 3" << QStringList{"energy", "read"} << 1 << "Нет связи !!!";
+            << "12 silent 0 3" << QStringList{"energy", "read"} << 1 << "Нет связи !!!" << false;
+        // A month-end reading still without link after three attempts ends the month reads
+        // and fails the command; the counters are read and shown.
+        QTest::newRow("energy: the month-end readings lost")
+            << "16 silent" << QStringList{"--no-store", "energy", "read", "--months"} << 1
+            << "Не прочитаны месяцы: 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12" << true;
+        QTest::newRow("energy: a month read on its third attempt")
+            << "16 silent 0 2" << QStringList{"--no-store", "energy", "read", "--months"} << 0
+            << "" << true;
+        QTest::newRow("tariff: a season without link ends the read")
+            << "06 silent" << QStringList{"tariff", "read"} << 1
+            << "Не прочитаны сезоны: 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12\nНет связи !!!"
+            << false;
         QTest::newRow("a silent meter")
             << "all silent" << QStringList{"profile", "read", "2010-03-04"} << 1
-            << "Нет связи       (принято не то количество байт)";
+            << "Нет связи       (принято не то количество байт)" << false;
     }
     void failures() {
         QFETCH(QString, fault);
         QFETCH(QStringList, command);
         QFETCH(int, exitCode);
         QFETCH(QString, err);
+        QFETCH(bool, printed);
         startMeter();
         QVERIFY(m_sim->control("fault " + fault));
         const test::CliRun run = cli(command);
         QCOMPARE(run.err, err);
         QCOMPARE(run.exitCode, exitCode);
-        if (exitCode != 0) QCOMPARE(run.out, QString());
+        QCOMPARE(!run.out.isEmpty(), printed);
     }
 
     // The archive is opened before the port: a file that is not one ends the command with

@@ -113,6 +113,22 @@ class TstCliRound : public QObject {
         QCOMPARE(sim.ask("get modem"), QStringLiteral("OK command"));
     }
 
+    // Month-end readings that could not be read fail the meter, and say which.
+    void unreadMonthsFailTheMeter() {
+        test::SimProcess sim(meterArguments("12345", {"--fault", "16 silent"}));
+        QString error;
+        QVERIFY2(sim.start(&error), qPrintable(error));
+        QTemporaryDir dir;
+        const QString file = writeFile(dir, "round.csv", sim.slavePath() + ";;12345;;Щит\n");
+        const Run run = runRound({"--no-store", "--fast", "--json", "round", file});
+        QCOMPARE(run.exitCode, 1);
+        const QJsonObject meter = byLine(QJsonDocument::fromJson(run.out.toUtf8()).array(), 1);
+        QVERIFY(!meter.value("ok").toBool());
+        QVERIFY2(meter.value("result").toString().startsWith("energy: Не прочитаны месяцы: 1, 2"),
+                 qPrintable(meter.value("result").toString()));
+        QVERIFY(!meter.value("energy").isNull());
+    }
+
     // Four meters and a malformed line: one by password on a direct line with its clock far
     // off, one through the modem, one silent. The round goes past the failures, stores the
     // readings of the meters that answered and sets the clock that was off.

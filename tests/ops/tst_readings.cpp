@@ -185,26 +185,43 @@ class TstReadings : public QObject {
         QCOMPARE(*rows[0].active[size_t(archive::monthIndex(3, 2))], 1234.56);
     }
 
+    // A month that fails its three attempts ends the month reads: it and the months after
+    // it are named as unread, the counters are still read, and the group has failed.
     void monthFailures_data() {
         QTest::addColumn<FaultKind>("fault");
+        QTest::addColumn<int>("firstFailing");
         QTest::addColumn<QString>("status");
-        QTest::newRow("20 bytes") << FaultKind::MissingByte << link::texts::kWrongCount;
-        QTest::newRow("another code") << FaultKind::WrongCode << link::texts::kWrongCode;
-        QTest::newRow("bad CRC") << FaultKind::BadCrc << link::texts::kMonthWrongCrc;
+        QTest::newRow("20 bytes") << FaultKind::MissingByte << 1 << link::texts::kWrongCount;
+        QTest::newRow("another code") << FaultKind::WrongCode << 1 << link::texts::kWrongCode;
+        QTest::newRow("bad CRC") << FaultKind::BadCrc << 1 << link::texts::kMonthWrongCrc;
+        QTest::newRow("silent from May") << FaultKind::Silent << 5 << link::texts::kWrongCount;
+        QTest::newRow("December alone") << FaultKind::Silent << 12 << link::texts::kWrongCount;
     }
     void monthFailures() {
         QFETCH(FaultKind, fault);
+        QFETCH(int, firstFailing);
         QFETCH(QString, status);
         test::MeterRig rig;
         ArchiveRig store;
-        rig.meter.setFault(kMonth, Fault{fault});
+        rig.line.onRequest = [&](const QByteArray& request) {
+            if (uint8_t(request[3]) == kMonth)
+                rig.meter.setFault(kMonth, Fault{request[4] >= firstFailing ? fault
+                                                                            : FaultKind::None});
+        };
         rig.clock.clearLog();
         const auto outcome = ops::readEnergy(rig.exchange, {true, 6, store.archive.get(), 1});
-        QCOMPARE(rig.requests(kMonth).size(), 36);  // three attempts a month, none kept
+        QCOMPARE(rig.requests(kMonth).size(), firstFailing - 1 + 3);
         QCOMPARE(*outcome.monthStatus, status);
-        QCOMPARE(outcome.status, Status::Done);  // the counters decide
-        QVERIFY(store.statements.isEmpty());
+        QCOMPARE(outcome.status, Status::NoLink);
+        QVERIFY(outcome.countersRead && outcome.active);
+        QList<int> unread;
+        for (int month = firstFailing; month <= ops::kMonthCount; ++month) unread << month;
+        QCOMPARE(outcome.unreadMonths, unread);
+        QVERIFY(!outcome.months[size_t(firstFailing - 1)]);
+        QCOMPARE(bool(outcome.months[0]), firstFailing > 1);
+        QCOMPARE(store.archive->months(1).size(), firstFailing > 1 ? 1 : 0);
         QVERIFY(rig.clock.log().contains("wait 300"));
+        QCOMPARE(ops::unreadMonthsText({5, 6}), QStringLiteral("Не прочитаны месяцы: 5, 6"));
     }
 
     // A store that fails ends the energy group with the archive's words; nothing half done.

@@ -338,9 +338,10 @@ class TstTariff : public QObject {
         QCOMPARE(outcome.days.SpecDayCount, 26);  // counted again when the page opens
     }
 
-    // Season 5 fails three times: the others are still read, season 5 keeps its map, and
-    // the Read operation goes on. The calendar's third attempt is its first success.
-    void readGoesOnAfterAFailedSeason() {
+    // Season 5 fails three times: the line is taken for gone, so no later season is asked;
+    // seasons 5-12 keep their maps and are named, and the Read operation goes on. The
+    // calendar's third attempt is its first success.
+    void readEndsAtAFailedSeason() {
         test::MeterRig rig;
         fillMeterZones(rig);
         rig.meter.setFault(kReadCalendar, Fault{FaultKind::BadCrc, 0, 2});
@@ -351,6 +352,7 @@ class TstTariff : public QObject {
         };
         SeazonTab current = defaultSchedule();
         current[4].Zones.fill(1);
+        current[5].Zones.fill(2);
 
         const auto outcome = readTariffs(rig.exchange, current, {});
         QCOMPARE(outcome.status, Status::NoLink);
@@ -359,11 +361,13 @@ class TstTariff : public QObject {
         QStringList seasons;
         for (const QByteArray& request : rig.requests(kReadZones))
             seasons << QString::number(request[4]);
-        QCOMPARE(seasons.join(' '), "1 2 3 4 5 5 5 6 7 8 9 10 11 12");
-        QCOMPARE(course(rig).count("wait 100"), 1 + 14);
+        QCOMPARE(seasons.join(' '), "1 2 3 4 5 5 5");
+        QCOMPARE(course(rig).count("wait 100"), 1 + 7);
         QCOMPARE(outcome.schedule[4], current[4]);
-        QVERIFY(!outcome.seasonsRead[4] && outcome.seasonsRead[5]);
-        QCOMPARE(PackTarif(outcome.schedule[5]), rig.meter.state().zones[5]);
+        QCOMPARE(outcome.schedule[5], current[5]);
+        QVERIFY(outcome.seasonsRead[3] && !outcome.seasonsRead[4] && !outcome.seasonsRead[5]);
+        QCOMPARE(PackTarif(outcome.schedule[3]), rig.meter.state().zones[3]);
+        QCOMPARE(unreadSeasonsText(outcome), "Не прочитаны сезоны: 5, 6, 7, 8, 9, 10, 11, 12");
     }
 
     // No zone map is asked and nothing changes when the calendar cannot be read.
