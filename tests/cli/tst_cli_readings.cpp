@@ -231,7 +231,7 @@ class TstCliReadings : public QObject, private test::CliFixture {
             << "2010-03-04: 48 срезов" << true;
         QTest::newRow("profile: the line gone")
             << "18 silent" << QStringList{"profile", "read", "2010-03-02", "2010-03-04"} << 1
-            << "2010-03-02: Нет связи !!!" << true;
+            << "2010-03-02: Нет связи !!!" << false;
         QTest::newRow("energy: counters lost")
             << "12 crc" << QStringList{"energy", "read"} << 1 << "Нет связи !!!" << false;
         // The reactive read succeeds after the three active ones failed: no active row.
@@ -246,8 +246,9 @@ class TstCliReadings : public QObject, private test::CliFixture {
             << "16 silent 0 2" << QStringList{"--no-store", "energy", "read", "--months"} << 0
             << "" << true;
         QTest::newRow("tariff: a season without link ends the read")
-            << "06 silent" << QStringList{"tariff", "read"} << 1
-            << "Не прочитаны сезоны: 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12\nНет связи !!!"
+            << "06 silent" << QStringList{"tariff", "read", "t.tar"} << 1
+            << "Не прочитаны сезоны: 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12\nНет связи !!!\n"
+               "Файл «t.tar» не записан."
             << false;
         QTest::newRow("a silent meter")
             << "all silent" << QStringList{"profile", "read", "2010-03-04"} << 1
