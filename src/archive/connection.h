@@ -35,10 +35,10 @@ class Connection {
 };
 
 // The archive in an SQLite file at path: created with the schema when the file does not
-// exist or is empty; otherwise checked to hold both tables with their columns. Another
-// program making the same file at the same moment is waited for (kBusyWaitMs at most) and
-// its tables taken. nullptr and *error (for the user) when it cannot be opened, is busy or
-// is not an archive; a file is never removed.
+// exist or is empty; otherwise checked to hold both tables with their columns and to read
+// whole (PRAGMA quick_check). Another program making the same file at the same moment is
+// waited for (kBusyWaitMs at most) and its tables taken. nullptr and *error (for the user)
+// when it cannot be opened, is busy, damaged or not an archive; a file is never removed.
 std::unique_ptr<Connection> openSqliteFile(const QString& path, QString* error);
 
 }  // namespace vilt::archive

@@ -143,6 +143,10 @@ class SqliteConnection final : public Connection {
         if (isBusy(error))
             return QStringLiteral("архив «%1» занят другой программой (%2)")
                 .arg(shownPath(path_), waited());
+        // Damage that came after the open's check: which file it is matters to the user.
+        if (primaryCode(error) == SQLITE_CORRUPT || primaryCode(error) == SQLITE_NOTADB)
+            return QStringLiteral("архив «%1» повреждён: %2")
+                .arg(shownPath(path_), databaseText(error));
         return databaseText(error);
     }
 
@@ -205,6 +209,8 @@ class SqliteConnection final : public Connection {
     static QString check(QSqlDatabase& db, const QString& shown) {
         const QString notArchive =
             QStringLiteral("Файл «%1» не является архивом: %2 Файл оставлен без изменений.");
+        const QString damaged = QStringLiteral(
+            "Файл «%1» повреждён (проверка базы: %2). Файл оставлен без изменений.");
         QSqlQuery query(db);
         const std::pair<QString, QStringList> tables[] = {{kProfileTable, profileColumns()},
                                                           {kMonthTable, monthColumns()}};
@@ -224,6 +230,16 @@ class SqliteConnection final : public Connection {
                 return notArchive.arg(shown,
                                       QStringLiteral("столбцы таблицы %1 не те.").arg(table));
         }
+        // Every page of the tables is read now, so a damaged file is told before a meter is
+        // read for it, not on the first store.
+        if (!query.exec(QStringLiteral("PRAGMA quick_check"))) {
+            if (isBusy(query.lastError())) return busyAtOpen(shown);
+            return damaged.arg(shown, databaseText(query.lastError()));
+        }
+        QStringList problems;
+        while (query.next()) problems << query.value(0).toString();
+        if (problems != QStringList{QStringLiteral("ok")})
+            return damaged.arg(shown, problems.value(0, QStringLiteral("нет ответа")));
         // A file made elsewhere may lack the date trigger or the number index: add them. A
         // file that cannot be written stays readable without them.
         for (const auto& [name, statement] :

@@ -92,6 +92,31 @@ QByteArray bytesOf(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// The archive's bytes with the pages after the first zeroed, as a failing disk leaves them:
+// the schema on the first page still reads, the tables do not. The change counter moves on,
+// so a connection that has the file open reads it again.
+QByteArray zeroTables(QByteArray bytes) {
+    const int pageSize = (uchar(bytes[16]) << 8) | uchar(bytes[17]);
+    if (bytes.size() <= pageSize) qFatal("zeroTables: one page only");
+    bytes.replace(pageSize, bytes.size() - pageSize, QByteArray(bytes.size() - pageSize, '\0'));
+    bytes[27] = char(bytes[27] + 1);
+    return bytes;
+}
+
+// An archive with a row in each table, its tables zeroed.
+QByteArray zeroedTables() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("z.db"));
+    {
+        QString error;
+        auto archive = Archive::open(path, &error);
+        if (!archive) qFatal("zeroedTables: %s", qPrintable(error));
+        archive->storeMonth(1, 1, {1, 2, 3, 4});
+        archive->storeProfile(QDate(2024, 1, 1), 1, {});
+    }
+    return zeroTables(bytesOf(path));
+}
+
 // Another program's connection that holds the file locked (BEGIN EXCLUSIVE) on a thread of
 // its own, from start until release is set (or at once when it is never waited for).
 class Holder {
@@ -201,6 +226,7 @@ class TstArchive : public QObject {
         QTest::newRow("text file")
             << QByteArray("Дата;Номер\r\n01.01.2024;5\r\n") << QString() << "не база данных SQLite";
         QTest::newRow("damaged database") << damaged << QString() << "повреждён";
+        QTest::newRow("tables zeroed") << zeroedTables() << QString() << "повреждён";
         QTest::newRow("other tables") << QByteArray() << "CREATE TABLE notes (x TEXT)"
                                       << "нет таблицы srez";
         QTest::newRow("srez of other columns")
@@ -294,6 +320,26 @@ class TstArchive : public QObject {
                      StoreStatus::Stored);
         }
         QCOMPARE(archive->profiles({}, {}, {}).value(0).values, stored(slotValues(6)));
+    }
+
+    // Damage that comes while the archive is open is told naming the file, by a store and
+    // by a listing.
+    void damagedWhileOpen() {
+        auto archive = open();
+        QVERIFY(archive);
+        QCOMPARE(archive->storeMonth(7, 1, {1, 2, 3, 4}).status, StoreStatus::Stored);
+        const QByteArray damaged = zeroTables(bytesOf(path_));
+        {
+            QFile file(path_);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QCOMPARE(file.write(damaged), damaged.size());
+        }
+        const auto result = archive->storeMonth(7, 2, {1, 2, 3, 4});
+        QCOMPARE(result.status, StoreStatus::Failed);
+        QVERIFY(archive->months({}).isEmpty());
+        for (const QString& told : {result.error, archive->error()})
+            QVERIFY2(told.contains("повреждён") && told.contains(QDir::toNativeSeparators(path_)),
+                     qPrintable(told));
     }
 
     // Programs making the same new archive at once: one makes the tables, the others wait

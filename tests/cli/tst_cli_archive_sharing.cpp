@@ -120,7 +120,10 @@ class TstCliArchiveSharing : public QObject, private test::CliFixture {
         const QStringList profile{"profile", "read", kDay};
         const QStringList months{"energy", "read", "--months"};
         QTest::newRow("locked, profile") << true << profile << "занят";
-        QTest::newRow("locked, months") << true << months << "занят";
+        QTest::newRow("damaged, profile") << false << profile << "повреждён";
+        QTest::newRow("damaged, months") << false << months << "повреждён";
+        QTest::newRow("damaged, listing")
+            << false << QStringList{"archive", "months"} << "повреждён";
     }
     void unusableArchive() {
         QFETCH(bool, locked);
