@@ -16,10 +16,6 @@ QString fixed(double value) {
     return QString::number(value, 'f', 6);
 }
 
-QString databaseText(const QSqlError& error) {
-    return error.databaseText().isEmpty() ? error.text() : error.databaseText();
-}
-
 }  // namespace
 
 std::unique_ptr<Archive> Archive::open(const QString& path, QString* error) {
@@ -57,7 +53,7 @@ bool Archive::run(const QString& statement, int* affected, QString* error) {
     if (recorder_) recorder_(statement);
     QSqlQuery query(connection_->database());
     if (!query.exec(statement)) {
-        *error = databaseText(query.lastError());
+        *error = connection_->errorText(query.lastError());
         return false;
     }
     *affected = query.numRowsAffected();
@@ -68,7 +64,8 @@ bool Archive::run(const QString& statement, int* affected, QString* error) {
 // rule inside one transaction.
 StoreResult Archive::store(const QList<std::pair<QString, QString>>& statements) {
     QSqlDatabase db = connection_->database();
-    if (!db.transaction()) return {StoreStatus::Failed, databaseText(db.lastError())};
+    if (QSqlQuery begin(db); !begin.exec(connection_->beginWrite()))
+        return {StoreStatus::Failed, connection_->errorText(begin.lastError())};
     const auto abandon = [&](StoreStatus status, const QString& error) {
         db.rollback();
         return StoreResult{status, error};
@@ -85,7 +82,7 @@ StoreResult Archive::store(const QList<std::pair<QString, QString>>& statements)
             return abandon(StoreStatus::Failed,
                            QStringLiteral("созданная запись не найдена по своему ключу"));
     }
-    if (!db.commit()) return abandon(StoreStatus::Failed, databaseText(db.lastError()));
+    if (!db.commit()) return abandon(StoreStatus::Failed, connection_->errorText(db.lastError()));
     return {};
 }
 

@@ -24,6 +24,9 @@ inline constexpr int kTariffs = 4;
 
 inline const QString kDefaultFile = QStringLiteral("Counter_VILT3.db");
 inline const QString kNotCreated = QStringLiteral("не удалось создать новую запись");
+// How long an open or a store waits for another program that holds the file locked before
+// it tells the user the archive is busy.
+inline constexpr int kBusyWaitMs = 5000;
 
 struct ProfileRow {
     QDate day;
@@ -62,9 +65,10 @@ class Archive {
   public:
     // Opens the archive file, creating it with the tables when it does not exist (or is
     // empty). A file that is not an archive (not a database, or without the tables and
-    // their columns), a folder that does not exist or a file that cannot be read is
-    // refused: nullptr, and *error tells the user why, naming the file. A refused file is
-    // left as it was.
+    // their columns), a damaged one (a page of it does not read), a folder that does not
+    // exist or a file that cannot be read is refused: nullptr, and *error tells the user why,
+    // naming the file. A refused file is left as it was. A file another program holds locked, or is making at this moment, is
+    // waited for (kBusyWaitMs at most); still held, it is refused as busy.
     static std::unique_ptr<Archive> open(const QString& path, QString* error);
     ~Archive();
     Archive(const Archive&) = delete;

@@ -13,10 +13,6 @@ namespace {
 
 const QString kProfileTable = QStringLiteral("srez");
 
-QString databaseText(const QSqlError& error) {
-    return error.databaseText().isEmpty() ? error.text() : error.databaseText();
-}
-
 std::optional<double> number(const QVariant& value) {
     if (value.isNull()) return std::nullopt;
     return value.toDouble();
@@ -54,7 +50,10 @@ std::optional<qint64> filteredNumber(const QString& filter) {
 class Seeker {
   public:
     Seeker(const Connection& connection, QString table)
-        : db_(connection.database()), key_(connection.orderKey()), table_(std::move(table)) {}
+        : connection_(connection),
+          db_(connection.database()),
+          key_(connection.orderKey()),
+          table_(std::move(table)) {}
 
     QString error;
 
@@ -110,9 +109,10 @@ class Seeker {
 
   private:
     void fail(const QSqlError& e) {
-        if (error.isEmpty()) error = databaseText(e);
+        if (error.isEmpty()) error = connection_.errorText(e);
     }
 
+    const Connection& connection_;
     QSqlDatabase db_;
     QString key_;
     QString table_;
@@ -190,7 +190,7 @@ QList<ProfileRow> Archive::profiles(std::optional<qint64> factory, std::optional
     QList<ProfileRow> rows;
     error_.clear();
     if (!query.exec()) {
-        error_ = databaseText(query.lastError());
+        error_ = connection_->errorText(query.lastError());
         return rows;
     }
     while (query.next()) rows.append(profileRow(query));
@@ -209,7 +209,7 @@ QList<MonthRow> Archive::months(std::optional<qint64> factory) {
     QList<MonthRow> rows;
     error_.clear();
     if (!query.exec()) {
-        error_ = databaseText(query.lastError());
+        error_ = connection_->errorText(query.lastError());
         return rows;
     }
     while (query.next()) rows.append(monthRow(query));

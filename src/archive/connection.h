@@ -3,6 +3,7 @@
 // talk only to this; each engine (the SQLite file now) is one implementation.
 
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -25,11 +26,19 @@ class Connection {
     // A column, present in every table, that rises in the order rows were created: the
     // stored order. Each value names one row.
     virtual QString orderKey() const = 0;
+    // The statement that opens a store's transaction, holding off other writers from the
+    // start so that two stores at once wait for each other instead of failing.
+    virtual QString beginWrite() const = 0;
+    // A failed statement as the user is told it: the database's text, or that the archive is
+    // held by another program once the wait for it is over.
+    virtual QString errorText(const QSqlError& error) const = 0;
 };
 
 // The archive in an SQLite file at path: created with the schema when the file does not
-// exist or is empty; otherwise checked to hold both tables with their columns.
-// nullptr and *error (for the user) when it cannot be opened or is not an archive.
+// exist or is empty; otherwise checked to hold both tables with their columns and to read
+// whole (PRAGMA quick_check). Another program making the same file at the same moment is
+// waited for (kBusyWaitMs at most) and its tables taken. nullptr and *error (for the user)
+// when it cannot be opened, is busy, damaged or not an archive; a file is never removed.
 std::unique_ptr<Connection> openSqliteFile(const QString& path, QString* error);
 
 }  // namespace vilt::archive

@@ -11,6 +11,7 @@
 #include <QSqlQuery>
 #include <atomic>
 
+#include "archive/archive.h"
 #include "archive/connection.h"
 
 namespace vilt::archive {
@@ -96,11 +97,33 @@ QString databaseText(const QSqlError& error) {
     return error.databaseText().isEmpty() ? error.text() : error.databaseText();
 }
 
+int primaryCode(const QSqlError& error) {
+    return error.nativeErrorCode().toInt() & 0xff;
+}
+
+// SQLite's answer once the busy wait is over and another connection still holds the lock.
+bool isBusy(const QSqlError& error) {
+    return primaryCode(error) == SQLITE_BUSY || primaryCode(error) == SQLITE_LOCKED;
+}
+
+QString waited() {
+    return QStringLiteral("ждали %1 с").arg(kBusyWaitMs / 1000);
+}
+
+// Opening an archive another program holds: the file is left to it, untouched.
+QString busyAtOpen(const QString& shown) {
+    return QStringLiteral(
+               "Архив «%1» не открыт: он занят другой программой (%2). Файл оставлен без "
+               "изменений.")
+        .arg(shown, waited());
+}
+
 class SqliteConnection final : public Connection {
   public:
     SqliteConnection(const QString& path, const QString& name) : path_(path), name_(name) {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
         db.setDatabaseName(path_);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyWaitMs));
     }
     ~SqliteConnection() override {
         {
@@ -114,6 +137,18 @@ class SqliteConnection final : public Connection {
     QString place() const override { return path_; }
     QString monthTable() const override { return kMonthTable; }
     QString orderKey() const override { return QStringLiteral("rowid"); }
+    // Deferred, two stores could both read and then neither be let to write.
+    QString beginWrite() const override { return QStringLiteral("BEGIN IMMEDIATE"); }
+    QString errorText(const QSqlError& error) const override {
+        if (isBusy(error))
+            return QStringLiteral("архив «%1» занят другой программой (%2)")
+                .arg(shownPath(path_), waited());
+        // Damage that came after the open's check: which file it is matters to the user.
+        if (primaryCode(error) == SQLITE_CORRUPT || primaryCode(error) == SQLITE_NOTADB)
+            return QStringLiteral("архив «%1» повреждён: %2")
+                .arg(shownPath(path_), databaseText(error));
+        return databaseText(error);
+    }
 
     // Opens the file and makes or checks the tables; the user's message when it fails.
     QString open(bool fresh) {
@@ -127,7 +162,12 @@ class SqliteConnection final : public Connection {
         if (!registerFunctions(db))
             return QStringLiteral("Архив «%1» не открыт: функция DateValue не зарегистрирована.")
                 .arg(shown);
-        return fresh ? create(db, shown) : check(db, shown);
+        if (fresh) {
+            bool made = false;
+            if (QString message = create(db, shown, &made); !message.isEmpty() || made)
+                return message;
+        }
+        return check(db, shown);
     }
 
   private:
@@ -139,35 +179,49 @@ class SqliteConnection final : public Connection {
                                             nullptr, dateValue, nullptr, nullptr) == SQLITE_OK;
     }
 
-    static QString create(QSqlDatabase& db, const QString& shown) {
-        const auto failed = [&](const QString& text) {
-            db.rollback();
-            return QStringLiteral("Архив «%1» не создан: %2").arg(shown, text);
-        };
-        if (!db.transaction()) return failed(databaseText(db.lastError()));
+    // Makes the tables in an empty file. Another program may be making them in the same file
+    // at this moment: the write lock is taken first, waiting for the other's, so one of the
+    // two makes them and the other finds them made (*made false) and checks them.
+    static QString create(QSqlDatabase& db, const QString& shown, bool* made) {
         QSqlQuery query(db);
+        const auto failed = [&](const QSqlError& error) {
+            query.finish();
+            db.rollback();
+            if (isBusy(error)) return busyAtOpen(shown);
+            return QStringLiteral("Архив «%1» не создан: %2").arg(shown, databaseText(error));
+        };
+        if (!query.exec(QStringLiteral("BEGIN IMMEDIATE"))) return failed(query.lastError());
         if (!query.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) || !query.next())
-            return failed(databaseText(query.lastError()));
-        if (query.value(0).toInt() != 0)  // appeared since the file was looked at
-            return failed(QStringLiteral("файл уже не пуст."));
+            return failed(query.lastError());
+        if (query.value(0).toInt() != 0) {  // made by another program since the file was looked at
+            query.finish();
+            db.rollback();
+            *made = false;
+            return {};
+        }
         for (const QString& statement : schema())
-            if (!query.exec(statement)) return failed(databaseText(query.lastError()));
-        if (!db.commit()) return failed(databaseText(db.lastError()));
+            if (!query.exec(statement)) return failed(query.lastError());
+        if (!db.commit()) return failed(db.lastError());
+        *made = true;
         return {};
     }
 
     static QString check(QSqlDatabase& db, const QString& shown) {
         const QString notArchive =
             QStringLiteral("Файл «%1» не является архивом: %2 Файл оставлен без изменений.");
+        const QString damaged = QStringLiteral(
+            "Файл «%1» повреждён (проверка базы: %2). Файл оставлен без изменений.");
         QSqlQuery query(db);
         const std::pair<QString, QStringList> tables[] = {{kProfileTable, profileColumns()},
                                                           {kMonthTable, monthColumns()}};
         for (const auto& [table, expected] : tables) {
-            if (!query.exec(QStringLiteral("PRAGMA table_info(%1)").arg(table)))
+            if (!query.exec(QStringLiteral("PRAGMA table_info(%1)").arg(table))) {
+                if (isBusy(query.lastError())) return busyAtOpen(shown);
                 return QStringLiteral(
                            "Файл «%1» повреждён или не является архивом: %2. Файл оставлен без "
                            "изменений.")
                     .arg(shown, databaseText(query.lastError()));
+            }
             QStringList columns;
             while (query.next()) columns << query.value(1).toString();
             if (columns.isEmpty())
@@ -176,6 +230,16 @@ class SqliteConnection final : public Connection {
                 return notArchive.arg(shown,
                                       QStringLiteral("столбцы таблицы %1 не те.").arg(table));
         }
+        // Every page of the tables is read now, so a damaged file is told before a meter is
+        // read for it, not on the first store.
+        if (!query.exec(QStringLiteral("PRAGMA quick_check"))) {
+            if (isBusy(query.lastError())) return busyAtOpen(shown);
+            return damaged.arg(shown, databaseText(query.lastError()));
+        }
+        QStringList problems;
+        while (query.next()) problems << query.value(0).toString();
+        if (problems != QStringList{QStringLiteral("ok")})
+            return damaged.arg(shown, problems.value(0, QStringLiteral("нет ответа")));
         // A file made elsewhere may lack the date trigger or the number index: add them. A
         // file that cannot be written stays readable without them.
         for (const auto& [name, statement] :
@@ -207,8 +271,9 @@ std::unique_ptr<Connection> openSqliteFile(const QString& path, QString* error) 
     if (!info.absoluteDir().exists())
         return fail(QStringLiteral("Архив «%1» не открыт: нет папки «%2».")
                         .arg(shown, QDir::toNativeSeparators(info.absolutePath())));
-    const bool existed = info.exists();
-    const bool fresh = !existed || info.size() == 0;
+    // A file that does not exist is made by SQLite when it opens it; one that is empty is
+    // what a creation that was cut short leaves, or another program's creation under way.
+    const bool fresh = !info.exists() || info.size() == 0;
     if (!fresh) {
         // Only an SQLite file goes to SQLite: anything else is left exactly as it is.
         QFile file(path);
@@ -224,8 +289,9 @@ std::unique_ptr<Connection> openSqliteFile(const QString& path, QString* error) 
         path, QStringLiteral("vilt-archive-%1").arg(opened.fetch_add(1)));
     const QString message = connection->open(fresh);
     if (message.isEmpty()) return connection;
+    // No file is removed here: another program may have made it, or may already be waiting
+    // to fill the empty one this open made. An empty file is made an archive by the next open.
     connection.reset();
-    if (!existed) QFile::remove(path);  // a file this open made and could not fill
     return fail(message);
 }
 

@@ -6,6 +6,9 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <future>
+#include <latch>
+#include <thread>
 
 #include "archive/archive.h"
 
@@ -89,6 +92,69 @@ QByteArray bytesOf(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// The archive's bytes with the pages after the first zeroed, as a failing disk leaves them:
+// the schema on the first page still reads, the tables do not. The change counter moves on,
+// so a connection that has the file open reads it again.
+QByteArray zeroTables(QByteArray bytes) {
+    const int pageSize = (uchar(bytes[16]) << 8) | uchar(bytes[17]);
+    if (bytes.size() <= pageSize) qFatal("zeroTables: one page only");
+    bytes.replace(pageSize, bytes.size() - pageSize, QByteArray(bytes.size() - pageSize, '\0'));
+    bytes[27] = char(bytes[27] + 1);
+    return bytes;
+}
+
+// An archive with a row in each table, its tables zeroed.
+QByteArray zeroedTables() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("z.db"));
+    {
+        QString error;
+        auto archive = Archive::open(path, &error);
+        if (!archive) qFatal("zeroedTables: %s", qPrintable(error));
+        archive->storeMonth(1, 1, {1, 2, 3, 4});
+        archive->storeProfile(QDate(2024, 1, 1), 1, {});
+    }
+    return zeroTables(bytesOf(path));
+}
+
+// Another program's connection that holds the file locked (BEGIN EXCLUSIVE) on a thread of
+// its own, from start until release is set (or at once when it is never waited for).
+class Holder {
+  public:
+    explicit Holder(const QString& path, std::chrono::milliseconds hold = std::chrono::hours(1))
+        : thread_([this, path, hold] {
+              const QString name = QStringLiteral("holder");
+              {
+                  QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+                  db.setDatabaseName(path);
+                  QSqlQuery query(db);
+                  const bool held = db.open() && query.exec(QStringLiteral("BEGIN EXCLUSIVE"));
+                  holding_.set_value(held);
+                  if (held) {
+                      releasing_.get_future().wait_for(hold);
+                      query.exec(QStringLiteral("COMMIT"));
+                  }
+                  db.close();
+              }
+              QSqlDatabase::removeDatabase(name);
+          }) {}
+    ~Holder() {
+        release();
+        thread_.join();
+    }
+    bool holding() { return holding_.get_future().get(); }
+    void release() {
+        if (!released_) releasing_.set_value();
+        released_ = true;
+    }
+
+  private:
+    std::promise<bool> holding_;
+    std::promise<void> releasing_;
+    bool released_ = false;
+    std::thread thread_;
+};
+
 }  // namespace
 
 class TstArchive : public QObject {
@@ -160,6 +226,7 @@ class TstArchive : public QObject {
         QTest::newRow("text file")
             << QByteArray("Дата;Номер\r\n01.01.2024;5\r\n") << QString() << "не база данных SQLite";
         QTest::newRow("damaged database") << damaged << QString() << "повреждён";
+        QTest::newRow("tables zeroed") << zeroedTables() << QString() << "повреждён";
         QTest::newRow("other tables") << QByteArray() << "CREATE TABLE notes (x TEXT)"
                                       << "нет таблицы srez";
         QTest::newRow("srez of other columns")
@@ -208,6 +275,121 @@ class TstArchive : public QObject {
         Raw raw(path_);
         QCOMPARE(raw.column("SELECT Data FROM srez"), QVariantList{"2024-02-29"});
         QCOMPARE(archive->stepProfile(true, "3")->values, stored(slotValues(1)));
+    }
+
+    // Another program holding the file locked: the archive waits the stated time and then
+    // says the file is busy (not damaged), leaving it as it was; a lock let go within the
+    // wait costs only the wait, for the open and for a store.
+    void heldByAnotherProgram() {
+        seedProfiles({7});
+        const QByteArray before = bytesOf(path_);
+        const QString waited = QStringLiteral("%1 с").arg(archive::kBusyWaitMs / 1000);
+        {
+            Holder holder(path_);
+            QVERIFY(holder.holding());
+            QString error;
+            QVERIFY(!Archive::open(path_, &error));
+            QVERIFY2(error.contains("занят") && error.contains(waited) &&
+                         error.contains(QDir::toNativeSeparators(path_)) &&
+                         !error.contains("повреждён"),
+                     qPrintable(error));
+        }
+        QCOMPARE(bytesOf(path_), before);
+
+        auto archive = open();
+        QVERIFY(archive);
+        {
+            Holder holder(path_);
+            QVERIFY(holder.holding());
+            const auto result = archive->storeProfile(QDate(2024, 1, 1), 7, slotValues(5));
+            QCOMPARE(result.status, StoreStatus::Failed);
+            QVERIFY2(result.error.contains("занят") && result.error.contains(waited),
+                     qPrintable(result.error));
+        }
+        QCOMPARE(archive->profiles({}, {}, {}).value(0).values, stored(slotValues(0)));
+
+        {
+            Holder holder(path_, std::chrono::milliseconds(300));
+            QVERIFY(holder.holding());
+            QVERIFY(open());
+        }
+        {
+            Holder holder(path_, std::chrono::milliseconds(300));
+            QVERIFY(holder.holding());
+            QCOMPARE(archive->storeProfile(QDate(2024, 1, 1), 7, slotValues(6)).status,
+                     StoreStatus::Stored);
+        }
+        QCOMPARE(archive->profiles({}, {}, {}).value(0).values, stored(slotValues(6)));
+    }
+
+    // Damage that comes while the archive is open is told naming the file, by a store and
+    // by a listing.
+    void damagedWhileOpen() {
+        auto archive = open();
+        QVERIFY(archive);
+        QCOMPARE(archive->storeMonth(7, 1, {1, 2, 3, 4}).status, StoreStatus::Stored);
+        const QByteArray damaged = zeroTables(bytesOf(path_));
+        {
+            QFile file(path_);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QCOMPARE(file.write(damaged), damaged.size());
+        }
+        const auto result = archive->storeMonth(7, 2, {1, 2, 3, 4});
+        QCOMPARE(result.status, StoreStatus::Failed);
+        QVERIFY(archive->months({}).isEmpty());
+        for (const QString& told : {result.error, archive->error()})
+            QVERIFY2(told.contains("повреждён") && told.contains(QDir::toNativeSeparators(path_)),
+                     qPrintable(told));
+    }
+
+    // Programs making the same new archive at once: one makes the tables, the others wait
+    // for them; the file stays, with every program's row.
+    void concurrentCreators() {
+        constexpr int kRounds = 20;
+        constexpr int kPrograms = 4;
+        QStringList faults;
+        for (int round = 0; round < kRounds; ++round) {
+            const QString path = dir_->filePath(QStringLiteral("race-%1.db").arg(round));
+            std::array<QString, kPrograms> told;
+            std::latch start(kPrograms);
+            {
+                std::vector<std::jthread> programs;
+                for (int i = 0; i < kPrograms; ++i)
+                    programs.emplace_back([&, i] {
+                        start.arrive_and_wait();
+                        QString error;
+                        auto archive = Archive::open(path, &error);
+                        if (!archive) {
+                            told[i] = error;
+                            return;
+                        }
+                        const auto result = archive->storeMonth(i + 1, 1, {1, 2, 3, 4});
+                        if (result.status != StoreStatus::Stored) told[i] = result.error;
+                    });
+            }
+            for (int i = 0; i < kPrograms; ++i)
+                if (!told[i].isEmpty())
+                    faults << QStringLiteral("round %1, program %2: %3")
+                                  .arg(round)
+                                  .arg(i + 1)
+                                  .arg(told[i]);
+            if (!QFileInfo::exists(path)) {
+                faults << QStringLiteral("round %1: the file is gone").arg(round);
+                continue;
+            }
+            QString error;
+            const auto archive = Archive::open(path, &error);
+            QList<qint64> numbers;
+            for (const auto& row : archive ? archive->months({}) : QList<archive::MonthRow>{})
+                numbers << row.factory;
+            std::sort(numbers.begin(), numbers.end());
+            if (numbers != QList<qint64>{1, 2, 3, 4})
+                faults << QStringLiteral("round %1: %2 rows stored %3")
+                              .arg(round)
+                              .arg(numbers.size())
+                              .arg(error);
+        }
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join('\n')));
     }
 
     void refusesAPlaceWithoutAFile_data() {
