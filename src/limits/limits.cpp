@@ -1,5 +1,7 @@
 #include "limits/limits.h"
 
+#include "link/retry.h"
+
 namespace vilt::limits {
 
 namespace {
@@ -55,8 +57,8 @@ link::Check Limit_wr(link::Exchange& exchange, const Limits& limits) {
 LimitsOutcome readLimits(link::Exchange& exchange) {
     LimitsOutcome outcome;
     outcome.operation = link::Operation::ReadLimits;
-    const auto reply = Limit_rd(exchange);
-    outcome.add(link::Command::ReadLimits, reply.check);
+    const auto reply =
+        link::retried(outcome, link::Command::ReadLimits, [&] { return Limit_rd(exchange); });
     if (reply.ok()) {
         outcome.limits = reply.value;
     } else {

@@ -48,7 +48,8 @@ LimitRecord encodeLimits(const Limits& limits);
 link::Result<Limits> Limit_rd(link::Exchange& exchange);
 link::Check Limit_wr(link::Exchange& exchange, const Limits& limits);
 
-// Reading for the dialog: on failure all values 0 and the message that they were not read.
+// Reading for the dialog, tried up to three times: on failure all values 0 and the message
+// that they were not read.
 struct LimitsOutcome : link::Outcome {
     Limits limits;
 };

@@ -67,6 +67,24 @@ class TstCliService : public QObject, private test::CliFixture {
         QCOMPARE(meter("out512"), QStringLiteral("1"));
     }
 
+    // A garbled or late reply is asked for again, also the read before a write.
+    void readsTriedAgain_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QStringList>("command");
+        QTest::newRow("limits read") << "2b silent 0 1" << QStringList{"limits", "read"};
+        QTest::newRow("calibration read") << "27 crc 0 2" << QStringList{"calib", "read"};
+        QTest::newRow("read before a limits write")
+            << "2b crc 0 2" << QStringList{"limits", "write", "--power", "1"};
+    }
+    void readsTriedAgain() {
+        QFETCH(QString, fault);
+        QFETCH(QStringList, command);
+        QVERIFY(m_sim->control("fault " + fault));
+        const test::CliRun run = cli(command);
+        QCOMPARE(run.err, QString());
+        QCOMPARE(run.exitCode, 0);
+    }
+
     void failures() {
         QVERIFY(m_sim->control("fault 2b crc"));
         const test::CliRun run = cli({"limits", "read"});

@@ -98,13 +98,32 @@ class TstLimits : public QObject {
         QCOMPARE(limits::decodeLimits(span(write.mid(4, 16))), read.limits);
     }
 
-    void readFails() {
+    // Three attempts: a garbled or late reply is asked for again; the third failure is the
+    // end, with all values 0 and the message that they were not read.
+    void readAttempts_data() {
+        QTest::addColumn<sim::FaultKind>("fault");
+        QTest::addColumn<int>("failures");
+        QTest::newRow("garbled once") << sim::FaultKind::BadCrc << 1;
+        QTest::newRow("late twice") << sim::FaultKind::Silent << 2;
+        QTest::newRow("garbled three times") << sim::FaultKind::BadCrc << 3;
+    }
+    void readAttempts() {
+        QFETCH(sim::FaultKind, fault);
+        QFETCH(int, failures);
         test::MeterRig rig;
-        rig.meter.setFault(0x2B, sim::Fault{sim::FaultKind::BadCrc});
+        rig.meter.state().limits = kRecord;
+        rig.meter.setFault(0x2B, sim::Fault{fault, 0, failures});
         const auto read = limits::readLimits(rig.exchange);
-        QCOMPARE(read.status, link::Status::NoLink);
-        QCOMPARE(read.limits, Limits{});
-        QCOMPARE(read.messages, QStringList{limits::kNotRead});
+        QCOMPARE(rig.requests(0x2B).size(), std::min(failures + 1, 3));
+        if (failures < 3) {
+            QVERIFY(read.ok());
+            QCOMPARE(read.limits, limits::decodeLimits(span(kRecord)));
+            QVERIFY(read.messages.isEmpty());
+        } else {
+            QCOMPARE(read.status, link::Status::NoLink);
+            QCOMPARE(read.limits, Limits{});
+            QCOMPARE(read.messages, QStringList{limits::kNotRead});
+        }
     }
 
     void writeRefusals_data() {
