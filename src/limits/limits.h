@@ -56,9 +56,9 @@ struct LimitsOutcome : link::Outcome {
 LimitsOutcome readLimits(link::Exchange& exchange);
 link::Outcome writeLimits(link::Exchange& exchange, const Limits& limits);
 
-// A value as the user typed it, in the locale's numbers, to hundredths cut toward zero
-// (0,53 → 53; 1,239 → 123). None for a text that is not a number, a negative one, or one
-// above largest: its wire field could not carry it.
+// A value as the user typed it, in the locale's numbers, in hundredths (0,53 → 53). None for
+// a text that is not a number, a negative one, one with more than two decimals (1,239), or
+// one above largest: its wire field could not carry it.
 std::optional<int32_t> hundredths(const QString& text, const QLocale& locale, int32_t largest);
 // A value in hundredths as the dialog shows it: "0", else the number in general format.
 QString shown(int32_t hundredths, const QLocale& locale);

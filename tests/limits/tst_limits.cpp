@@ -57,7 +57,13 @@ class TstLimits : public QObject {
         QTest::newRow("whole") << "150" << kRussian << power << 15000;
         QTest::newRow("two decimals exactly") << "0,53" << kRussian << power << 53;
         QTest::newRow("0,29 is not 28") << "0,29" << kRussian << power << 29;
-        QTest::newRow("third decimal cut") << "1,239" << kRussian << power << 123;
+        QTest::newRow("third decimal refused") << "1,239" << kRussian << power << -1;
+        QTest::newRow("below a hundredth") << "0,009" << kRussian << power << -1;
+        QTest::newRow("third decimal 0") << "1,230" << kRussian << power << -1;
+        QTest::newRow("a thousandth through an exponent") << "1e-3" << kRussian << power << -1;
+        QTest::newRow("hundredths through an exponent") << "1,5e-1" << kRussian << power << 15;
+        QTest::newRow("largest power and a bit") << "655,359" << kRussian << power << -1;
+        QTest::newRow("largest energy and a bit") << "167772,159" << kRussian << energy << -1;
         QTest::newRow("largest power") << "655,35" << kRussian << power << 65535;
         QTest::newRow("power beyond 16 bits") << "655,36" << kRussian << power << -1;
         QTest::newRow("largest energy") << "167772,15" << kRussian << energy << 16777215;
