@@ -177,6 +177,22 @@ class TstCli : public QObject {
         QVERIFY(run.out.isEmpty());
     }
 
+    // A mistyped password is refused without a trace of it, in either form of the option.
+    void passwordNeverEchoed_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("separate value") << QStringList{"--password", "x987654321"};
+        QTest::newRow("after =") << QStringList{"--password=987654321x"};
+        QTest::newRow("with a blank") << QStringList{"--password", "987654321 "};
+    }
+    void passwordNeverEchoed() {
+        QFETCH(QStringList, arguments);
+        const Run run = runCli(QStringList{"--mode", "password"} + arguments + QStringList{"identify"});
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY2(run.err.startsWith("vilt-cli: bad value for --password: not a whole number\n"),
+                 qPrintable(run.err));
+        QVERIFY(!run.err.contains("987654321"));
+    }
+
     // The traffic, decoded, on standard error or into a file; the answer stays on standard
     // output, and the login's password code never shows.
     void trace() {
