@@ -14,6 +14,7 @@
 #include "cli/numbers.h"
 #include "cli/output.h"
 #include "cli/reading_text.h"
+#include "cli/trace.h"
 #include "link/outcome_texts.h"
 #include "ops/operations.h"
 #include "ops/readings.h"
@@ -221,13 +222,13 @@ void describe(const station::VisitOutcome& visit, const MeterLink& link, MeterRe
 }
 
 MeterResult visit(const Options& round, const RoundArguments& arguments, const RoundLine& line,
-                  archive::Archive* archive) {
+                  archive::Archive* archive, Trace& trace) {
     MeterResult result;
     result.line = line.number;
     result.label = line.label;
     result.factory = line.factory;
     const Options options = meterOptions(round, line);
-    MeterLink link(options, archive);
+    MeterLink link(options, archive, &trace);
     station::Plan plan = link.plan();
     plan.energy = plan.months = plan.clock = plan.events = true;
     plan.syncAbove = arguments.syncAbove;
@@ -302,6 +303,11 @@ int round(const QStringList& rawArguments, const Options& options) {
             return kArchive;
         }
     }
+    Trace trace(options);  // one file for the round: every meter's traffic in it
+    if (const auto reason = trace.open()) {
+        err(*reason);
+        return kUsage;
+    }
     QList<MeterResult> results;
     const qsizetype count = lines->size();
     for (const RoundLine& line : *lines) {
@@ -323,7 +329,7 @@ int round(const QStringList& rawArguments, const Options& options) {
                 .arg(line.factory)
                 .arg(line.phone.isEmpty() ? QString()
                                           : QStringLiteral(", dialling ") + line.phone));
-        results << visit(options, arguments, line, archive.get());
+        results << visit(options, arguments, line, archive.get(), trace);
         err(QStringLiteral("%1: %2").arg(where, results.last().result));
     }
     if (options.json) {

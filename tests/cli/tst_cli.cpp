@@ -221,6 +221,20 @@ class TstCli : public QObject {
         QVERIFY(unwritable.err.contains("trace file"));
     }
 
+    // A trace file that opens but takes nothing (a full disk) is told once, by name; the
+    // command goes on to its own end.
+    void traceOnAFullDisk() {
+        test::SimProcess sim(meterArguments());
+        QString error;
+        QVERIFY2(sim.start(&error), qPrintable(error));
+        const Run run = runCli({"--port", sim.slavePath(), "--trace-file", "/dev/full", "--json",
+                                "identify"});
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY(run.out.startsWith(R"({"factory":12345)"));
+        QCOMPARE(run.err.trimmed(),
+                 QStringLiteral("cannot write the trace file '/dev/full': No space left on device"));
+    }
+
     // The adapter pulled while the command waits out a long TimeOut: the wait ends at once
     // and says the device went away, instead of three whole waits of silence.
     void deviceGoneMidWait() {

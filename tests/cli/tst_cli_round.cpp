@@ -179,6 +179,25 @@ class TstCliRound : public QObject {
         }
     }
 
+    // One trace file for the whole round: the traffic of every meter stays in it.
+    void roundTraceKeepsEveryMeter() {
+        test::SimProcess first(meterArguments("11111"));
+        test::SimProcess second(meterArguments("22222"));
+        QVERIFY(startAll({&first, &second}));
+        QTemporaryDir dir;
+        const QString file = writeFile(dir, "round.csv",
+                                       QStringLiteral("%1;;11111;4321;first\n%2;;22222;;second\n")
+                                           .arg(first.slavePath(), second.slavePath()));
+        const QString trace = dir.filePath("trace.txt");
+        const Run run = runRound({"--no-store", "--fast", "--trace-file", trace, "round", file});
+        QCOMPARE(run.exitCode, 0);
+        QFile written(trace);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(written.readAll());
+        QVERIFY2(text.contains("RxdWrPsw @11111") && text.contains("RxdRdInfo @22222"),
+                 qPrintable(text));
+    }
+
     // What is wrong before any meter is asked: the exit status and a clear reason.
     void badRoundInput_data() {
         QTest::addColumn<QStringList>("arguments");
@@ -190,6 +209,9 @@ class TstCliRound : public QObject {
                                       << "cannot read the round file";
         QTest::newRow("sync not a number") << QStringList{"round", "FILE", "--sync-clock", "x"}
                                            << "" << 2 << "bad value for --sync-clock";
+        QTest::newRow("trace file that cannot be written")
+            << QStringList{"--trace-file", "/nonexistent/trace.txt", "round", "FILE"} << "" << 2
+            << "cannot write the trace file '/nonexistent/trace.txt'";
         QTest::newRow("dial with a round")
             << QStringList{"--dial", "123", "round", "FILE"} << "" << 2 << "--dial is for";
         QTest::newRow("every line malformed")
