@@ -12,7 +12,7 @@ namespace {
 void tell(const dialup::DialOutcome& outcome) {
     for (const QString& reply : outcome.replies) {
         const QString line = reply.simplified();
-        if (!line.isEmpty()) err(QStringLiteral("modem: ") + line);
+        if (!line.isEmpty()) err(QStringLiteral("modem: ") + printable(line));
     }
     for (const QString& message : outcome.messages) err(message.simplified());
 }

@@ -252,10 +252,11 @@ void printSummary(const QList<MeterResult>& results) {
                              QStringLiteral("result")};
     QList<QStringList> rows{header};
     for (const MeterResult& r : results)
-        rows << QStringList{r.label.isEmpty() ? QStringLiteral("line %1").arg(r.line) : r.label,
+        rows << QStringList{r.label.isEmpty() ? QStringLiteral("line %1").arg(r.line)
+                                              : printable(r.label),
                             r.factory ? QString::number(*r.factory) : QString(),
                             optionalNumber(r.energy, true), optionalNumber(r.offset, false),
-                            r.result};
+                            printable(r.result)};
     QList<qsizetype> widths(header.size(), 0);
     for (const QStringList& row : rows)
         for (qsizetype c = 0; c < row.size(); ++c) widths[c] = std::max(widths[c], row[c].size());
@@ -317,7 +318,7 @@ int round(const QStringList& rawArguments, const Options& options) {
                                   .arg(arguments.file)
                                   .arg(line.number);
         if (!line.error.isEmpty()) {
-            err(QStringLiteral("%1: malformed line: %2").arg(where, line.error));
+            err(QStringLiteral("%1: malformed line: %2").arg(where, printable(line.error)));
             MeterResult bad;
             bad.line = line.number;
             bad.result = QStringLiteral("malformed line: ") + line.error;
@@ -325,12 +326,12 @@ int round(const QStringList& rawArguments, const Options& options) {
             continue;
         }
         err(QStringLiteral("%1: %2 (%3)%4 …")
-                .arg(where, line.label)
+                .arg(where, printable(line.label))
                 .arg(line.factory)
                 .arg(line.phone.isEmpty() ? QString()
                                           : QStringLiteral(", dialling ") + line.phone));
         results << visit(options, arguments, line, archive.get(), trace);
-        err(QStringLiteral("%1: %2").arg(where, results.last().result));
+        err(QStringLiteral("%1: %2").arg(where, printable(results.last().result)));
     }
     if (options.json) {
         printJson(results);

@@ -58,6 +58,19 @@ class TstCli : public QObject {
                                          "Место уст.: ТП-15\n"));
     }
 
+    // The meter's place reaches the terminal with its control characters escaped; JSON
+    // escapes them its own way.
+    void placeWithControlCharacters() {
+        test::SimProcess sim({"--factory", "12345", "--place", "\x1b[2JТП\x07"});
+        QString error;
+        QVERIFY2(sim.start(&error), qPrintable(error));
+        const Run text = runCli({"--port", sim.slavePath(), "identify"});
+        QCOMPARE(text.exitCode, 0);
+        QVERIFY2(text.out.endsWith("Место уст.: \\x1b[2JТП\\x07\n"), qPrintable(text.out));
+        const Run json = runCli({"--port", sim.slavePath(), "--json", "identify"});
+        QVERIFY2(json.out.contains("\"place\":\"\\u001b[2JТП\\u0007\""), qPrintable(json.out));
+    }
+
     // Each fault through the full cycle and through the fast exchange: the fast one refuses
     // whatever the full cycle refuses, with the same text. TimeOut bounds its wait, so a
     // reply later than TimeOut is refused by it alone.

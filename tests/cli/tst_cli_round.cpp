@@ -198,6 +198,28 @@ class TstCliRound : public QObject {
                  qPrintable(text));
     }
 
+    // Labels and malformed fields from the file reach the terminal escaped, in the progress
+    // lines and in the summary.
+    void roundTextEscaped() {
+        test::SimProcess meter(meterArguments("11111"));
+        QVERIFY(startAll({&meter}));
+        QTemporaryDir dir;
+        const QString file = writeFile(
+            dir, "round.csv",
+            QStringLiteral("%1;;11111;;ТП\x1b[31mx\x07\n%1;;1\x1b[0m;;bad\n").arg(meter.slavePath()));
+        const Run run = runRound({"--no-store", "--fast", "round", file});
+        QCOMPARE(run.exitCode, 1);
+        for (const QString& printed : {run.out, run.err}) {
+            QVERIFY2(!printed.contains(QChar(0x1b)) && !printed.contains(QChar(0x07)),
+                     qPrintable(printed));
+        }
+        QVERIFY2(run.out.contains(R"(ТП\x1b[31mx\x07)"), qPrintable(run.out));
+        QVERIFY2(run.out.contains(R"(factory number '1\x1b[0m')"), qPrintable(run.out));
+        QVERIFY2(run.err.contains(R"(: ТП\x1b[31mx\x07 (11111) …)"), qPrintable(run.err));
+        QVERIFY2(run.err.contains(R"(malformed line: factory number '1\x1b[0m')"),
+                 qPrintable(run.err));
+    }
+
     // What is wrong before any meter is asked: the exit status and a clear reason.
     void badRoundInput_data() {
         QTest::addColumn<QStringList>("arguments");
