@@ -252,11 +252,10 @@ void printSummary(const QList<MeterResult>& results) {
                              QStringLiteral("result")};
     QList<QStringList> rows{header};
     for (const MeterResult& r : results)
-        rows << QStringList{r.label.isEmpty() ? QStringLiteral("line %1").arg(r.line)
-                                              : printable(r.label),
-                            r.factory ? QString::number(*r.factory) : QString(),
-                            optionalNumber(r.energy, true), optionalNumber(r.offset, false),
-                            printable(r.result)};
+        rows << QStringList{
+            r.label.isEmpty() ? QStringLiteral("line %1").arg(r.line) : printable(r.label),
+            r.factory ? QString::number(*r.factory) : QString(), optionalNumber(r.energy, true),
+            optionalNumber(r.offset, false), printable(r.result)};
     QList<qsizetype> widths(header.size(), 0);
     for (const QStringList& row : rows)
         for (qsizetype c = 0; c < row.size(); ++c) widths[c] = std::max(widths[c], row[c].size());

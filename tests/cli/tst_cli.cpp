@@ -199,7 +199,8 @@ class TstCli : public QObject {
     }
     void passwordNeverEchoed() {
         QFETCH(QStringList, arguments);
-        const Run run = runCli(QStringList{"--mode", "password"} + arguments + QStringList{"identify"});
+        const Run run =
+            runCli(QStringList{"--mode", "password"} + arguments + QStringList{"identify"});
         QCOMPARE(run.exitCode, 2);
         QVERIFY2(run.err.startsWith("vilt-cli: bad value for --password: not a whole number\n"),
                  qPrintable(run.err));
@@ -240,12 +241,13 @@ class TstCli : public QObject {
         test::SimProcess sim(meterArguments());
         QString error;
         QVERIFY2(sim.start(&error), qPrintable(error));
-        const Run run = runCli({"--port", sim.slavePath(), "--trace-file", "/dev/full", "--json",
-                                "identify"});
+        const Run run =
+            runCli({"--port", sim.slavePath(), "--trace-file", "/dev/full", "--json", "identify"});
         QCOMPARE(run.exitCode, 0);
         QVERIFY(run.out.startsWith(R"({"factory":12345)"));
-        QCOMPARE(run.err.trimmed(),
-                 QStringLiteral("cannot write the trace file '/dev/full': No space left on device"));
+        QCOMPARE(
+            run.err.trimmed(),
+            QStringLiteral("cannot write the trace file '/dev/full': No space left on device"));
     }
 
     // The adapter pulled while the command waits out a long TimeOut: the wait ends at once

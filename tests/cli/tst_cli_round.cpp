@@ -204,9 +204,10 @@ class TstCliRound : public QObject {
         test::SimProcess meter(meterArguments("11111"));
         QVERIFY(startAll({&meter}));
         QTemporaryDir dir;
-        const QString file = writeFile(
-            dir, "round.csv",
-            QStringLiteral("%1;;11111;;ТП\x1b[31mx\x07\n%1;;1\x1b[0m;;bad\n").arg(meter.slavePath()));
+        const QString file =
+            writeFile(dir, "round.csv",
+                      QStringLiteral("%1;;11111;;ТП\x1b[31mx\x07\n%1;;1\x1b[0m;;bad\n")
+                          .arg(meter.slavePath()));
         const Run run = runRound({"--no-store", "--fast", "round", file});
         QCOMPARE(run.exitCode, 1);
         for (const QString& printed : {run.out, run.err}) {
