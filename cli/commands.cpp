@@ -25,7 +25,7 @@ int identify(MeterLink& link, const QStringList&, const Options& options) {
         out(QStringLiteral("Заводской номер: ") + factory);
         out(QStringLiteral("Модель: ") + model);
         out(QStringLiteral("Версия ПО: ") + version);
-        out(QStringLiteral("Место уст.: ") + identity.place);
+        out(QStringLiteral("Место уст.: ") + printable(identity.place));
     }
     return kDone;
 }

@@ -12,7 +12,7 @@ namespace {
 void tell(const dialup::DialOutcome& outcome) {
     for (const QString& reply : outcome.replies) {
         const QString line = reply.simplified();
-        if (!line.isEmpty()) err(QStringLiteral("modem: ") + line);
+        if (!line.isEmpty()) err(QStringLiteral("modem: ") + printable(line));
     }
     for (const QString& message : outcome.messages) err(message.simplified());
 }
@@ -32,8 +32,11 @@ class MeterLink::Teller : public station::VisitObserver {
     link::SessionOutcome& m_session;
 };
 
-MeterLink::MeterLink(const Options& options, archive::Archive* archive)
-    : m_options(options), m_archive(archive) {}
+MeterLink::MeterLink(const Options& options, archive::Archive* archive, Trace* trace)
+    : m_options(options),
+      m_archive(archive),
+      m_ownTrace(trace ? nullptr : std::make_unique<Trace>(options)),
+      m_trace(trace ? trace : m_ownTrace.get()) {}
 
 MeterLink::~MeterLink() {
     m_station->close();  // DTR refused on the way out: the port still goes
@@ -53,21 +56,10 @@ station::Settings MeterLink::settings() const {
 }
 
 std::optional<Failure> MeterLink::startTrace() {
-    if (!m_options.traceFile.isEmpty()) {
-        m_traceFile.setFileName(m_options.traceFile);
-        if (!m_traceFile.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
-            return Failure{
-                kUsage,
-                QStringLiteral("cannot write the trace file '%1'").arg(m_options.traceFile)};
-    }
-    if (!m_options.trace && !m_traceFile.isOpen()) return std::nullopt;
-    m_station->trafficLog().onEntry = [this](const link::TrafficEntry& entry) {
-        const QString line = link::formatEntry(entry);
-        if (m_options.trace) err(line);
-        if (m_traceFile.isOpen()) {
-            m_traceFile.write((line + QLatin1Char('\n')).toUtf8());
-            m_traceFile.flush();
-        }
+    if (const auto reason = m_trace->open()) return Failure{kUsage, *reason};
+    if (!m_trace->wanted()) return std::nullopt;
+    m_station->trafficLog().onEntry = [trace = m_trace](const link::TrafficEntry& entry) {
+        trace->write(link::formatEntry(entry));
     };
     return std::nullopt;
 }

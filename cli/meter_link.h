@@ -3,7 +3,6 @@
 // connect button does it, or a whole visit through a call; closed again when the command is
 // done. The modem's answers and the traffic go to standard error (and the trace file).
 
-#include <QFile>
 #include <QList>
 #include <QString>
 #include <memory>
@@ -11,6 +10,7 @@
 
 #include "archive/archive.h"
 #include "cli/options.h"
+#include "cli/trace.h"
 #include "link/exchange.h"
 #include "link/session.h"
 #include "station/station.h"
@@ -36,8 +36,10 @@ struct Failure {
 
 class MeterLink {
   public:
-    // archive: where the command stores its readings; none when it stores nothing.
-    explicit MeterLink(const Options& options, archive::Archive* archive = nullptr);
+    // archive: where the command stores its readings; none when it stores nothing. trace:
+    // shared by the links of a round; none for a trace of this link's own.
+    explicit MeterLink(const Options& options, archive::Archive* archive = nullptr,
+                       Trace* trace = nullptr);
     ~MeterLink();
     MeterLink(const MeterLink&) = delete;
     MeterLink& operator=(const MeterLink&) = delete;
@@ -70,9 +72,10 @@ class MeterLink {
 
     const Options& m_options;
     archive::Archive* m_archive;
+    std::unique_ptr<Trace> m_ownTrace;  // before the station: it traces the station's close
+    Trace* m_trace;
     std::unique_ptr<station::Station> m_station = station::Station::onSerialPort();
     link::SessionOutcome m_session;
-    QFile m_traceFile;
 };
 
 }  // namespace vilt::cli

@@ -56,7 +56,12 @@ bool setOption(Options& o, const QString& name, const QString& value, QString* e
         *error = QStringLiteral("unknown option %1").arg(name);
         return false;
     }
-    if (!ok) *error = QStringLiteral("bad value for %1: '%2'").arg(name, value);
+    if (!ok) {
+        // A password is never echoed, not even a mistyped one.
+        *error = name == "--password"
+                     ? QStringLiteral("bad value for --password: not a whole number")
+                     : QStringLiteral("bad value for %1: '%2'").arg(name, value);
+    }
     return ok;
 }
 

@@ -11,4 +11,17 @@ void err(const QString& line) {
     std::fputs(qPrintable(line + QLatin1Char('\n')), stderr);
 }
 
+QString printable(const QString& text) {
+    QString shown;
+    shown.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t code = c.unicode();
+        if (code < 0x20 || (code >= 0x7F && code <= 0x9F))
+            shown += QStringLiteral("\\x%1").arg(int(code), 2, 16, QLatin1Char('0'));
+        else
+            shown += c;
+    }
+    return shown;
+}
+
 }  // namespace vilt::cli

@@ -14,6 +14,7 @@
 #include "cli/numbers.h"
 #include "cli/output.h"
 #include "cli/reading_text.h"
+#include "cli/trace.h"
 #include "link/outcome_texts.h"
 #include "ops/operations.h"
 #include "ops/readings.h"
@@ -224,13 +225,13 @@ void describe(const station::VisitOutcome& visit, const MeterLink& link, MeterRe
 }
 
 MeterResult visit(const Options& round, const RoundArguments& arguments, const RoundLine& line,
-                  archive::Archive* archive) {
+                  archive::Archive* archive, Trace& trace) {
     MeterResult result;
     result.line = line.number;
     result.label = line.label;
     result.factory = line.factory;
     const Options options = meterOptions(round, line);
-    MeterLink link(options, archive);
+    MeterLink link(options, archive, &trace);
     station::Plan plan = link.plan();
     plan.energy = plan.months = plan.clock = plan.events = true;
     plan.syncAbove = arguments.syncAbove;
@@ -254,10 +255,10 @@ void printSummary(const QList<MeterResult>& results) {
                              QStringLiteral("result")};
     QList<QStringList> rows{header};
     for (const MeterResult& r : results)
-        rows << QStringList{r.label.isEmpty() ? QStringLiteral("line %1").arg(r.line) : r.label,
-                            r.factory ? QString::number(*r.factory) : QString(),
-                            optionalNumber(r.energy, true), optionalNumber(r.offset, false),
-                            r.result};
+        rows << QStringList{
+            r.label.isEmpty() ? QStringLiteral("line %1").arg(r.line) : printable(r.label),
+            r.factory ? QString::number(*r.factory) : QString(), optionalNumber(r.energy, true),
+            optionalNumber(r.offset, false), printable(r.result)};
     QList<qsizetype> widths(header.size(), 0);
     for (const QStringList& row : rows)
         for (qsizetype c = 0; c < row.size(); ++c) widths[c] = std::max(widths[c], row[c].size());
@@ -305,6 +306,11 @@ int round(const QStringList& rawArguments, const Options& options) {
             return kArchive;
         }
     }
+    Trace trace(options);  // one file for the round: every meter's traffic in it
+    if (const auto reason = trace.open()) {
+        err(*reason);
+        return kUsage;
+    }
     QList<MeterResult> results;
     const qsizetype count = lines->size();
     for (const RoundLine& line : *lines) {
@@ -314,7 +320,7 @@ int round(const QStringList& rawArguments, const Options& options) {
                                   .arg(arguments.file)
                                   .arg(line.number);
         if (!line.error.isEmpty()) {
-            err(QStringLiteral("%1: malformed line: %2").arg(where, line.error));
+            err(QStringLiteral("%1: malformed line: %2").arg(where, printable(line.error)));
             MeterResult bad;
             bad.line = line.number;
             bad.result = QStringLiteral("malformed line: ") + line.error;
@@ -322,12 +328,12 @@ int round(const QStringList& rawArguments, const Options& options) {
             continue;
         }
         err(QStringLiteral("%1: %2 (%3)%4 …")
-                .arg(where, line.label)
+                .arg(where, printable(line.label))
                 .arg(line.factory)
                 .arg(line.phone.isEmpty() ? QString()
                                           : QStringLiteral(", dialling ") + line.phone));
-        results << visit(options, arguments, line, archive.get());
-        err(QStringLiteral("%1: %2").arg(where, results.last().result));
+        results << visit(options, arguments, line, archive.get(), trace);
+        err(QStringLiteral("%1: %2").arg(where, printable(results.last().result)));
     }
     if (options.json) {
         printJson(results);

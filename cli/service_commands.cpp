@@ -17,7 +17,8 @@ namespace {
 
 using limits::Limits;
 
-// kW and kW·h on the command line: digits with an optional decimal point.
+// kW and kW·h on the command line: digits with an optional decimal point and at most two
+// decimals, as the wire carries hundredths.
 std::optional<int32_t> kilo(const QString& text, int32_t largest) {
     static const QRegularExpression kDecimal(QStringLiteral("^[0-9]+(\\.[0-9]+)?$"));
     if (!kDecimal.match(text).hasMatch()) return std::nullopt;
@@ -43,14 +44,16 @@ std::optional<QString> applyLimitOptions(const QStringList& arguments, Limits* l
         const QString bad = QStringLiteral("bad value for %1: '%2'").arg(name, value);
         if (name == "--power") {
             const auto power = kilo(value, limits::kLargestPower);
-            if (!power) return bad;
+            if (!power) return bad + QStringLiteral(" (kW from 0 to 655.35, two decimals at most)");
             limits->power = *power;
         } else if (name == "--energy") {
+            const QString range =
+                QStringLiteral(" (four kW*h values from 0 to 167772.15, two decimals at most)");
             const QStringList parts = value.split(QLatin1Char(','));
-            if (parts.size() != limits::kTariffs) return bad;
+            if (parts.size() != limits::kTariffs) return bad + range;
             for (size_t t = 0; t < limits::kTariffs; ++t) {
                 const auto energy = kilo(parts[qsizetype(t)], limits::kLargestEnergy);
-                if (!energy) return bad;
+                if (!energy) return bad + range;
                 limits->energy[t] = *energy;
             }
         } else if (name == "--flags" || name == "--aux") {

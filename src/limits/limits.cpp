@@ -1,5 +1,7 @@
 #include "limits/limits.h"
 
+#include "link/retry.h"
+
 namespace vilt::limits {
 
 namespace {
@@ -19,6 +21,15 @@ constexpr size_t kPowerAt = 1;
 constexpr size_t kEnergyAt = 3;
 constexpr size_t kEnergyWidth = 3;
 constexpr size_t kAuxAt = 15;
+
+// Digits after the locale's decimal point, as typed.
+qsizetype decimals(const QString& text, const QLocale& locale) {
+    const qsizetype point = text.indexOf(locale.decimalPoint());
+    if (point < 0) return 0;
+    qsizetype count = 0;
+    while (point + 1 + count < text.size() && text[point + 1 + count].isDigit()) ++count;
+    return count;
+}
 
 }  // namespace
 
@@ -55,8 +66,8 @@ link::Check Limit_wr(link::Exchange& exchange, const Limits& limits) {
 LimitsOutcome readLimits(link::Exchange& exchange) {
     LimitsOutcome outcome;
     outcome.operation = link::Operation::ReadLimits;
-    const auto reply = Limit_rd(exchange);
-    outcome.add(link::Command::ReadLimits, reply.check);
+    const auto reply =
+        link::retried(outcome, link::Command::ReadLimits, [&] { return Limit_rd(exchange); });
     if (reply.ok()) {
         outcome.limits = reply.value;
     } else {
@@ -71,14 +82,19 @@ link::Outcome writeLimits(link::Exchange& exchange, const Limits& limits) {
                                  Limit_wr(exchange, limits));
 }
 
-// Through a fixed-point text, so that a number with two decimals converts exactly.
+// Through a fixed-point text, so that a number with two decimals converts exactly. A third
+// decimal would be lost on the wire: such a value is refused, never cut.
 std::optional<int32_t> hundredths(const QString& text, const QLocale& locale, int32_t largest) {
+    const QString typed = text.trimmed();
     bool isNumber = false;
-    const double value = locale.toDouble(text.trimmed(), &isNumber);
-    if (!isNumber || value < 0 || value > static_cast<double>(largest) / 100 + 1)
+    const double value = locale.toDouble(typed, &isNumber);
+    if (!isNumber || value < 0 || value > static_cast<double>(largest) / 100 + 1 ||
+        decimals(typed, locale) > 2)
         return std::nullopt;
     const QString fixed = QString::number(value, 'f', 9);
     const qsizetype point = fixed.indexOf(QLatin1Char('.'));
+    const QStringView beyond = QStringView(fixed).mid(point + 3);  // an exponent's decimals
+    if (beyond.count(QLatin1Char('0')) != beyond.size()) return std::nullopt;
     const qint64 whole = fixed.left(point).toLongLong();
     const qint64 cents = fixed.mid(point + 1, 2).toLongLong();
     const qint64 result = whole * 100 + cents;

@@ -48,16 +48,17 @@ LimitRecord encodeLimits(const Limits& limits);
 link::Result<Limits> Limit_rd(link::Exchange& exchange);
 link::Check Limit_wr(link::Exchange& exchange, const Limits& limits);
 
-// Reading for the dialog: on failure all values 0 and the message that they were not read.
+// Reading for the dialog, tried up to three times: on failure all values 0 and the message
+// that they were not read.
 struct LimitsOutcome : link::Outcome {
     Limits limits;
 };
 LimitsOutcome readLimits(link::Exchange& exchange);
 link::Outcome writeLimits(link::Exchange& exchange, const Limits& limits);
 
-// A value as the user typed it, in the locale's numbers, to hundredths cut toward zero
-// (0,53 → 53; 1,239 → 123). None for a text that is not a number, a negative one, or one
-// above largest: its wire field could not carry it.
+// A value as the user typed it, in the locale's numbers, in hundredths (0,53 → 53). None for
+// a text that is not a number, a negative one, one with more than two decimals (1,239), or
+// one above largest: its wire field could not carry it.
 std::optional<int32_t> hundredths(const QString& text, const QLocale& locale, int32_t largest);
 // A value in hundredths as the dialog shows it: "0", else the number in general format.
 QString shown(int32_t hundredths, const QLocale& locale);

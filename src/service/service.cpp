@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "link/retry.h"
+
 namespace vilt::service {
 
 namespace {
@@ -58,10 +60,13 @@ link::Outcome switch512(link::Exchange& exchange) {
 CalibrationOutcome readCalibration(link::Exchange& exchange) {
     CalibrationOutcome outcome;
     outcome.operation = link::Operation::ReadCalibration;
-    const auto reply = RxdRdKalib(exchange);
-    outcome.add(link::Command::ReadCalibration, reply.check);
-    if (reply.ok()) outcome.calibration = decodeCalibration(reply.value);
-    outcome.concluded();
+    const auto reply = link::retried(outcome, link::Command::ReadCalibration,
+                                     [&] { return RxdRdKalib(exchange); });
+    if (reply.ok()) {
+        outcome.calibration = decodeCalibration(reply.value);
+    } else {
+        outcome.status = link::Status::NoLink;  // the attempts before the last do not count
+    }
     return outcome;
 }
 

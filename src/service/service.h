@@ -43,6 +43,7 @@ struct CalibrationOutcome : link::Outcome {
 };
 
 link::Outcome switch512(link::Exchange& exchange);
+// Tried up to three times, as every read.
 CalibrationOutcome readCalibration(link::Exchange& exchange);
 link::Outcome writeCalibration(link::Exchange& exchange, const QString& text, bool minus);
 // Both steps, always in this order; a text that is not a whole number sends nothing.

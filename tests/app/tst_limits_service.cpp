@@ -82,6 +82,8 @@ class TstLimitsService : public QObject {
                                                 << "655,36";
         QTest::newRow("negative energy") << "Limit_Energy_Edit3"
                                          << "-1";
+        QTest::newRow("a third decimal") << "Limit_Energy_Edit2"
+                                         << "1,239";
     }
     void refusedEntries() {
         QFETCH(QString, edit);

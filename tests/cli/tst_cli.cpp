@@ -58,6 +58,19 @@ class TstCli : public QObject {
                                          "Место уст.: ТП-15\n"));
     }
 
+    // The meter's place reaches the terminal with its control characters escaped; JSON
+    // escapes them its own way.
+    void placeWithControlCharacters() {
+        test::SimProcess sim({"--factory", "12345", "--place", "\x1b[2JТП\x07"});
+        QString error;
+        QVERIFY2(sim.start(&error), qPrintable(error));
+        const Run text = runCli({"--port", sim.slavePath(), "identify"});
+        QCOMPARE(text.exitCode, 0);
+        QVERIFY2(text.out.endsWith("Место уст.: \\x1b[2JТП\\x07\n"), qPrintable(text.out));
+        const Run json = runCli({"--port", sim.slavePath(), "--json", "identify"});
+        QVERIFY2(json.out.contains("\"place\":\"\\u001b[2JТП\\u0007\""), qPrintable(json.out));
+    }
+
     // Each fault through the full cycle and through the fast exchange: the fast one refuses
     // whatever the full cycle refuses, with the same text. TimeOut bounds its wait, so a
     // reply later than TimeOut is refused by it alone.
@@ -177,6 +190,23 @@ class TstCli : public QObject {
         QVERIFY(run.out.isEmpty());
     }
 
+    // A mistyped password is refused without a trace of it, in either form of the option.
+    void passwordNeverEchoed_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("separate value") << QStringList{"--password", "x987654321"};
+        QTest::newRow("after =") << QStringList{"--password=987654321x"};
+        QTest::newRow("with a blank") << QStringList{"--password", "987654321 "};
+    }
+    void passwordNeverEchoed() {
+        QFETCH(QStringList, arguments);
+        const Run run =
+            runCli(QStringList{"--mode", "password"} + arguments + QStringList{"identify"});
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY2(run.err.startsWith("vilt-cli: bad value for --password: not a whole number\n"),
+                 qPrintable(run.err));
+        QVERIFY(!run.err.contains("987654321"));
+    }
+
     // The traffic, decoded, on standard error or into a file; the answer stays on standard
     // output, and the login's password code never shows.
     void trace() {
@@ -203,6 +233,21 @@ class TstCli : public QObject {
                                        "/nonexistent/folder/trace.txt", "identify"});
         QCOMPARE(unwritable.exitCode, 2);
         QVERIFY(unwritable.err.contains("trace file"));
+    }
+
+    // A trace file that opens but takes nothing (a full disk) is told once, by name; the
+    // command goes on to its own end.
+    void traceOnAFullDisk() {
+        test::SimProcess sim(meterArguments());
+        QString error;
+        QVERIFY2(sim.start(&error), qPrintable(error));
+        const Run run =
+            runCli({"--port", sim.slavePath(), "--trace-file", "/dev/full", "--json", "identify"});
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY(run.out.startsWith(R"({"factory":12345)"));
+        QCOMPARE(
+            run.err.trimmed(),
+            QStringLiteral("cannot write the trace file '/dev/full': No space left on device"));
     }
 
     // The adapter pulled while the command waits out a long TimeOut: the wait ends at once

@@ -195,6 +195,48 @@ class TstCliRound : public QObject {
         }
     }
 
+    // One trace file for the whole round: the traffic of every meter stays in it.
+    void roundTraceKeepsEveryMeter() {
+        test::SimProcess first(meterArguments("11111"));
+        test::SimProcess second(meterArguments("22222"));
+        QVERIFY(startAll({&first, &second}));
+        QTemporaryDir dir;
+        const QString file = writeFile(dir, "round.csv",
+                                       QStringLiteral("%1;;11111;4321;first\n%2;;22222;;second\n")
+                                           .arg(first.slavePath(), second.slavePath()));
+        const QString trace = dir.filePath("trace.txt");
+        const Run run = runRound({"--no-store", "--fast", "--trace-file", trace, "round", file});
+        QCOMPARE(run.exitCode, 0);
+        QFile written(trace);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(written.readAll());
+        QVERIFY2(text.contains("RxdWrPsw @11111") && text.contains("RxdRdInfo @22222"),
+                 qPrintable(text));
+    }
+
+    // Labels and malformed fields from the file reach the terminal escaped, in the progress
+    // lines and in the summary.
+    void roundTextEscaped() {
+        test::SimProcess meter(meterArguments("11111"));
+        QVERIFY(startAll({&meter}));
+        QTemporaryDir dir;
+        const QString file =
+            writeFile(dir, "round.csv",
+                      QStringLiteral("%1;;11111;;ТП\x1b[31mx\x07\n%1;;1\x1b[0m;;bad\n")
+                          .arg(meter.slavePath()));
+        const Run run = runRound({"--no-store", "--fast", "round", file});
+        QCOMPARE(run.exitCode, 1);
+        for (const QString& printed : {run.out, run.err}) {
+            QVERIFY2(!printed.contains(QChar(0x1b)) && !printed.contains(QChar(0x07)),
+                     qPrintable(printed));
+        }
+        QVERIFY2(run.out.contains(R"(ТП\x1b[31mx\x07)"), qPrintable(run.out));
+        QVERIFY2(run.out.contains(R"(factory number '1\x1b[0m')"), qPrintable(run.out));
+        QVERIFY2(run.err.contains(R"(: ТП\x1b[31mx\x07 (11111) …)"), qPrintable(run.err));
+        QVERIFY2(run.err.contains(R"(malformed line: factory number '1\x1b[0m')"),
+                 qPrintable(run.err));
+    }
+
     // What is wrong before any meter is asked: the exit status and a clear reason.
     void badRoundInput_data() {
         QTest::addColumn<QStringList>("arguments");
@@ -206,6 +248,9 @@ class TstCliRound : public QObject {
                                       << "cannot read the round file";
         QTest::newRow("sync not a number") << QStringList{"round", "FILE", "--sync-clock", "x"}
                                            << "" << 2 << "bad value for --sync-clock";
+        QTest::newRow("trace file that cannot be written")
+            << QStringList{"--trace-file", "/nonexistent/trace.txt", "round", "FILE"} << "" << 2
+            << "cannot write the trace file '/nonexistent/trace.txt'";
         QTest::newRow("dial with a round")
             << QStringList{"--dial", "123", "round", "FILE"} << "" << 2 << "--dial is for";
         QTest::newRow("every line malformed")

@@ -36,22 +36,34 @@ class TstCliService : public QObject, private test::CliFixture {
         QCOMPARE(meter("limits").toUpper(), QStringLiteral("00FFFF640000C800002C0100FFFFFF01"));
     }
 
-    // A limit its wire field cannot carry is refused before the port is touched.
+    // A limit its wire field cannot carry is refused before the port is touched, with the
+    // reason; a third decimal is never cut off.
     void limitsRefused_data() {
         QTest::addColumn<QStringList>("arguments");
-        QTest::newRow("power beyond 655,35") << QStringList{"--power", "655.36"};
-        QTest::newRow("negative power") << QStringList{"--power", "-1"};
-        QTest::newRow("three tariffs") << QStringList{"--energy", "1,2,3"};
-        QTest::newRow("energy beyond 167772,15") << QStringList{"--energy", "1,2,3,167772.16"};
-        QTest::newRow("flags not hex") << QStringList{"--flags", "0x1G"};
-        QTest::newRow("value missing") << QStringList{"--aux"};
-        QTest::newRow("unknown option") << QStringList{"--limit", "5"};
+        QTest::addColumn<QString>("errHas");
+        const QString power = "(kW from 0 to 655.35, two decimals at most)";
+        const QString energy = "(four kW*h values from 0 to 167772.15, two decimals at most)";
+        QTest::newRow("power beyond 655,35") << QStringList{"--power", "655.36"} << power;
+        QTest::newRow("power beyond 655,35 by a third decimal")
+            << QStringList{"--power", "655.359"} << power;
+        QTest::newRow("power below a hundredth") << QStringList{"--power", "0.009"} << power;
+        QTest::newRow("negative power") << QStringList{"--power", "-1"} << power;
+        QTest::newRow("three tariffs") << QStringList{"--energy", "1,2,3"} << energy;
+        QTest::newRow("energy beyond 167772,15")
+            << QStringList{"--energy", "1,2,3,167772.16"} << energy;
+        QTest::newRow("energy with a third decimal")
+            << QStringList{"--energy", "167772.159,1,2,3"} << energy;
+        QTest::newRow("flags not hex") << QStringList{"--flags", "0x1G"} << "--flags";
+        QTest::newRow("value missing") << QStringList{"--aux"} << "needs a value";
+        QTest::newRow("unknown option") << QStringList{"--limit", "5"} << "unknown option";
     }
     void limitsRefused() {
         QFETCH(QStringList, arguments);
+        QFETCH(QString, errHas);
         const QString before = meter("limits");
         const test::CliRun run = cli(QStringList{"limits", "write"} + arguments);
         QCOMPARE(run.exitCode, 2);
+        QVERIFY2(run.err.contains(errHas) && !run.err.contains('\n'), qPrintable(run.err));
         QCOMPARE(meter("limits"), before);
     }
 
@@ -65,6 +77,24 @@ class TstCliService : public QObject, private test::CliFixture {
         QCOMPARE(meter("serial"), QStringLiteral("300"));
         QCOMPARE(cli({"out512"}).exitCode, 0);
         QCOMPARE(meter("out512"), QStringLiteral("1"));
+    }
+
+    // A garbled or late reply is asked for again, also the read before a write.
+    void readsTriedAgain_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QStringList>("command");
+        QTest::newRow("limits read") << "2b silent 0 1" << QStringList{"limits", "read"};
+        QTest::newRow("calibration read") << "27 crc 0 2" << QStringList{"calib", "read"};
+        QTest::newRow("read before a limits write")
+            << "2b crc 0 2" << QStringList{"limits", "write", "--power", "1"};
+    }
+    void readsTriedAgain() {
+        QFETCH(QString, fault);
+        QFETCH(QStringList, command);
+        QVERIFY(m_sim->control("fault " + fault));
+        const test::CliRun run = cli(command);
+        QCOMPARE(run.err, QString());
+        QCOMPARE(run.exitCode, 0);
     }
 
     void failures() {

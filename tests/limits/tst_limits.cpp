@@ -57,7 +57,13 @@ class TstLimits : public QObject {
         QTest::newRow("whole") << "150" << kRussian << power << 15000;
         QTest::newRow("two decimals exactly") << "0,53" << kRussian << power << 53;
         QTest::newRow("0,29 is not 28") << "0,29" << kRussian << power << 29;
-        QTest::newRow("third decimal cut") << "1,239" << kRussian << power << 123;
+        QTest::newRow("third decimal refused") << "1,239" << kRussian << power << -1;
+        QTest::newRow("below a hundredth") << "0,009" << kRussian << power << -1;
+        QTest::newRow("third decimal 0") << "1,230" << kRussian << power << -1;
+        QTest::newRow("a thousandth through an exponent") << "1e-3" << kRussian << power << -1;
+        QTest::newRow("hundredths through an exponent") << "1,5e-1" << kRussian << power << 15;
+        QTest::newRow("largest power and a bit") << "655,359" << kRussian << power << -1;
+        QTest::newRow("largest energy and a bit") << "167772,159" << kRussian << energy << -1;
         QTest::newRow("largest power") << "655,35" << kRussian << power << 65535;
         QTest::newRow("power beyond 16 bits") << "655,36" << kRussian << power << -1;
         QTest::newRow("largest energy") << "167772,15" << kRussian << energy << 16777215;
@@ -98,13 +104,32 @@ class TstLimits : public QObject {
         QCOMPARE(limits::decodeLimits(span(write.mid(4, 16))), read.limits);
     }
 
-    void readFails() {
+    // Three attempts: a garbled or late reply is asked for again; the third failure is the
+    // end, with all values 0 and the message that they were not read.
+    void readAttempts_data() {
+        QTest::addColumn<sim::FaultKind>("fault");
+        QTest::addColumn<int>("failures");
+        QTest::newRow("garbled once") << sim::FaultKind::BadCrc << 1;
+        QTest::newRow("late twice") << sim::FaultKind::Silent << 2;
+        QTest::newRow("garbled three times") << sim::FaultKind::BadCrc << 3;
+    }
+    void readAttempts() {
+        QFETCH(sim::FaultKind, fault);
+        QFETCH(int, failures);
         test::MeterRig rig;
-        rig.meter.setFault(0x2B, sim::Fault{sim::FaultKind::BadCrc});
+        rig.meter.state().limits = kRecord;
+        rig.meter.setFault(0x2B, sim::Fault{fault, 0, failures});
         const auto read = limits::readLimits(rig.exchange);
-        QCOMPARE(read.status, link::Status::NoLink);
-        QCOMPARE(read.limits, Limits{});
-        QCOMPARE(read.messages, QStringList{limits::kNotRead});
+        QCOMPARE(rig.requests(0x2B).size(), std::min(failures + 1, 3));
+        if (failures < 3) {
+            QVERIFY(read.ok());
+            QCOMPARE(read.limits, limits::decodeLimits(span(kRecord)));
+            QVERIFY(read.messages.isEmpty());
+        } else {
+            QCOMPARE(read.status, link::Status::NoLink);
+            QCOMPARE(read.limits, Limits{});
+            QCOMPARE(read.messages, QStringList{limits::kNotRead});
+        }
     }
 
     void writeRefusals_data() {

@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include "service/service.h"
+#include "support/metatypes.h"
 #include "support/meter_rig.h"
 
 using namespace vilt;
@@ -30,6 +31,27 @@ class TstService : public QObject {
             QCOMPARE(outcome.messages, QStringList{service::kBadInput});
         }
         QVERIFY(rig.meter.requests().isEmpty());
+    }
+
+    // Three attempts: a garbled or late reply is asked for again.
+    void readAttempts_data() {
+        QTest::addColumn<sim::FaultKind>("fault");
+        QTest::addColumn<int>("failures");
+        QTest::newRow("late once") << sim::FaultKind::Silent << 1;
+        QTest::newRow("garbled twice") << sim::FaultKind::BadCrc << 2;
+        QTest::newRow("late three times") << sim::FaultKind::Silent << 3;
+    }
+    void readAttempts() {
+        QFETCH(sim::FaultKind, fault);
+        QFETCH(int, failures);
+        test::MeterRig rig;
+        rig.meter.state().calibration = 0x25;
+        rig.meter.setFault(0x27, sim::Fault{fault, 0, failures});
+        const auto read = service::readCalibration(rig.exchange);
+        QCOMPARE(rig.requests(0x27).size(), std::min(failures + 1, 3));
+        QCOMPARE(read.ok(), failures < 3);
+        const Calibration expected = failures < 3 ? Calibration{true, 5} : Calibration{};
+        QCOMPARE(read.calibration, expected);
     }
 
     void requests() {
