@@ -130,6 +130,28 @@ class TstCliReadings : public QObject, private test::CliFixture {
                  json(R"({"rows":[]})"));
     }
 
+    // An archive that refuses the month-end row: what was read is printed all the same,
+    // then the archive's reason, and the archive's exit status.
+    void refusedMonthStillPrinted() {
+        startMeter();
+        QVERIFY(m_sim->control("set month 1 4200 0 0 0"));
+        QCOMPARE(cli({"profile", "read", "2010-03-04"}).exitCode, 0);  // makes the archive
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "other program");
+            db.setDatabaseName(inDir(kDefaultArchive));
+            QVERIFY(db.open());
+            QSqlQuery query(db);
+            QVERIFY(query.exec("CREATE TRIGGER refuse BEFORE INSERT ON \"12_month\" "
+                               "BEGIN SELECT RAISE(ABORT, 'disk says no'); END"));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase("other program");
+        const test::CliRun run = cli({"energy", "read", "--months"});
+        QCOMPARE(run.exitCode, 5);
+        QVERIFY2(run.out.contains("Конец месяца 1, кВт*ч: Т1 42"), qPrintable(run.out));
+        QVERIFY2(run.err.contains("disk says no"), qPrintable(run.err));
+    }
+
     // The flag bit never counts; slot 47 ends at 0:00 of the next day.
     void profileOfOneDay() {
         startMeter();
