@@ -104,18 +104,25 @@ StoreResult Archive::storeProfile(const QDate& day, qint64 factory,
 
 StoreResult Archive::storeMonth(qint64 factory, int month,
                                 const std::array<double, kTariffs>& values) {
-    if (month < 1 || month > kMonths)
-        return {StoreStatus::Failed, QStringLiteral("неверный номер месяца: %1").arg(month)};
+    return storeMonths(factory, {{month, values}});
+}
+
+StoreResult Archive::storeMonths(qint64 factory, const QList<MonthValues>& months) {
     const QString table = connection_->monthTable();
     const QString number = QString::number(factory);
     const QString insert =
         QStringLiteral("INSERT INTO %1 (Zav_N) VALUES ('%2')").arg(table, number);
     QList<std::pair<QString, QString>> statements;
-    for (int t = 1; t <= kTariffs; ++t)
-        statements.append({QStringLiteral("UPDATE %1 SET m%2t%3=%4 WHERE (Zav_N = %5)")
-                               .arg(table, QString::number(month), QString::number(t),
-                                    fixed(values[t - 1]), number),
-                           insert});
+    for (const auto& [month, values] : months) {
+        if (month < 1 || month > kMonths)
+            return {StoreStatus::Failed, QStringLiteral("неверный номер месяца: %1").arg(month)};
+        for (int t = 1; t <= kTariffs; ++t)
+            statements.append({QStringLiteral("UPDATE %1 SET m%2t%3=%4 WHERE (Zav_N = %5)")
+                                   .arg(table, QString::number(month), QString::number(t),
+                                        fixed(values[size_t(t - 1)]), number),
+                               insert});
+    }
+    if (statements.isEmpty()) return {};
     return store(statements);
 }
 

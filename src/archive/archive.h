@@ -83,6 +83,10 @@ class Archive {
                              const std::array<double, kSlots>& values);
     // The four active month-end values (tariffs 1..4) of month 1..12, the same way.
     StoreResult storeMonth(qint64 factory, int month, const std::array<double, kTariffs>& values);
+    // The month-end values of one read, each month with its four, in one transaction: the
+    // row takes all of them or none.
+    using MonthValues = std::pair<int, std::array<double, kTariffs>>;
+    StoreResult storeMonths(qint64 factory, const QList<MonthValues>& months);
 
     // Called with the text of every store statement (UPDATE, INSERT) before it runs.
     // An empty function stops the recording.

@@ -26,6 +26,23 @@ std::array<double, N> valuesOf(const std::array<int32_t, N>& counts) {
     return values;
 }
 
+// The months read, stored in one transaction: a read cut short leaves no row half of this
+// read and half of an older one without a word. False when the store failed.
+bool storeMonths(const EnergyRequest& request, EnergyOutcome& outcome) {
+    if (!request.archive) return true;
+    QList<archive::Archive::MonthValues> months;
+    for (int month = 1; month <= kMonthCount; ++month)
+        if (const auto& counts = outcome.months[static_cast<size_t>(month - 1)])
+            months.append({month, valuesOf(*counts)});
+    if (months.isEmpty()) return true;
+    const auto stored = request.archive->storeMonths(request.factory, months);
+    if (stored.status == archive::StoreStatus::NotCreated) outcome.messages << archive::kNotCreated;
+    if (stored.status != archive::StoreStatus::Failed) return true;
+    outcome.status = Status::Failed;
+    outcome.error = stored.error;
+    return false;
+}
+
 // Each attempt lets the window breathe and waits TimeOut first; a month that fails three
 // times ends the month reads: it and the months after it are left out, named as unread.
 // False when the store failed, which ends the operation.
@@ -42,21 +59,11 @@ bool readMonths(link::Exchange& exchange, const EnergyRequest& request, EnergyOu
         if (!reply.ok()) {
             for (int unread = month; unread <= kMonthCount; ++unread)
                 outcome.unreadMonths << unread;
-            return true;
+            break;
         }
         outcome.months[static_cast<size_t>(month - 1)] = reply.value;
-        if (!request.archive) continue;
-        const auto stored =
-            request.archive->storeMonth(request.factory, month, valuesOf(reply.value));
-        if (stored.status == archive::StoreStatus::NotCreated)
-            outcome.messages << archive::kNotCreated;
-        if (stored.status == archive::StoreStatus::Failed) {
-            outcome.status = Status::Failed;
-            outcome.error = stored.error;
-            return false;
-        }
     }
-    return true;
+    return storeMonths(request, outcome);
 }
 
 link::Result<Counts> readCounts(link::Exchange& exchange, EnergyKind kind, EnergyOutcome& outcome) {

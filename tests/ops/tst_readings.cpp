@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include "archive/archive.h"
+#include "comm/comm_error.h"
 #include "link/outcome_texts.h"
 #include "ops/number_text.h"
 #include "ops/operations.h"
@@ -232,8 +233,26 @@ class TstReadings : public QObject {
         const auto outcome = ops::readEnergy(rig.exchange, {true, 6, store.archive.get(), 1});
         QCOMPARE(outcome.status, Status::Failed);
         QVERIFY2(outcome.error.contains("disk says no"), qPrintable(outcome.error));
-        QCOMPARE(rig.requests(kMonth).size(), 1);
+        QCOMPARE(rig.requests(kMonth).size(), 12);  // the months of a read are stored at once
         QCOMPARE(rig.requests(kEnergy).size(), 0);
+    }
+
+    // The line lost after the sixth month: none of this read's months is stored, so the row
+    // keeps the earlier read whole.
+    void monthsCutShortStoreNothing() {
+        test::MeterRig rig;
+        ArchiveRig store;
+        QCOMPARE(store.archive->storeMonths(1, {{1, {9, 9, 9, 9}}, {7, {7, 7, 7, 7}}}).status,
+                 archive::StoreStatus::Stored);
+        rig.line.onRequest = [&](const QByteArray& request) {
+            if (uint8_t(request[3]) == kMonth && request[4] == 7) rig.line.unplug();
+        };
+        QVERIFY_THROWS_EXCEPTION(comm::CommError,
+                                 ops::readEnergy(rig.exchange, {true, 6, store.archive.get(), 1}));
+        const auto rows = store.archive->months(1);
+        QCOMPARE(rows.size(), 1);
+        QCOMPARE(*rows[0].active[size_t(archive::monthIndex(1, 1))], 9.0);
+        QCOMPARE(*rows[0].active[size_t(archive::monthIndex(7, 4))], 7.0);
     }
 
     void profileRequestAndWords() {
