@@ -25,7 +25,9 @@ QString readingText(ops::Group group) {
 
 }  // namespace
 
+// Nothing of an earlier read stays on the pages while this visit runs.
 void BatchView::dialling() {
+    m_page.exchangeGroup().blankReadings();
     m_page.modem().setState(dialup::CallState::Dialling);
 }
 
@@ -66,8 +68,38 @@ void BatchView::hungUp(const dialup::DialOutcome& outcome) {
     m_page.modem().showHangUp(outcome);
 }
 
+namespace {
+
+// The step that failed first, of those the presenter shows (the modem row shows the dial
+// and the hang-up); none when the visit failed between steps.
+const link::Outcome* firstFailure(const station::VisitOutcome& outcome) {
+    if (outcome.session && !outcome.session->ok()) return &*outcome.session;
+    const auto& reads = outcome.reads;
+    for (const link::Outcome* read :
+         {static_cast<const link::Outcome*>(reads.energy ? &*reads.energy : nullptr),
+          static_cast<const link::Outcome*>(reads.clock ? &*reads.clock : nullptr),
+          static_cast<const link::Outcome*>(reads.events ? &*reads.events : nullptr),
+          static_cast<const link::Outcome*>(outcome.clockSet ? &*outcome.clockSet : nullptr)})
+        if (read && !read->ok()) return read;
+    return nullptr;
+}
+
+}  // namespace
+
+// The close and the hang-up came after the failure: the window ends on the failed step's
+// panel and words, not on the hang-up's «OK».
 void BatchView::finished(const station::VisitOutcome& outcome) {
-    if (outcome.status == link::Status::Stopped) m_services.presenter.showStopped();
+    if (outcome.status == link::Status::Stopped) {
+        m_services.presenter.showStopped();
+        return;
+    }
+    if (outcome.status == link::Status::PortFailed) {
+        m_services.presenter.message(outcome.error);
+        m_services.presenter.showFailure(outcome);
+        return;
+    }
+    if (const link::Outcome* failed = firstFailure(outcome))
+        m_services.presenter.showFailure(*failed);
 }
 
 }  // namespace vilt::app

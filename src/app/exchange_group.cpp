@@ -178,12 +178,21 @@ void ExchangeGroup::beginRead(Group group) {
     if (group == Group::Energy || batch().energy) m_energy->blank();
 }
 
+void ExchangeGroup::blankReadings() {
+    m_energy->blank();
+    emit readStarting();
+    m_events.fill({});
+}
+
 void ExchangeGroup::showRead(const ops::ReadOutcome& outcome) {
     if (outcome.energy) {
         m_energy->show(*outcome.energy);
         emit energyRead(*outcome.energy);
         if (outcome.energy->monthStatus)
             m_services.presenter.setStatus(0, *outcome.energy->monthStatus);
+        if (!outcome.energy->unreadMonths.isEmpty())
+            m_services.presenter.setStatus(0,
+                                           ops::unreadMonthsText(outcome.energy->unreadMonths));
         m_services.presenter.show(*outcome.energy);
     }
     if (outcome.clock) showClock(*outcome.clock);

@@ -31,6 +31,9 @@ class ExchangeGroup : public QGroupBox {
     // for the group, then what came of it shown.
     void beginRead(ops::Group group);
     void showRead(const ops::ReadOutcome& outcome);
+    // Before a visit: the energy, the month-end readings and the journals of an earlier
+    // read are taken away, so that nothing on the pages passes for this visit's.
+    void blankReadings();
     void WrComClick();
     void SinClick();
     void ChangePassClick();

@@ -150,6 +150,13 @@ void Presenter::show(const link::Outcome& outcome) {
     if (outcome.status == link::Status::Absent && row->absent) showPanel(*row->absent);
 }
 
+void Presenter::showFailure(const link::Outcome& outcome) {
+    const auto* row =
+        rowOf<OperationPanels>(kOperationPanels, outcome.operation, &OperationPanels::operation);
+    showPanel(row && row->failure ? *row->failure : Panel::Net_cv);
+    setStatus(0, texts::failureText(outcome));
+}
+
 void Presenter::showStopped() {
     m_panels.hideAll();
     showPanel(Panel::Stopped);

@@ -56,6 +56,10 @@ class Presenter {
     // The password change: on success the session ends (endSession) before the final panel.
     void showPasswordChange(const link::Outcome& outcome, const std::function<void()>& endSession);
 
+    // A failure shown again at the end of a sequence whose later steps went on: its failure
+    // panel and its words in the status bar, without its message boxes again.
+    void showFailure(const link::Outcome& outcome);
+
     // The user stopped the operation: said on the panel and in the status bar.
     void showStopped();
 

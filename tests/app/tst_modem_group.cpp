@@ -6,6 +6,8 @@
 
 #include "app/connection_page.h"
 #include "app/modem_group.h"
+#include "app/tform1.h"
+#include "app/string_grid.h"
 #include "dialup/dial_up.h"
 #include "link/outcome_texts.h"
 #include "window_rig.h"
@@ -124,6 +126,38 @@ class TstModemGroup : public QObject {
         QVERIFY(shown("connekt_false"));
         QCOMPARE(m_rig->meterState("modem"), QStringLiteral("command"));
         QVERIFY(m_rig->find<QPushButton>("Button3")->isEnabled());
+    }
+
+    // The far end hangs up while the journals are read: the batch still closes and hangs up,
+    // then ends on the journal read's failure, and the journal page shows nothing of the
+    // visit before.
+    void batchWithTheCallDropped() {
+        start({});
+        m_rig->find<QLineEdit>("N_telefona")->setText("555");
+        m_rig->click("Button3");  // a whole visit: journals on the page
+        auto* journal = m_rig->find<app::StringGrid>("StringGridEvents");
+        auto& pages = *m_rig->find<QTabWidget>("PageControl1");
+        pages.setCurrentIndex(app::TForm1::kJournalPage);
+        QVERIFY(!journal->cell(1, 1).trimmed().isEmpty());
+        pages.setCurrentIndex(app::TForm1::kConnectionPage);
+
+        QTimer drop;
+        bool dropped = false;
+        connect(&drop, &QTimer::timeout, this, [&] {
+            if (dropped || !m_rig->status(0).contains("событий")) return;
+            dropped = true;
+            QVERIFY(m_rig->meter().control("hangup"));
+        });
+        drop.start(10);
+        m_rig->click("Button3");
+        drop.stop();
+        QVERIFY(dropped);
+        QCOMPARE(m_rig->shownPanels(), QStringList{"Net_cv"});
+        QCOMPARE(m_rig->status(0), link::texts::kNoLink);
+        QVERIFY(shown("connekt_false"));
+        QCOMPARE(m_rig->meterState("modem"), QStringLiteral("command"));
+        pages.setCurrentIndex(app::TForm1::kJournalPage);
+        QCOMPARE(journal->cell(1, 1).trimmed(), QString());
     }
 
     // A meter that does not answer: the session is closed and the call hung up.
