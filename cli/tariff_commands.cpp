@@ -228,7 +228,10 @@ int writeFromFile(MeterLink& link, const QStringList& arguments, const Options&)
     const TariffFile& file = std::get<TariffFile>(loaded);
     const QString note = beyondTheMeter(tariff::specDayListLength(file.days.SpecDayTab));
     if (!note.isEmpty()) err(note);
-    return report(tariff::writeTariffs(link.exchange(), file.schedule, file.days));
+    const link::Outcome written = tariff::writeTariffs(link.exchange(), file.schedule, file.days);
+    if (const QString unconfirmed = tariff::unconfirmedText(written); !unconfirmed.isEmpty())
+        err(unconfirmed);
+    return report(written);
 }
 
 QString zoneText(const ZoneDifference& d) {

@@ -16,6 +16,7 @@
 #include "app/radio_group.h"
 #include "link/link_settings.h"
 #include "ops/place_reset.h"
+#include "tariff/sequences.h"
 
 namespace vilt::app {
 
@@ -196,15 +197,23 @@ void ExchangeGroup::showRead(const ops::ReadOutcome& outcome) {
         m_services.presenter.show(*outcome.energy);
     }
     if (outcome.clock) showClock(*outcome.clock);
-    if (outcome.tariffs) {
-        m_services.tariffs.schedule = outcome.tariffs->schedule;
-        m_services.tariffs.days = outcome.tariffs->days;
-        m_services.presenter.show(*outcome.tariffs);
-    }
+    if (outcome.tariffs) showTariffs(*outcome.tariffs);
     if (outcome.events) {
         storeJournals(*outcome.events);
         m_services.presenter.show(*outcome.events);
     }
+}
+
+// Seasons the read left out keep their maps and are named, and marked in the editor.
+void ExchangeGroup::showTariffs(const tariff::TariffReadOutcome& outcome) {
+    m_services.tariffs.schedule = outcome.schedule;
+    m_services.tariffs.days = outcome.days;
+    if (outcome.calendarRead)
+        for (size_t i = 0; i < outcome.seasonsRead.size(); ++i)
+            m_services.unreadSeasons[i] = !outcome.seasonsRead[i];
+    m_services.presenter.show(outcome);
+    if (outcome.calendarRead && !outcome.ok())
+        m_services.presenter.setStatus(0, tariff::unreadSeasonsText(outcome));
 }
 
 // The pickers take what was read before the outcome is told: a bad date comes after the
@@ -226,8 +235,12 @@ void ExchangeGroup::WrComClick() {
     m_services.presenter.beginOperation();
     const ops::WriteInputs inputs{m_clock->time(), m_clock->date(),      m_clock->dstAllowed(),
                                   m_place->text(), m_speed->itemIndex(), m_services.tariffs};
-    if (const auto outcome = ops::WrComClick(m_services.exchange, selectedGroup(), inputs))
-        m_services.presenter.show(*outcome);
+    const auto outcome = ops::WrComClick(m_services.exchange, selectedGroup(), inputs);
+    if (!outcome) return;
+    m_services.presenter.show(*outcome);
+    if (selectedGroup() != Group::Tariff) return;
+    if (const QString unconfirmed = tariff::unconfirmedText(*outcome); !unconfirmed.isEmpty())
+        m_services.presenter.setStatus(0, unconfirmed);
 }
 
 // Only with the clock selected; the day name stays as it was.

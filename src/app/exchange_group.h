@@ -61,6 +61,7 @@ class ExchangeGroup : public QGroupBox {
     QWidget* buildPasswordRow();
     ops::Batch batch() const;
     void showClock(const ops::ClockOutcome& outcome);
+    void showTariffs(const tariff::TariffReadOutcome& outcome);
     ops::EnergyRequest energyRequest() const;
     void storeJournals(const ops::EventsOutcome& outcome);
 

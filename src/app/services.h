@@ -19,6 +19,8 @@ struct Services {
     archive::Archive& archive;
     // The tariff schedule and special days the window edits, reads and writes.
     tariff::TariffFile& tariffs;
+    // Seasons a tariff read left out: the editor marks them until they are read or edited.
+    std::array<bool, tariff::kSeasonCount> unreadSeasons{};
 
     // The session's own close, and the window without a session.
     void closeSession() { presenter.showSessionClosed(station.close()); }

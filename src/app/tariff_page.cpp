@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <utility>
 
 #include "tariff/tariff_file.h"
 
@@ -139,7 +140,18 @@ uint32_t TariffPage::DefColor(int tariff) {
     return m_curColor;
 }
 
+// A season a read left out says so beside its button, in red, until read or edited.
+void TariffPage::showUnreadSeasons() {
+    for (size_t i = 0; i < m_seasons.size(); ++i) {
+        const bool unread = m_services.unreadSeasons[i];
+        const QString caption = QStringLiteral("Сезон %1").arg(i + 1);
+        m_seasons[i]->setText(unread ? caption + kUnreadMark : caption);
+        m_seasons[i]->setStyleSheet(unread ? QStringLiteral("color: red;") : QString());
+    }
+}
+
 void TariffPage::OutSeazon() {
+    showUnreadSeasons();
     const auto& zones = m_services.tariffs.schedule[size_t(m_curSeazon - 1)].Zones;
     for (int k = 0; k < tariff::kSlotCount; ++k) paintCell(k + 1, DefColor(zones[size_t(k)]));
     m_curTar = 0;
@@ -155,6 +167,8 @@ void TariffPage::SeazonClick(int season) {
 void TariffPage::PanelClick(int number) {
     m_services.tariffs.schedule[size_t(m_curSeazon - 1)].Zones[size_t(number - 1)] =
         static_cast<uint8_t>(m_curTar);
+    if (std::exchange(m_services.unreadSeasons[size_t(m_curSeazon - 1)], false))
+        showUnreadSeasons();
     paintCell(number, m_curColor);
 }
 
@@ -174,6 +188,7 @@ void TariffPage::EraseBtnClick() {
     m_curColor = *tariff::tariffColour(0);
     m_curTar = 0;
     m_services.tariffs.schedule = tariff::defaultSchedule();
+    m_services.unreadSeasons.fill(false);
     m_curSeazon = 1;
     OutSeazon();
     m_seasons[0]->setChecked(true);
@@ -216,6 +231,7 @@ bool TariffPage::loadFrom(const QString& path) {
         return false;
     }
     m_services.tariffs = std::get<tariff::TariffFile>(file);
+    m_services.unreadSeasons.fill(false);
     pageOpened();
     return true;
 }

@@ -14,6 +14,9 @@ class QRadioButton;
 
 namespace vilt::app {
 
+// Beside a season's caption while a read has left it out.
+inline const QString kUnreadMark = QStringLiteral(" (не прочитан)");
+
 class TariffPage : public QWidget {
     Q_OBJECT
   public:
@@ -43,6 +46,7 @@ class TariffPage : public QWidget {
     int CurTar() const { return m_curTar; }
 
   private:
+    void showUnreadSeasons();
     QWidget* buildGrid();
     QWidget* buildTariffRow();
     void paintCell(int number, uint32_t colour);

@@ -85,4 +85,18 @@ link::Outcome writeTariffs(link::Exchange& exchange, const SeazonTab& schedule,
     return outcome.concluded();
 }
 
+QString unconfirmedText(const link::Outcome& written) {
+    QStringList seasons;
+    int season = 0;
+    for (const link::Step& step : written.steps) {
+        if (step.command == Command::WriteCalendar && step.check != Check::Ok)
+            return QStringLiteral("Календарь не записан");
+        if (step.command != Command::WriteZones) continue;
+        ++season;
+        if (step.check != Check::Ok) seasons << QString::number(season);
+    }
+    if (seasons.isEmpty()) return {};
+    return QStringLiteral("Не записаны сезоны: ") + seasons.join(QStringLiteral(", "));
+}
+
 }  // namespace vilt::tariff

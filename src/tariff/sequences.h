@@ -44,4 +44,9 @@ QString unreadSeasonsText(const TariffReadOutcome& outcome);
 link::Outcome writeTariffs(link::Exchange& exchange, const SeazonTab& schedule,
                            const SpecDays& days);
 
+// What such a write left unconfirmed, by name: «Календарь не записан» when the calendar was
+// refused (nothing after it was sent), else «Не записаны сезоны: 4, 7»; empty when the
+// meter confirmed everything.
+QString unconfirmedText(const link::Outcome& written);
+
 }  // namespace vilt::tariff

@@ -189,6 +189,43 @@ class TstTariffPages : public QObject {
         QCOMPARE(state().schedule[2].Zones[0], uint8_t{3});
         QCOMPARE(state().schedule[11].Zones[71], uint8_t{3});
     }
+
+    // A read that left seasons out names them and marks them in the editor until read or
+    // edited; a write the meter did not confirm names what it did not take.
+    void partialReadAndWrite() {
+        m_rig->connectAs(1, 12345);
+        m_rig->find<QRadioButton>("Fl_tar")->click();
+        QVERIFY(m_rig->meter().control("fault 06 silent"));
+        m_rig->click("Read");
+        QCOMPARE(m_rig->shownPanels(), QStringList{"Net_cv"});
+        QCOMPARE(m_rig->status(0),
+                 QStringLiteral("Не прочитаны сезоны: 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12"));
+        pages()->setCurrentIndex(app::TForm1::kTariffPage);
+        const auto caption = [&](int n) {
+            return m_rig->find<QRadioButton>(QStringLiteral("Seazon%1").arg(n))->text();
+        };
+        QCOMPARE(caption(7), QStringLiteral("Сезон 7") + app::kUnreadMark);
+        m_rig->click("Seazon7");
+        m_rig->click("Panel5");
+        QCOMPARE(caption(7), QStringLiteral("Сезон 7"));  // edited: the user's own now
+        QCOMPARE(caption(8), QStringLiteral("Сезон 8") + app::kUnreadMark);
+
+        pages()->setCurrentIndex(app::TForm1::kConnectionPage);
+        QVERIFY(m_rig->meter().control("clear"));
+        m_rig->click("Read");
+        QCOMPARE(m_rig->shownPanels(), QStringList{"Ok_rtar"});
+        pages()->setCurrentIndex(app::TForm1::kTariffPage);
+        QCOMPARE(caption(8), QStringLiteral("Сезон 8"));
+
+        pages()->setCurrentIndex(app::TForm1::kConnectionPage);
+        QVERIFY(m_rig->meter().control("fault 07 silent 0 1"));
+        m_rig->click("WrCom");
+        QCOMPARE(m_rig->shownPanels(), QStringList{"Net_cv"});
+        QCOMPARE(m_rig->status(0), QStringLiteral("Не записаны сезоны: 1"));
+        QVERIFY(m_rig->meter().control("fault 03 silent"));
+        m_rig->click("WrCom");
+        QCOMPARE(m_rig->status(0), QStringLiteral("Календарь не записан"));
+    }
 };
 
 QTEST_MAIN(TstTariffPages)

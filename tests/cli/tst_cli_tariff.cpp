@@ -369,7 +369,8 @@ class TstCliTariff : public QObject, private test::CliFixture {
 
     // A read that falls short saves nothing: the file keeps what it held, whether the
     // calendar or a season was lost (a partly read schedule would pass for the meter's).
-    // A failed verify is a failed read; a write whose calendar is refused sends no zone map.
+    // A failed verify is a failed read; a write whose calendar is refused sends no zone map,
+    // and a write names what the meter did not confirm.
     void meterFailures_data() {
         QTest::addColumn<QString>("command");
         QTest::addColumn<QString>("fault");
@@ -392,8 +393,12 @@ class TstCliTariff : public QObject, private test::CliFixture {
         QTest::newRow("verify: a season lost")
             << "verify"
             << "fault 06 crc 0 3" << QStringList{"Не прочитаны сезоны: 1", noLink};
-        QTest::newRow("write: the calendar refused") << "write"
-                                                     << "fault 03 ack" << QStringList{noLink};
+        QTest::newRow("write: the calendar refused")
+            << "write"
+            << "fault 03 ack" << QStringList{"Календарь не записан", noLink};
+        QTest::newRow("write: season 2 unconfirmed")
+            << "write"
+            << "fault 07 silent 0 2" << QStringList{"Не записаны сезоны: 1, 2", noLink};
     }
     void meterFailures() {
         QFETCH(QString, command);
