@@ -3,8 +3,6 @@
 // far off; a summary of all at the end.
 
 #include <QDateTime>
-#include <QFile>
-#include <QTextStream>
 #include <cstdlib>
 #include <memory>
 
@@ -14,6 +12,7 @@
 #include "cli/numbers.h"
 #include "cli/output.h"
 #include "cli/reading_text.h"
+#include "cli/round_file.h"
 #include "cli/trace.h"
 #include "link/outcome_texts.h"
 #include "ops/operations.h"
@@ -26,18 +25,6 @@ namespace {
 
 const QString kSyncFlag = QStringLiteral("--sync-clock");
 constexpr NumberRange kSyncRange{0, 86400 * 366};
-constexpr int kFields = 5;  // port;phone;factory;password;label
-
-// One line of the round file, as it was understood.
-struct RoundLine {
-    int number = 0;  // in the file, from 1
-    QString port;
-    QString phone;  // empty: a direct line
-    uint32_t factory = 0;
-    QString password;  // empty: the session by factory number
-    QString label;
-    QString error;  // set when the line is malformed
-};
 
 struct MeterResult {
     int line = 0;
@@ -95,65 +82,6 @@ std::optional<QString> checkRound(const QStringList& arguments) {
     QString error;
     if (!parseArguments(arguments, &error)) return error;
     return std::nullopt;
-}
-
-RoundLine parseLine(const QString& text, int number) {
-    RoundLine line;
-    line.number = number;
-    const QStringList fields = text.split(QLatin1Char(';'));
-    if (fields.size() != kFields) {
-        line.error = QStringLiteral("%1 fields where port;phone;factory;password;label are 5")
-                         .arg(fields.size());
-        return line;
-    }
-    line.port = fields[0].trimmed();
-    line.phone = fields[1].trimmed();
-    line.password = fields[3].trimmed();
-    line.label = fields[4].trimmed();
-    if (line.port.isEmpty()) {
-        line.error = QStringLiteral("no port");
-        return line;
-    }
-    if (!line.phone.isEmpty()) {
-        if (const auto reason = checkNumber(line.phone)) {
-            line.error = QStringLiteral("phone: ") + *reason;
-            return line;
-        }
-    }
-    const auto factory = parseNumber(fields[2].trimmed(), kFactoryRange);
-    if (!factory) {
-        line.error = QStringLiteral("factory number '%1' is not one of 0 … %2")
-                         .arg(fields[2].trimmed())
-                         .arg(kFactoryRange.highest);
-        return line;
-    }
-    line.factory = static_cast<uint32_t>(*factory);
-    if (!line.password.isEmpty() && !parseNumber(line.password, kPasswordRange)) {
-        line.error = QStringLiteral("the password must be a whole number");
-        return line;
-    }
-    return line;
-}
-
-// The meters of the file; malformed lines among them, carrying their reason.
-std::optional<QList<RoundLine>> readRoundFile(const QString& path, QString* error) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        *error =
-            QStringLiteral("cannot read the round file '%1': %2").arg(path, file.errorString());
-        return std::nullopt;
-    }
-    QList<RoundLine> lines;
-    QTextStream stream(&file);
-    int number = 0;
-    while (!stream.atEnd()) {
-        const QString text = stream.readLine();
-        ++number;
-        const QString trimmed = text.trimmed();
-        if (trimmed.isEmpty() || trimmed.startsWith(QLatin1Char('#'))) continue;
-        lines << parseLine(trimmed, number);
-    }
-    return lines;
 }
 
 Options meterOptions(const Options& round, const RoundLine& line) {

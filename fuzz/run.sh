@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer target NAME with clang in build-fuzz and runs it for RUNS inputs
-# (default 1000000) on a copy of its corpus, so what it finds on the way stays out of git.
+# (default 1000000) on a copy of its corpus, so what it finds on the way stays out of git;
+# further arguments go to libFuzzer.
 #   fuzz/run.sh tariff_file
 #   fuzz/run.sh tariff_file 50000
+#   fuzz/run.sh options 10000000 -max_len=512
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-name=${1:?usage: fuzz/run.sh NAME [RUNS]}
+name=${1:?usage: fuzz/run.sh NAME [RUNS [LIBFUZZER OPTIONS...]]}
 runs=${2:-1000000}
+shift $(($# < 2 ? $# : 2))
 if [ ! -f "fuzz/$name.cpp" ] || [ ! -d "fuzz/corpus/$name" ]; then
     echo "fuzz/run.sh: no fuzz target '$name' (fuzz/$name.cpp and fuzz/corpus/$name/)" >&2
     exit 2
@@ -36,6 +39,6 @@ corpus=$(mktemp -d)
 trap 'rm -rf "$corpus"' EXIT
 cp -r "fuzz/corpus/$name/." "$corpus/"
 start=$(date +%s%N)
-"build-fuzz/fuzz/fuzz_$name" -runs="$runs" -print_final_stats=1 "$corpus"
+"build-fuzz/fuzz/fuzz_$name" -runs="$runs" -print_final_stats=1 "$@" "$corpus"
 ms=$((($(date +%s%N) - start) / 1000000))
 printf 'fuzz_%s: %s runs in %d.%03d s\n' "$name" "$runs" $((ms / 1000)) $((ms % 1000))

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "comm/comm_error.h"
+#include "dialup/answer.h"
 #include "link/traffic_log.h"
 #include "link/waiter.h"
 
@@ -15,16 +16,10 @@ using link::Status;
 namespace {
 
 constexpr int kReadBytes = 80;
-constexpr int kSearchedPositions = 80;
 constexpr int kWakeUpMs = 300;
 constexpr int kCommandMs = 500;
 constexpr int kAnswerPollMs = 10;
 constexpr int kAnswerProgress = 21;
-
-const QByteArray kOk = QByteArrayLiteral("OK");
-const QByteArray k9600 = QByteArrayLiteral("9600");
-const QByteArray kConnect = QByteArrayLiteral("CONNECT");
-const QByteArray kNoCarrier = QByteArrayLiteral("NO CARR");
 
 }  // namespace
 
@@ -281,21 +276,16 @@ void DialUp::show(DialOutcome& outcome) const {
     outcome.replies << reply();
 }
 
-// The modem area as text, up to its first zero byte.
+std::span<const uint8_t> DialUp::modemArea() const {
+    return std::span<const uint8_t>(m_exchange.buffer()).subspan(Exchange::kModemArea);
+}
+
 QString DialUp::reply() const {
-    const auto area = std::span<const uint8_t>(m_exchange.buffer()).subspan(Exchange::kModemArea);
-    const auto end = std::find(area.begin(), area.end(), uint8_t{0});
-    return QString::fromLatin1(reinterpret_cast<const char*>(area.data()),
-                               static_cast<qsizetype>(end - area.begin()));
+    return answerText(modemArea());
 }
 
 bool DialUp::replyHas(const QByteArray& word) const {
-    const auto area = std::span<const uint8_t>(m_exchange.buffer()).subspan(Exchange::kModemArea);
-    for (int i = 0; i < kSearchedPositions; ++i) {
-        if (size_t(i) + size_t(word.size()) > area.size()) break;
-        if (std::memcmp(area.data() + i, word.constData(), size_t(word.size())) == 0) return true;
-    }
-    return false;
+    return answerHas(modemArea(), word);
 }
 
 void DialUp::closeLine() {

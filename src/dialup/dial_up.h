@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <functional>
 #include <optional>
+#include <span>
 
 #include "link/exchange.h"
 #include "link/outcome.h"
@@ -89,6 +90,7 @@ class DialUp {
     int readInto(int area);
     void pause(int ms);
     void show(DialOutcome& outcome) const;
+    std::span<const uint8_t> modemArea() const;
     QString reply() const;
     bool replyHas(const QByteArray& word) const;
     void closeLine();
