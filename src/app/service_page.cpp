@@ -53,7 +53,8 @@ ServicePage::ServicePage(Services& services, std::function<ops::Group()> selecte
             [this] { m_services.guard.operate([this] { SerNumBtnClick(); }); });
     m_serial = new QLineEdit(QStringLiteral("0"), this);
     m_serial->setObjectName(QStringLiteral("SerialNum"));
-    m_serial->setMaxLength(8);
+    // No length limit: a ninth digit typed or pasted stays, and the write refuses the number
+    // with a message instead of cutting it.
     m_serial->setAccessibleName(QStringLiteral("Номер счетчика"));
     grid->addWidget(m_serial, 3, 3);
     grid->setColumnStretch(4, 1);
