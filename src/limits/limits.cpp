@@ -94,7 +94,7 @@ std::optional<int32_t> hundredths(const QString& text, const QLocale& locale, in
         return std::nullopt;
     const auto units = link::parseNumber(whole.toString(), {0, largest / 100});
     if (!units) return std::nullopt;
-    const qint64 cents = decimals.isEmpty() ? 0
+    const qint64 cents = decimals.isEmpty()     ? 0
                          : decimals.size() == 1 ? decimals.toString().toLongLong() * 10
                                                 : decimals.toString().toLongLong();
     const qint64 result = *units * 100 + cents;
