@@ -18,10 +18,9 @@ namespace {
 using limits::Limits;
 
 // kW and kW·h on the command line: digits with an optional decimal point and at most two
-// decimals, as the wire carries hundredths.
+// decimals, as the wire carries hundredths; no blanks around them.
 std::optional<int32_t> kilo(const QString& text, int32_t largest) {
-    static const QRegularExpression kDecimal(QStringLiteral("^[0-9]+(\\.[0-9]+)?$"));
-    if (!kDecimal.match(text).hasMatch()) return std::nullopt;
+    if (text != text.trimmed()) return std::nullopt;
     return limits::hundredths(text, QLocale::c(), largest);
 }
 
@@ -138,8 +137,10 @@ int calibWrite(MeterLink& link, const QStringList& arguments, const Options&) {
 }
 
 std::optional<QString> checkSerial(const QStringList& arguments) {
-    if (parseNumber(arguments[0], kPasswordRange)) return std::nullopt;
-    return QStringLiteral("the meter number must be a whole number, got '%1'").arg(arguments[0]);
+    if (parseNumber(arguments[0], {0, service::kLargestSerialNumber})) return std::nullopt;
+    return QStringLiteral("the meter number must be a whole number from 0 to %1, got '%2'")
+        .arg(service::kLargestSerialNumber)
+        .arg(arguments[0]);
 }
 
 int serialWrite(MeterLink& link, const QStringList& arguments, const Options&) {

@@ -1,6 +1,9 @@
 #include "app/accessible_names.h"
 
 #include <QAbstractButton>
+#include <QAccessibleWidget>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QWidget>
 #include <array>
 #include <utility>
@@ -11,7 +14,7 @@ namespace {
 
 // Controls whose label is not their own text: a label beside them, the caption of the group
 // they sit in, or nothing but a placeholder.
-constexpr std::array<std::pair<const char*, const char*>, 18> kNames = {{
+constexpr std::array<std::pair<const char*, const char*>, 22> kNames = {{
     {"PageControl1", "Страницы"},
     {"Zav_n", "Заводской номер"},
     {"Password", "Пароль"},
@@ -29,8 +32,42 @@ constexpr std::array<std::pair<const char*, const char*>, 18> kNames = {{
     {"ProgressBar1", "Ход обмена"},
     {"Panel73", "Часы компьютера"},
     {"StringGridEvents", "События"},
+    {"cutStringGrid", "Срезы"},
+    {"tabl_12_month", "Показания за 12 месяцев"},
+    {"StringGrid1", "Нестандартные дни"},
+    {"ComboBox_Z_N", "№ счетчика"},
     {"EventGroup", "Событие"},
 }};
+
+// Qt announces a combo box on Linux by its value alone: «12345» says nothing of what the list
+// is. A combo box with a name of its own is announced by it, its value as the value.
+class NamedComboBox : public QAccessibleWidget {
+  public:
+    explicit NamedComboBox(QComboBox* box) : QAccessibleWidget(box, QAccessible::ComboBox) {
+        addControllingSignal(QStringLiteral("currentIndexChanged(int)"));
+    }
+
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name) return widget()->accessibleName();
+        if (t == QAccessible::Value) return value();
+        return QAccessibleWidget::text(t);
+    }
+    QStringList actionNames() const override {
+        return QAccessibleWidget::actionNames() << showMenuAction();
+    }
+    void doAction(const QString& action) override {
+        if (action == showMenuAction())
+            static_cast<QComboBox*>(widget())->showPopup();
+        else
+            QAccessibleWidget::doAction(action);
+    }
+
+  private:
+    QString value() const {
+        const auto* box = static_cast<QComboBox*>(widget());
+        return box->isEditable() ? box->lineEdit()->text() : box->currentText();
+    }
+};
 
 }  // namespace
 
@@ -42,6 +79,13 @@ void nameControls(QWidget& form) {
     for (QAbstractButton* button : form.findChildren<QAbstractButton*>())
         if (button->text().isEmpty() && button->accessibleName().isEmpty())
             button->setAccessibleName(button->toolTip());
+    // In place of Qt's own, which may have been made already.
+    for (QComboBox* box : form.findChildren<QComboBox*>()) {
+        if (box->accessibleName().isEmpty()) continue;
+        if (QAccessibleInterface* made = QAccessible::queryAccessibleInterface(box))
+            QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
+        QAccessible::registerAccessibleInterface(new NamedComboBox(box));
+    }
 }
 
 }  // namespace vilt::app

@@ -121,13 +121,11 @@ bool screenshotTour(TForm1& form, const QString& folder) {
             form.limitForm().grab().save(QDir(folder).filePath(QStringLiteral("limits.png"))) && ok;
         form.limitForm().hide();
         // The traffic of the whole tour.
-        const int traffic = pages->indexOf(form.findChild<QWidget*>(QStringLiteral("TrafficPage")));
-        pages->setTabVisible(traffic, true);
-        pages->setCurrentIndex(traffic);
+        form.showTraffic(true);
         form.findChild<TrafficPage*>(QStringLiteral("TrafficPage"))->flush();
         ok = save(form, folder, QStringLiteral("traffic")) && ok;
-        pages->setTabVisible(traffic, false);
-        pages->setTabVisible(kServicePage, true);
+        form.showTraffic(false);
+        form.revealServicePage();
         pages->setCurrentIndex(kServicePage);
         ok = save(form, folder, QStringLiteral("service")) && ok;
     }

@@ -36,10 +36,12 @@ ServicePage::ServicePage(Services& services, std::function<ops::Group()> selecte
     connect(addButton("Wrkalib", QStringLiteral("Записать байт калибровки"), true, 2),
             &QPushButton::clicked, this,
             [this] { m_services.guard.operate([this] { WrkalibClick(); }); });
+    // A toggle: pressed is minus, so that a screen reader tells the sign as the button's state.
     m_signButton = new QPushButton(kPlus, this);
     m_signButton->setObjectName(QStringLiteral("SignBtn"));
     m_signButton->setStyleSheet(kRed);
-    m_signButton->setAccessibleName(QStringLiteral("Знак калибровки"));
+    m_signButton->setCheckable(true);
+    showSign(false);
     connect(m_signButton, &QPushButton::clicked, this, [this] { SignBtnClick(); });
     m_write = new QLineEdit(QStringLiteral("0"), this);
     m_write->setObjectName(QStringLiteral("Wrkal"));
@@ -53,7 +55,8 @@ ServicePage::ServicePage(Services& services, std::function<ops::Group()> selecte
             [this] { m_services.guard.operate([this] { SerNumBtnClick(); }); });
     m_serial = new QLineEdit(QStringLiteral("0"), this);
     m_serial->setObjectName(QStringLiteral("SerialNum"));
-    m_serial->setMaxLength(8);
+    // No length limit: a ninth digit typed or pasted stays, and the write refuses the number
+    // with a message instead of cutting it.
     m_serial->setAccessibleName(QStringLiteral("Номер счетчика"));
     grid->addWidget(m_serial, 3, 3);
     grid->setColumnStretch(4, 1);
@@ -101,7 +104,14 @@ void ServicePage::WrkalibClick() {
 }
 
 void ServicePage::SignBtnClick() {
-    m_signButton->setText(m_signButton->text() == kPlus ? kMinus : kPlus);
+    showSign(m_signButton->text() == kPlus);
+}
+
+void ServicePage::showSign(bool minus) {
+    m_signButton->setChecked(minus);
+    m_signButton->setText(minus ? kMinus : kPlus);
+    m_signButton->setAccessibleName(minus ? QStringLiteral("Знак калибровки: минус")
+                                          : QStringLiteral("Знак калибровки: плюс"));
 }
 
 void ServicePage::SerNumBtnClick() {
@@ -115,7 +125,7 @@ void ServicePage::resetControls() {
     m_sign->clear();
     m_write->setText(QStringLiteral("0"));
     m_serial->setText(QStringLiteral("0"));
-    m_signButton->setText(kPlus);
+    showSign(false);
 }
 
 }  // namespace vilt::app

@@ -30,6 +30,7 @@ class ServicePage : public QWidget {
 
   private:
     QPushButton* addButton(const char* name, const QString& label, bool red, int row);
+    void showSign(bool minus);
 
     Services& m_services;
     std::function<ops::Group()> m_selectedGroup;

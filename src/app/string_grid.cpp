@@ -5,29 +5,38 @@
 namespace vilt::app {
 
 StringGrid::StringGrid(const QString& objectName, int columns, int rows, QWidget* parent)
-    : QTableWidget(rows, columns, parent) {
+    : QTableWidget(rows - 1, columns, parent) {
     setObjectName(objectName);
-    horizontalHeader()->hide();
     verticalHeader()->hide();
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    horizontalHeader()->setHighlightSections(false);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::NoSelection);
-    setFocusPolicy(Qt::NoFocus);
-    for (int row = 0; row < rows; ++row) {
-        for (int column = 0; column < columns; ++column) {
-            auto* item = new QTableWidgetItem;
-            if (row == 0) item->setBackground(palette().button());
-            setItem(row, column, item);
-        }
+    setFocusPolicy(Qt::StrongFocus);
+    setTabKeyNavigation(false);
+    for (int column = 0; column < columns; ++column) {
+        setHorizontalHeaderItem(column, new QTableWidgetItem);
+        for (int row = 0; row < rowCount(); ++row) setItem(row, column, new QTableWidgetItem);
     }
+    for (int row = 0; row < rowCount(); ++row)
+        setVerticalHeaderItem(row, new QTableWidgetItem(QString::number(row + 1)));
 }
 
 QString StringGrid::cell(int column, int row) const {
-    return item(row, column)->text();
+    return row == 0 ? horizontalHeaderItem(column)->text() : item(row - 1, column)->text();
 }
 
 void StringGrid::setCell(int column, int row, const QString& text) {
-    item(row, column)->setText(text);
-    item(row, column)->setToolTip(row == 0 ? text : QString());
+    if (row == 0) {
+        horizontalHeaderItem(column)->setText(text);
+        horizontalHeaderItem(column)->setToolTip(text);  // a heading wider than its column
+        return;
+    }
+    item(row - 1, column)->setText(text);
+    if (column == 0) {
+        const QString trimmed = text.trimmed();
+        verticalHeaderItem(row - 1)->setText(trimmed.isEmpty() ? QString::number(row) : trimmed);
+    }
 }
 
 void StringGrid::setColumnWidths(std::initializer_list<int> widths) {
@@ -37,10 +46,10 @@ void StringGrid::setColumnWidths(std::initializer_list<int> widths) {
 
 void StringGrid::setHeadings(const QStringList& headings) {
     for (int column = 0; column < headings.size(); ++column) setCell(column, 0, headings[column]);
-    setHorizontalHeaderLabels(headings);
 }
 
 void StringGrid::setRowHeights(int height) {
+    horizontalHeader()->setFixedHeight(height);
     verticalHeader()->setMinimumSectionSize(height);
     for (int row = 0; row < rowCount(); ++row) setRowHeight(row, height);
 }

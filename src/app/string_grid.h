@@ -1,5 +1,9 @@
 #pragma once
-// A grid of text cells addressed as (column, row), with row 0 drawn as a fixed heading row.
+// A grid of text cells addressed as (column, row), with row 0 the heading row.
+//
+// The heading row is the table's own column header, so that a screen reader announces it as
+// headings rather than as the first row of data; each data row is named by its first cell (a
+// month, a half hour's number). Tab enters the grid and leaves it; the arrows walk its cells.
 
 #include <QTableWidget>
 
@@ -13,8 +17,8 @@ class StringGrid : public QTableWidget {
     QString cell(int column, int row) const;
     void setCell(int column, int row, const QString& text);
     void setColumnWidths(std::initializer_list<int> widths);
+    // Every row, the heading row included.
     void setRowHeights(int height);
-    // The heading row, also as the column headings a screen reader announces.
     void setHeadings(const QStringList& headings);
 };
 

@@ -9,6 +9,7 @@
 #include <QShortcut>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTime>
 #include <QTimer>
@@ -179,11 +180,11 @@ void TForm1::buildPages() {
         sheet->setObjectName(QLatin1String(kPages[i].sheet));
         m_pages->addTab(sheet, QString::fromUtf8(kPages[i].tab));
     }
-    m_pages->setTabVisible(kCalibrationPage, false);
+    showPage(kCalibrationPage, false);
     // Service staff reveal the calibration page with Ctrl+Shift+K; ordinary use never sees it.
     auto* reveal = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K), this);
-    connect(reveal, &QShortcut::activated, this,
-            [this] { m_pages->setTabVisible(kCalibrationPage, true); });
+    connect(reveal, &QShortcut::activated, this, [this] { revealServicePage(); });
+    buildPageKeys();
     ExchangeGroup& exchange = m_connection->exchangeGroup();
     connect(&exchange, &ExchangeGroup::readStarting, m_months, &MonthPage::blankMonths);
     connect(&exchange, &ExchangeGroup::energyRead, m_months, &MonthPage::showMonths);
@@ -255,8 +256,7 @@ void TForm1::buildStop(QWidget* client) {
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, [this] { EscapePressed(); });
     link::Waiter& waiter = m_station->waiter();
-    m_guard.setStop({stop,
-                     [&waiter](bool now) { now ? waiter.requestStop() : waiter.clearStop(); },
+    m_guard.setStop({stop, [&waiter](bool now) { now ? waiter.requestStop() : waiter.clearStop(); },
                      [this] { m_presenter->showStopped(); }});
 }
 
@@ -294,18 +294,62 @@ void TForm1::FormCreate() {
     m_clock->start(kTickMs);
 }
 
-// «Обмен» stands after the specified pages, hidden until Ctrl+T shows (or hides) it.
+// «Обмен» stands after the specified pages, out of the tab row until Ctrl+T shows it (or hides
+// it again). A hidden tab at the end of the row would confuse its scrolling: with the tabs too
+// wide for the window, the row slid off the window and neither arrow worked.
 void TForm1::buildTrafficPage() {
     m_trafficPage = new TrafficPage(m_station->trafficLog());
     m_trafficPage->setObjectName(QStringLiteral("TrafficPage"));
-    const int index = m_pages->addTab(m_trafficPage, QStringLiteral("Обмен"));
-    m_pages->setTabVisible(index, false);
+    m_pages->removeTab(m_pages->addTab(m_trafficPage, QStringLiteral("Обмен")));  // kept, hidden
     auto* toggle = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_T), this);
-    connect(toggle, &QShortcut::activated, this, [this, index] {
-        const bool show = !m_pages->isTabVisible(index);
-        m_pages->setTabVisible(index, show);
-        if (show) m_pages->setCurrentIndex(index);
-    });
+    connect(toggle, &QShortcut::activated, this,
+            [this] { showTraffic(m_pages->indexOf(m_trafficPage) < 0); });
+}
+
+void TForm1::showTraffic(bool shown) {
+    const int index = m_pages->indexOf(m_trafficPage);
+    if (shown && index < 0)
+        m_pages->setCurrentIndex(m_pages->addTab(m_trafficPage, QStringLiteral("Обмен")));
+    if (shown || index < 0) return;
+    if (m_pages->currentIndex() == index) stepPage(-1);
+    m_pages->removeTab(index);
+}
+
+void TForm1::revealServicePage() {
+    showPage(kCalibrationPage, true);
+}
+
+// A hidden page is out of reach, not only out of sight: its tab is disabled too, so that no
+// key of the tab widget or the tab row shows it, and none of its controls takes the focus.
+void TForm1::showPage(int index, bool shown) {
+    m_pages->setTabEnabled(index, shown);
+    m_pages->setTabVisible(index, shown);
+}
+
+// Ctrl+Tab and Ctrl+Shift+Tab go to the next or the previous page that is shown, whatever
+// control has the focus: a date field would take them for its own sections.
+void TForm1::buildPageKeys() {
+    auto* next = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Tab), this);
+    connect(next, &QShortcut::activated, this, [this] { stepPage(1); });
+    for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab),
+                                     QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),
+                                     QKeySequence(Qt::CTRL | Qt::Key_Backtab)}) {
+        auto* previous = new QShortcut(keys, this);
+        connect(previous, &QShortcut::activated, this, [this] { stepPage(-1); });
+    }
+}
+
+void TForm1::stepPage(int step) {
+    const int count = m_pages->count();
+    for (int i = 1; i < count; ++i) {
+        const int index = ((m_pages->currentIndex() + step * i) % count + count) % count;
+        if (!m_pages->isTabVisible(index) || !m_pages->isTabEnabled(index)) continue;
+        m_pages->setCurrentIndex(index);
+        // The keyboard stays with the tab row, where the page shown is announced; Tab goes on
+        // into the page.
+        m_pages->tabBar()->setFocus(Qt::TabFocusReason);
+        return;
+    }
 }
 
 // The limits are read first; the dialog opens whatever came of it.

@@ -56,6 +56,11 @@ class TForm1 : public QMainWindow {
     TLimit_form& limitForm() const { return *m_limitForm; }
     void LimitClick();
 
+    // Ctrl+Shift+K: the calibration page joins the tab row.
+    void revealServicePage();
+    // Ctrl+T: the traffic page joins the end of the tab row and is shown, or leaves the row.
+    void showTraffic(bool shown);
+
     void PageControl1Change(int index);
     void Timer1Timer();
 
@@ -68,6 +73,9 @@ class TForm1 : public QMainWindow {
     void buildBottom();
     void buildStop(QWidget* client);
     void buildTrafficPage();
+    void buildPageKeys();
+    void showPage(int index, bool shown);
+    void stepPage(int step);
     void FormCreate();
     void EscapePressed();
     void FormClose();

@@ -1,5 +1,6 @@
 #include "limits/limits.h"
 
+#include "link/numbers.h"
 #include "link/retry.h"
 
 namespace vilt::limits {
@@ -22,13 +23,12 @@ constexpr size_t kEnergyAt = 3;
 constexpr size_t kEnergyWidth = 3;
 constexpr size_t kAuxAt = 15;
 
-// Digits after the locale's decimal point, as typed.
-qsizetype decimals(const QString& text, const QLocale& locale) {
-    const qsizetype point = text.indexOf(locale.decimalPoint());
-    if (point < 0) return 0;
-    qsizetype count = 0;
-    while (point + 1 + count < text.size() && text[point + 1 + count].isDigit()) ++count;
-    return count;
+// Digits only, '0' to '9': no signs, blanks, separators or other scripts' digits.
+bool plainDigits(QStringView text) {
+    if (text.isEmpty()) return false;
+    for (const QChar c : text)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9')) return false;
+    return true;
 }
 
 }  // namespace
@@ -82,22 +82,22 @@ link::Outcome writeLimits(link::Exchange& exchange, const Limits& limits) {
                                  Limit_wr(exchange, limits));
 }
 
-// Through a fixed-point text, so that a number with two decimals converts exactly. A third
-// decimal would be lost on the wire: such a value is refused, never cut.
+// Digits, then at most two decimals after the locale's decimal point, read as digits so that
+// nothing is rounded. No sign, no exponent, no "nan" or "inf", no thousands separators: a third
+// decimal would be lost on the wire, so such a value is refused, never cut.
 std::optional<int32_t> hundredths(const QString& text, const QLocale& locale, int32_t largest) {
     const QString typed = text.trimmed();
-    bool isNumber = false;
-    const double value = locale.toDouble(typed, &isNumber);
-    if (!isNumber || value < 0 || value > static_cast<double>(largest) / 100 + 1 ||
-        decimals(typed, locale) > 2)
+    const qsizetype point = typed.indexOf(locale.decimalPoint());
+    const QStringView whole = QStringView(typed).left(point < 0 ? typed.size() : point);
+    const QStringView decimals = point < 0 ? QStringView() : QStringView(typed).mid(point + 1);
+    if (!plainDigits(whole) || (point >= 0 && !plainDigits(decimals)) || decimals.size() > 2)
         return std::nullopt;
-    const QString fixed = QString::number(value, 'f', 9);
-    const qsizetype point = fixed.indexOf(QLatin1Char('.'));
-    const QStringView beyond = QStringView(fixed).mid(point + 3);  // an exponent's decimals
-    if (beyond.count(QLatin1Char('0')) != beyond.size()) return std::nullopt;
-    const qint64 whole = fixed.left(point).toLongLong();
-    const qint64 cents = fixed.mid(point + 1, 2).toLongLong();
-    const qint64 result = whole * 100 + cents;
+    const auto units = link::parseNumber(whole.toString(), {0, largest / 100});
+    if (!units) return std::nullopt;
+    const qint64 cents = decimals.isEmpty()     ? 0
+                         : decimals.size() == 1 ? decimals.toString().toLongLong() * 10
+                                                : decimals.toString().toLongLong();
+    const qint64 result = *units * 100 + cents;
     if (result > largest) return std::nullopt;
     return static_cast<int32_t>(result);
 }

@@ -57,8 +57,8 @@ LimitsOutcome readLimits(link::Exchange& exchange);
 link::Outcome writeLimits(link::Exchange& exchange, const Limits& limits);
 
 // A value as the user typed it, in the locale's numbers, in hundredths (0,53 → 53). None for
-// a text that is not a number, a negative one, one with more than two decimals (1,239), or
-// one above largest: its wire field could not carry it.
+// a text that is not plain digits with at most two decimals ("-1", "1,239", "1e2", "nan",
+// "inf"), or one above largest: its wire field could not carry it.
 std::optional<int32_t> hundredths(const QString& text, const QLocale& locale, int32_t largest);
 // A value in hundredths as the dialog shows it: "0", else the number in general format.
 QString shown(int32_t hundredths, const QLocale& locale);

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "link/numbers.h"
 #include "link/retry.h"
 
 namespace vilt::service {
@@ -19,11 +20,10 @@ Calibration decodeCalibration(uint8_t byte) {
 }
 
 std::optional<uint8_t> calibrationByte(const QString& text, bool minus) {
-    bool isNumber = false;
-    const int value = text.trimmed().toInt(&isNumber);
     // A negative entry would reach the sign bit by the back door: refused like 32 and more.
-    if (!isNumber || value < 0 || value > kLargestValue) return std::nullopt;
-    return static_cast<uint8_t>(value + (minus ? kMinus : 0));
+    const auto value = link::parseNumber(text.trimmed(), {0, kLargestValue});
+    if (!value) return std::nullopt;
+    return static_cast<uint8_t>(*value + (minus ? kMinus : 0));
 }
 
 link::Check SetWr512(link::Exchange& exchange) {
@@ -78,12 +78,12 @@ link::Outcome writeCalibration(link::Exchange& exchange, const QString& text, bo
 }
 
 link::Outcome writeSerialNumber(link::Exchange& exchange, const QString& text) {
-    bool isNumber = false;
-    const int32_t number = text.trimmed().toInt(&isNumber);
-    if (!isNumber) return link::Outcome::refused(link::Operation::WriteSerialNumber, kBadInput);
+    const auto number = link::parseNumber(text.trimmed(), {0, kLargestSerialNumber});
+    if (!number) return link::Outcome::refused(link::Operation::WriteSerialNumber, kBadInput);
     link::Outcome outcome(link::Operation::WriteSerialNumber);
     outcome.add(link::Command::SerialNumber12, RxdWrSerNum12(exchange));
-    outcome.add(link::Command::SerialNumber34, RxdWrSerNum34(exchange, number));
+    outcome.add(link::Command::SerialNumber34,
+                RxdWrSerNum34(exchange, static_cast<int32_t>(*number)));
     return outcome.concluded();
 }
 

@@ -20,6 +20,8 @@
 namespace vilt::service {
 
 inline const QString kBadInput = QStringLiteral("Ошибка ввода!!!");
+// The meter's number is at most eight digits; a negative or longer one is refused, not cut.
+inline constexpr int32_t kLargestSerialNumber = 99999999;
 
 struct Calibration {
     bool minus = false;
@@ -46,7 +48,8 @@ link::Outcome switch512(link::Exchange& exchange);
 // Tried up to three times, as every read.
 CalibrationOutcome readCalibration(link::Exchange& exchange);
 link::Outcome writeCalibration(link::Exchange& exchange, const QString& text, bool minus);
-// Both steps, always in this order; a text that is not a whole number sends nothing.
+// Both steps, always in this order; a text that is not a number 0 … kLargestSerialNumber
+// sends nothing.
 link::Outcome writeSerialNumber(link::Exchange& exchange, const QString& text);
 
 }  // namespace vilt::service

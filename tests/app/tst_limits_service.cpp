@@ -84,6 +84,17 @@ class TstLimitsService : public QObject {
                                          << "-1";
         QTest::newRow("a third decimal") << "Limit_Energy_Edit2"
                                          << "1,239";
+        QTest::newRow("a third decimal, rounding up") << "Limit_Power_Edit"
+                                                      << "12,349";
+        QTest::newRow("an exponent") << "Limit_Power_Edit"
+                                     << "1e2";
+        // Once sent as a power limit of 0: the meter would cut the load.
+        QTest::newRow("nan") << "Limit_Power_Edit"
+                             << "nan";
+        QTest::newRow("NaN") << "Limit_Energy_Edit1"
+                             << "NaN";
+        QTest::newRow("inf") << "Limit_Power_Edit"
+                             << "inf";
     }
     void refusedEntries() {
         QFETCH(QString, edit);
@@ -141,6 +152,20 @@ class TstLimitsService : public QObject {
         rig().click("SerNumBtn");
         QCOMPARE(rig().meterState("serial"), QStringLiteral("300"));
         QCOMPARE(rig().shownPanels(), QStringList{"Ok_wr_serNum"});
+
+        // A negative number or a ninth digit is refused with the page's message; the ninth
+        // digit is kept in the field, not cut.
+        auto* serial = rig().find<QLineEdit>("SerialNum");
+        serial->clear();
+        QTest::keyClicks(serial, "123456789");
+        QCOMPARE(serial->text(), QStringLiteral("123456789"));
+        for (const QString& refused : {QStringLiteral("123456789"), QStringLiteral("-5")}) {
+            rig().messages.clear();
+            serial->setText(refused);
+            rig().click("SerNumBtn");
+            QCOMPARE(rig().messages, QStringList{"Ошибка ввода!!!"});
+            QCOMPARE(rig().meterState("serial"), QStringLiteral("300"));
+        }
 
         pages->setCurrentIndex(app::TForm1::kConnectionPage);
         QCOMPARE(rig().find<QLineEdit>("SerialNum")->text(), QStringLiteral("0"));

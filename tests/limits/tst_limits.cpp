@@ -61,7 +61,19 @@ class TstLimits : public QObject {
         QTest::newRow("below a hundredth") << "0,009" << kRussian << power << -1;
         QTest::newRow("third decimal 0") << "1,230" << kRussian << power << -1;
         QTest::newRow("a thousandth through an exponent") << "1e-3" << kRussian << power << -1;
-        QTest::newRow("hundredths through an exponent") << "1,5e-1" << kRussian << power << 15;
+        QTest::newRow("hundredths through an exponent") << "1,5e-1" << kRussian << power << -1;
+        QTest::newRow("a whole number through an exponent") << "1e2" << kRussian << power << -1;
+        QTest::newRow("not a number") << "nan" << kRussian << power << -1;
+        QTest::newRow("NaN") << "NaN" << kRussian << power << -1;
+        QTest::newRow("infinity") << "inf" << kRussian << energy << -1;
+        QTest::newRow("plus sign") << "+1" << kRussian << power << -1;
+        QTest::newRow("decimal point without decimals") << "1," << kRussian << power << -1;
+        QTest::newRow("decimals without a whole part") << ",5" << kRussian << power << -1;
+        QTest::newRow("thousands separated") << "1 000" << kRussian << energy << -1;
+        QTest::newRow("blanks around") << " 1,5 " << kRussian << power << 150;
+        QTest::newRow("one decimal") << "12,3" << kRussian << power << 1230;
+        QTest::newRow("more digits than a number holds")
+            << "99999999999999999999" << kRussian << energy << -1;
         QTest::newRow("largest power and a bit") << "655,359" << kRussian << power << -1;
         QTest::newRow("largest energy and a bit") << "167772,159" << kRussian << energy << -1;
         QTest::newRow("largest power") << "655,35" << kRussian << power << 65535;
@@ -71,7 +83,7 @@ class TstLimits : public QObject {
         QTest::newRow("negative") << "-1" << kRussian << power << -1;
         QTest::newRow("dot where a comma is expected") << "1.5" << kRussian << power << -1;
         QTest::newRow("dot in English") << "1.5" << kEnglish << power << 150;
-        QTest::newRow("not a number") << "abc" << kRussian << power << -1;
+        QTest::newRow("letters") << "abc" << kRussian << power << -1;
         QTest::newRow("empty") << "" << kRussian << power << -1;
     }
     void typedValues() {

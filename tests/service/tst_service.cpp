@@ -19,14 +19,19 @@ class TstService : public QObject {
         QCOMPARE(service::decodeCalibration(0x20), (Calibration{true, 0}));
         QCOMPARE(service::calibrationByte("5", true), std::optional<uint8_t>(0x25));
         QCOMPARE(service::calibrationByte("31", false), std::optional<uint8_t>(0x1F));
-        for (const char* refused : {"32", "-1", "x", ""})
+        for (const char* refused : {"32", "-1", "x", "", "+5", "5x", "1e1"})
             QCOMPARE(service::calibrationByte(refused, false), std::nullopt);
     }
 
     void badInputSendsNothing() {
         test::MeterRig rig;
+        // A meter number is 0 … 99999999: a negative one or a ninth digit is refused, not sent
+        // as its two's complement or cut.
         for (const auto& outcome : {service::writeCalibration(rig.exchange, "32", false),
-                                    service::writeSerialNumber(rig.exchange, "12x")}) {
+                                    service::writeSerialNumber(rig.exchange, "12x"),
+                                    service::writeSerialNumber(rig.exchange, "-5"),
+                                    service::writeSerialNumber(rig.exchange, "123456789"),
+                                    service::writeSerialNumber(rig.exchange, "1e3")}) {
             QCOMPARE(outcome.status, link::Status::Refused);
             QCOMPARE(outcome.messages, QStringList{service::kBadInput});
         }

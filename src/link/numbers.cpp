@@ -1,6 +1,6 @@
-#include "cli/numbers.h"
+#include "link/numbers.h"
 
-namespace vilt::cli {
+namespace vilt::link {
 
 namespace {
 constexpr qsizetype kMostDigits = 18;  // fits a qint64 whatever the digits
@@ -24,4 +24,4 @@ std::optional<qint64> parseNumber(const QString& text, NumberRange range) {
     return value;
 }
 
-}  // namespace vilt::cli
+}  // namespace vilt::link
