@@ -336,6 +336,38 @@ class TstArchivePages : public QObject {
         }
         QVERIFY(m_rig->messages.isEmpty());
     }
+
+    // Counts stand to the right, whole, under the meter's number and the read's date; a
+    // negative reactive value another program stored keeps its minus.
+    void monthCountsWhole() {
+        QVERIFY(m_rig->meter().control("set month 3 2147483647 0 0 0"));
+        readEnergy(true);
+        auto* months = grid("tabl_12_month");
+        const auto whole = [months](int column, int row) {
+            const QString text = months->cell(column, row);
+            return months->columnWidth(column) >= months->fontMetrics().horizontalAdvance(text) + 8;
+        };
+        QCOMPARE(months->cell(1, 3), QStringLiteral("21474836,47"));
+        QVERIFY(whole(1, 3));
+        QVERIFY(months->item(3, 1)->textAlignment() & Qt::AlignRight);
+        const QString title = m_rig->find<QLabel>("tabl_12_month_title")->text();
+        QVERIFY2(
+            title.contains("12345") && title.contains(QDate::currentDate().toString("dd.MM.yyyy")),
+            qPrintable(title));
+
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "reactive");
+            db.setDatabaseName(m_rig->archivePath());
+            QVERIFY(db.open());
+            QVERIFY(QSqlQuery(db).exec("UPDATE \"12_month\" SET rm3t2 = -21474836.47"));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase("reactive");
+        browse("TabSheet7", "BitBtn6");
+        QCOMPARE(months->cell(7, 3), QStringLiteral("-21474836,47"));
+        QVERIFY(whole(7, 3));
+        QVERIFY(months->item(3, 7)->textAlignment() & Qt::AlignRight);
+    }
 };
 
 QTEST_MAIN(TstArchivePages)
