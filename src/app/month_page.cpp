@@ -1,8 +1,12 @@
 #include "app/month_page.h"
 
+#include <QDateTime>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
+#include <algorithm>
 
 #include "app/browse_button.h"
 #include "app/clock_text.h"
@@ -25,7 +29,10 @@ QString storedText(const std::optional<double>& value) {
 
 }  // namespace
 
-MonthPage::MonthPage(Services& services, QWidget* parent) : QWidget(parent), m_services(services) {
+MonthPage::MonthPage(Services& services, std::function<qint64()> factory, QWidget* parent)
+    : QWidget(parent), m_services(services), m_factory(std::move(factory)) {
+    m_title = new QLabel(this);
+    m_title->setObjectName(QStringLiteral("tabl_12_month_title"));
     m_grid = new StringGrid(QStringLiteral("tabl_12_month"), kColumns, ops::kMonthCount + 1, this);
     QStringList headings = {QString(),
                             QStringLiteral("Тариф 1"),
@@ -52,6 +59,7 @@ MonthPage::MonthPage(Services& services, QWidget* parent) : QWidget(parent), m_s
     buttons->addWidget(forward);
     buttons->addStretch(1);
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_title);
     layout->addWidget(m_grid, 1);
     layout->addLayout(buttons);
 }
@@ -67,7 +75,36 @@ void MonthPage::showMonths(const ops::EnergyOutcome& outcome) {
         if (!counts) continue;
         m_monthEnds[size_t(m - 1)] = *counts;
         for (int t = 1; t <= ops::kTariffCount; ++t)
-            m_grid->setCell(t, m, ops::hundredthsText(counts->at(size_t(t - 1))));
+            setCount(t, m, ops::hundredthsText(counts->at(size_t(t - 1))));
+    }
+    fitColumns();
+    if (std::none_of(outcome.months.begin(), outcome.months.end(),
+                     [](const auto& counts) { return counts.has_value(); }))
+        return;
+    const QString read =
+        QDateTime::currentDateTime().toString(kDateFormat + QStringLiteral(" hh:mm"));
+    m_title->setText(m_factory
+                         ? QStringLiteral("Счетчик № %1, прочитано %2").arg(m_factory()).arg(read)
+                         : QStringLiteral("Прочитано %1").arg(read));
+}
+
+// Counts stand to the right, as figures are read; a column is never narrower than its widest.
+void MonthPage::setCount(int column, int month, const QString& text) {
+    m_grid->setCell(column, month, text);
+    m_grid->item(month, column)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+}
+
+void MonthPage::fitColumns() {
+    constexpr int kNarrowest = 80;
+    constexpr int kPadding = 12;
+    for (int column = 1; column < kColumns; ++column) {
+        if (column == kReactiveColumn - 1) continue;  // the gap
+        int widest = kNarrowest;
+        for (int row = 0; row <= ops::kMonthCount; ++row)
+            widest = std::max(
+                widest,
+                m_grid->fontMetrics().horizontalAdvance(m_grid->cell(column, row)) + kPadding);
+        m_grid->setColumnWidth(column, widest);
     }
 }
 
@@ -94,10 +131,12 @@ void MonthPage::Read_BD_12(const archive::MonthRow& row) {
     for (int m = 1; m <= ops::kMonthCount; ++m) {
         for (int t = 1; t <= ops::kTariffCount; ++t) {
             const auto index = size_t(archive::monthIndex(m, t));
-            m_grid->setCell(t, m, storedText(row.active[index]));
-            m_grid->setCell(t + kReactiveColumn - 1, m, storedText(row.reactive[index]));
+            setCount(t, m, storedText(row.active[index]));
+            setCount(t + kReactiveColumn - 1, m, storedText(row.reactive[index]));
         }
     }
+    fitColumns();
+    m_title->setText(QStringLiteral("Счетчик № %1, из архива").arg(row.factory));
 }
 
 }  // namespace vilt::app

@@ -4,10 +4,13 @@
 
 #include <QWidget>
 #include <array>
+#include <functional>
 
 #include "app/services.h"
 #include "archive/archive.h"
 #include "ops/readings.h"
+
+class QLabel;
 
 namespace vilt::app {
 
@@ -19,7 +22,10 @@ using MonthEndTab = std::array<ops::Counts, ops::kMonthCount>;
 class MonthPage : public QWidget {
     Q_OBJECT
   public:
-    explicit MonthPage(Services& services, QWidget* parent = nullptr);
+    // factory: the number a read is stored under (the connection page's Zav_n), named above
+    // the grid.
+    explicit MonthPage(Services& services, std::function<qint64()> factory = {},
+                       QWidget* parent = nullptr);
 
     // Every Read: the month cells blank, whatever is read.
     void blankMonths();
@@ -33,8 +39,12 @@ class MonthPage : public QWidget {
   private:
     void Read_BD_12(const archive::MonthRow& row);
     void step(bool forward);
+    void setCount(int column, int month, const QString& text);
+    void fitColumns();
 
     Services& m_services;
+    std::function<qint64()> m_factory;
+    QLabel* m_title = nullptr;
     StringGrid* m_grid = nullptr;
     MonthEndTab m_monthEnds{};
 };

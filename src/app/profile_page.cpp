@@ -1,20 +1,17 @@
 #include "app/profile_page.h"
 
 #include <QCalendarWidget>
-#include <QChart>
-#include <QChartView>
 #include <QComboBox>
 #include <QDateEdit>
-#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLineSeries>
+#include <QProgressBar>
 #include <QPushButton>
-#include <QValueAxis>
-#include <cmath>
 
 #include "app/browse_button.h"
 #include "app/clock_text.h"
+#include "app/panel.h"
 #include "app/string_grid.h"
 #include "link/outcome_texts.h"
 #include "ops/number_text.h"
@@ -25,25 +22,126 @@ namespace vilt::app {
 namespace {
 
 constexpr int kShownDigits = 6;
+constexpr int kMostDays = 366;  // a year and its leap day, as the command line allows
 const QString kAllNumbers = QStringLiteral("Все №");
-const QString kChartTitle = QStringLiteral("Суточный профиль мощности(кВт*час)");
+const QString kAbsent = QStringLiteral("Срезы отсутствуют!");
+const QString kNoLink = QStringLiteral("Нет связи !!!");
+enum Column { kNumber, kTime, kDate, kValue, kStatus, kColumns };
+
+QDateEdit* dayPicker(const QString& name, const QString& spoken, QWidget* parent) {
+    auto* picker = new QDateEdit(QDate::currentDate(), parent);
+    picker->setObjectName(name);
+    picker->setCalendarPopup(true);
+    picker->setDisplayFormat(kDateFormat);
+    picker->calendarWidget()->setLocale(QLocale(QLocale::Russian, QLocale::Russia));
+    picker->setAccessibleName(spoken);
+    return picker;
+}
+
+// The day of a range as its list names it: a day without values says why.
+QString rangeDayText(const ops::ProfileOutcome& day) {
+    QString text = dateText(day.day);
+    if (day.status == link::Status::Absent)
+        text += QStringLiteral(" — ") + kAbsent;
+    else if (!day.words)
+        text += QStringLiteral(" — ") + kNoLink;
+    return text;
+}
+
+ProfileDay readDay(const ops::ProfileOutcome& read) {
+    ProfileDay day{read.day, read.factory, {}, std::array<bool, ops::kSlotCount>{}};
+    for (size_t k = 0; k < size_t(ops::kSlotCount); ++k) {
+        day.values[k] = ops::countValue(ops::slotHundredths((*read.words)[k]));
+        (*day.complete)[k] = ops::slotComplete((*read.words)[k]);
+    }
+    return day;
+}
 
 }  // namespace
 
+std::optional<archive::ProfileRow> neighbourRow(const QList<archive::ProfileRow>& rows,
+                                                const std::optional<std::pair<qint64, QDate>>& at,
+                                                bool forward) {
+    const auto key = [](qint64 factory, const QDate& day) {
+        return std::pair(factory, day.toJulianDay());
+    };
+    std::optional<archive::ProfileRow> best;
+    for (const archive::ProfileRow& row : rows) {
+        const auto here = key(row.factory, row.day);
+        if (at &&
+            (forward ? here <= key(at->first, at->second) : here >= key(at->first, at->second)))
+            continue;
+        if (!best ||
+            (forward ? here < key(best->factory, best->day) : here > key(best->factory, best->day)))
+            best = row;
+    }
+    return best;
+}
+
 ProfilePage::ProfilePage(Services& services, std::function<qint64()> factory, QWidget* parent)
     : QWidget(parent), m_services(services), m_factory(std::move(factory)) {
-    m_day = new QDateEdit(QDate::currentDate(), this);
-    m_day->setObjectName(QStringLiteral("Date_sr"));
-    m_day->setCalendarPopup(true);
-    m_day->setDisplayFormat(kDateFormat);
-    m_day->calendarWidget()->setLocale(QLocale(QLocale::Russian, QLocale::Russia));
-    m_day->setAccessibleName(QStringLiteral("День среза"));
+    m_grid = new StringGrid(QStringLiteral("cutStringGrid"), kColumns, ops::kSlotCount + 1, this);
+    m_grid->setHeadings({QStringLiteral("№"), QStringLiteral("Время"), QStringLiteral("Дата"),
+                         QStringLiteral("А+, кВт*ч"), QStringLiteral("Статус")});
+    m_grid->setColumnWidths({30, 62, 76, 70, 100});
+    m_grid->setRowHeights(18);
+    m_grid->setMinimumWidth(30 + 62 + 76 + 70 + 100 + 24);
+    m_chart = new ProfileChart(this);
+
+    auto* body = new QHBoxLayout;
+    body->addWidget(m_grid, 0);
+    body->addWidget(m_chart, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setSpacing(3);
+    layout->addLayout(buildReadRow());
+    layout->addLayout(buildBrowseRow());
+    layout->addLayout(body, 1);
+}
+
+// From a day to a day, the button, how far the range has come and its days.
+QLayout* ProfilePage::buildReadRow() {
+    m_day = dayPicker(QStringLiteral("Date_sr"), QStringLiteral("День среза"), this);
+    m_dayTo = dayPicker(QStringLiteral("Date_sr_to"), QStringLiteral("По день"), this);
+    m_from = m_day->date();
+    connect(m_day, &QDateEdit::dateChanged, this, &ProfilePage::fromChanged);
+    auto* toLabel = new QLabel(QStringLiteral("по"), this);
+    toLabel->setBuddy(m_dayTo);
     auto* read = new QPushButton(QStringLiteral("Читать"), this);
     read->setObjectName(QStringLiteral("RdSr"));
     connect(read, &QPushButton::clicked, this,
             [this] { m_services.guard.operate([this] { RdSrClick(); }); });
     m_services.guard.addControl(read);
+    m_rangeProgress = new QProgressBar(this);
+    m_rangeProgress->setObjectName(QStringLiteral("ProgressSr"));
+    m_rangeProgress->setAccessibleName(QStringLiteral("Прочитано дней"));
+    m_rangeProgress->setFormat(QStringLiteral("%v из %m"));
+    m_rangeProgress->setRange(0, 1);
+    m_rangeProgress->setValue(0);
+    m_rangeProgress->setMaximumWidth(110);
+    m_rangeDays = new QComboBox(this);
+    m_rangeDays->setObjectName(QStringLiteral("Srez_day"));
+    m_rangeDays->setMinimumWidth(120);
+    m_rangeDays->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    auto* daysLabel = new QLabel(QStringLiteral("Прочитанные дни"), this);
+    daysLabel->setBuddy(m_rangeDays);
+    m_rangeDays->setAccessibleName(daysLabel->text());
+    connect(m_rangeDays, &QComboBox::currentIndexChanged, this, &ProfilePage::showRangeDay);
 
+    auto* row = new QHBoxLayout;
+    row->addWidget(m_day);
+    row->addWidget(toLabel);
+    row->addWidget(m_dayTo);
+    row->addWidget(read);
+    row->addWidget(m_rangeProgress);
+    row->addSpacing(12);
+    row->addWidget(daysLabel);
+    row->addWidget(m_rangeDays);
+    row->addStretch(1);
+    return row;
+}
+
+QLayout* ProfilePage::buildBrowseRow() {
     m_numbers = new QComboBox(this);
     m_numbers->setObjectName(QStringLiteral("ComboBox_Z_N"));
     m_numbers->setEditable(true);
@@ -62,67 +160,23 @@ ProfilePage::ProfilePage(Services& services, std::function<qint64()> factory, QW
             [this] { m_services.guard.handle([this] { BitBtn4Click(); }); });
     connect(forward, &QPushButton::clicked, this,
             [this] { m_services.guard.handle([this] { BitBtn3Click(); }); });
+    m_browseNote = new QLabel(this);
+    m_browseNote->setObjectName(QStringLiteral("cutBrowseNote"));
 
-    m_grid = new StringGrid(QStringLiteral("cutStringGrid"), 5, ops::kSlotCount + 1, this);
-    m_grid->setHeadings({QStringLiteral("№"), QStringLiteral("Время"), QStringLiteral("Дата"),
-                         QStringLiteral("А+, кВт*ч"), QStringLiteral("Статус")});
-    m_grid->setColumnWidths({30, 62, 76, 70, 100});
-    m_grid->setRowHeights(18);
-    m_grid->setFixedWidth(30 + 62 + 76 + 70 + 100 + 24);
-
-    auto* controls = new QHBoxLayout;
-    controls->addWidget(m_day);
-    controls->addWidget(read);
-    controls->addSpacing(16);
-    controls->addWidget(numberLabel);
-    controls->addWidget(m_numbers);
-    controls->addWidget(back);
-    controls->addWidget(forward);
-    controls->addStretch(1);
-    auto* body = new QHBoxLayout;
-    body->addWidget(m_grid);
-    body->addWidget(buildChart(), 1);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(controls);
-    layout->addLayout(body, 1);
+    auto* row = new QHBoxLayout;
+    row->addWidget(numberLabel);
+    row->addWidget(m_numbers);
+    row->addWidget(back);
+    row->addWidget(forward);
+    row->addSpacing(8);
+    row->addWidget(m_browseNote, 1);
+    return row;
 }
 
-// The chart's title stands at its left, above it; one red line, no legend.
-QWidget* ProfilePage::buildChart() {
-    auto* box = new QWidget(this);
-    box->setObjectName(QStringLiteral("cutChart"));
-    auto* title = new QLabel(kChartTitle, box);
-    title->setObjectName(QStringLiteral("cutChartTitle"));
-    auto* chart = new QChart;
-    chart->legend()->hide();
-    m_series = new QLineSeries(chart);
-    m_series->setObjectName(QStringLiteral("Series1"));
-    m_series->setPen(QPen(Qt::red, 2));
-    m_series->setPointsVisible(false);
-    chart->addSeries(m_series);
-    auto* x = new QValueAxis(chart);
-    x->setRange(0, ops::kSlotCount - 1);
-    x->setLabelFormat(QStringLiteral("%d"));
-    x->setTickType(QValueAxis::TicksDynamic);
-    x->setTickAnchor(0);
-    x->setTickInterval(6);
-    auto* y = new QValueAxis(chart);
-    y->setRange(0, 1);
-    chart->addAxis(x, Qt::AlignBottom);
-    chart->addAxis(y, Qt::AlignLeft);
-    m_series->attachAxis(x);
-    m_series->attachAxis(y);
-    auto* view = new QChartView(chart, box);
-    view->setObjectName(QStringLiteral("cutChartView"));
-    view->setRenderHint(QPainter::Antialiasing);
-    view->setAccessibleName(kChartTitle);
-    view->viewport()->setAccessibleName(kChartTitle);
-    view->setMinimumSize(300, 200);
-    auto* layout = new QVBoxLayout(box);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(title);
-    layout->addWidget(view, 1);
-    return box;
+// A range of one day follows the first picker; a longer one keeps its end while it can.
+void ProfilePage::fromChanged(const QDate& day) {
+    if (m_dayTo->date() == m_from || m_dayTo->date() < day) m_dayTo->setDate(day);
+    m_from = day;
 }
 
 QString ProfilePage::filter() const {
@@ -130,28 +184,58 @@ QString ProfilePage::filter() const {
     return text == kAllNumbers ? QString() : text;
 }
 
+// Each day is shown as soon as it is read; at the end the last day with values, and the
+// panel and any word from the archive for the whole range.
 void ProfilePage::RdSrClick() {
-    const QDate day = m_day->date();
+    const QDate from = m_day->date();
+    const QDate to = m_dayTo->date();
+    if (to < from) {
+        m_services.presenter.message(QStringLiteral("Последний день раньше первого"));
+        return;
+    }
+    const int count = int(from.daysTo(to)) + 1;
+    if (count > kMostDays) {
+        m_services.presenter.message(
+            QStringLiteral("За одно чтение — не более %1 дней").arg(kMostDays));
+        return;
+    }
     const qint64 factory = m_factory();
     m_services.presenter.beginOperation();
-    showRead(ops::readProfileDay(m_services.exchange, day, factory, &m_services.archive));
-}
-
-// The panel first, then the grid with each slice's status, the chart, and last any word
-// from the archive.
-void ProfilePage::showRead(const ops::ProfileOutcome& outcome) {
-    if (outcome.words) {
-        std::array<double, ops::kSlotCount> values{};
-        for (size_t k = 0; k < values.size(); ++k)
-            values[k] = ops::countValue(ops::slotHundredths((*outcome.words)[k]));
-        showSlots(outcome.day, values);
-        for (int k = 0; k < ops::kSlotCount; ++k) {
-            const bool complete = ops::slotComplete((*outcome.words)[size_t(k)]);
-            m_grid->setCell(4, k + 1,
-                            complete ? QStringLiteral("Ок") : QStringLiteral("Срез не целый"));
+    m_browseNote->clear();
+    m_range.clear();
+    m_rangeDays->clear();
+    m_rangeProgress->setRange(0, count);
+    m_rangeProgress->setValue(0);
+    const auto range =
+        ops::readProfileRange(m_services.exchange, from, to, factory, &m_services.archive,
+                              [this](const ops::ProfileOutcome& day) {
+                                  m_range << day;
+                                  m_rangeProgress->setValue(int(m_range.size()));
+                                  m_rangeDays->addItem(rangeDayText(day));
+                                  m_rangeDays->setCurrentIndex(m_rangeDays->count() - 1);
+                              });
+    for (qsizetype i = m_range.size() - 1; i >= 0; --i) {
+        if (m_range[i].words) {
+            m_rangeDays->setCurrentIndex(int(i));
+            break;
         }
     }
-    m_services.presenter.show(outcome);
+    ops::ProfileOutcome shown = range.days.last();
+    // A day the archive refused was read all the same: its message tells the rest.
+    if (range.status != link::Status::Failed) shown.status = range.status;
+    shown.messages.clear();
+    for (const ops::ProfileOutcome& day : range.days) shown.messages << day.messages;
+    m_services.presenter.show(shown);
+}
+
+void ProfilePage::showRangeDay(int index) {
+    if (index < 0 || index >= m_range.size()) return;
+    const ops::ProfileOutcome& day = m_range[index];
+    m_at = std::pair(day.factory, day.day);
+    if (day.words)
+        showDay(readDay(day));
+    else
+        clearDay(day.day, day.factory, day.status == link::Status::Absent ? kAbsent : kNoLink);
 }
 
 void ProfilePage::BitBtn3Click() {
@@ -162,42 +246,73 @@ void ProfilePage::BitBtn4Click() {
     step(false);
 }
 
+// By meter, then by day, with a word at either end and for a number with nothing stored.
+// The number must be written as the archive keeps it (no leading zeros).
 void ProfilePage::step(bool forward) {
-    const auto row = m_services.archive.stepProfile(forward, filter());
-    if (row) {
-        showStored(*row);
-    } else if (!m_services.archive.error().isEmpty()) {
-        m_services.presenter.message(m_services.archive.error());
+    const QString number = filter();
+    bool isNumber = number.isEmpty();
+    const qint64 meter = number.toLongLong(&isNumber);
+    const bool all = number.isEmpty();
+    QList<archive::ProfileRow> rows;
+    if (all || (isNumber && QString::number(meter) == number)) {
+        rows = m_services.archive.profiles(all ? std::nullopt : std::optional(meter), std::nullopt,
+                                           std::nullopt);
+        if (!m_services.archive.error().isEmpty()) {
+            m_services.presenter.message(m_services.archive.error());
+            return;
+        }
     }
+    if (rows.isEmpty()) {
+        m_browseNote->setText(
+            all ? QStringLiteral("В архиве нет срезов")
+                : QStringLiteral("В архиве нет срезов счетчика № %1").arg(number));
+        return;
+    }
+    auto at = m_at;
+    if (!all && at && at->first != meter) at.reset();
+    const auto row = neighbourRow(rows, at, forward);
+    if (!row) {
+        QString end = forward ? QStringLiteral("Это последний день в архиве")
+                              : QStringLiteral("Это первый день в архиве");
+        if (!all) end += QStringLiteral(" для счетчика № %1").arg(number);
+        m_browseNote->setText(end);
+        return;
+    }
+    m_browseNote->clear();
+    showStored(*row);
 }
 
-// A stored row leaves the status column as it was: the archive keeps no flags.
+// The archive keeps no flags: the status column stays empty, and the read's panel goes.
 void ProfilePage::showStored(const archive::ProfileRow& row) {
+    m_services.presenter.showPanel(Panel::Ok_rd_sr30, false);
+    m_services.presenter.showPanel(Panel::Net_sr, false);
     m_services.presenter.setStatus(1, link::texts::kLocalNumber + QString::number(row.factory));
     m_day->setDate(row.day);
-    std::array<double, ops::kSlotCount> values{};
-    for (size_t k = 0; k < values.size(); ++k) values[k] = row.values[k].value_or(0);
-    showSlots(row.day, values);
+    m_at = std::pair(row.factory, row.day);
+    showDay(ProfileDay{row.day, row.factory, row.values, std::nullopt});
 }
 
-void ProfilePage::showSlots(const QDate& day, const std::array<double, ops::kSlotCount>& values) {
-    QList<QPointF> points;
-    double highest = 0;
+void ProfilePage::showDay(const ProfileDay& day) {
     for (int k = 0; k < ops::kSlotCount; ++k) {
-        const ops::SlotLabel label = ops::slotLabel(day, k);
-        const double value = values[size_t(k)];
-        m_grid->setCell(0, k + 1, QString::number(k));
-        m_grid->setCell(1, k + 1, timeText(label.end));
-        m_grid->setCell(2, k + 1, dateText(label.date));
-        m_grid->setCell(3, k + 1, ops::generalText(value, kShownDigits));
-        points << QPointF(k, value);
-        highest = std::max(highest, value);
+        const ops::SlotLabel label = ops::slotLabel(day.day, k);
+        const auto& value = day.values[size_t(k)];
+        QString status;
+        if (day.complete)
+            status =
+                (*day.complete)[size_t(k)] ? QStringLiteral("Ок") : QStringLiteral("Срез не целый");
+        m_grid->setCell(kNumber, k + 1, QString::number(k));
+        m_grid->setCell(kTime, k + 1, timeText(label.end));
+        m_grid->setCell(kDate, k + 1, dateText(label.date));
+        m_grid->setCell(kValue, k + 1, value ? ops::generalText(*value, kShownDigits) : QString());
+        m_grid->setCell(kStatus, k + 1, status);
     }
-    m_series->replace(points);
-    const auto axes = m_series->attachedAxes();
-    for (QAbstractAxis* axis : axes)
-        if (axis->orientation() == Qt::Vertical)
-            axis->setRange(0, std::max(1.0, std::ceil(highest)));
+    m_chart->showDay(day);
+}
+
+void ProfilePage::clearDay(const QDate& day, qint64 factory, const QString& why) {
+    for (int k = 1; k <= ops::kSlotCount; ++k)
+        for (int column = 0; column < kColumns; ++column) m_grid->setCell(column, k, QString());
+    m_chart->clearDay(day, factory, why);
 }
 
 }  // namespace vilt::app

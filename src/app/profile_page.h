@@ -1,21 +1,31 @@
 #pragma once
-// "   Срезы    ": a day's power profile, read from the meter (and stored) or browsed in the
-// archive, as a grid of 48 half hours and a line chart.
+// "   Срезы    ": the power profile of a day or of a range of days, read from the meter (and
+// stored) or browsed in the archive, as a grid of 48 half hours and a chart.
 
 #include <QWidget>
 #include <functional>
+#include <optional>
+#include <utility>
 
+#include "app/profile_chart.h"
 #include "app/services.h"
 #include "archive/archive.h"
 #include "ops/readings.h"
 
 class QComboBox;
 class QDateEdit;
-class QLineSeries;
+class QLabel;
+class QProgressBar;
 
 namespace vilt::app {
 
 class StringGrid;
+
+// The stored row after `at` (before it, backward) in the browse order: by meter, then by
+// day. Without `at`, the first (last) one; nullopt past either end.
+std::optional<archive::ProfileRow> neighbourRow(const QList<archive::ProfileRow>& rows,
+                                                const std::optional<std::pair<qint64, QDate>>& at,
+                                                bool forward);
 
 class ProfilePage : public QWidget {
     Q_OBJECT
@@ -23,6 +33,7 @@ class ProfilePage : public QWidget {
     // factory: the number a read is stored under (the connection page's Zav_n).
     ProfilePage(Services& services, std::function<qint64()> factory, QWidget* parent = nullptr);
 
+    // Reads every day from the first picker's to the second's.
     void RdSrClick();
     void BitBtn3Click();  // forward
     void BitBtn4Click();  // backward
@@ -31,18 +42,31 @@ class ProfilePage : public QWidget {
     QString filter() const;
 
   private:
-    QWidget* buildChart();
+    QLayout* buildReadRow();
+    QLayout* buildBrowseRow();
+    void fromChanged(const QDate& day);
+    void dayRead(const ops::ProfileOutcome& day, int index, int count);
+    void showRangeDay(int index);
     void step(bool forward);
-    void showSlots(const QDate& day, const std::array<double, ops::kSlotCount>& values);
-    void showRead(const ops::ProfileOutcome& outcome);
+    void showDay(const ProfileDay& day);
+    void clearDay(const QDate& day, qint64 factory, const QString& why);
     void showStored(const archive::ProfileRow& row);
 
     Services& m_services;
     std::function<qint64()> m_factory;
     QDateEdit* m_day = nullptr;
+    QDateEdit* m_dayTo = nullptr;
+    QDate m_from;  // the first picker's day before its last change
+    QProgressBar* m_rangeProgress = nullptr;
+    QComboBox* m_rangeDays = nullptr;
     QComboBox* m_numbers = nullptr;
+    QLabel* m_browseNote = nullptr;
     StringGrid* m_grid = nullptr;
-    QLineSeries* m_series = nullptr;
+    ProfileChart* m_chart = nullptr;
+    // The days of the last range read, as the meter gave them (with the flags).
+    QList<ops::ProfileOutcome> m_range;
+    // The meter and day the browse stands on.
+    std::optional<std::pair<qint64, QDate>> m_at;
 };
 
 }  // namespace vilt::app

@@ -103,7 +103,10 @@ bool screenshotTour(TForm1& form, const QString& folder) {
         pages->setCurrentIndex(TForm1::kMonthPage);
         ok = save(form, folder, QStringLiteral("months")) && ok;
         pages->setCurrentIndex(TForm1::kProfilePage);
+        // The last week's profiles as one range: the list of its days, the last one shown.
         form.findChild<QDateEdit*>(QStringLiteral("Date_sr"))
+            ->setDate(QDate::currentDate().addDays(-7));
+        form.findChild<QDateEdit*>(QStringLiteral("Date_sr_to"))
             ->setDate(QDate::currentDate().addDays(-1));
         form.findChild<QPushButton*>(QStringLiteral("RdSr"))->click();
         ok = save(form, folder, QStringLiteral("profile")) && ok;

@@ -168,7 +168,7 @@ void TForm1::buildPages() {
                 new ProfilePage(*m_services, [this] { return m_connection->factoryNumber(); });
             sheet = m_profile;
         } else if (static_cast<int>(i) == kMonthPage) {
-            m_months = new MonthPage(*m_services);
+            m_months = new MonthPage(*m_services, [this] { return m_connection->factoryNumber(); });
             sheet = m_months;
         } else if (static_cast<int>(i) == kCalibrationPage) {
             m_service = new ServicePage(

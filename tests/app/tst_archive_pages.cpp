@@ -2,6 +2,7 @@
 // from the virtual meter, what they store, and browsing the archive.
 
 #include <QtCharts>
+#include <QtSql>
 #include <QtTest>
 #include <QtWidgets>
 
@@ -35,6 +36,28 @@ class TstArchivePages : public QObject {
     void readProfile(const QDate& day) const {
         m_rig->find<QDateEdit>("Date_sr")->setDate(day);
         m_rig->click("RdSr");
+    }
+    // Every point the chart's line draws, over all its runs.
+    QList<QPointF> linePoints() const {
+        QList<QPointF> points;
+        for (auto* series : chart()->series())
+            if (auto* line = qobject_cast<QLineSeries*>(series)) points << line->points();
+        return points;
+    }
+    QChart* chart() const { return m_rig->find<QChartView>("cutChartView")->chart(); }
+    QStringList column(int column) const {
+        QStringList cells;
+        for (int row = 1; row <= 48; ++row) cells << grid("cutStringGrid")->cell(column, row);
+        return cells;
+    }
+    // A day of 48 slices, 0,01 kW·h each but `value` at slot 0; `partial` not recorded whole.
+    bool setDay(const QDate& day, int value, int partial = -1) const {
+        QString words;
+        for (int k = 0; k < 48; ++k) {
+            const int word = (k == 0 ? value : 1) | (k == partial ? 0x8000 : 0);
+            words += QStringLiteral("%1").arg(word, 4, 16, QLatin1Char('0')).toUpper();
+        }
+        return m_rig->meter().control("set profile " + day.toString(Qt::ISODate) + " " + words);
     }
     std::unique_ptr<archive::Archive> archive() const {
         QString error;
@@ -113,21 +136,120 @@ class TstArchivePages : public QObject {
         QCOMPARE(cut->cell(1, 48), QStringLiteral("0:00:00"));
         QCOMPARE(cut->cell(2, 48), QStringLiteral("06.03.2026"));
         QCOMPARE(cut->cell(3, 48), QStringLiteral("1,5"));
-        auto* chart = m_rig->find<QChartView>("cutChartView")->chart();
-        auto* series = qobject_cast<QLineSeries*>(chart->series().value(0));
-        QVERIFY(series && series->objectName() == "Series1");
-        QVERIFY(!chart->legend()->isVisible());
-        QCOMPARE(series->pen().color(), QColor(Qt::red));
-        QCOMPARE(series->count(), 48);
-        QCOMPARE(series->at(47), QPointF(47, 1.5));
         QCOMPARE(archive()->profiles(kMeter, day, day).size(), 1);
 
-        // A day the meter holds nothing for: the yellow panel, nothing else changes.
+        // The chart: hours 0:30 … 24:00, the first half hour (not whole) shaded, not drawn as 0.
+        QVERIFY(!chart()->legend()->isVisible());
+        QVERIFY(chart()->title().contains("05.03.2026"));
+        QVERIFY(chart()->title().contains("12345"));
+        const QList<QPointF> points = linePoints();
+        QCOMPARE(points.size(), 47);
+        QCOMPARE(points.first(), QPointF(1.0, 327.67));
+        QCOMPARE(points.last(), QPointF(24.0, 1.5));
+        auto* shade = chart()->findChild<QAreaSeries*>("cutIncomplete");
+        QVERIFY(shade);
+        QList<double> shaded;  // where the shade stands above the axis
+        for (const QPointF& p : shade->upperSeries()->points())
+            if (p.y() > 0) shaded << p.x();
+        QCOMPARE(shaded, QList<double>({0.0, 0.5}));
+        QVERIFY(m_rig->shown("cutIncompleteNote"));
+        auto* x = qobject_cast<QValueAxis*>(chart()->axes(Qt::Horizontal).value(0));
+        auto* y = qobject_cast<QValueAxis*>(chart()->axes(Qt::Vertical).value(0));
+        QCOMPARE(x->max(), 24.0);
+        QVERIFY(!x->titleText().isEmpty());
+        QVERIFY(y->titleText().contains("кВт"));
+        QCOMPARE(y->tickInterval(), 100.0);  // gridlines at round values
+        QCOMPARE(y->max(), 400.0);
+        QVERIFY(chart()->localizeNumbers());
+        QCOMPARE(chart()->locale().decimalPoint(), QStringLiteral(","));
+
+        // A day the meter holds nothing for: the yellow panel and nothing of the day before.
         QVERIFY(m_rig->meter().control("set profile 2026-03-06 none"));
         readProfile(day.addDays(1));
         QCOMPARE(m_rig->shownPanels(), QStringList{"Net_sr"});
-        QCOMPARE(cut->cell(3, 2), QStringLiteral("327,67"));
+        QCOMPARE(column(3), QStringList(48, QString()));
+        QCOMPARE(column(4), QStringList(48, QString()));
+        QVERIFY(linePoints().isEmpty());
+        QVERIFY(chart()->title().contains("06.03.2026"));
+        QVERIFY(!m_rig->shown("cutIncompleteNote"));
         QCOMPARE(archive()->profiles(std::nullopt, std::nullopt, std::nullopt).size(), 1);
+    }
+
+    // The status column belongs to the read: a stored day of the archive shows none, and the
+    // read's panel goes.
+    void browsingAfterARead() {
+        QVERIFY(setDay(QDate(2026, 3, 5), 7, 5));
+        readProfile(QDate(2026, 3, 5));
+        QCOMPARE(grid("cutStringGrid")->cell(4, 6), QStringLiteral("Срез не целый"));
+        {
+            std::array<double, archive::kSlots> values{};
+            values[0] = 9;
+            archive()->storeProfile(QDate(2026, 3, 9), kMeter, values);
+        }
+        browse("TabSheet6", "BitBtn3");
+        QCOMPARE(m_rig->find<QDateEdit>("Date_sr")->date(), QDate(2026, 3, 9));
+        QCOMPARE(grid("cutStringGrid")->cell(3, 1), QStringLiteral("9"));
+        QCOMPARE(column(4), QStringList(48, QString()));
+        QCOMPARE(m_rig->shownPanels(), QStringList{});
+        QCOMPARE(linePoints().size(), 48);  // no flags stored: every half hour drawn
+    }
+
+    // From a day to a day: each day read and stored, the bar moving per day, the last day with
+    // values shown, and any day of the range picked from the list.
+    void rangeRead() {
+        QVERIFY(setDay(QDate(2026, 3, 5), 500, 5));
+        QVERIFY(m_rig->meter().control("set profile 2026-03-06 none"));
+        QVERIFY(setDay(QDate(2026, 3, 7), 700));
+        QVERIFY(m_rig->meter().control("set profile 2026-03-08 none"));
+        auto* progress = m_rig->find<QProgressBar>("ProgressSr");
+        QList<int> moved;
+        connect(progress, &QProgressBar::valueChanged, this, [&](int value) { moved << value; });
+        m_rig->find<QDateEdit>("Date_sr")->setDate(QDate(2026, 3, 5));
+        m_rig->find<QDateEdit>("Date_sr_to")->setDate(QDate(2026, 3, 8));
+        m_rig->click("RdSr");
+        QCOMPARE(moved, QList<int>({1, 2, 3, 4}));
+        QCOMPARE(progress->maximum(), 4);
+        QCOMPARE(m_rig->shownPanels(), QStringList{"Ok_rd_sr30"});
+        QCOMPARE(archive()->profiles(kMeter, std::nullopt, std::nullopt).size(), 2);
+        auto* days = m_rig->find<QComboBox>("Srez_day");
+        QCOMPARE(days->count(), 4);
+        QCOMPARE(days->currentIndex(), 2);
+        QCOMPARE(grid("cutStringGrid")->cell(3, 1), QStringLiteral("7"));
+        QVERIFY(chart()->title().contains("07.03.2026"));
+
+        days->setCurrentIndex(0);
+        QCOMPARE(grid("cutStringGrid")->cell(3, 1), QStringLiteral("5"));
+        QCOMPARE(grid("cutStringGrid")->cell(4, 6), QStringLiteral("Срез не целый"));
+        days->setCurrentIndex(1);
+        QVERIFY(days->currentText().contains("Срезы отсутствуют!"));
+        QCOMPARE(column(3), QStringList(48, QString()));
+    }
+
+    // «Стоп» ends the range at its next wait: the days read so far stay shown and stored.
+    void rangeStopped() {
+        for (int d = 1; d <= 5; ++d) QVERIFY(setDay(QDate(2026, 4, d), d * 100));
+        auto* progress = m_rig->find<QProgressBar>("ProgressSr");
+        connect(progress, &QProgressBar::valueChanged, this, [this](int value) {
+            if (value == 2) m_rig->click("Stop");
+        });
+        m_rig->find<QDateEdit>("Date_sr")->setDate(QDate(2026, 4, 1));
+        m_rig->find<QDateEdit>("Date_sr_to")->setDate(QDate(2026, 4, 5));
+        m_rig->click("RdSr");
+        QCOMPARE(m_rig->status(0), link::texts::kStopped);
+        QCOMPARE(archive()->profiles(kMeter, std::nullopt, std::nullopt).size(), 2);
+        QCOMPARE(m_rig->find<QComboBox>("Srez_day")->count(), 2);
+        QCOMPARE(grid("cutStringGrid")->cell(3, 1), QStringLiteral("2"));
+        QVERIFY(m_rig->find("RdSr")->isEnabled());
+    }
+
+    // A range that ends before it starts, or longer than a year, is refused before the line.
+    void rangeRefused() {
+        m_rig->find<QDateEdit>("Date_sr")->setDate(QDate(2025, 1, 1));
+        m_rig->find<QDateEdit>("Date_sr_to")->setDate(QDate(2026, 3, 1));
+        m_rig->click("RdSr");
+        QCOMPARE(m_rig->messages.size(), 1);
+        QVERIFY(m_rig->messages[0].contains("366"));
+        QCOMPARE(m_rig->find<QComboBox>("Srez_day")->count(), 0);
     }
 
     // Each lost reply costs an attempt of the day's three, not the day.
@@ -169,38 +291,82 @@ class TstArchivePages : public QObject {
         QCOMPARE(text.readAll(), QByteArray("just some notes\n"));
     }
 
-    // Three stored days of two meters: all numbers in stored order, or one number's rows;
-    // a stored row leaves the status column as it was.
+    // Stored out of order, browsed by meter, then by day, with a word at either end and for
+    // a number with nothing stored; a stored day leaves the status column empty.
     void browseProfiles() {
         {
             auto store = archive();
             std::array<double, archive::kSlots> values{};
-            values[0] = 1;
-            store->storeProfile(QDate(2026, 1, 1), 123, values);
-            values[0] = 2;
-            store->storeProfile(QDate(2026, 1, 2), 1234, values);
-            values[0] = 3;
-            store->storeProfile(QDate(2026, 1, 3), 123, values);
+            for (const auto& [day, meter] :
+                 {std::pair(3, 123), std::pair(2, 1234), std::pair(1, 123)}) {
+                values[0] = day;
+                store->storeProfile(QDate(2026, 1, day), meter, values);
+            }
         }
         auto* cut = grid("cutStringGrid");
-        cut->setCell(4, 1, "keep");
+        auto* note = m_rig->find<QLabel>("cutBrowseNote");
         auto* day = m_rig->find<QDateEdit>("Date_sr");
-        QStringList seen;
-        for (int i = 0; i < 4; ++i) {
-            browse("TabSheet6", "BitBtn3");
-            seen << day->date().toString("d") + ":" + cut->cell(3, 1);
-        }
-        QCOMPARE(seen, QStringList({"1:1", "2:2", "3:3", "1:1"}));
-        QCOMPARE(cut->cell(4, 1), QStringLiteral("keep"));
-        QCOMPARE(m_rig->status(1), link::texts::kLocalNumber + "123");
+        const auto walk = [&](const char* button, int presses) {
+            QStringList seen;
+            for (int i = 0; i < presses; ++i) {
+                browse("TabSheet6", button);
+                seen << QString::number(m_rig->status(1).endsWith("1234") ? 1234 : 123) + ":" +
+                            day->date().toString("d") + ":" + cut->cell(3, 1);
+            }
+            return seen;
+        };
+        QCOMPARE(walk("BitBtn3", 4), QStringList({"123:1:1", "123:3:3", "1234:2:2", "1234:2:2"}));
+        QVERIFY(note->text().contains("последний"));
+        QCOMPARE(walk("BitBtn4", 1), QStringList({"123:3:3"}));
+        QVERIFY(note->text().isEmpty());
+        QCOMPARE(column(4), QStringList(48, QString()));
 
         auto* numbers = m_rig->find<QComboBox>("ComboBox_Z_N");
+        numbers->setEditText("123");
+        QCOMPARE(walk("BitBtn4", 2), QStringList({"123:1:1", "123:1:1"}));
+        QVERIFY(note->text().contains("первый"));
         numbers->setEditText("1234");
-        browse("TabSheet6", "BitBtn3");
-        QCOMPARE(day->date(), QDate(2026, 1, 2));
-        numbers->setEditText("0123");
-        browse("TabSheet6", "BitBtn4");
-        QCOMPARE(day->date(), QDate(2026, 1, 2));  // nothing matches: nothing changes
+        QCOMPARE(walk("BitBtn3", 1), QStringList({"1234:2:2"}));
+        for (const char* nothing : {"0123", "999", "abc"}) {
+            numbers->setEditText(nothing);
+            browse("TabSheet6", "BitBtn3");
+            QCOMPARE(day->date(), QDate(2026, 1, 2));  // nothing matches: nothing changes
+            QVERIFY2(note->text().contains(QStringLiteral("нет срезов счетчика № %1").arg(nothing)),
+                     qPrintable(note->text()));
+        }
+        QVERIFY(m_rig->messages.isEmpty());
+    }
+
+    // Counts stand to the right, whole, under the meter's number and the read's date; a
+    // negative reactive value another program stored keeps its minus.
+    void monthCountsWhole() {
+        QVERIFY(m_rig->meter().control("set month 3 2147483647 0 0 0"));
+        readEnergy(true);
+        auto* months = grid("tabl_12_month");
+        const auto whole = [months](int column, int row) {
+            const QString text = months->cell(column, row);
+            return months->columnWidth(column) >= months->fontMetrics().horizontalAdvance(text) + 8;
+        };
+        QCOMPARE(months->cell(1, 3), QStringLiteral("21474836,47"));
+        QVERIFY(whole(1, 3));
+        QVERIFY(months->item(3, 1)->textAlignment() & Qt::AlignRight);
+        const QString title = m_rig->find<QLabel>("tabl_12_month_title")->text();
+        QVERIFY2(
+            title.contains("12345") && title.contains(QDate::currentDate().toString("dd.MM.yyyy")),
+            qPrintable(title));
+
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "reactive");
+            db.setDatabaseName(m_rig->archivePath());
+            QVERIFY(db.open());
+            QVERIFY(QSqlQuery(db).exec("UPDATE \"12_month\" SET rm3t2 = -21474836.47"));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase("reactive");
+        browse("TabSheet7", "BitBtn6");
+        QCOMPARE(months->cell(7, 3), QStringLiteral("-21474836,47"));
+        QVERIFY(whole(7, 3));
+        QVERIFY(months->item(3, 7)->textAlignment() & Qt::AlignRight);
     }
 };
 
