@@ -1,6 +1,7 @@
 #include "dialup/answer.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace vilt::dialup {
@@ -17,6 +18,14 @@ bool answerHas(std::span<const uint8_t> area, const QByteArray& word) {
         if (std::memcmp(area.data() + i, word.constData(), size_t(word.size())) == 0) return true;
     }
     return false;
+}
+
+bool answerDecides(std::span<const uint8_t> area) {
+    static const std::array<QByteArray, 6> kWords = {
+        kConnect,           kNoCarrier,           QByteArrayLiteral("BUSY"),
+        QByteArrayLiteral("NO DIAL"), QByteArrayLiteral("NO ANSW"), QByteArrayLiteral("ERROR")};
+    return std::any_of(kWords.begin(), kWords.end(),
+                       [&](const QByteArray& word) { return answerHas(area, word); });
 }
 
 }  // namespace vilt::dialup

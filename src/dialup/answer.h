@@ -24,4 +24,8 @@ QString answerText(std::span<const uint8_t> area);
 // Whether word stands at one of the first kSearchedPositions positions of the area.
 bool answerHas(std::span<const uint8_t> area, const QByteArray& word);
 
+// Whether the area holds a word that ends the wait for the answer to a dial: the call came
+// through, or it did not (no carrier, busy, no dial tone, no answer, an error).
+bool answerDecides(std::span<const uint8_t> area);
+
 }  // namespace vilt::dialup

@@ -15,7 +15,6 @@ using link::Status;
 
 namespace {
 
-constexpr int kReadBytes = 80;
 constexpr int kWakeUpMs = 300;
 constexpr int kCommandMs = 500;
 constexpr int kAnswerPollMs = 10;
@@ -127,14 +126,17 @@ bool DialUp::sendNumber(const QString& number, DialOutcome& outcome) {
     return true;
 }
 
-// The first read that brings anything decides; at most kAnswerReads reads.
+// The answer is read on, piece after piece, until it holds a word that decides the call,
+// however the line splits it; at most kAnswerReads reads.
 void DialUp::awaitAnswer() {
+    int held = 0;
     for (int attempt = 1; attempt <= kAnswerReads; ++attempt) {
-        const int got = readInto(Exchange::kModemArea);
+        const int got = readInto(Exchange::kModemArea + held, kSearchedPositions - held);
+        held += got;
         m_exchange.reportProgress(kAnswerProgress, std::min(attempt, kAnswerProgress));
         m_exchange.waiter().processPendingMessages();
-        if (got != 0) break;
-        m_exchange.waiter().sleep(kAnswerPollMs);
+        if (held >= kSearchedPositions || answerDecides(modemArea())) break;
+        if (got == 0) m_exchange.waiter().sleep(kAnswerPollMs);
     }
     m_exchange.reportProgress(kAnswerProgress, 0);
 }
@@ -149,6 +151,8 @@ void DialUp::takeAnswer(DialOutcome& outcome) {
     if (replyHas(kConnect)) {
         outcome.state = CallState::Connected;
     } else {
+        // A call still being set up is broken off before the user is told it did not come.
+        if (!answerDecides(modemArea())) send(QByteArrayLiteral("\r"));
         outcome.messages << kNotConnected;
         m_exchange.waiter().processPendingMessages();
         outcome.state = CallState::Idle;
@@ -258,9 +262,9 @@ void DialUp::send(const QByteArray& bytes) {
         log->modemText(link::Direction::Sent, std::span<const uint8_t>(command, size_t(count)));
 }
 
-int DialUp::readInto(int area) {
+int DialUp::readInto(int area, int count) {
     uint8_t* into = m_exchange.buffer().data() + area;
-    const int got = std::max(m_exchange.line().Read(into, kReadBytes), 0);
+    const int got = std::max(m_exchange.line().Read(into, count), 0);
     if (auto* log = m_exchange.trafficLog(); log && got > 0)
         log->modemText(link::Direction::Received, std::span<const uint8_t>(into, size_t(got)));
     return got;

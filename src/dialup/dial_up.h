@@ -61,6 +61,7 @@ class DialUp {
     static constexpr int kLongestNumber =
         link::Exchange::kModemArea - link::Exchange::kSendArea - 4;
     static constexpr int kAnswerReads = 299;
+    static constexpr int kReadBytes = 80;  // what one read of the modem's answer takes
     // The modem takes "+++" only after a second without traffic.
     static constexpr int kQuietBeforeEscapeMs = 1000;
 
@@ -87,7 +88,7 @@ class DialUp {
     void fail(DialOutcome& outcome, const QString& message);
     void wakeUp(int area);
     void send(const QByteArray& bytes);
-    int readInto(int area);
+    int readInto(int area, int count = kReadBytes);
     void pause(int ms);
     void show(DialOutcome& outcome) const;
     std::span<const uint8_t> modemArea() const;

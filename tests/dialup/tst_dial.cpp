@@ -56,9 +56,13 @@ class TstDial : public QObject {
                                     << CallState::Idle << dialup::kNoAnswer << "OK 123";
         QTest::newRow("busy") << QStringList{"--dial-answer", "busy"} << "123" << CallState::Idle
                               << dialup::kNotConnected << "OK 123";
-        QTest::newRow("first piece holds neither word")
-            << QStringList{"--dial-gap", "1500"} << "123" << CallState::Idle << dialup::kNotConnected
+        // However the line splits the answer, a word within the answer wait is found.
+        QTest::newRow("CR LF first, CONNECT 1.5 s later")
+            << QStringList{"--dial-gap", "1500"} << "123" << CallState::Connected << QString()
             << "OK 123";
+        QTest::newRow("CONNECT cut in two")
+            << QStringList{"--dial-cut", "5", "--dial-gap", "1200"} << "123" << CallState::Connected
+            << QString() << "OK 123";
         QTest::newRow("a dash, after the modem was set up")
             << QStringList{} << "8-912" << CallState::Idle << dialup::kNotADigit << "OK";
         QTest::newRow("the modem's speed is not 9600")
