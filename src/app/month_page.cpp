@@ -91,7 +91,7 @@ void MonthPage::showMonths(const ops::EnergyOutcome& outcome) {
 // Counts stand to the right, as figures are read; a column is never narrower than its widest.
 void MonthPage::setCount(int column, int month, const QString& text) {
     m_grid->setCell(column, month, text);
-    m_grid->item(month, column)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_grid->setCellAlignment(column, month, Qt::AlignRight | Qt::AlignVCenter);
 }
 
 void MonthPage::fitColumns() {

@@ -39,6 +39,11 @@ void StringGrid::setCell(int column, int row, const QString& text) {
     }
 }
 
+void StringGrid::setCellAlignment(int column, int row, Qt::Alignment alignment) {
+    QTableWidgetItem* cell = row == 0 ? horizontalHeaderItem(column) : item(row - 1, column);
+    cell->setTextAlignment(alignment);
+}
+
 void StringGrid::setColumnWidths(std::initializer_list<int> widths) {
     int column = 0;
     for (int width : widths) setColumnWidth(column++, width);

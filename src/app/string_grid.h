@@ -16,6 +16,7 @@ class StringGrid : public QTableWidget {
 
     QString cell(int column, int row) const;
     void setCell(int column, int row, const QString& text);
+    void setCellAlignment(int column, int row, Qt::Alignment alignment);
     void setColumnWidths(std::initializer_list<int> widths);
     // Every row, the heading row included.
     void setRowHeights(int height);
