@@ -1,6 +1,7 @@
 #include "app/profile_chart.h"
 
 #include <QAreaSeries>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
 #include <QLabel>
@@ -17,7 +18,7 @@ namespace {
 
 const QString kChartTitle = QStringLiteral("Суточный профиль мощности(кВт*час)");
 constexpr double kHoursPerSlot = 0.5;
-constexpr int kHourTicks = 3;
+constexpr int kHourTicks = 6;  // a label "18:00" needs the width of six hours
 constexpr int kIntervals = 5;
 const QColor kShade(160, 160, 160, 110);
 
@@ -52,13 +53,14 @@ ProfileChart::ProfileChart(QWidget* parent) : QWidget(parent) {
     m_chart->legend()->hide();
     m_chart->setLocalizeNumbers(true);
     m_chart->setMargins(QMargins(2, 2, 2, 2));
-    m_x = new QValueAxis(m_chart);
-    m_x->setRange(0, 24);
-    m_x->setTickAnchor(0);
-    m_x->setTickInterval(kHourTicks);
-    m_x->setTickType(QValueAxis::TicksDynamic);
-    m_x->setLabelFormat(QStringLiteral("%d:00"));
-    m_x->setTitleText(QStringLiteral("Время, ч"));
+    // The hours as a clock shows them, each label on its gridline.
+    auto* hours = new QCategoryAxis(m_chart);
+    hours->setRange(0, 24);
+    hours->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    for (int hour = 0; hour <= 24; hour += kHourTicks)
+        hours->append(QStringLiteral("%1:00").arg(hour), hour);
+    hours->setTitleText(QStringLiteral("Время, ч"));
+    m_x = hours;
     m_y = new QValueAxis(m_chart);
     m_y->setTickAnchor(0);
     m_y->setTitleText(QStringLiteral("А+, кВт*ч"));

@@ -157,6 +157,10 @@ class TstArchivePages : public QObject {
         auto* y = qobject_cast<QValueAxis*>(chart()->axes(Qt::Vertical).value(0));
         QCOMPARE(x->max(), 24.0);
         QVERIFY(!x->titleText().isEmpty());
+        auto* hours = qobject_cast<QCategoryAxis*>(x);  // labelled as a clock shows the hours
+        QVERIFY(hours);
+        QCOMPARE(hours->categoriesLabels().first(), QStringLiteral("0:00"));
+        QCOMPARE(hours->categoriesLabels().last(), QStringLiteral("24:00"));
         QVERIFY(y->titleText().contains("кВт"));
         QCOMPARE(y->tickInterval(), 100.0);  // gridlines at round values
         QCOMPARE(y->max(), 400.0);
