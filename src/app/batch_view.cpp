@@ -74,13 +74,8 @@ namespace {
 // and the hang-up); none when the visit failed between steps.
 const link::Outcome* firstFailure(const station::VisitOutcome& outcome) {
     if (outcome.session && !outcome.session->ok()) return &*outcome.session;
-    const auto& reads = outcome.reads;
-    for (const link::Outcome* read :
-         {static_cast<const link::Outcome*>(reads.energy ? &*reads.energy : nullptr),
-          static_cast<const link::Outcome*>(reads.clock ? &*reads.clock : nullptr),
-          static_cast<const link::Outcome*>(reads.events ? &*reads.events : nullptr),
-          static_cast<const link::Outcome*>(outcome.clockSet ? &*outcome.clockSet : nullptr)})
-        if (read && !read->ok()) return read;
+    if (const link::Outcome* read = outcome.reads.firstFailure()) return read;
+    if (outcome.clockSet && !outcome.clockSet->ok()) return &*outcome.clockSet;
     return nullptr;
 }
 

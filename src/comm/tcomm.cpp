@@ -141,7 +141,8 @@ bool TComm::waitForBytes(const QDeadlineTimer& deadline) {
         if (m_port->error() != QSerialPort::TimeoutError) return false;
         m_port->clearError();
         if (m_idle) m_idle();
-        if (!m_port || m_port->bytesAvailable() > before) return m_port != nullptr;
+        if (!m_port) return false;
+        if (m_port->bytesAvailable() > before) return true;
     }
     return false;
 }

@@ -42,6 +42,12 @@ QString sessionFailure(const QList<Step>& steps) {
     return text;
 }
 
+QString numbered(const QString& lead, const QList<int>& numbers) {
+    QStringList texts;
+    for (const int number : numbers) texts << QString::number(number);
+    return lead + texts.join(QStringLiteral(", "));
+}
+
 QString failureText(const Outcome& outcome) {
     if (outcome.status == Status::Garbled || outcome.status == Status::Failed ||
         outcome.status == Status::PortFailed)

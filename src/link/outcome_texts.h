@@ -2,6 +2,7 @@
 // The texts outcomes carry to the user, word for word: the window shows them, the command
 // line prints them.
 
+#include <QList>
 #include <QString>
 #include <optional>
 
@@ -44,6 +45,10 @@ struct StatusTexts {
     std::optional<QString> number;
 };
 StatusTexts sessionStatus(const Step& step);
+
+// What an operation left out, by number: "Не прочитаны месяцы: 5, 6" from the lead and the
+// numbers.
+QString numbered(const QString& lead, const QList<int>& numbers);
 
 // What the user is told when an operation did not succeed: the session's last status text,
 // the meter's value that does not convert, or that there is no link.

@@ -92,6 +92,15 @@ DstOutcome readDst(link::Exchange& exchange) {
     return outcome;
 }
 
+const link::Outcome* ReadOutcome::firstFailure() const {
+    const auto failed = [](const auto& group) -> const link::Outcome* {
+        return group && !group->ok() ? &*group : nullptr;
+    };
+    for (const link::Outcome* group : {failed(energy), failed(clock), failed(tariffs), failed(events)})
+        if (group) return group;
+    return nullptr;
+}
+
 ReadOutcome ReadClick(link::Exchange& exchange, Group selected, const ReadInputs& inputs) {
     const Batch& batch = inputs.batch;
     exchange.waiter().sleep(kSettleMs);

@@ -57,6 +57,10 @@ struct ReadOutcome {
     std::optional<ClockOutcome> clock;
     std::optional<tariff::TariffReadOutcome> tariffs;
     std::optional<EventsOutcome> events;
+
+    // The first group, in the order they are read, that did not succeed; none when every
+    // group read succeeded.
+    const link::Outcome* firstFailure() const;
 };
 
 ClockOutcome readClock(link::Exchange& exchange);

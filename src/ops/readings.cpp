@@ -115,9 +115,7 @@ EnergyOutcome readEnergy(link::Exchange& exchange, const EnergyRequest& request)
 }
 
 QString unreadMonthsText(const QList<int>& months) {
-    QStringList numbers;
-    for (const int month : months) numbers << QString::number(month);
-    return QStringLiteral("Не прочитаны месяцы: ") + numbers.join(QStringLiteral(", "));
+    return link::texts::numbered(QStringLiteral("Не прочитаны месяцы: "), months);
 }
 
 ProfileOutcome RdSrClick(link::Exchange& exchange, const QDate& day, qint64 factory,

@@ -27,15 +27,6 @@ void take(ops::ReadOutcome& into, const ops::ReadOutcome& read) {
     if (read.events) into.events = read.events;
 }
 
-bool readFailed(const ops::ReadOutcome& read) {
-    for (const link::Outcome* part :
-         {static_cast<const link::Outcome*>(read.energy ? &*read.energy : nullptr),
-          static_cast<const link::Outcome*>(read.clock ? &*read.clock : nullptr),
-          static_cast<const link::Outcome*>(read.events ? &*read.events : nullptr)})
-        if (part && !part->ok()) return true;
-    return false;
-}
-
 }  // namespace
 
 VisitOutcome Station::visit(const Plan& plan, const Settings& settings, VisitObserver* watcher) {
@@ -90,7 +81,7 @@ void Station::readGroups(const Plan& plan, VisitOutcome& outcome, VisitObserver&
         const ops::ReadOutcome read = ops::ReadClick(m_exchange, group, inputs);
         take(outcome.reads, read);
         observer.read(read);
-        if (readFailed(read)) outcome.fail(link::Status::NoLink);
+        if (read.firstFailure()) outcome.fail(link::Status::NoLink);
         if (group == ops::Group::Time) setClockIfOff(plan, outcome, observer);
         pause(plan.pauseMs);
     }

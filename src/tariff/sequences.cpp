@@ -1,5 +1,6 @@
 #include "tariff/sequences.h"
 
+#include "link/outcome_texts.h"
 #include "link/waiter.h"
 #include "tariff/commands.h"
 
@@ -68,10 +69,10 @@ TariffReadOutcome readTariffs(link::Exchange& exchange, const SeazonTab& current
 }
 
 QString unreadSeasonsText(const TariffReadOutcome& outcome) {
-    QStringList seasons;
+    QList<int> seasons;
     for (int n = 1; n <= kSeasonCount; ++n)
-        if (!outcome.seasonsRead[static_cast<size_t>(n - 1)]) seasons << QString::number(n);
-    return QStringLiteral("Не прочитаны сезоны: ") + seasons.join(QStringLiteral(", "));
+        if (!outcome.seasonsRead[static_cast<size_t>(n - 1)]) seasons << n;
+    return link::texts::numbered(QStringLiteral("Не прочитаны сезоны: "), seasons);
 }
 
 link::Outcome writeTariffs(link::Exchange& exchange, const SeazonTab& schedule,
@@ -86,17 +87,17 @@ link::Outcome writeTariffs(link::Exchange& exchange, const SeazonTab& schedule,
 }
 
 QString unconfirmedText(const link::Outcome& written) {
-    QStringList seasons;
+    QList<int> seasons;
     int season = 0;
     for (const link::Step& step : written.steps) {
         if (step.command == Command::WriteCalendar && step.check != Check::Ok)
             return QStringLiteral("Календарь не записан");
         if (step.command != Command::WriteZones) continue;
         ++season;
-        if (step.check != Check::Ok) seasons << QString::number(season);
+        if (step.check != Check::Ok) seasons << season;
     }
     if (seasons.isEmpty()) return {};
-    return QStringLiteral("Не записаны сезоны: ") + seasons.join(QStringLiteral(", "));
+    return link::texts::numbered(QStringLiteral("Не записаны сезоны: "), seasons);
 }
 
 }  // namespace vilt::tariff
