@@ -52,7 +52,7 @@ class ScriptedLine : public comm::SerialLine {
     int ReadReply(uint8_t* data, int count, int, const WholeReply&) override {
         return Read(data, count);
     }
-    int Discard(int) override {
+    int Discard(int, QByteArray*) override {
         const int n = static_cast<int>(m_pending.size());
         m_pending.clear();
         return n;

@@ -90,6 +90,11 @@ void ModemGroup::showHangUp(const dialup::DialOutcome& outcome) {
     setState(outcome.state);
 }
 
+void ModemGroup::followLine() {
+    if (m_state == dialup::CallState::Connected && !m_services.station.callUp())
+        setState(dialup::CallState::Idle);
+}
+
 // The modem's answers pass through the status bar; the boxes come after.
 void ModemGroup::show(const dialup::DialOutcome& outcome) {
     for (const QString& reply : outcome.replies) m_services.presenter.setStatus(0, reply);

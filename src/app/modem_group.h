@@ -39,6 +39,9 @@ class ModemGroup : public QWidget {
     void setState(dialup::CallState state, const QString& caption = kDialCaption);
     void showDial(const dialup::DialOutcome& outcome);
     void showHangUp(const dialup::DialOutcome& outcome);
+    // The row follows the line: once the call is gone (the far end hung up, the device went
+    // away) it is idle, whatever ended it.
+    void followLine();
 
   signals:
     // The speed list and the batch button may be used only while the modem is idle.

@@ -30,6 +30,7 @@ void OperationGuard::operate(const std::function<void()>& body) {
     run(body);
     restoreControls();
     m_busy = false;
+    if (m_after) handle(m_after);
     if (m_closeRequested) QTimer::singleShot(0, &m_window, &QWidget::close);
 }
 

@@ -37,6 +37,8 @@ class OperationGuard {
     void setStop(StopHooks hooks) { m_stop = std::move(hooks); }
     // Esc and the stop button: the running operation ends at its next wait.
     void stop();
+    // Runs after every operation, once the controls are back: what follows the line's state.
+    void setAfterOperation(std::function<void()> after) { m_after = std::move(after); }
 
   private:
     void disableControls();
@@ -46,6 +48,7 @@ class OperationGuard {
     QWidget& m_window;
     QPointer<QWidget> m_focus;  // where the keyboard was when the operation began
     StopHooks m_stop;
+    std::function<void()> m_after;
     bool m_busy = false;
     bool m_closeRequested = false;
     QList<QWidget*> m_controls;

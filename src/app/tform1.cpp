@@ -258,6 +258,7 @@ void TForm1::buildStop(QWidget* client) {
     link::Waiter& waiter = m_station->waiter();
     m_guard.setStop({stop, [&waiter](bool now) { now ? waiter.requestStop() : waiter.clearStop(); },
                      [this] { m_presenter->showStopped(); }});
+    m_guard.setAfterOperation([this] { m_connection->modem().followLine(); });
 }
 
 // Esc stops a running operation; otherwise it is the cancel button of the page shown: the

@@ -2,6 +2,7 @@
 // The few port operations the meter protocol and the modem dialogue need. TComm implements
 // them on a real serial device; tests put an in-process meter (and modem) behind them.
 
+#include <QByteArray>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -37,8 +38,9 @@ class SerialLine {
     // until waitMs has passed, whichever comes first. Bytes read, or -1 when not open.
     virtual int ReadReply(uint8_t* data, int count, int waitMs, const WholeReply& whole) = 0;
     // Throws away what is waiting, and what arrives until the line has been quiet for
-    // quietMs; the bytes thrown away, or -1 when the port is not open.
-    virtual int Discard(int quietMs) = 0;
+    // quietMs; how many bytes were thrown away, or -1 when the port is not open. The bytes
+    // themselves are appended to *thrown when it is given.
+    virtual int Discard(int quietMs, QByteArray* thrown) = 0;
     virtual void Close() = 0;
     // The device went away while the port was open (adapter pulled, peer hung up): nothing
     // more will come through until it is closed and opened again.

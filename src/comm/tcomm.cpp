@@ -117,12 +117,14 @@ int TComm::takeAvailable(uint8_t* data, int count) {
     return got < 0 ? 0 : static_cast<int>(got);
 }
 
-int TComm::Discard(int quietMs) {
+int TComm::Discard(int quietMs, QByteArray* thrown) {
     if (!Enabled()) return -1;
     qint64 dropped = 0;
     m_port->waitForReadyRead(0);
     for (;;) {
-        dropped += m_port->readAll().size();
+        const QByteArray bytes = m_port->readAll();
+        dropped += bytes.size();
+        if (thrown) thrown->append(bytes);
         if (quietMs <= 0 || !waitForBytes(QDeadlineTimer(quietMs))) break;
     }
     settleError();

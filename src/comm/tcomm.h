@@ -37,7 +37,7 @@ class TComm : public SerialLine {
     int Write(const uint8_t* data, int count) override;
     int Read(uint8_t* data, int count) override;
     int ReadReply(uint8_t* data, int count, int waitMs, const WholeReply& whole) override;
-    int Discard(int quietMs) override;
+    int Discard(int quietMs, QByteArray* thrown) override;
     bool Lost() const override;
 
     // Ignored while the port is open.

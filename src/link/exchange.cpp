@@ -109,8 +109,12 @@ void Exchange::throwIfLost() const {
 // taken for the next request's. The line counts as settled once it has stayed quiet a
 // while; a reply thrown away on the way may have had a follower, so it is tested again.
 void Exchange::settleLine() {
-    const int dropped = m_line.Discard(m_lineUnsettled ? kSettleAfterFailureMs : 0);
+    QByteArray thrown;
+    const int dropped =
+        m_line.Discard(m_lineUnsettled ? kSettleAfterFailureMs : 0, m_stray ? &thrown : nullptr);
     if (dropped > 0 && m_log) m_log->discarded(dropped);
+    if (!thrown.isEmpty())
+        m_stray({reinterpret_cast<const uint8_t*>(thrown.constData()), size_t(thrown.size())});
     if (m_lineUnsettled) m_lineUnsettled = dropped > 0;
 }
 
@@ -132,7 +136,9 @@ Check Exchange::run(Command command, std::span<const uint8_t> payload) {
     m_replyCount = std::max(count, 0);
     throwIfLost();
     const Check check = checkReply(info, count);
-    if (m_log) m_log->received(command, receiveArea().first(size_t(std::max(count, 0))), check);
+    const auto reply = receiveArea().first(size_t(std::max(count, 0)));
+    if (m_log) m_log->received(command, reply, check);
+    if (check != Check::Ok && m_stray && !reply.empty()) m_stray(reply);
     if (check == Check::Ok && settled) m_lineUnsettled = false;
     return check;
 }

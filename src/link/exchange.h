@@ -75,6 +75,10 @@ class Exchange {
     bool fast() const { return m_fast; }
     // Every frame sent and received, and bytes thrown away, go to the log while one is set.
     void setTrafficLog(TrafficLog* log) { m_log = log; }
+    // Bytes that came over the line but were no reply: refused replies and what was thrown
+    // away before a request. A modem's own words (a call dropped) can only be seen here.
+    using StrayBytes = std::function<void(std::span<const uint8_t>)>;
+    void setStrayBytes(StrayBytes listener) { m_stray = std::move(listener); }
     TrafficLog* trafficLog() const { return m_log; }
 
     comm::SerialLine& line() { return m_line; }
@@ -93,6 +97,7 @@ class Exchange {
     int m_timeOut = kDefaultTimeOut;
     Progress m_progress;
     TrafficLog* m_log = nullptr;
+    StrayBytes m_stray;
     int m_replyCount = 0;
     bool m_fast = false;
     bool m_lineUnsettled = false;  // the last reply was refused: more may still come

@@ -2,6 +2,7 @@
 
 #include "comm/comm_error.h"
 #include "comm/tcomm.h"
+#include "dialup/answer.h"
 #include "link/outcome_texts.h"
 
 namespace vilt::station {
@@ -12,6 +13,7 @@ Station::Station(std::unique_ptr<comm::SerialLine> line, std::unique_ptr<link::W
       m_exchange(*m_line, *m_waiter),
       m_session(m_exchange) {
     m_exchange.setTrafficLog(&m_log);
+    m_exchange.setStrayBytes([this](std::span<const uint8_t> bytes) { noteStray(bytes); });
 }
 
 Station::~Station() = default;
@@ -63,6 +65,7 @@ link::SessionOutcome Station::open(const Settings& settings,
 }
 
 std::optional<QString> Station::close() {
+    callUp();  // a device lost under the port took the call with it
     m_identity.reset();
     return m_session.close();
 }
@@ -92,6 +95,25 @@ dialup::DialOutcome Station::hangUp() {
 
 void Station::noteCall(const dialup::DialOutcome& outcome) {
     m_callUp = outcome.state == dialup::CallState::Connected;
+    m_stray.clear();
+}
+
+// The modem's word may come split over two reads: the tail of the ones before is kept.
+void Station::noteStray(std::span<const uint8_t> bytes) {
+    if (!m_callUp) return;
+    m_stray.append(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
+    if (m_stray.contains(dialup::kNoCarrier)) {
+        m_callUp = false;
+        m_stray.clear();
+        return;
+    }
+    m_stray = m_stray.right(dialup::kNoCarrier.size() - 1);
+}
+
+bool Station::callUp() {
+    // A lost device dropped DTR, and with it the call.
+    if (m_callUp && m_line->Lost()) m_callUp = false;
+    return m_callUp;
 }
 
 std::optional<dialup::DialOutcome> Station::leave() {

@@ -55,14 +55,17 @@ class Station {
     link::TrafficLog& trafficLog() { return m_log; }
     link::Waiter& waiter() { return *m_waiter; }
     comm::SerialLine& line() { return *m_line; }
-    // A dial connected and no hang-up has ended the call since.
-    bool callUp() const { return m_callUp; }
+    // A dial connected and nothing has ended the call since: no hang-up, no word of the
+    // modem's that the far end is gone (NO CARRIER among the bytes that were no reply), no
+    // device that went away under the port.
+    bool callUp();
     // The meter the open session identified; none without one.
     const std::optional<link::Identity>& identity() const { return m_identity; }
 
   private:
     void apply(const Settings& settings);
     void noteCall(const dialup::DialOutcome& outcome);
+    void noteStray(std::span<const uint8_t> bytes);
     void endVisit(VisitOutcome& outcome, VisitObserver& observer, bool dialled);
     void readGroups(const Plan& plan, VisitOutcome& outcome, VisitObserver& observer);
     void setClockIfOff(const Plan& plan, VisitOutcome& outcome, VisitObserver& observer);
@@ -74,6 +77,7 @@ class Station {
     link::Session m_session;
     link::TrafficLog m_log;
     bool m_callUp = false;
+    QByteArray m_stray;  // the last bytes that were no reply while the call was up
     std::optional<link::Identity> m_identity;
 };
 

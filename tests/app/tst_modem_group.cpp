@@ -160,6 +160,45 @@ class TstModemGroup : public QObject {
         QCOMPARE(journal->cell(1, 1).trimmed(), QString());
     }
 
+    // In a session through the call, the call goes away under a read: the far end hangs up
+    // (the modem says NO CARRIER among the bytes of the read) or the adapter is pulled. The
+    // row follows the line: idle, the dial and the batch usable again.
+    void callLostInASession_data() {
+        QTest::addColumn<bool>("pulled");
+        QTest::newRow("far end hung up") << false;
+        QTest::newRow("adapter pulled") << true;
+    }
+    void callLostInASession() {
+        QFETCH(bool, pulled);
+        start({});
+        m_rig->find<QLineEdit>("N_telefona")->setText("555");
+        m_rig->click("Button1");
+        m_rig->connectAs(1, 12345);
+        QVERIFY(shown("connekt_true") && m_rig->shown("Otkl"));
+        if (pulled)
+            m_rig->unplug();
+        else
+            QVERIFY(m_rig->meter().control("hangup"));
+        m_rig->click("Read");
+        QVERIFY(shown("connekt_false") && !shown("connekt_true"));
+        QVERIFY(shown("Button1") && !shown("Button2"));
+        QVERIFY(m_rig->find<QPushButton>("Button1")->isEnabled());
+        QVERIFY(m_rig->find<QPushButton>("Button3")->isEnabled());
+        QVERIFY(m_rig->find<QComboBox>("ComboBox2")->isEnabled());
+    }
+
+    // A read that fails while the call stays up leaves the row as it is.
+    void callKeptThroughAFailedRead() {
+        start({});
+        m_rig->find<QLineEdit>("N_telefona")->setText("555");
+        m_rig->click("Button1");
+        m_rig->connectAs(1, 12345);
+        QVERIFY(m_rig->meter().control("fault all silent"));
+        m_rig->click("Read");
+        QVERIFY(shown("Net_cv"));
+        QVERIFY(shown("connekt_true") && shown("Button2"));
+    }
+
     // A meter that does not answer: the session is closed and the call hung up.
     void batchWithASilentMeter() {
         start({"--fault", "all silent"});

@@ -246,6 +246,35 @@ class TstStation : public QObject {
         QVERIFY(!rig.line->Enabled());
         QVERIFY(rig.clock->log().contains(QStringLiteral("wait 1000")));
     }
+
+    // The far end hangs up in a session: the modem's NO CARRIER, read in place of a reply or
+    // waiting before the next request, ends the call; the window's leave then hangs nothing
+    // up. A reply that fails while the call stays up ends nothing.
+    void farEndHangsUp_data() {
+        QTest::addColumn<bool>("dropped");
+        QTest::addColumn<bool>("duringRead");  // else before it, thrown away before the request
+        QTest::newRow("read in place of the reply") << true << true;
+        QTest::newRow("thrown away before the request") << true << false;
+        QTest::newRow("call kept, meter silent") << false << false;
+    }
+    void farEndHangsUp() {
+        QFETCH(bool, dropped);
+        QFETCH(bool, duringRead);
+        StationRig rig(true);
+        station::Settings settings = rig.settings();
+        QCOMPARE(rig.station->dial(settings).state, CallState::Connected);
+        settings.speed = comm::BaudRate::br9600;
+        QVERIFY(rig.station->open(settings).ok());
+        if (!dropped)
+            rig.meter.setFault(sim::kAllCommands, sim::Fault{sim::FaultKind::Silent});
+        else if (duringRead)
+            rig.onCode(sim::kReadClockCode, [&rig] { rig.line->dropCall(); });
+        else
+            rig.line->dropCall();
+        rig.station->exchange().run(link::Command::ReadClock, {});
+        QCOMPARE(rig.station->callUp(), !dropped);
+        QCOMPARE(rig.station->leave().has_value(), !dropped);
+    }
 };
 
 QTEST_GUILESS_MAIN(TstStation)

@@ -162,15 +162,17 @@ int FakeLine::hand(uint8_t* data, int count) {
 }
 
 // Logged only when it throws something away or waits, so the usual exchange reads as before.
-int FakeLine::Discard(int quietMs) {
+int FakeLine::Discard(int quietMs, QByteArray* thrown) {
     if (!m_open) return -1;
     take(m_clock.now());
     int dropped = static_cast<int>(m_input.size());
+    if (thrown) thrown->append(m_input);
     m_input.clear();
     qint64 quietUntil = m_clock.now() + std::max(quietMs, 0);
     while (nextArrival(quietUntil)) {
         const Arrival arrival = m_onTheWay.takeFirst();
         dropped += static_cast<int>(arrival.bytes.size());
+        if (thrown) thrown->append(arrival.bytes);
         quietUntil = std::max(quietUntil, arrival.at + quietMs);
     }
     if (quietMs > 0) m_clock.advance(quietUntil - m_clock.now());

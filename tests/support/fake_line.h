@@ -32,7 +32,7 @@ class FakeLine : public comm::SerialLine {
     // The guard of the fast read is kGuardMs, the least a real line uses.
     int ReadReply(uint8_t* data, int count, int waitMs, const WholeReply& whole) override;
     static constexpr int kGuardMs = 2;
-    int Discard(int quietMs) override;
+    int Discard(int quietMs, QByteArray* thrown) override;
     // As a real port: DTR drops, and what arrived before or while it was closed is lost.
     void Close() override;
     bool Lost() const override { return m_lost; }

@@ -100,7 +100,7 @@ class ScriptedLine : public comm::SerialLine {
     int ReadReply(uint8_t* data, int count, int, const WholeReply&) override {
         return Read(data, count);
     }
-    int Discard(int) override { return 0; }
+    int Discard(int, QByteArray*) override { return 0; }
     void Close() override {}
     bool Lost() const override { return false; }
     void SetDTRState(bool) override {}
