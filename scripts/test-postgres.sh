@@ -2,6 +2,8 @@
 # A throw-away PostgreSQL cluster for the tests and the benchmarks, in a folder of its own.
 #   eval "$(scripts/test-postgres.sh start DIR)"   makes and starts it; prints the exports
 #   scripts/test-postgres.sh stop DIR              stops it and removes DIR
+# The tests' cluster does not wait for the disk (fsync off); with VILT_PG_DURABLE=1 it does,
+# as a real server would, for the benchmarks.
 # DIR is an empty folder (mktemp -d). The server listens on 127.0.0.1 at a free port and on a
 # socket in DIR/socket. Over TCP it asks for a password (SCRAM): a role «vilt» with a random
 # one, owner of the database «vilt». The password is only in DIR/pgpass, which libpq reads
@@ -44,11 +46,13 @@ as_server "$bin/initdb" -D "$dir/data" -U postgres -E UTF8 --locale=C \
     --auth-local=trust --auth-host=scram-sha-256 >"$dir/initdb.log" 2>&1 ||
     { cat "$dir/initdb.log" >&2; exit 1; }
 
+fsync=off
+[ "${VILT_PG_DURABLE:-0}" = 1 ] && fsync=on
 port=$(free_port $((20000 + RANDOM % 20000)))
 started=no
 for _ in 1 2 3 4 5; do
     if as_server "$bin/pg_ctl" -D "$dir/data" -l "$dir/data/server.log" -w -t 30 \
-        -o "-k $dir/socket -p $port -c listen_addresses=127.0.0.1 -c fsync=off" \
+        -o "-k $dir/socket -p $port -c listen_addresses=127.0.0.1 -c fsync=$fsync" \
         start >/dev/null 2>&1; then
         started=yes
         break
