@@ -51,6 +51,15 @@ QStringList schema() {
     };
 }
 
+// The rights the stores and the browse use, each checked by a statement that touches no row.
+const QStringList kRightsProbes{
+    QStringLiteral("SELECT 1 FROM srez, \"12_month\" LIMIT 0"),
+    QStringLiteral("INSERT INTO srez (Data, Zav_N) SELECT NULL, NULL WHERE false"),
+    QStringLiteral("UPDATE srez SET s0 = NULL WHERE false"),
+    QStringLiteral("INSERT INTO \"12_month\" (Zav_N) SELECT NULL WHERE false"),
+    QStringLiteral("UPDATE \"12_month\" SET m1t1 = NULL WHERE false"),
+};
+
 // DateValue('dd.mm.yyyy'): the day the statements name, compared with the stored date.
 const QString kDateValue = QStringLiteral(
     "CREATE FUNCTION DateValue(text) RETURNS date LANGUAGE sql IMMUTABLE STRICT "
@@ -212,6 +221,10 @@ class PostgresConnection final : public Connection {
         if (!query.exec(QStringLiteral("SELECT to_regprocedure('datevalue(text)') IS NULL")) ||
             !query.next() || (query.value(0).toBool() && !query.exec(kDateValue)))
             return serverFailed();
+        // The rights the stores and the browse need, told now in the server's words rather
+        // than after a meter was read.
+        for (const QString& probe : kRightsProbes)
+            if (!query.exec(probe)) return serverFailed();
         query.finish();
         if (!db.commit()) return failed(notOpened(serverText(db.lastError())));
         return {};
