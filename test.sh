@@ -14,5 +14,10 @@ cmake --build build-release -j"$(nproc)"
 
 XDG_RUNTIME_DIR=$(mktemp -d)
 export XDG_RUNTIME_DIR
-trap 'rm -rf "$XDG_RUNTIME_DIR"' EXIT
+# A PostgreSQL cluster of this run's own for the archive's server cases, stopped on exit
+# whatever the outcome.
+pg_dir=$(mktemp -d)
+trap 'scripts/test-postgres.sh stop "$pg_dir"; rm -rf "$XDG_RUNTIME_DIR"' EXIT
+pg_env=$(scripts/test-postgres.sh start "$pg_dir")
+eval "$pg_env"
 ctest --test-dir build-test --no-tests=error --output-on-failure -j2 "$@"

@@ -1,8 +1,15 @@
 #!/usr/bin/env bash
-# Builds and runs the benchmarks against the virtual meter.
+# Builds and runs the benchmarks against the virtual meter, and the archive's against a
+# PostgreSQL cluster of this run's own (one that waits for the disk), stopped on exit.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build-bench -j"$(nproc)" --target bench_exchange bench_archive vilt-sim
+cmake --build build-bench -j"$(nproc)" --target bench_exchange bench_archive bench_archive_server \
+    vilt-sim
 VILT_SIM=build-bench/sim/vilt-sim build-bench/bench/bench_exchange "$@"
 build-bench/bench/bench_archive
+pg_dir=$(mktemp -d)
+trap 'scripts/test-postgres.sh stop "$pg_dir"' EXIT
+pg_env=$(VILT_PG_DURABLE=1 scripts/test-postgres.sh start "$pg_dir")
+eval "$pg_env"
+build-bench/bench/bench_archive_server

@@ -60,15 +60,17 @@ std::optional<QString> checkMonths(const QStringList& arguments) {
 
 // The archive to list. A missing file is told and ends the command (a listing makes no
 // archive); an empty one is an archive with nothing stored yet, left as it is (no archive
-// returned, nothing to list).
+// returned, nothing to list). On a server the archive's tables are made on first use.
 std::optional<int> openToList(const QString& path, std::unique_ptr<Archive>* archive) {
     const QFileInfo info(path);
-    if (!info.exists()) {
-        err(QStringLiteral("Архив «%1» не найден.")
-                .arg(QDir::toNativeSeparators(info.absoluteFilePath())));
-        return kArchive;
+    if (!archive::isServerAddress(path)) {
+        if (!info.exists()) {
+            err(QStringLiteral("Архив «%1» не найден.")
+                    .arg(QDir::toNativeSeparators(info.absoluteFilePath())));
+            return kArchive;
+        }
+        if (info.isFile() && info.size() == 0) return std::nullopt;
     }
-    if (info.isFile() && info.size() == 0) return std::nullopt;
     QString error;
     *archive = Archive::open(path, &error);
     if (*archive) return std::nullopt;

@@ -6,6 +6,7 @@ packages=(
     g++ make cmake pkg-config
     qt6-base-dev qt6-charts-dev qt6-serialport-dev libqt6sql6-sqlite libqt6opengl6-dev
     libsqlite3-dev fonts-dejavu-core fontconfig qt6-translations-l10n
+    libqt6sql6-psql libpq-dev postgresql
     xvfb xauth x11-apps imagemagick
 )
 

@@ -12,7 +12,8 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("vilt-service"));
     vilt::app::installTranslations();
     const QStringList arguments = QApplication::arguments();
-    // --archive PATH: another archive file than Counter_VILT3.db in the current folder.
+    // --archive PATH: another archive file than Counter_VILT3.db in the current folder, or a
+    // PostgreSQL server (postgresql://USER@HOST[:PORT]/DATABASE).
     const qsizetype archiveAt = arguments.indexOf(QStringLiteral("--archive"));
     const QString archivePath = archiveAt > 0 && archiveAt + 1 < arguments.size()
                                     ? arguments[archiveAt + 1]

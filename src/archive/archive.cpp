@@ -18,8 +18,13 @@ QString fixed(double value) {
 
 }  // namespace
 
+bool isServerAddress(const QString& place) {
+    return place.startsWith(QLatin1String("postgresql://"));
+}
+
 std::unique_ptr<Archive> Archive::open(const QString& path, QString* error) {
-    auto connection = openSqliteFile(path, error);
+    auto connection =
+        isServerAddress(path) ? openPostgres(path, error) : openSqliteFile(path, error);
     if (!connection) return nullptr;
     return std::unique_ptr<Archive>(new Archive(std::move(connection)));
 }
@@ -60,27 +65,43 @@ bool Archive::run(const QString& statement, int* affected, QString* error) {
     return true;
 }
 
+// Opens a store's transaction. A connection the server dropped while the archive stood idle
+// shows only now: it is opened again once, nothing having been written yet.
+bool Archive::begin(QString* error) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (!connection_->ensureOpen(error)) return false;
+        QSqlQuery query(connection_->database());
+        if (query.exec(connection_->beginWrite())) return true;
+        *error = connection_->errorText(query.lastError());
+        if (!connection_->dropped()) return false;
+    }
+    return false;
+}
+
 // Each pair is (UPDATE, INSERT that creates the UPDATE's row), run by the store-or-create
 // rule inside one transaction.
 StoreResult Archive::store(const QList<std::pair<QString, QString>>& statements) {
-    QSqlDatabase db = connection_->database();
-    if (QSqlQuery begin(db); !begin.exec(connection_->beginWrite()))
-        return {StoreStatus::Failed, connection_->errorText(begin.lastError())};
-    const auto abandon = [&](StoreStatus status, const QString& error) {
-        db.rollback();
-        return StoreResult{status, error};
-    };
     QString error;
+    if (!begin(&error)) return {StoreStatus::Failed, error};
+    QSqlDatabase db = connection_->database();
+    const auto abandon = [&](StoreStatus status, const QString& why) {
+        if (db.isOpen()) db.rollback();  // a connection the server dropped has none to end
+        return StoreResult{status, why};
+    };
     for (const auto& [update, insert] : statements) {
-        int affected = 0;
+        int affected = 0, created = 0;
         if (!run(update, &affected, &error)) return abandon(StoreStatus::Failed, error);
         if (affected > 0) continue;
-        if (!run(insert, &affected, &error)) return abandon(StoreStatus::Failed, error);
-        if (affected == 0) return abandon(StoreStatus::NotCreated, kNotCreated);
+        if (!run(connection_->createRow(insert), &created, &error))
+            return abandon(StoreStatus::Failed, error);
+        if (created == 0 && !connection_->rowMayExist())
+            return abandon(StoreStatus::NotCreated, kNotCreated);
         if (!run(update, &affected, &error)) return abandon(StoreStatus::Failed, error);
-        if (affected == 0)  // the new row does not answer its own key
-            return abandon(StoreStatus::Failed,
-                           QStringLiteral("созданная запись не найдена по своему ключу"));
+        if (affected > 0) continue;
+        if (created == 0) return abandon(StoreStatus::NotCreated, kNotCreated);
+        // the new row does not answer its own key
+        return abandon(StoreStatus::Failed,
+                       QStringLiteral("созданная запись не найдена по своему ключу"));
     }
     if (!db.commit()) return abandon(StoreStatus::Failed, connection_->errorText(db.lastError()));
     return {};

@@ -61,14 +61,20 @@ struct StoreResult {
 
 class Connection;
 
+// Whether an archive place names a PostgreSQL server (postgresql://…) rather than a file.
+bool isServerAddress(const QString& place);
+
 class Archive {
   public:
     // Opens the archive file, creating it with the tables when it does not exist (or is
     // empty). A file that is not an archive (not a database, or without the tables and
     // their columns), a damaged one (a page of it does not read), a folder that does not
     // exist or a file that cannot be read is refused: nullptr, and *error tells the user why,
-    // naming the file. A refused file is left as it was. A file another program holds locked, or is making at this moment, is
-    // waited for (kBusyWaitMs at most); still held, it is refused as busy.
+    // naming the file. A refused file is left as it was. A file another program holds locked, or is
+    // making at this moment, is waited for (kBusyWaitMs at most); still held, it is refused as
+    // busy. A place that is a postgresql:// address opens the archive on that server instead (see
+    // openPostgres in connection.h); a store whose connection the server dropped fails with the
+    // server's words, and the next store connects again.
     static std::unique_ptr<Archive> open(const QString& path, QString* error);
     ~Archive();
     Archive(const Archive&) = delete;
@@ -112,6 +118,7 @@ class Archive {
   private:
     explicit Archive(std::unique_ptr<Connection> connection);
 
+    bool begin(QString* error);
     StoreResult store(const QList<std::pair<QString, QString>>& statements);
     bool run(const QString& statement, int* affected, QString* error);
 

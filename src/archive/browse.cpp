@@ -75,7 +75,12 @@ class Seeker {
                    .arg(key_, QLatin1String(forward ? "ASC" : "DESC"));
         QSqlQuery query(db_);
         query.setForwardOnly(true);
-        query.prepare(sql);
+        // A failed prepare must be told: executed anyway, the server reports only the
+        // statement that stands in for it.
+        if (!query.prepare(sql)) {
+            fail(query.lastError());
+            return std::nullopt;
+        }
         if (from) query.addBindValue(*from);
         if (only) query.addBindValue(*only);
         if (!query.exec()) {
@@ -91,8 +96,11 @@ class Seeker {
     std::optional<T> row(qint64 key, const QStringList& columns, T (*read)(const QSqlQuery&)) {
         QSqlQuery query(db_);
         query.setForwardOnly(true);
-        query.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
-                          .arg(columns.join(QStringLiteral(", ")), table_, key_));
+        if (!query.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+                               .arg(columns.join(QStringLiteral(", ")), table_, key_))) {
+            fail(query.lastError());
+            return std::nullopt;
+        }
         query.addBindValue(key);
         if (!query.exec()) {
             fail(query.lastError());
@@ -133,6 +141,7 @@ std::optional<T> step(Seeker& seek, std::optional<qint64>& at, bool forward,
 }  // namespace
 
 std::optional<ProfileRow> Archive::stepProfile(bool forward, const QString& filter) {
+    if (!connection_->ensureOpen(&error_)) return std::nullopt;
     Seeker seek(*connection_, kProfileTable);
     std::optional<ProfileRow> shown;
     if (filter.isEmpty()) {
@@ -158,6 +167,7 @@ std::optional<ProfileRow> Archive::stepProfile(bool forward, const QString& filt
 }
 
 std::optional<MonthRow> Archive::stepMonths(bool forward) {
+    if (!connection_->ensureOpen(&error_)) return std::nullopt;
     Seeker seek(*connection_, connection_->monthTable());
     const auto shown = step(seek, monthAt_, forward, monthColumns(), &monthRow);
     error_ = seek.error;
@@ -183,12 +193,16 @@ QList<ProfileRow> Archive::profiles(std::optional<qint64> factory, std::optional
     QString sql = QStringLiteral("SELECT %1 FROM srez").arg(profileColumns().join(u','));
     if (!where.isEmpty()) sql += QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "));
     sql += QStringLiteral(" ORDER BY ") + connection_->orderKey();
-    QSqlQuery query(connection_->database());
-    query.setForwardOnly(true);
-    query.prepare(sql);
-    for (const QVariant& value : values) query.addBindValue(value);
     QList<ProfileRow> rows;
     error_.clear();
+    if (!connection_->ensureOpen(&error_)) return rows;
+    QSqlQuery query(connection_->database());
+    query.setForwardOnly(true);
+    if (!query.prepare(sql)) {
+        error_ = connection_->errorText(query.lastError());
+        return rows;
+    }
+    for (const QVariant& value : values) query.addBindValue(value);
     if (!query.exec()) {
         error_ = connection_->errorText(query.lastError());
         return rows;
@@ -202,12 +216,16 @@ QList<MonthRow> Archive::months(std::optional<qint64> factory) {
                       .arg(monthColumns().join(u','), connection_->monthTable());
     if (factory) sql += QStringLiteral(" WHERE Zav_N = ?");
     sql += QStringLiteral(" ORDER BY ") + connection_->orderKey();
-    QSqlQuery query(connection_->database());
-    query.setForwardOnly(true);
-    query.prepare(sql);
-    if (factory) query.addBindValue(*factory);
     QList<MonthRow> rows;
     error_.clear();
+    if (!connection_->ensureOpen(&error_)) return rows;
+    QSqlQuery query(connection_->database());
+    query.setForwardOnly(true);
+    if (!query.prepare(sql)) {
+        error_ = connection_->errorText(query.lastError());
+        return rows;
+    }
+    if (factory) query.addBindValue(*factory);
     if (!query.exec()) {
         error_ = connection_->errorText(query.lastError());
         return rows;

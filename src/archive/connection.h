@@ -1,6 +1,6 @@
 #pragma once
 // An open archive database and what its engine spells its own way. The store and the browse
-// talk only to this; each engine (the SQLite file now) is one implementation.
+// talk only to this; each engine (the SQLite file, a PostgreSQL server) is one implementation.
 
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -32,6 +32,16 @@ class Connection {
     // A failed statement as the user is told it: the database's text, or that the archive is
     // held by another program once the wait for it is over.
     virtual QString errorText(const QSqlError& error) const = 0;
+    // The statement that makes a store's row, from the INSERT the store rule writes.
+    virtual QString createRow(const QString& insert) const { return insert; }
+    // Whether a createRow that made no row may have met the same row made by another store
+    // at that moment: the store then writes into that one. Otherwise no row was made.
+    virtual bool rowMayExist() const { return false; }
+    // Whether the server (or the network) dropped the connection.
+    virtual bool dropped() const { return false; }
+    // Before each store, browse step and listing: a connection the server dropped is opened
+    // again, once per call. False and *error (for the user) when that fails.
+    virtual bool ensureOpen(QString* /*error*/) { return true; }
 };
 
 // The archive in an SQLite file at path: created with the schema when the file does not
@@ -40,5 +50,12 @@ class Connection {
 // waited for (kBusyWaitMs at most) and its tables taken. nullptr and *error (for the user)
 // when it cannot be opened, is busy, damaged or not an archive; a file is never removed.
 std::unique_ptr<Connection> openSqliteFile(const QString& path, QString* error);
+
+// The archive on a PostgreSQL server at a postgresql:// address (libpq's form, without a
+// password: libpq finds it in its own places). The tables are made on first use, under a
+// lock so that two programs making them at once both go on; tables of those names with
+// other columns are refused and left as they were. nullptr and *error (for the user, with
+// the server's words) when the server cannot be reached, refuses the login or the rights.
+std::unique_ptr<Connection> openPostgres(const QString& url, QString* error);
 
 }  // namespace vilt::archive

@@ -209,8 +209,8 @@ class SqliteConnection final : public Connection {
     static QString check(QSqlDatabase& db, const QString& shown) {
         const QString notArchive =
             QStringLiteral("Файл «%1» не является архивом: %2 Файл оставлен без изменений.");
-        const QString damaged = QStringLiteral(
-            "Файл «%1» повреждён (проверка базы: %2). Файл оставлен без изменений.");
+        const QString damaged =
+            QStringLiteral("Файл «%1» повреждён (проверка базы: %2). Файл оставлен без изменений.");
         QSqlQuery query(db);
         const std::pair<QString, QStringList> tables[] = {{kProfileTable, profileColumns()},
                                                           {kMonthTable, monthColumns()}};
