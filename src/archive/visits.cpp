@@ -40,6 +40,11 @@ QVariant nullable(const std::optional<qint64>& value) {
     return value ? QVariant(qlonglong(*value)) : QVariant(QMetaType::fromType<qlonglong>());
 }
 
+// A text column holds text, empty at least: a QString that was never set binds as NULL.
+QString text(const QString& value) {
+    return value.isNull() ? QStringLiteral("") : value;
+}
+
 std::optional<qint64> nullable(const QVariant& value) {
     if (value.isNull()) return std::nullopt;
     return value.toLongLong();
@@ -98,8 +103,8 @@ class Statements {
         if (!run(QStringLiteral("INSERT INTO visits (Visited, Station, Zav_N, Label, Result, "
                                 "Offset_s, Energy, Seq) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
                  {visit.visited.toString(kTimeFormat), visit.station, qlonglong(visit.factory),
-                  visit.label, visit.result, nullable(visit.offset), nullable(visit.energy),
-                  seq->toLongLong()}))
+                  text(visit.label), text(visit.result), nullable(visit.offset),
+                  nullable(visit.energy), seq->toLongLong()}))
             return StoreStatus::Failed;
         if (query_.numRowsAffected() > 0) return StoreStatus::Stored;
         fail(kNotCreated);

@@ -80,7 +80,7 @@ class TstVisits : public QObject {
         const QList<VisitRecord> stored = {
             visit("2024-03-02 10:00:00", 11111, "ТП-1", "ok", -2, 12345),
             visit("2024-03-01 09:00:00", 22222, "Дача 'старая'", "session: Нет связи", {}, {}),
-            {at("2024-03-02 10:00:00"), archive::defaultStation(), 33333, "", "ok", 0, 0},
+            {at("2024-03-02 10:00:00"), archive::defaultStation(), 33333, QString(), "ok", 0, 0},
             visit("2024-03-02 10:00:00", 11111, "line\x1b[2J", "energy: a; archive: b", 4000, -1),
         };
         store(stored);
