@@ -1,11 +1,10 @@
 // The record of visits through vilt-cli: `archive visits` against a fixture archive, and the
 // round leaving one row per meter it visited.
 
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QtTest>
 
 #include "archive/archive.h"
+#include "support/archive_rig.h"
 #include "support/cli_fixture.h"
 
 using namespace vilt;
@@ -39,19 +38,6 @@ const QString kFixtureJson = QStringLiteral(
 QByteArray bytesOf(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// From now on the archive at path refuses every new visit, as a failing disk would.
-void refuseVisits(const QString& path) {
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("x"));
-        db.setDatabaseName(path);
-        QSqlQuery query(db);
-        if (!db.open() || !query.exec("CREATE TRIGGER refuse BEFORE INSERT ON visits "
-                                      "BEGIN SELECT RAISE(ABORT, 'disk says no'); END"))
-            qFatal("cannot make visits refuse rows");
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("x"));
 }
 
 }  // namespace
@@ -232,7 +218,7 @@ class TstCliVisits : public QObject, private test::CliFixture {
                 archive->storeVisit({at("2024-03-01 08:00:00"), "ws", 1, "", "ok", {}, {}}).status,
                 archive::StoreStatus::Stored);
         }
-        refuseVisits(archivePath());
+        test::refuseInserts(archivePath(), "visits");
         test::SimProcess meter({"--factory", "11111", "--password", "4321"});
         QVERIFY2(meter.start(&error), qPrintable(error));
         const test::CliRun run = runRound(meter.slavePath() + ";;11111;4321;ТП-1\n", {});
