@@ -64,6 +64,8 @@ class Statements {
         if (changes && recorder_) recorder_(sql);
         query_.finish();
         query_.setForwardOnly(true);
+        // Only a statement with values is prepared: a server may prepare no CREATE.
+        if (values.isEmpty()) return query_.exec(sql) || fail();
         if (!query_.prepare(sql)) return fail();
         for (const QVariant& value : values) query_.addBindValue(value);
         return query_.exec() || fail();
@@ -86,13 +88,47 @@ class Statements {
         return count->toInt() > 0;
     }
 
-    // Inside the transaction: the table when it is missing, the next number, the row.
-    StoreStatus insert(const VisitRecord& visit) {
+    // One visit: the table when it is missing, then the row in a transaction of its own.
+    StoreStatus store(const VisitRecord& visit) {
+        if (!ensureTable() || !begin()) return StoreStatus::Failed;
+        const StoreStatus status = addRow(visit);
+        if (status == StoreStatus::Stored && commit()) return status;
+        rollback();
+        return status == StoreStatus::Stored ? StoreStatus::Failed : status;
+    }
+
+  private:
+    bool begin() { return run(connection_.beginWrite(), {}, false); }
+    bool commit() {
+        QSqlDatabase db = connection_.database();
+        return db.commit() || fail(connection_.errorText(db.lastError()));
+    }
+    // Before the query is let go: a server drops its prepared statement only outside a
+    // transaction that failed.
+    void rollback() {
+        query_.finish();
+        connection_.database().rollback();
+    }
+
+    // The table made in a transaction of its own. Another program may be making it at this
+    // moment: a creation that failed counts as done when the table is there after it.
+    bool ensureTable() {
         const auto present = hasTable();
-        if (!present) return StoreStatus::Failed;
-        if (!*present)
-            for (const QString& statement : schema())
-                if (!run(statement)) return StoreStatus::Failed;
+        if (!present) return false;
+        if (*present) return true;
+        bool made = begin();
+        for (const QString& statement : schema()) made = made && run(statement);
+        if (made && commit()) return true;
+        rollback();
+        const QString failure = error;
+        error.clear();
+        if (hasTable().value_or(false)) return true;
+        error = failure;
+        return false;
+    }
+
+    // Inside the transaction: the next number, the row.
+    StoreStatus addRow(const VisitRecord& visit) {
         if (!run(QStringLiteral("SELECT COALESCE(MAX(Seq), 0) + 1 FROM visits"), {}, false))
             return StoreStatus::Failed;
         const auto seq = next();
@@ -111,7 +147,6 @@ class Statements {
         return StoreStatus::NotCreated;
     }
 
-  private:
     bool fail() { return fail(connection_.errorText(query_.lastError())); }
     bool fail(const QString& text) {
         if (error.isEmpty()) error = text;
@@ -159,19 +194,9 @@ StoreResult Archive::storeVisit(const VisitRecord& visit) {
         return {
             StoreStatus::Failed,
             QStringLiteral("имя станции должно быть из 1…%1 печатных знаков").arg(kStationLength)};
-    QSqlDatabase db = connection_->database();
-    if (QSqlQuery begin(db); !begin.exec(connection_->beginWrite()))
-        return {StoreStatus::Failed, connection_->errorText(begin.lastError())};
-    StoreResult result;
-    {
-        Statements statements(*connection_, recorder_);
-        result.status = statements.insert(visit);
-        result.error = statements.error;
-    }
-    if (result.status == StoreStatus::Stored && !db.commit())
-        result = {StoreStatus::Failed, connection_->errorText(db.lastError())};
-    if (result.status != StoreStatus::Stored) db.rollback();
-    return result;
+    Statements statements(*connection_, recorder_);
+    const StoreStatus status = statements.store(visit);
+    return {status, statements.error};
 }
 
 QList<VisitRecord> Archive::visits(std::optional<qint64> factory, std::optional<QDate> from,
