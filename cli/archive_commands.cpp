@@ -3,14 +3,17 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <functional>
 #include <memory>
 
 #include "archive/archive.h"
 #include "cli/commands.h"
+#include "cli/json.h"
 #include "cli/meter_link.h"
 #include "cli/numbers.h"
 #include "cli/output.h"
 #include "cli/reading_text.h"
+#include "cli/table.h"
 
 namespace vilt::cli {
 
@@ -48,7 +51,7 @@ std::optional<QString> readFilter(const QStringList& arguments, bool withDays, F
     return std::nullopt;
 }
 
-std::optional<QString> checkProfiles(const QStringList& arguments) {
+std::optional<QString> checkDayFilter(const QStringList& arguments) {
     Filter unused;
     return readFilter(arguments, true, &unused);
 }
@@ -78,19 +81,28 @@ std::optional<int> openToList(const QString& path, std::unique_ptr<Archive>* arc
     return kArchive;
 }
 
+// The rows of a listing, read by read from the options' archive: none from an empty file. The
+// exit status when the archive cannot be opened or read.
+template <typename Row>
+std::optional<int> readRows(const Options& options, const std::function<QList<Row>(Archive&)>& read,
+                            QList<Row>* rows) {
+    std::unique_ptr<Archive> archive;
+    if (const auto failed = openToList(options.archive, &archive)) return failed;
+    if (!archive) return std::nullopt;
+    *rows = read(*archive);
+    if (archive->error().isEmpty()) return std::nullopt;
+    err(archive->error());
+    return kArchive;
+}
+
 int listProfiles(const QStringList& arguments, const Options& options) {
     Filter filter;
     readFilter(arguments, true, &filter);
-    std::unique_ptr<Archive> archive;
-    if (const auto failed = openToList(options.archive, &archive)) return *failed;
     QList<archive::ProfileRow> rows;
-    if (archive) {
-        rows = archive->profiles(filter.factory, filter.from, filter.to);
-        if (!archive->error().isEmpty()) {
-            err(archive->error());
-            return kArchive;
-        }
-    }
+    const auto read = [&](Archive& archive) {
+        return archive.profiles(filter.factory, filter.from, filter.to);
+    };
+    if (const auto failed = readRows<archive::ProfileRow>(options, read, &rows)) return *failed;
     if (options.json) {
         QStringList days;
         for (const archive::ProfileRow& row : rows) days << dayJson(fromArchive(row));
@@ -139,16 +151,9 @@ void printMonths(const archive::MonthRow& row) {
 int listMonths(const QStringList& arguments, const Options& options) {
     Filter filter;
     readFilter(arguments, false, &filter);
-    std::unique_ptr<Archive> archive;
-    if (const auto failed = openToList(options.archive, &archive)) return *failed;
     QList<archive::MonthRow> rows;
-    if (archive) {
-        rows = archive->months(filter.factory);
-        if (!archive->error().isEmpty()) {
-            err(archive->error());
-            return kArchive;
-        }
-    }
+    const auto read = [&](Archive& archive) { return archive.months(filter.factory); };
+    if (const auto failed = readRows<archive::MonthRow>(options, read, &rows)) return *failed;
     if (options.json) {
         QStringList json;
         for (const archive::MonthRow& row : rows)
@@ -162,12 +167,56 @@ int listMonths(const QStringList& arguments, const Options& options) {
     return kDone;
 }
 
+// A visit's cells in the table: time, station, factory, label, energy, offset, result.
+QStringList visitCells(const archive::VisitRecord& visit) {
+    return {visit.visited.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+            printable(visit.station),
+            QString::number(visit.factory),
+            printable(visit.label),
+            visit.energy ? hundredths(*visit.energy) : QString(),
+            visit.offset ? QString::number(*visit.offset) : QString(),
+            printable(visit.result)};
+}
+
+QString visitJson(const archive::VisitRecord& visit) {
+    const QString null = QStringLiteral("null");
+    return QStringLiteral(R"({"visited":%1,"station":%2,"factory":%3,"label":%4,"result":%5,)"
+                          R"("energy":%6,"offset":%7})")
+        .arg(visit.visited.isValid() ? jsonString(visit.visited.toString(Qt::ISODate)) : null,
+             jsonString(visit.station), QString::number(visit.factory), jsonString(visit.label),
+             jsonString(visit.result), visit.energy ? hundredths(*visit.energy) : null,
+             visit.offset ? QString::number(*visit.offset) : null);
+}
+
+int listVisits(const QStringList& arguments, const Options& options) {
+    Filter filter;
+    readFilter(arguments, true, &filter);
+    QList<archive::VisitRecord> rows;
+    const auto read = [&](Archive& archive) {
+        return archive.visits(filter.factory, filter.from, filter.to);
+    };
+    if (const auto failed = readRows<archive::VisitRecord>(options, read, &rows)) return *failed;
+    if (options.json) {
+        QStringList json;
+        for (const archive::VisitRecord& row : rows) json << visitJson(row);
+        out(QStringLiteral(R"({"visits":[%1]})").arg(json.join(QLatin1Char(','))));
+        return kDone;
+    }
+    if (rows.isEmpty()) return kDone;
+    QList<QStringList> table{
+        {"visited", "station", "factory", "label", "energy", "offset", "result"}};
+    for (const archive::VisitRecord& row : rows) table << visitCells(row);
+    printTable(table, {2, 4, 5});
+    return kDone;
+}
+
 }  // namespace
 
 QList<Command> archiveCommands() {
     return {
-        {{"archive", "profiles"}, kAnyArguments, checkProfiles, nullptr, nullptr, listProfiles},
+        {{"archive", "profiles"}, kAnyArguments, checkDayFilter, nullptr, nullptr, listProfiles},
         {{"archive", "months"}, kAnyArguments, checkMonths, nullptr, nullptr, listMonths},
+        {{"archive", "visits"}, kAnyArguments, checkDayFilter, nullptr, nullptr, listVisits},
     };
 }
 

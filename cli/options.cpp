@@ -43,6 +43,15 @@ bool setOption(Options& o, const QString& name, const QString& value, QString* e
     } else if (name == "--archive") {
         o.archive = value;
         ok = !value.isEmpty();
+    } else if (name == "--station") {
+        if (!archive::isStationName(value)) {
+            // Not echoed: it may hold what steers a terminal.
+            *error =
+                QStringLiteral("bad value for --station: a name of 1 to %1 printable characters")
+                    .arg(archive::kStationLength);
+            return false;
+        }
+        o.station = value;
     } else if (name == "--dial") {
         if (const auto reason = checkNumber(value)) {
             *error = QStringLiteral("bad value for --dial: %1").arg(*reason);
@@ -138,6 +147,8 @@ QString usage() {
         "                     a PostgreSQL server: postgresql://USER@HOST[:PORT]/DATABASE\n"
         "                     (no password in it: libpq's password file or PGPASSWORD)\n"
         "  --no-store         read, but store nothing in the archive\n"
+        "  --station NAME     the name a round's visits are recorded under (1 to 64\n"
+        "                     printable characters) [this computer's host name]\n"
         "  --dial NUMBER      the modem on --port calls the meter first (digits only); the\n"
         "                     session then runs at 9600 with a TimeOut of 1000 unless\n"
         "                     --timeout is given, and the call is hung up after the command\n"
@@ -172,6 +183,9 @@ QString usage() {
         "                           the stored profiles, without a meter; a value never written\n"
         "                           shows as 0 (null in JSON)\n"
         "  archive months [--factory N]  the stored month-end readings, without a meter\n"
+        "  archive visits [--factory N] [--from DAY] [--to DAY]\n"
+        "                           the recorded visits of rounds and of the window's batch,\n"
+        "                           by time, without a meter\n"
         "  tariff read FILE         the tariff schedule and special days into a tariff file\n"
         "                           (season end dates 31.n: the meter does not hold them);\n"
         "                           the file is saved only when everything was read\n"

@@ -27,6 +27,8 @@ struct Options {
     bool noStore = false;                     // readings are read, not stored
     std::optional<QString> dial;              // the number the modem on the port dials first
     QStringList command;                      // the command and its arguments
+    // The name the visits of a round are recorded under in the archive.
+    QString station = archive::defaultStation();
 };
 
 // On a usage error returns none and fills error.

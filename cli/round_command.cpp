@@ -172,6 +172,28 @@ MeterResult visit(const Options& round, const RoundArguments& arguments, const R
     return result;
 }
 
+// The archive's record of one meter's visit, now that it has ended.
+archive::VisitRecord visitRecord(const MeterResult& result, const QString& station) {
+    return {QDateTime::currentDateTime(),
+            station,
+            result.factory.value_or(0),
+            result.label,
+            result.result,
+            result.offset,
+            result.energy};
+}
+
+// Records the visit (none with --no-store); a record the archive did not take fails the
+// meter, saying why, and the round goes on.
+void recordVisit(archive::Archive* archive, const QString& station, MeterResult& result) {
+    if (!archive) return;
+    const archive::StoreResult stored = archive->storeVisit(visitRecord(result, station));
+    if (stored.status == archive::StoreStatus::Stored) return;
+    const QString failure = QStringLiteral("archive: ") + stored.error.simplified();
+    result.result = result.ok ? failure : result.result + QStringLiteral("; ") + failure;
+    result.ok = false;
+}
+
 QString optionalNumber(const std::optional<qint64>& value, bool hundredthsOf) {
     if (!value) return QString();
     return hundredthsOf ? hundredths(*value) : QString::number(*value);
@@ -261,6 +283,7 @@ int round(const QStringList& rawArguments, const Options& options) {
                 .arg(line.phone.isEmpty() ? QString()
                                           : QStringLiteral(", dialling ") + line.phone));
         results << visit(options, arguments, line, archive.get(), trace);
+        recordVisit(archive.get(), options.station, results.last());
         err(QStringLiteral("%1: %2").arg(where, printable(results.last().result)));
     }
     if (options.json) {

@@ -246,7 +246,8 @@ bool ConnectionPage::VklClick() {
 }
 
 // The dial-up batch: dial, a local session, energy, clock and journals, hang up, as one
-// visit of the station; the batch view shows each step as it comes.
+// visit of the station; the batch view shows each step as it comes, and the visit is
+// recorded in the archive.
 void ConnectionPage::Button3Click() {
     setWait(dialup::DialOutcome::kSessionWait);
     station::Plan plan;
@@ -254,7 +255,9 @@ void ConnectionPage::Button3Click() {
     plan.months = m_exchange->energy().monthsWanted();
     plan.archive = &m_services.archive;
     BatchView view(m_services, *this);
-    view.finished(m_services.station.visit(plan, settings(), &view));
+    const station::VisitOutcome outcome = m_services.station.visit(plan, settings(), &view);
+    view.finished(outcome);
+    view.record(outcome, factoryNumber());
 }
 
 void ConnectionPage::OtklClick() {

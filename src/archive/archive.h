@@ -1,9 +1,11 @@
 #pragma once
 // The archive: daily power profiles (table srez) and month-end readings (table "12_month")
-// kept in a database file, written by the store-or-create rule and browsed a row at a time.
+// kept in a database file, written by the store-or-create rule and browsed a row at a time;
+// and the record of visits (archive/visits.h).
 //
 //   srez        Data (ISO date), Zav_N, s0 … s47          one row per day and factory number
 //   "12_month"  Zav_N, m1t1 … m12t4, rm1t1 … rm12t4       one row per factory number
+//   visits      Visited, Station, Zav_N, Label, …         one row per meter visit
 //
 // A value column that was never written holds no value (nullopt here, 0 on screen).
 // The stored order of a table is the order in which its rows were created.
@@ -15,6 +17,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+
+#include "archive/visits.h"
 
 namespace vilt::archive {
 
@@ -94,7 +98,8 @@ class Archive {
     using MonthValues = std::pair<int, std::array<double, kTariffs>>;
     StoreResult storeMonths(qint64 factory, const QList<MonthValues>& months);
 
-    // Called with the text of every store statement (UPDATE, INSERT) before it runs.
+    // Called with the text of every store statement (UPDATE, INSERT, and the CREATE of a
+    // table made on first use) before it runs.
     // An empty function stops the recording.
     void setStatementRecorder(std::function<void(const QString&)> recorder);
 
@@ -110,6 +115,14 @@ class Archive {
     QList<ProfileRow> profiles(std::optional<qint64> factory, std::optional<QDate> from,
                                std::optional<QDate> to);
     QList<MonthRow> months(std::optional<qint64> factory);
+
+    // One visit, in one transaction; an archive without the visits table gets it first. A
+    // record without a time or a station name is refused (Failed), nothing stored.
+    StoreResult storeVisit(const VisitRecord& visit);
+    // The visits by time, those of one second in stored order; narrowed as profiles are. An
+    // archive without the visits table lists none.
+    QList<VisitRecord> visits(std::optional<qint64> factory, std::optional<QDate> from,
+                              std::optional<QDate> to);
 
     // The database's text for the last browse or listing that failed; empty after one that
     // succeeded.

@@ -29,6 +29,9 @@ class Connection {
     // The statement that opens a store's transaction, holding off other writers from the
     // start so that two stores at once wait for each other instead of failing.
     virtual QString beginWrite() const = 0;
+    // A query that counts the tables named by its one bound value: whether a table made on
+    // first use (visits) is there yet.
+    virtual QString tableCount() const = 0;
     // A failed statement as the user is told it: the database's text, or that the archive is
     // held by another program once the wait for it is over.
     virtual QString errorText(const QSqlError& error) const = 0;

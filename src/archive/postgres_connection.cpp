@@ -140,6 +140,11 @@ class PostgresConnection final : public Connection {
         return insert + QStringLiteral(" ON CONFLICT DO NOTHING");
     }
     bool rowMayExist() const override { return true; }
+    QString tableCount() const override {
+        return QStringLiteral(
+            "SELECT count(*) FROM information_schema.tables WHERE table_schema = "
+            "current_schema() AND table_name = lower(?)");
+    }
 
     bool dropped() const override {
         const QSqlDatabase db = database();

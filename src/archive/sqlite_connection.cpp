@@ -139,6 +139,10 @@ class SqliteConnection final : public Connection {
     QString orderKey() const override { return QStringLiteral("rowid"); }
     // Deferred, two stores could both read and then neither be let to write.
     QString beginWrite() const override { return QStringLiteral("BEGIN IMMEDIATE"); }
+    QString tableCount() const override {
+        return QStringLiteral(
+            "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE");
+    }
     QString errorText(const QSqlError& error) const override {
         if (isBusy(error))
             return QStringLiteral("архив «%1» занят другой программой (%2)")

@@ -10,6 +10,7 @@
 #include "app/string_grid.h"
 #include "dialup/dial_up.h"
 #include "link/outcome_texts.h"
+#include "support/archive_rig.h"
 #include "window_rig.h"
 
 using namespace vilt;
@@ -29,6 +30,13 @@ class TstModemGroup : public QObject {
         m_rig->choosePort("Com1");
     }
     bool shown(const char* name) const { return m_rig->shown(name); }
+    // The visits recorded in the window's archive, read as another program would.
+    QList<archive::VisitRecord> visits() const {
+        QString error;
+        const auto archive = archive::Archive::open(m_rig->archivePath(), &error);
+        if (!archive) qWarning("%s", qPrintable(error));
+        return archive ? archive->visits({}, {}, {}) : QList<archive::VisitRecord>{};
+    }
 
   private slots:
     void cleanup() { m_rig.reset(); }
@@ -126,6 +134,17 @@ class TstModemGroup : public QObject {
         QVERIFY(shown("connekt_false"));
         QCOMPARE(m_rig->meterState("modem"), QStringLiteral("command"));
         QVERIFY(m_rig->find<QPushButton>("Button3")->isEnabled());
+
+        const QList<archive::VisitRecord> recorded = visits();
+        QCOMPARE(recorded.size(), 1);
+        const archive::VisitRecord& visit = recorded.first();
+        QCOMPARE(visit.station, archive::defaultStation());
+        QCOMPARE(visit.factory, 12345);
+        QCOMPARE(visit.label, QString());
+        QCOMPARE(visit.result, QStringLiteral("ok"));
+        QCOMPARE(visit.energy, 12345);
+        QVERIFY(visit.offset && std::abs(*visit.offset) <= 5);
+        QVERIFY(std::abs(visit.visited.secsTo(QDateTime::currentDateTime())) <= 5);
     }
 
     // The far end hangs up while the journals are read: the batch still closes and hangs up,
@@ -158,6 +177,9 @@ class TstModemGroup : public QObject {
         QCOMPARE(m_rig->meterState("modem"), QStringLiteral("command"));
         pages.setCurrentIndex(app::TForm1::kJournalPage);
         QCOMPARE(journal->cell(1, 1).trimmed(), QString());
+        const QList<archive::VisitRecord> recorded = visits();
+        QCOMPARE(recorded.size(), 2);
+        QCOMPARE(recorded.last().result, link::texts::kNoLink);
     }
 
     // In a session through the call, the call goes away under a read: the far end hangs up
@@ -226,6 +248,32 @@ class TstModemGroup : public QObject {
         QVERIFY(shown("connekt_false"));
         QCOMPARE(m_rig->find<QPushButton>("Button1")->text(), app::kDialCaption);
         QVERIFY(m_rig->status(0).contains("NO CARRIER"));
+        // A visit, though it reached no meter; a dial alone is none.
+        const QList<archive::VisitRecord> recorded = visits();
+        QCOMPARE(recorded.size(), button == "Button3" ? 1 : 0);
+        if (recorded.isEmpty()) return;
+        QCOMPARE(recorded.first().result, dialup::kNoAnswer);
+        QCOMPARE(recorded.first().energy, std::nullopt);
+        QCOMPARE(recorded.first().offset, std::nullopt);
+    }
+
+    // The archive refusing the visit: told in a box after the visit's own, nothing stored.
+    void batchNotRecorded() {
+        start({"--dial-answer", "nocarrier"});
+        {
+            QString error;
+            const auto archive = archive::Archive::open(m_rig->archivePath(), &error);
+            QVERIFY2(archive, qPrintable(error));
+            QCOMPARE(archive->storeVisit({QDateTime::currentDateTime(), "ws", 1, "", "ok", {}, {}})
+                         .status,
+                     archive::StoreStatus::Stored);
+        }
+        test::refuseInserts(m_rig->archivePath(), "visits");
+        m_rig->find<QLineEdit>("N_telefona")->setText("123");
+        m_rig->click("Button3");
+        QCOMPARE(m_rig->messages, (QStringList{dialup::kNoAnswer, "disk says no"}));
+        QCOMPARE(visits().size(), 1);
+        QVERIFY(m_rig->find<QPushButton>("Button3")->isEnabled());
     }
 };
 

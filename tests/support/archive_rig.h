@@ -12,6 +12,20 @@
 
 namespace vilt::test {
 
+// From now on every INSERT into the table of the archive file at path fails with "disk says
+// no"; a connection the archive has open sees it on its next store.
+inline void refuseInserts(const QString& path, const QString& table) {
+    QString trigger = QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON \"%1\" ").arg(table);
+    trigger += QStringLiteral("BEGIN SELECT RAISE(ABORT, 'disk says no'); END");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), path);
+        db.setDatabaseName(path);
+        if (!db.open() || !QSqlQuery(db).exec(trigger))
+            qFatal("cannot make %s refuse rows", qPrintable(table));
+    }
+    QSqlDatabase::removeDatabase(path);
+}
+
 struct ArchiveRig {
     QTemporaryDir folder;
     std::unique_ptr<archive::Archive> archive;
@@ -27,18 +41,7 @@ struct ArchiveRig {
 
     // From now on every INSERT into the table fails with "disk says no"; the archive's own
     // connection stays open and sees it on its next store.
-    void refuseInserts(const QString& table) {
-        QString trigger =
-            QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON \"%1\" ").arg(table);
-        trigger += QStringLiteral("BEGIN SELECT RAISE(ABORT, 'disk says no'); END");
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), path());
-            db.setDatabaseName(path());
-            if (!db.open() || !QSqlQuery(db).exec(trigger))
-                qFatal("cannot make %s refuse rows", qPrintable(table));
-        }
-        QSqlDatabase::removeDatabase(path());
-    }
+    void refuseInserts(const QString& table) { test::refuseInserts(path(), table); }
 };
 
 }  // namespace vilt::test
