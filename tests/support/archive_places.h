@@ -11,6 +11,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QUrl>
 #include <QtGlobal>
 #include <atomic>
@@ -109,18 +110,11 @@ class Raw {
     // From now on an UPDATE of column in table fails with message.
     void failUpdates(const QString& name, const QString& table, const QString& column,
                      const QString& message) {
-        if (engine_ == Engine::Sqlite) {
-            exec(QStringLiteral("CREATE TRIGGER %1 BEFORE UPDATE OF %2 ON %3 BEGIN SELECT "
-                                "RAISE(ABORT, '%4'); END")
-                     .arg(name, column, table, message));
-            return;
-        }
-        exec(QStringLiteral("CREATE FUNCTION %1() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
-                            "RAISE EXCEPTION '%2'; END $$")
-                 .arg(name, message));
-        exec(QStringLiteral("CREATE TRIGGER %1 BEFORE UPDATE OF %2 ON %3 FOR EACH ROW EXECUTE "
-                            "FUNCTION %1()")
-                 .arg(name, column, table));
+        failOn(name, QStringLiteral("UPDATE OF %1").arg(column), table, message);
+    }
+    // From now on an INSERT into table fails with message.
+    void failInserts(const QString& name, const QString& table, const QString& message) {
+        failOn(name, QStringLiteral("INSERT"), table, message);
     }
     // From now on an INSERT into table makes no row, and says nothing.
     void ignoreInserts(const QString& name, const QString& table) {
@@ -144,6 +138,22 @@ class Raw {
 
   private:
     QSqlDatabase db() const { return QSqlDatabase::database(name_, false); }
+
+    // A trigger named name that fails every event (INSERT, UPDATE OF a column) on table.
+    void failOn(const QString& name, const QString& event, const QString& table,
+                const QString& message) {
+        if (engine_ == Engine::Sqlite) {
+            exec(QStringLiteral("CREATE TRIGGER %1 BEFORE %2 ON %3 BEGIN SELECT "
+                                "RAISE(ABORT, '%4'); END")
+                     .arg(name, event, table, message));
+            return;
+        }
+        exec(QStringLiteral("CREATE FUNCTION %1() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+                            "RAISE EXCEPTION '%2'; END $$")
+                 .arg(name, message));
+        exec(QStringLiteral("CREATE TRIGGER %1 BEFORE %2 ON %3 FOR EACH ROW EXECUTE FUNCTION %1()")
+                 .arg(name, event, table));
+    }
 
     static inline std::atomic<int> count_ = 0;
     Engine engine_;
@@ -202,3 +212,20 @@ class ArchivePlaces {
 }  // namespace vilt::test
 
 Q_DECLARE_METATYPE(vilt::test::Engine)
+
+namespace vilt::test {
+
+inline constexpr Engine kEngines[] = {Engine::Sqlite, Engine::Postgres};
+
+// The engine column with one row per engine, for a test without cases of its own.
+inline void eachEngine() {
+    QTest::addColumn<Engine>("engine");
+    for (Engine engine : kEngines) QTest::newRow(qPrintable(engineName(engine))) << engine;
+}
+
+// A row of case name on an engine, in a table whose first column is the engine.
+inline QTestData& engineRow(Engine engine, const char* name) {
+    return QTest::addRow("%s: %s", qPrintable(engineName(engine)), name) << engine;
+}
+
+}  // namespace vilt::test
