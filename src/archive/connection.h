@@ -29,6 +29,10 @@ class Connection {
     // The statement that opens a store's transaction, holding off other writers from the
     // start so that two stores at once wait for each other instead of failing.
     virtual QString beginWrite() const = 0;
+    // The statement, first in a store's transaction, that holds off every other writer of
+    // table until the transaction ends, so that a number the store reads from the table (one
+    // more than the greatest) is still free when it writes; empty when beginWrite does that.
+    virtual QString lockTable(const QString& /*table*/) const { return {}; }
     // A query that counts the tables named by its one bound value: whether a table made on
     // first use (visits) is there yet.
     virtual QString tableCount() const = 0;

@@ -133,6 +133,10 @@ class PostgresConnection final : public Connection {
     QString orderKey() const override { return kOrder; }
     // Row locks order two stores of one row; two different rows never wait for each other.
     QString beginWrite() const override { return QStringLiteral("BEGIN"); }
+    // Self-exclusive, so one such store waits for another; a reader does not wait.
+    QString lockTable(const QString& table) const override {
+        return QStringLiteral("LOCK TABLE %1 IN SHARE ROW EXCLUSIVE MODE").arg(table);
+    }
     QString errorText(const QSqlError& error) const override { return serverText(error); }
     // Another station may make the same row between this store's UPDATE and its INSERT: the
     // INSERT then waits for it and leaves it, and the UPDATE that follows writes into it.

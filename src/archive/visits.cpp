@@ -1,11 +1,14 @@
 // The visits table: made by the first store that finds none, one row stored per visit, listed
-// by time. Every statement is plain SQL that each engine runs as it is written; the one
-// question an engine answers its own way is whether the table is there (tableCount).
+// by time. Every statement is plain SQL that each engine runs as it is written; what an engine
+// spells its own way is whether the table is there (tableCount) and how other stores are held
+// off while a store takes the next Seq (beginWrite, lockTable).
 
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSysInfo>
 #include <algorithm>
+#include <functional>
+#include <optional>
 
 #include "archive/archive.h"
 #include "archive/connection.h"
@@ -50,11 +53,14 @@ std::optional<qint64> nullable(const QVariant& value) {
     return value.toLongLong();
 }
 
-// The statements of a store or a listing on one query; the first failure is kept in error.
+// The statements of a store or a listing, each on a query of its own; the first failure is
+// kept in error. A server keeps a prepared statement until its query is let go, and lets it go
+// only over a live connection and outside a transaction that failed: so a query is let go as
+// soon as its answer is read, and one that failed only after the rollback.
 class Statements {
   public:
-    Statements(const Connection& connection, std::function<void(const QString&)> recorder)
-        : connection_(connection), recorder_(std::move(recorder)), query_(connection.database()) {}
+    Statements(Connection& connection, std::function<void(const QString&)> recorder)
+        : connection_(connection), recorder_(std::move(recorder)) {}
 
     QString error;
 
@@ -62,25 +68,57 @@ class Statements {
     // change the archive go to the recorder first.
     bool run(const QString& sql, const QVariantList& values = {}, bool changes = true) {
         if (changes && recorder_) recorder_(sql);
-        query_.finish();
-        query_.setForwardOnly(true);
+        query_.emplace(connection_.database());
+        query_->setForwardOnly(true);
         // Only a statement with values is prepared: a server may prepare no CREATE.
-        if (values.isEmpty()) return query_.exec(sql) || fail();
-        if (!query_.prepare(sql)) return fail();
-        for (const QVariant& value : values) query_.addBindValue(value);
-        return query_.exec() || fail();
+        if (values.isEmpty()) return query_->exec(sql) || fail();
+        if (!query_->prepare(sql)) return fail();
+        for (const QVariant& value : values) query_->addBindValue(value);
+        return query_->exec() || fail();
     }
-    // The first column of the next row of the last query; none when it has no more.
-    std::optional<QVariant> next() {
-        if (!query_.next()) return std::nullopt;
-        return query_.value(0);
+    // The first column of the last statement's first row, the statement let go; none when it
+    // has no row.
+    std::optional<QVariant> answer() {
+        std::optional<QVariant> value;
+        if (query_->next()) value = query_->value(0);
+        query_.reset();
+        return value;
     }
-    QSqlQuery& query() { return query_; }
+    // Each row of the last statement to read, the statement let go; false when the rows
+    // stopped coming part-way.
+    bool eachRow(const std::function<void(const QSqlQuery&)>& read) {
+        while (query_->next()) read(*query_);
+        const bool whole = query_->lastError().type() == QSqlError::NoError || fail();
+        query_.reset();
+        return whole;
+    }
 
-    // Whether the visits table is there; none when the question failed.
+    // Whether the visits table is there: the first question of every store and listing. A
+    // connection the server dropped while the archive stood idle shows only here, nothing
+    // having been written yet: it is opened again, once, and asked again.
+    std::optional<bool> start() {
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            error.clear();
+            if (!connection_.ensureOpen(&error)) return std::nullopt;
+            const auto present = hasTable();
+            if (present || !connection_.dropped()) return present;
+        }
+        return std::nullopt;
+    }
+
+    // One visit: the table when it is missing, then the row in a transaction of its own.
+    StoreStatus store(const VisitRecord& visit) {
+        if (!ensureTable() || !begin()) return StoreStatus::Failed;
+        const StoreStatus status = holdOffOtherStores() ? addRow(visit) : StoreStatus::Failed;
+        if (status == StoreStatus::Stored && commit()) return status;
+        rollback();
+        return status == StoreStatus::Stored ? StoreStatus::Failed : status;
+    }
+
+  private:
     std::optional<bool> hasTable() {
         if (!run(connection_.tableCount(), {kTable}, false)) return std::nullopt;
-        const auto count = next();
+        const auto count = answer();
         if (!count) {
             fail(QStringLiteral("нет ответа, есть ли таблица visits"));
             return std::nullopt;
@@ -88,32 +126,24 @@ class Statements {
         return count->toInt() > 0;
     }
 
-    // One visit: the table when it is missing, then the row in a transaction of its own.
-    StoreStatus store(const VisitRecord& visit) {
-        if (!ensureTable() || !begin()) return StoreStatus::Failed;
-        const StoreStatus status = addRow(visit);
-        if (status == StoreStatus::Stored && commit()) return status;
-        rollback();
-        return status == StoreStatus::Stored ? StoreStatus::Failed : status;
-    }
-
-  private:
     bool begin() { return run(connection_.beginWrite(), {}, false); }
     bool commit() {
         QSqlDatabase db = connection_.database();
         return db.commit() || fail(connection_.errorText(db.lastError()));
     }
-    // Before the query is let go: a server drops its prepared statement only outside a
-    // transaction that failed.
+    // The failed statement is let go after it (see above); a connection the server dropped
+    // has no transaction to end.
     void rollback() {
-        query_.finish();
-        connection_.database().rollback();
+        if (query_) query_->finish();
+        QSqlDatabase db = connection_.database();
+        if (db.isOpen()) db.rollback();
+        query_.reset();
     }
 
     // The table made in a transaction of its own. Another program may be making it at this
     // moment: a creation that failed counts as done when the table is there after it.
     bool ensureTable() {
-        const auto present = hasTable();
+        const auto present = start();
         if (!present) return false;
         if (*present) return true;
         bool made = begin();
@@ -127,11 +157,18 @@ class Statements {
         return false;
     }
 
+    // Inside the transaction: the other stores held off until it ends (where beginWrite has
+    // not), so that the next number is still free when the row takes it.
+    bool holdOffOtherStores() {
+        const QString lock = connection_.lockTable(kTable);
+        return lock.isEmpty() || run(lock, {}, false);
+    }
+
     // Inside the transaction: the next number, the row.
     StoreStatus addRow(const VisitRecord& visit) {
         if (!run(QStringLiteral("SELECT COALESCE(MAX(Seq), 0) + 1 FROM visits"), {}, false))
             return StoreStatus::Failed;
-        const auto seq = next();
+        const auto seq = answer();
         if (!seq) {
             fail(QStringLiteral("нет номера для нового посещения"));
             return StoreStatus::Failed;
@@ -142,20 +179,22 @@ class Statements {
                   text(visit.label), text(visit.result), nullable(visit.offset),
                   nullable(visit.energy), seq->toLongLong()}))
             return StoreStatus::Failed;
-        if (query_.numRowsAffected() > 0) return StoreStatus::Stored;
+        const bool made = query_->numRowsAffected() > 0;
+        query_.reset();
+        if (made) return StoreStatus::Stored;
         fail(kNotCreated);
         return StoreStatus::NotCreated;
     }
 
-    bool fail() { return fail(connection_.errorText(query_.lastError())); }
+    bool fail() { return fail(connection_.errorText(query_->lastError())); }
     bool fail(const QString& text) {
         if (error.isEmpty()) error = text;
         return false;
     }
 
-    const Connection& connection_;
+    Connection& connection_;
     std::function<void(const QString&)> recorder_;
-    QSqlQuery query_;
+    std::optional<QSqlQuery> query_;  // the last statement's, until it is let go
 };
 
 VisitRecord visitRow(const QSqlQuery& query) {
@@ -203,7 +242,7 @@ QList<VisitRecord> Archive::visits(std::optional<qint64> factory, std::optional<
                                    std::optional<QDate> to) {
     QList<VisitRecord> rows;
     Statements statements(*connection_, {});
-    const auto present = statements.hasTable();
+    const auto present = statements.start();
     error_ = statements.error;
     if (!present || !*present) return rows;
     QStringList where;
@@ -228,7 +267,10 @@ QList<VisitRecord> Archive::visits(std::optional<qint64> factory, std::optional<
         error_ = statements.error;
         return rows;
     }
-    while (statements.query().next()) rows.append(visitRow(statements.query()));
+    if (!statements.eachRow([&](const QSqlQuery& row) { rows.append(visitRow(row)); })) {
+        error_ = statements.error;
+        rows.clear();
+    }
     return rows;
 }
 
