@@ -5,16 +5,37 @@
 
 namespace vilt::cli {
 
-namespace {
-
-// The modem's answers, one line each, as the status bar showed them in turn; then the
-// messages of the boxes.
-void tell(const dialup::DialOutcome& outcome) {
+QStringList modemLines(const dialup::DialOutcome& outcome) {
+    QStringList lines;
     for (const QString& reply : outcome.replies) {
         const QString line = reply.simplified();
-        if (!line.isEmpty()) err(QStringLiteral("modem: ") + printable(line));
+        if (!line.isEmpty()) lines << QStringLiteral("modem: ") + printable(line);
     }
-    for (const QString& message : outcome.messages) err(message.simplified());
+    for (const QString& message : outcome.messages) lines << message.simplified();
+    return lines;
+}
+
+QList<Failure> visitFailures(const station::VisitOutcome& outcome,
+                             const std::optional<QString>& phone) {
+    QList<Failure> found;
+    if (outcome.dial && outcome.dial->state != dialup::CallState::Connected)
+        found << Failure{kNoLink, QStringLiteral("no call to %1").arg(phone.value_or(QString()))};
+    if (const auto& session = outcome.session) {
+        if (session->portFailed)
+            found << Failure{kUsage, link::texts::kPortOpenFailed};
+        else if (!session->ok())
+            found << Failure{kNoLink, link::texts::failureText(*session)};
+    }
+    if (outcome.status == link::Status::PortFailed) found << Failure{kNoLink, outcome.error};
+    if (outcome.hangUp && outcome.hangUp->state != dialup::CallState::Idle)
+        found << Failure{kNotHungUp, QStringLiteral("the call was not hung up")};
+    return found;
+}
+
+namespace {
+
+void tell(const dialup::DialOutcome& outcome) {
+    for (const QString& line : modemLines(outcome)) err(line);
 }
 
 }  // namespace
@@ -93,20 +114,7 @@ std::optional<station::VisitOutcome> MeterLink::visit(const station::Plan& plan)
 }
 
 QList<Failure> MeterLink::failures(const station::VisitOutcome& outcome) const {
-    QList<Failure> found;
-    if (outcome.dial && outcome.dial->state != dialup::CallState::Connected)
-        found << Failure{kNoLink, QStringLiteral("no call to %1").arg(m_options.dial.value_or(
-                                      QString()))};
-    if (const auto& session = outcome.session) {
-        if (session->portFailed)
-            found << Failure{kUsage, link::texts::kPortOpenFailed};
-        else if (!session->ok())
-            found << Failure{kNoLink, link::texts::failureText(*session)};
-    }
-    if (outcome.status == link::Status::PortFailed) found << Failure{kNoLink, outcome.error};
-    if (outcome.hangUp && outcome.hangUp->state != dialup::CallState::Idle)
-        found << Failure{kNotHungUp, QStringLiteral("the call was not hung up")};
-    return found;
+    return visitFailures(outcome, m_options.dial);
 }
 
 void MeterLink::disconnect() {

@@ -34,6 +34,15 @@ struct Failure {
     QString text;
 };
 
+// The modem's answers, one line each, as the status bar showed them in turn ("modem: …");
+// then the messages of the boxes.
+QStringList modemLines(const dialup::DialOutcome& outcome);
+
+// What a visit failed in, in order: the dial to phone (a link failure), the session, a port
+// that went away, and an unconfirmed hang-up (kNotHungUp).
+QList<Failure> visitFailures(const station::VisitOutcome& outcome,
+                             const std::optional<QString>& phone);
+
 class MeterLink {
   public:
     // archive: where the command stores its readings; none when it stores nothing. trace:
@@ -52,8 +61,7 @@ class MeterLink {
     // on standard error), the session, the plan's readings and task, the close and the
     // hang-up. A trace file that cannot be written ends it before anything: none then.
     std::optional<station::VisitOutcome> visit(const station::Plan& plan);
-    // What a visit the command line asked for failed in, in order: the dial (a link
-    // failure), the session, a port that went away, and an unconfirmed hang-up (kNotHungUp).
+    // visitFailures of a visit on the options' phone.
     QList<Failure> failures(const station::VisitOutcome& outcome) const;
     // A visit with nothing read: the options' access, and the wait --timeout gave the
     // session through the call (the dial's own otherwise).

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <QCommandLineParser>
+#include <QFile>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -15,6 +16,7 @@
 #include <utility>
 
 #include "sim/control.h"
+#include "sim/phonebook.h"
 #include "sim/pty_server.h"
 #include "sim/virtual_meter.h"
 
@@ -50,6 +52,11 @@ A virtual meter on a pseudo-terminal. Prints "READY <slave-path>" once it serves
   --dial-cut N      cut the dial answer once more after N bytes (default none)
   --guard MS        the quiet time before and after "+++" (default 1000)
   --ipr-lock N      at+ipr? reports speed N whatever at+ipr= set (default none)
+  --phonebook FILE  the numbers the modem reaches, one a line: PHONE FACTORY
+                    [PASSWORD]; a call to one is answered by the meter with that
+                    factory number (and password; without one, --password's);
+                    the rest of the meter is shared by all; a number not in the
+                    book answers NO CARRIER
   --help            this text
 
 The meter starts with energy counts and month-end readings to show. Its daily
@@ -154,6 +161,15 @@ const std::array<std::pair<QString, QString>, 6> kModemOptions = {{{"dial-answer
 
 const QStringList kFields = {"factory", "model", "version", "place", "password", "dst", "clock"};
 
+std::optional<Phonebook> readPhonebook(const QString& path, QString& error) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = file.errorString();
+        return std::nullopt;
+    }
+    return Phonebook::parse(file.readAll(), error);
+}
+
 // Moves the option values into `settings`; the first complaint if one is bad.
 std::optional<QString> readValues(const QCommandLineParser& parser, Settings& settings) {
     QString error;
@@ -194,11 +210,21 @@ std::optional<QString> readValues(const QCommandLineParser& parser, Settings& se
             }
         }
         settings.server.modem = modem;
+        if (parser.isSet("phonebook")) {
+            const auto book = readPhonebook(parser.value("phonebook"), error);
+            if (!book) {
+                return QStringLiteral("--phonebook %1: %2").arg(parser.value("phonebook"), error);
+            }
+            settings.server.phonebook = *book;
+        }
     } else {
         for (const auto& [option, name] : kModemOptions) {
             if (parser.isSet(option)) {
                 return QStringLiteral("--%1 needs --modem").arg(option);
             }
+        }
+        if (parser.isSet("phonebook")) {
+            return QStringLiteral("--phonebook needs --modem");
         }
     }
     settings.server.linkPath = parser.value("link");
@@ -221,6 +247,7 @@ std::optional<int> parseArguments(const QStringList& arguments, Settings& settin
                        {"fault", {}, "FAULT"},
                        {"log", {}},
                        {"modem", {}},
+                       {"phonebook", {}, "FILE"},
                        {"help", {}}});
     if (!parser.parse(arguments)) {
         return usageError(parser.errorText());

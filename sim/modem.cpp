@@ -133,7 +133,7 @@ void Modem::tick(Clock::time_point now, Step& step) {
 }
 
 std::optional<Modem::Clock::time_point> Modem::nextDeadline() const {
-    if (m_state == State::Dialling && m_options.answer != DialAnswer::Silent) {
+    if (m_state == State::Dialling && dialAnswer() != DialAnswer::Silent) {
         return m_dialDue;
     }
     if (m_state == State::Data && m_plusHeld > 0) {
@@ -229,13 +229,22 @@ void Modem::runCommand(const QByteArray& raw, Clock::time_point now, Step& step)
     }
 }
 
+DialAnswer Modem::dialAnswer() const {
+    if (!m_options.book.isEmpty() && !m_options.book.contains(m_dialled)) {
+        return DialAnswer::NoCarrier;
+    }
+    return m_options.answer;
+}
+
 void Modem::answerDial(Clock::time_point now, Step& step) {
+    const DialAnswer answer = dialAnswer();
     QByteArray word;
-    switch (m_options.answer) {
+    switch (answer) {
         case DialAnswer::Silent:
             return;  // rings on for ever; a key from the workstation gives up
         case DialAnswer::Connect:
             word = connectText();
+            step.connected = m_dialled;
             m_state = State::Data;
             m_lastData = now;
             m_plusHeld = 0;
@@ -254,7 +263,7 @@ void Modem::answerDial(Clock::time_point now, Step& step) {
     const QByteArray text = "\r\n" + word + "\r\n";
     QList<qsizetype> cuts = {2, text.size() - 2};
     const qsizetype space = word.indexOf(' ');
-    if (space > 0 && m_options.answer == DialAnswer::Connect) {
+    if (space > 0 && answer == DialAnswer::Connect) {
         cuts.append(2 + space);
     }
     if (m_options.cutAt > 0 && m_options.cutAt < text.size()) {

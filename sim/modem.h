@@ -8,6 +8,7 @@
 #include <QByteArrayView>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 #include <chrono>
 #include <optional>
@@ -23,6 +24,9 @@ struct ModemOptions {
     int cutAt = -1;         // an extra cut of the dial answer after this many bytes; -1: none
     int guardMs = 1000;     // the quiet time before and after "+++"
     int iprLock = -1;       // the speed at+ipr? reports whatever at+ipr= set; -1: follows it
+    // The numbers a call reaches (lower case); a number not among them answers NO CARRIER.
+    // Empty: every number is reached.
+    QStringList book;
 };
 
 // One modem setting by name (dial, dial-delay, dial-gap, dial-cut, guard, ipr-lock) from its
@@ -43,6 +47,7 @@ class Modem {
     struct Step {
         QByteArray toMeter;
         QList<Output> toLine;
+        std::optional<QString> connected;  // a call connected to this number
     };
 
     explicit Modem(ModemOptions options = {}) : m_options(options) {}
@@ -66,6 +71,8 @@ class Modem {
     void dataByte(char byte, Clock::time_point now, Step& step);
     void runCommand(const QByteArray& line, Clock::time_point now, Step& step);
     void answerDial(Clock::time_point now, Step& step);
+    // How the dialled number answers: as the options say, or NO CARRIER off the book.
+    DialAnswer dialAnswer() const;
     void flushPluses(Step& step);
     void result(const QByteArray& text, Clock::time_point now, Step& step);
     QByteArray connectText() const;

@@ -92,8 +92,11 @@ UniqueFd::~UniqueFd() {
 }
 
 PtyServer::PtyServer(VirtualMeter& meter, ServerOptions options)
-    : m_meter(meter), m_options(std::move(options)) {
+    : m_meter(meter), m_options(std::move(options)), m_ownPassword(meter.state().password) {
     if (m_options.modem) {
+        if (m_options.phonebook) {
+            m_options.modem->book = m_options.phonebook->numbers();
+        }
         m_modem.emplace(*m_options.modem);
     }
 }
@@ -231,6 +234,9 @@ void PtyServer::tickModem(Clock::time_point now) {
 
 // The modem's own answers go out at the line speed, after whatever is already on its way.
 void PtyServer::sendModemOutput(const Modem::Step& step, Clock::time_point now) {
+    if (step.connected) {
+        answerCall(*step.connected);
+    }
     feedMeter(step.toMeter, now);
     for (const Modem::Output& output : step.toLine) {
         const auto start = std::max(output.due, m_lineFreeAt);
@@ -243,6 +249,20 @@ void PtyServer::sendModemOutput(const Modem::Step& step, Clock::time_point now) 
         if (m_options.log) {
             logBytes("modem", output.bytes);
         }
+    }
+}
+
+void PtyServer::answerCall(const QString& number) {
+    const PhonebookEntry* entry = m_options.phonebook ? m_options.phonebook->find(number) : nullptr;
+    if (entry == nullptr) {
+        return;
+    }
+    Phonebook::answerAs(m_meter.state(), *entry, m_ownPassword);
+    m_assembler.reset();  // nothing of an earlier call reaches this meter
+    if (m_options.log) {
+        writeAll(
+            STDERR_FILENO,
+            QStringLiteral("-- %1 answers as meter %2\n").arg(number).arg(entry->factory).toUtf8());
     }
 }
 

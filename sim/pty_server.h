@@ -11,6 +11,7 @@
 
 #include "sim/frame_assembler.h"
 #include "sim/modem.h"
+#include "sim/phonebook.h"
 #include "sim/virtual_meter.h"
 
 namespace vilt::sim {
@@ -21,6 +22,8 @@ struct ServerOptions {
     bool log = false;                   // requests and replies in hex on stderr
     int latencyMs = 20;                 // the meter's think time between a request and its reply
     std::optional<ModemOptions> modem;  // set: a dial-up modem sits in front of the meter
+    // With the modem: the number dialled picks the meter that answers (see Phonebook).
+    std::optional<Phonebook> phonebook;
 };
 
 // Owns one file descriptor.
@@ -68,6 +71,7 @@ class PtyServer {
     void feedMeter(QByteArrayView bytes, Clock::time_point now);
     void tickModem(Clock::time_point now);
     void sendModemOutput(const Modem::Step& step, Clock::time_point now);
+    void answerCall(const QString& number);
     bool handleModemControl(const QString& line, Clock::time_point now);
     void readControl();
     void handleControlLine(const QByteArray& raw);
@@ -82,6 +86,7 @@ class PtyServer {
     ServerOptions m_options;
     FrameAssembler m_assembler;
     std::optional<Modem> m_modem;
+    int32_t m_ownPassword;  // the meter's password as it started, for numbers without one
     UniqueFd m_master;
     UniqueFd m_slave;  // held open so the master never sees a hang-up
     QString m_slavePath;

@@ -53,6 +53,12 @@ QString devicePath(const QString& name) {
     return nthSerialDevice(*number);
 }
 
+QString deviceIdentity(const QString& name) {
+    const QString path = devicePath(name);
+    const QString device = QFileInfo(path).canonicalFilePath();
+    return device.isEmpty() ? path : device;
+}
+
 QStringList discoverPorts(SerialLine& comm) {
     QStringList found;
     for (int number = 1; number <= kPortCount; ++number) {

@@ -19,6 +19,10 @@ std::optional<int> portNumber(const QString& name);  // "Com3" / "com3" → 3, e
 QString portsFolder();                               // $XDG_DATA_HOME/vilt-service/ports
 // The device path to open for a port name; any other text is taken as a path itself.
 QString devicePath(const QString& name);
+// The device a port name reaches, links followed, so that two names of one device ("Com2"
+// through the port map and the path it points at) give the same text; empty for a port
+// name that reaches no device.
+QString deviceIdentity(const QString& name);
 
 // Start-up discovery: the names "Com1" … "Com12" that could be opened, ascending. Each
 // opened port is closed again; the component is left with the name "Com12".

@@ -1,7 +1,6 @@
 #include "comm/tcomm.h"
 
 #include <QDeadlineTimer>
-#include <QFileInfo>
 #include <QSerialPort>
 #include <algorithm>
 #include <array>
@@ -19,18 +18,6 @@ int replyGuardMs(int bitsPerSecond) {
     return std::max(ms, kLeastMs);
 }
 
-namespace {
-
-// The port is locked by the device it reaches, not by the name it was reached through:
-// otherwise a device opened through a port-map link could be opened again by its own path,
-// and two programs would talk over each other.
-QString lockedDevice(const QString& path) {
-    const QString device = QFileInfo(path).canonicalFilePath();
-    return device.isEmpty() ? path : device;
-}
-
-}  // namespace
-
 TComm::TComm() = default;
 
 TComm::~TComm() {
@@ -40,7 +27,10 @@ TComm::~TComm() {
 void TComm::Open() {
     if (Enabled()) throw CommError(kErrAlreadyOpen, -1);
     auto port = std::make_unique<QSerialPort>();
-    port->setPortName(lockedDevice(devicePath(m_deviceName)));
+    // The port is locked by the device it reaches, not by the name it was reached through:
+    // otherwise a device opened through a port-map link could be opened again by its own
+    // path, and two programs would talk over each other.
+    port->setPortName(deviceIdentity(m_deviceName));
     if (!port->open(QIODevice::ReadWrite)) return;
     m_port = std::move(port);
     applyLineSettings();

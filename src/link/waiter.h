@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <functional>
 
 namespace vilt::link {
@@ -20,16 +21,20 @@ class Waiter {
     // The running operation ends at its next wait.
     void requestStop() { m_stopRequested = true; }
     void clearStop() { m_stopRequested = false; }
-    bool stopRequested() const { return m_stopRequested; }
+    bool stopRequested() const { return m_stopRequested || (m_sharedStop && m_sharedStop->load()); }
+    // A stop asked for from another thread (a round stopped while its stations run): the
+    // flag is looked at in every wait, as a stop asked for here is; none: only requestStop.
+    void followStop(const std::atomic<bool>* flag) { m_sharedStop = flag; }
 
   protected:
     void throwIfStopped() const {
-        if (m_stopRequested && m_shields == 0) throw Stopped{};
+        if (stopRequested() && m_shields == 0) throw Stopped{};
     }
 
   private:
     friend class StopShield;
     bool m_stopRequested = false;
+    const std::atomic<bool>* m_sharedStop = nullptr;
     int m_shields = 0;
 };
 

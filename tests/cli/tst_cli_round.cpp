@@ -3,7 +3,10 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QtTest>
+#include <csignal>
+#include <memory>
 
 #include "dialup/dial_up.h"
 #include "support/sim_process.h"
@@ -51,6 +54,92 @@ QJsonObject byLine(const QJsonArray& meters, int line) {
 
 QString lastLine(const QString& text) {
     return text.trimmed().split('\n').last();
+}
+
+// The course of a round from its progress lines: "start K" where meter K's first line was
+// printed (its start), "end K" where its last one was (its result, after the modem's).
+QStringList progressOf(const QString& err) {
+    static const QRegularExpression kPlace(QStringLiteral(R"(^\[(\d+)/\d+\] )"));
+    const QStringList lines = err.split('\n');
+    QMap<qsizetype, QString> events;  // by line printed
+    QSet<QString> started;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const auto match = kPlace.match(lines[i]);
+        if (!match.hasMatch()) continue;
+        const QString place = match.captured(1);
+        if (!started.contains(place)) {
+            started << place;
+            events.insert(i, "start " + place);
+            continue;
+        }
+        events.remove(events.key("end " + place, -1));
+        events.insert(i, "end " + place);
+    }
+    return events.values();
+}
+
+QStringList resultsOf(const QString& json) {
+    QStringList results;
+    for (const QJsonValue& meter : QJsonDocument::fromJson(json.toUtf8()).array())
+        results << QString::number(meter.toObject().value("line").toInt()) + ' ' +
+                       meter.toObject().value("result").toString();
+    return results;
+}
+
+// vilt-cli running, its standard error read as it comes, so a test can act at a given step.
+class LiveCli {
+  public:
+    explicit LiveCli(const QStringList& arguments) {
+        m_cli.setReadChannel(QProcess::StandardError);
+        m_cli.start(test::programFromEnv("VILT_CLI"), arguments);
+    }
+    ~LiveCli() {
+        if (m_cli.state() == QProcess::NotRunning) return;
+        m_cli.kill();
+        m_cli.waitForFinished();
+    }
+    // Waits for a line of standard error that matches; false when none came in time.
+    bool waitFor(const QRegularExpression& pattern) {
+        QDeadlineTimer deadline(60000);
+        while (!deadline.hasExpired()) {
+            while (m_cli.canReadLine()) {
+                const QString line = QString::fromUtf8(m_cli.readLine());
+                m_err += line;
+                if (pattern.match(line).hasMatch()) return true;
+            }
+            if (!m_cli.waitForReadyRead(100) && m_cli.state() == QProcess::NotRunning) break;
+        }
+        return false;
+    }
+    void interrupt() { ::kill(static_cast<pid_t>(m_cli.processId()), SIGINT); }
+    Run finish() {
+        Run run;
+        if (!m_cli.waitForFinished(120000) || m_cli.exitStatus() != QProcess::NormalExit)
+            return run;
+        run.exitCode = m_cli.exitCode();
+        run.err = m_err + QString::fromUtf8(m_cli.readAllStandardError());
+        run.out = QString::fromUtf8(m_cli.readAllStandardOutput());
+        return run;
+    }
+
+  private:
+    QProcess m_cli;
+    QString m_err;
+};
+
+// A traced request for a month-end reading to the meter with that factory number on the port:
+// the visit is past its call and its session, in the readings.
+QRegularExpression readingOf(const QString& port, const QString& factory) {
+    return QRegularExpression(QStringLiteral(R"(^%1 .* > .* rxd_rd_month @%2 month 2 )")
+                                  .arg(QRegularExpression::escape(port), factory));
+}
+
+// A modem whose numbers reach two meters, each with its password or none.
+QStringList modemWithBook(const QTemporaryDir& dir, const QString& book) {
+    return QStringLiteral(
+               "--factory 1 --model 7 --password 4321 --modem --dial-delay 50 --guard 300")
+               .split(' ') +
+           QStringList{"--phonebook", writeFile(dir, "book.txt", book)};
 }
 
 }  // namespace
@@ -212,6 +301,122 @@ class TstCliRound : public QObject {
         const QString text = QString::fromUtf8(written.readAll());
         QVERIFY2(text.contains("RxdWrPsw @11111") && text.contains("RxdRdInfo @22222"),
                  qPrintable(text));
+        // The two ports ran at once: every line whole, tagged with its port.
+        const QRegularExpression whole(QStringLiteral(R"(^(%1|%2) +\d+\.\d{3} [<>x] )")
+                                           .arg(QRegularExpression::escape(first.slavePath()),
+                                                QRegularExpression::escape(second.slavePath())));
+        for (const QString& line : text.trimmed().split('\n'))
+            QVERIFY2(whole.match(line).hasMatch(), qPrintable(line));
+    }
+
+    // Meters on three ports (one of them twice) run a port each at once: every port's first
+    // meter starts before any meter ends. One line at a time visits port after port, each
+    // port's meters in the file's order. Either way the summary keeps the file's order and
+    // every progress line names its port.
+    void portsAtOnce_data() {
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QStringList>("progress");
+        QTest::newRow("all ports at once")
+            << QStringList{} << QStringList{"start 1", "start 2", "start 3"};
+        QTest::newRow("one line") << QStringList{"--lines", "1"}
+                                  << QStringList{"start 1", "end 1", "start 4", "end 4",
+                                                 "start 2", "end 2", "start 3", "end 3"};
+    }
+    void portsAtOnce() {
+        QFETCH(QStringList, lines);
+        QFETCH(QStringList, progress);
+        // A think time that makes a visit last well beyond the start of three threads.
+        test::SimProcess a(meterArguments("11111", {"--latency", "60"}));
+        test::SimProcess b(meterArguments("22222", {"--latency", "60"}));
+        test::SimProcess c(meterArguments("33333", {"--latency", "60"}));
+        QVERIFY(startAll({&a, &b, &c}));
+        QTemporaryDir dir;
+        const QString file = writeFile(
+            dir, "round.csv",
+            QStringLiteral("%1;;11111;4321;a\n%2;;22222;;b\n%3;;33333;;c\n%1;;11111;;a2\n")
+                .arg(a.slavePath(), b.slavePath(), c.slavePath()));
+        const Run run =
+            runRound(QStringList{"--no-store", "--fast", "--json", "round", file} + lines);
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(resultsOf(run.out), (QStringList{"1 ok", "2 ok", "3 ok", "4 ok"}));
+        const QStringList told = progressOf(run.err);
+        QCOMPARE(told.size(), 8);
+        QCOMPARE(told.mid(0, progress.size()), progress);
+        for (const auto& [place, port] : {std::pair{1, &a}, {2, &b}, {3, &c}, {4, &a}})
+            QVERIFY2(
+                run.err.contains(
+                    QStringLiteral("[%1/4] %2 %3:%1: ").arg(place).arg(port->slavePath(), file)),
+                qPrintable(run.err));
+    }
+
+    // A port whose device goes away mid-round fails its own meters, the one under way and
+    // the one after it; the other port's meter is read as if nothing happened.
+    void portLostMidRound() {
+        QTemporaryDir dir;
+        auto lost =
+            std::make_unique<test::SimProcess>(modemWithBook(dir, "5551 11111\n5552 22222\n"));
+        test::SimProcess kept(meterArguments("33333"));
+        QVERIFY(startAll({lost.get(), &kept}));
+        const QString lostPort = lost->slavePath();
+        const QString file =
+            writeFile(dir, "round.csv",
+                      QStringLiteral("%1;5551;11111;;a\n%2;;33333;;kept\n%1;5552;22222;;b\n")
+                          .arg(lostPort, kept.slavePath()));
+        LiveCli cli(
+            {"--no-store", "--fast", "--timeout", "200", "--trace", "--json", "round", file});
+        QVERIFY(cli.waitFor(readingOf(lostPort, "11111")));
+        lost.reset();  // killed: its pseudo-terminal goes with it
+        const Run run = cli.finish();
+        QCOMPARE(run.exitCode, 1);
+        const QJsonArray meters = QJsonDocument::fromJson(run.out.toUtf8()).array();
+        QCOMPARE(meters.size(), 3);
+        QVERIFY2(!byLine(meters, 1).value("ok").toBool() && !byLine(meters, 3).value("ok").toBool(),
+                 qPrintable(run.out));
+        QVERIFY2(byLine(meters, 2).value("ok").toBool(), qPrintable(run.out));
+    }
+
+    // One modem reaches two meters by their numbers, one after the other on its port; a
+    // number not in its book does not connect.
+    void phonebookReachesMeters() {
+        QTemporaryDir dir;
+        test::SimProcess modem(modemWithBook(dir,
+                                             "# phone factory password\n"
+                                             "5551 11111 777\n"
+                                             "5552\t22222\n"));
+        QVERIFY(startAll({&modem}));
+        const QString file = writeFile(dir, "round.csv",
+                                       QStringLiteral("%1;5551;11111;777;a\n"
+                                                      "%1;5552;22222;4321;b\n"
+                                                      "%1;5559;33333;;nobody\n")
+                                           .arg(modem.slavePath()));
+        const Run run =
+            runRound({"--no-store", "--fast", "--timeout", "200", "--json", "round", file});
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(resultsOf(run.out), (QStringList{"1 ok", "2 ok", "3 no call to 5559"}));
+        QCOMPARE(progressOf(run.err),
+                 (QStringList{"start 1", "end 1", "start 2", "end 2", "start 3", "end 3"}));
+        QCOMPARE(modem.ask("get dialled"), QStringLiteral("OK 5559"));
+        QCOMPARE(modem.ask("get modem"), QStringLiteral("OK command"));
+    }
+
+    // Ctrl+C stops the round: the meter under way closes its session and hangs up, the one
+    // not begun is left; the summary tells both.
+    void interruptHangsUp() {
+        QTemporaryDir dir;
+        test::SimProcess modem(modemWithBook(dir, "5551 11111\n"));
+        QVERIFY(startAll({&modem}));
+        const QString file = writeFile(
+            dir, "round.csv",
+            QStringLiteral("%1;5551;11111;;a\n%1;5551;11111;;b\n").arg(modem.slavePath()));
+        LiveCli cli(
+            {"--no-store", "--fast", "--timeout", "200", "--trace", "--json", "round", file});
+        QVERIFY(cli.waitFor(readingOf(modem.slavePath(), "11111")));
+        cli.interrupt();
+        const Run run = cli.finish();
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(resultsOf(run.out),
+                 (QStringList{"1 stopped", "2 not visited: the round was stopped"}));
+        QCOMPARE(modem.ask("get modem"), QStringLiteral("OK command"));
     }
 
     // Labels and malformed fields from the file reach the terminal escaped, in the progress
@@ -248,6 +453,10 @@ class TstCliRound : public QObject {
                                       << "cannot read the round file";
         QTest::newRow("sync not a number") << QStringList{"round", "FILE", "--sync-clock", "x"}
                                            << "" << 2 << "bad value for --sync-clock";
+        QTest::newRow("no lines") << QStringList{"round", "FILE", "--lines=0"} << "" << 2
+                                  << "bad value for --lines: '0' (ports, 1 … 64)";
+        QTest::newRow("more lines than there can be")
+            << QStringList{"round", "--lines", "65", "FILE"} << "" << 2 << "bad value for --lines";
         QTest::newRow("trace file that cannot be written")
             << QStringList{"--trace-file", "/nonexistent/trace.txt", "round", "FILE"} << "" << 2
             << "cannot write the trace file '/nonexistent/trace.txt'";

@@ -3,6 +3,7 @@
 
 #include <QFileInfo>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 
@@ -55,6 +56,9 @@ class TestModem : public QObject {
     void badControlLines_data();
     void badControlLines();
     void modemOptionsNeedTheModem();
+    void phonebookPicksTheMeter();
+    void phonebookRefused_data();
+    void phonebookRefused();
 };
 
 void TestModem::initTestCase() {
@@ -323,6 +327,71 @@ void TestModem::modemOptionsNeedTheModem() {
     plain.start(qEnvironmentVariable("VILT_SIM"), {"--guard", "100"});
     QVERIFY(plain.waitForFinished(static_cast<int>(vilt::test::kPtyPatience.count())));
     QCOMPARE(plain.exitCode(), 2);
+}
+
+// The number dialled picks the meter that answers; a number not in the book gets no carrier,
+// one in it the answer the options give.
+void TestModem::phonebookPicksTheMeter() {
+    QTemporaryDir dir;
+    QFile book(dir.filePath("book.txt"));
+    QVERIFY(book.open(QIODevice::WriteOnly));
+    book.write("# phone factory [password]\n5551 12345\n\n  5552   777 1 \n");
+    book.close();
+    ModemSim sim({"--dial-delay", "0", "--phonebook", book.fileName()});
+    Line line(sim.slavePath());
+    QVERIFY(line.isOpen());
+    QVERIFY(line.send("ate0\ratd5559\r"));
+    const QByteArray noCarrier = "ate0\r" + ok() + "\r\nNO CARRIER\r\n";
+    QCOMPARE(line.receiveLike(noCarrier), noCarrier);
+    const QByteArray connect("\r\nCONNECT 9600\r\n");
+    QVERIFY(line.send("atd5552\r"));
+    QCOMPARE(line.receiveLike(connect), connect);
+    QVERIFY(line.send(kIdentityRequest));  // to 12345: meter 777 keeps quiet
+    QCOMPARE(line.receive(1, vilt::test::kPtyQuiet), QByteArray());
+    QCOMPARE(sim.control("hangup"), QByteArray("OK"));
+    QCOMPARE(line.receiveLike("\r\nNO CARRIER\r\n"), QByteArray("\r\nNO CARRIER\r\n"));
+    QVERIFY(line.send("atd5551\r"));
+    QCOMPARE(line.receiveLike(connect), connect);
+    QCOMPARE(line.roundTrip(kIdentityRequest, kIdentityReplySize).size(), kIdentityReplySize);
+    QCOMPARE(sim.control("hangup"), QByteArray("OK"));
+    QCOMPARE(line.receiveLike("\r\nNO CARRIER\r\n"), QByteArray("\r\nNO CARRIER\r\n"));
+    QCOMPARE(sim.control("set dial busy"), QByteArray("OK"));
+    QVERIFY(line.send("atd5551\r"));
+    QCOMPARE(line.receiveLike("\r\nBUSY\r\n"), QByteArray("\r\nBUSY\r\n"));
+}
+
+void TestModem::phonebookRefused_data() {
+    QTest::addColumn<QByteArray>("book");
+    QTest::addColumn<bool>("modem");
+    QTest::addColumn<QByteArray>("reason");
+    QTest::newRow("without the modem")
+        << QByteArray("1 2\n") << false << QByteArray("needs --modem");
+    QTest::newRow("factory not a number")
+        << QByteArray("1 2\n3 x\n") << true << QByteArray("line 2: bad factory");
+    QTest::newRow("too many fields")
+        << QByteArray("1 2 3 4\n") << true << QByteArray("line 1: 4 fields");
+    QTest::newRow("number twice") << QByteArray("1 2\n1 3\n") << true
+                                  << QByteArray("line 2: number listed twice");
+    QTest::newRow("no numbers") << QByteArray("# none\n") << true << QByteArray("no numbers");
+}
+
+void TestModem::phonebookRefused() {
+    QFETCH(QByteArray, book);
+    QFETCH(bool, modem);
+    QFETCH(QByteArray, reason);
+    QTemporaryDir dir;
+    QFile file(dir.filePath("book.txt"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(book);
+    file.close();
+    QProcess sim;
+    sim.start(qEnvironmentVariable("VILT_SIM"),
+              QStringList{"--phonebook", file.fileName()} +
+                  (modem ? QStringList{"--modem"} : QStringList{}));
+    QVERIFY(sim.waitForFinished(static_cast<int>(vilt::test::kPtyPatience.count())));
+    QCOMPARE(sim.exitCode(), 2);
+    const QByteArray error = sim.readAllStandardError();
+    QVERIFY2(error.contains(reason), error.constData());
 }
 
 QTEST_GUILESS_MAIN(TestModem)
