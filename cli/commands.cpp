@@ -33,7 +33,7 @@ int identify(MeterLink& link, const QStringList&, const Options& options) {
 QList<Command> allCommands() {
     QList<Command> commands{{{"identify"}, 0, nullptr, identify}};
     return commands + meterCommands() + serviceCommands() + readingCommands() + archiveCommands() +
-           tariffCommands() + roundCommands();
+           tariffCommands() + sharedRoundCommands() + roundCommands();
 }
 
 // The command whose words begin the command line, with the arguments after them.

@@ -41,6 +41,9 @@ QList<Command> tariffCommands();
 
 // The round of meters from a file; it opens its own links, one meter after another.
 QList<Command> roundCommands();
+// The round a team shares on the archive's server, and filling it from a round file; before
+// roundCommands, whose words they begin with.
+QList<Command> sharedRoundCommands();
 
 // Runs the command of the options against the meter; returns the exit status.
 int runCommand(const Options& options);

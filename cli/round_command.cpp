@@ -12,6 +12,7 @@
 #include "cli/numbers.h"
 #include "cli/output.h"
 #include "cli/round_file.h"
+#include "cli/round_common.h"
 #include "cli/round_progress.h"
 #include "cli/round_result.h"
 #include "cli/trace.h"
@@ -33,32 +34,6 @@ struct RoundArguments {
 };
 
 const QString kShape = QStringLiteral("FILE [%1 SECONDS] [%2 N]").arg(kSyncFlag, kLinesFlag);
-
-// The value of a flag (given as "--flag VALUE" or "--flag=VALUE") within its range.
-std::optional<qint64> flagValue(const QStringList& arguments, qsizetype& i, const QString& flag,
-                                NumberRange range, const QString& unit, QString* error) {
-    QString value;
-    if (arguments[i] == flag) {
-        if (i + 1 >= arguments.size()) {
-            *error = QStringLiteral("%1 needs a number of %2").arg(flag, unit);
-            return std::nullopt;
-        }
-        value = arguments[++i];
-    } else {
-        value = arguments[i].mid(flag.size() + 1);
-    }
-    const auto number = parseNumber(value, range);
-    if (!number)
-        *error = QStringLiteral("bad value for %1: '%2' (%3, %4 … %5)")
-                     .arg(flag, value, unit)
-                     .arg(range.lowest)
-                     .arg(range.highest);
-    return number;
-}
-
-bool isFlag(const QString& argument, const QString& flag) {
-    return argument == flag || argument.startsWith(flag + QLatin1Char('='));
-}
 
 std::optional<RoundArguments> parseArguments(const QStringList& arguments, QString* error) {
     RoundArguments parsed;
@@ -91,43 +66,6 @@ std::optional<QString> checkRound(const QStringList& arguments) {
     QString error;
     if (!parseArguments(arguments, &error)) return error;
     return std::nullopt;
-}
-
-// An interrupt (Ctrl+C) or a terminate stops the round: the visits under way close their
-// sessions and hang up, the meters not begun are left. A second one ends the program.
-std::atomic<bool> g_stop{false};
-static_assert(std::atomic<bool>::is_always_lock_free);
-
-extern "C" void onStopSignal(int signal) {
-    g_stop.store(true);
-    std::signal(signal, SIG_DFL);
-}
-
-class StopOnSignals {
-  public:
-    StopOnSignals() {
-        g_stop.store(false);
-        std::signal(SIGINT, onStopSignal);
-        std::signal(SIGTERM, onStopSignal);
-    }
-    ~StopOnSignals() {
-        std::signal(SIGINT, SIG_DFL);
-        std::signal(SIGTERM, SIG_DFL);
-    }
-    StopOnSignals(const StopOnSignals&) = delete;
-    StopOnSignals& operator=(const StopOnSignals&) = delete;
-};
-
-station::RoundSettings sharedSettings(const Options& options, const RoundArguments& arguments) {
-    station::RoundSettings settings;
-    settings.speed = options.speed;
-    settings.waitMs = options.timeOut;
-    settings.fast = options.fast;
-    settings.syncAbove = arguments.syncAbove;
-    if (options.timeOutGiven) settings.callWait = options.timeOut;
-    settings.pauseMs = 0;
-    if (!options.noStore) settings.archive = options.archive;
-    return settings;
 }
 
 station::RoundMeter roundMeter(const RoundLine& line) {
@@ -179,11 +117,11 @@ int round(const QStringList& rawArguments, const Options& options) {
     station::RoundRun run;
     run.lines = arguments.lines;
     run.observer = &progress;
-    run.stop = &g_stop;
+    run.stop = &roundStop();
     run.visitRecord = [&](qsizetype index, const station::MeterVisit& visit) {
         return visitRecord(meterResult((*lines)[visited[index]], visit), options.station);
     };
-    station::runRound(meters, sharedSettings(options, arguments), run);
+    station::runRound(meters, roundSettings(options, arguments.syncAbove), run);
 
     const QList<MeterResult>& results = progress.results();
     if (options.json) {

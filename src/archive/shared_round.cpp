@@ -67,6 +67,23 @@ QString importRound(const QString& place, const QList<RoundMeter>& meters) {
     return {};
 }
 
+std::optional<QStringList> directPorts(const QString& place, const QString& station,
+                                       QString* error) {
+    const auto connection = connectTo(place, error);
+    if (!connection) return std::nullopt;
+    QSqlQuery query(connection->database());
+    query.prepare(QStringLiteral("SELECT DISTINCT Port FROM round_meters WHERE Phone = '' AND "
+                                 "Station = ? AND Visited IS NULL ORDER BY Port"));
+    query.addBindValue(station);
+    if (!query.exec()) {
+        *error = connection->errorText(query.lastError());
+        return std::nullopt;
+    }
+    QStringList ports;
+    while (query.next()) ports << query.value(0).toString();
+    return ports;
+}
+
 std::unique_ptr<RoundClaims> RoundClaims::open(const QString& place, QString* error) {
     auto connection = connectTo(place, error);
     if (!connection) return nullptr;

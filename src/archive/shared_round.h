@@ -10,6 +10,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <optional>
 
@@ -42,6 +43,11 @@ struct LineScope {
 // Replaces the shared round with these meters, in one transaction; every meter is then not
 // yet visited. Empty, or the user's message (the archive must be on a server).
 QString importRound(const QString& place, const QList<RoundMeter>& meters);
+
+// The direct ports of station that hold meters not yet visited, in port order; none, with
+// *error for the user, when the server cannot tell.
+std::optional<QStringList> directPorts(const QString& place, const QString& station,
+                                       QString* error);
 
 class RoundClaims {
   public:

@@ -68,6 +68,10 @@ struct MeterVisit {
 class RoundObserver {
   public:
     virtual ~RoundObserver() = default;
+    // A round whose meters are not known beforehand (shared by several stations) tells
+    // each meter as a line takes it, before it starts, and a line that could not go on.
+    virtual void claimed(qsizetype /*index*/, const RoundMeter&) {}
+    virtual void lineFailed(const QString& /*port*/, const QString& /*error*/) {}
     virtual void starting(qsizetype /*index*/) {}
     virtual void dialled(qsizetype /*index*/, const dialup::DialOutcome&) {}
     virtual void hungUp(qsizetype /*index*/, const dialup::DialOutcome&) {}
