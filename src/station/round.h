@@ -97,7 +97,8 @@ struct RoundRun {
     std::function<archive::VisitRecord(qsizetype index, const MeterVisit&)> visitRecord;
 };
 
-// The round over meters; returns when every port is done. One result per meter, in order.
+// The round over meters; returns when every port is done (a window calls it from a thread
+// of its own, so that its event loop keeps running). One result per meter, in order.
 QList<MeterVisit> runRound(const QList<RoundMeter>& meters, const RoundSettings& settings,
                            const RoundRun& run = {});
 

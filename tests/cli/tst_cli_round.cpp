@@ -310,21 +310,19 @@ class TstCliRound : public QObject {
     }
 
     // Meters on three ports (one of them twice) run a port each at once: every port's first
-    // meter starts before any meter ends. One line at a time visits port after port, each
-    // port's meters in the file's order. Either way the summary keeps the file's order and
-    // every progress line names its port.
+    // meter starts before any meter ends, and the port with two visits them one after the
+    // other. One line at a time visits port after port, each port's meters in the file's
+    // order. Either way the summary keeps the file's order and every progress line names
+    // its port.
     void portsAtOnce_data() {
         QTest::addColumn<QStringList>("lines");
-        QTest::addColumn<QStringList>("progress");
-        QTest::newRow("all ports at once")
-            << QStringList{} << QStringList{"start 1", "start 2", "start 3"};
-        QTest::newRow("one line") << QStringList{"--lines", "1"}
-                                  << QStringList{"start 1", "end 1", "start 4", "end 4",
-                                                 "start 2", "end 2", "start 3", "end 3"};
+        QTest::addColumn<bool>("together");
+        QTest::newRow("all ports at once") << QStringList{} << true;
+        QTest::newRow("one line") << QStringList{"--lines", "1"} << false;
     }
     void portsAtOnce() {
         QFETCH(QStringList, lines);
-        QFETCH(QStringList, progress);
+        QFETCH(bool, together);
         // A think time that makes a visit last well beyond the start of three threads.
         test::SimProcess a(meterArguments("11111", {"--latency", "60"}));
         test::SimProcess b(meterArguments("22222", {"--latency", "60"}));
@@ -341,7 +339,16 @@ class TstCliRound : public QObject {
         QCOMPARE(resultsOf(run.out), (QStringList{"1 ok", "2 ok", "3 ok", "4 ok"}));
         const QStringList told = progressOf(run.err);
         QCOMPARE(told.size(), 8);
-        QCOMPARE(told.mid(0, progress.size()), progress);
+        if (together) {
+            QStringList first = told.mid(0, 3);
+            first.sort();
+            QCOMPARE(first, (QStringList{"start 1", "start 2", "start 3"}));
+            const QStringList portA = told.filter(QRegularExpression(" [14]$"));
+            QCOMPARE(portA, (QStringList{"start 1", "end 1", "start 4", "end 4"}));
+        } else {
+            QCOMPARE(told, (QStringList{"start 1", "end 1", "start 4", "end 4", "start 2", "end 2",
+                                        "start 3", "end 3"}));
+        }
         for (const auto& [place, port] : {std::pair{1, &a}, {2, &b}, {3, &c}, {4, &a}})
             QVERIFY2(
                 run.err.contains(
