@@ -16,3 +16,5 @@ build-bench/bench/bench_archive_server
 # About half an hour: 24 meters through modems at the default (full) exchange, one line
 # and then four.
 VILT_SIM=build-bench/sim/vilt-sim VILT_CLI=build-bench/cli/vilt-cli build-bench/bench/bench_round
+# A round of 40 meters shared through the server: one station against two.
+bench/shared_round.sh build-bench
