@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "archive/archive.h"
+#include "support/archive_values.h"
 #include "support/archive_places.h"
 
 using namespace vilt;
@@ -19,22 +20,11 @@ using archive::Archive;
 using archive::StoreStatus;
 using test::Engine;
 
+using test::Slots;
+using test::slotValues;
+using test::stored;
+
 namespace {
-
-using Slots = std::array<double, archive::kSlots>;
-
-// Slot k holds base + k/4: distinct, exact in binary and in six decimals.
-Slots slotValues(double base) {
-    Slots values{};
-    for (int k = 0; k < archive::kSlots; ++k) values[k] = base + k / 4.0;
-    return values;
-}
-
-std::array<std::optional<double>, archive::kSlots> stored(const Slots& values) {
-    std::array<std::optional<double>, archive::kSlots> result;
-    for (int k = 0; k < archive::kSlots; ++k) result[k] = values[k];
-    return result;
-}
 
 // srez as the archive has it, alone, in SQL both engines take.
 QString srezTable() {
@@ -87,9 +77,7 @@ class TstArchive : public QObject {
     void seedProfiles(const QList<qint64>& numbers) {
         auto archive = open();
         QVERIFY(archive);
-        for (int i = 0; i < numbers.size(); ++i)
-            QCOMPARE(archive->storeProfile(QDate(2024, 1, i + 1), numbers[i], slotValues(i)).status,
-                     StoreStatus::Stored);
+        test::seedProfiles(*archive, numbers);
     }
 
     static QString shownDay(const std::optional<archive::ProfileRow>& row) {

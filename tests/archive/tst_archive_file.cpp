@@ -12,27 +12,17 @@
 #include <thread>
 
 #include "archive/archive.h"
+#include "support/archive_values.h"
 
 using namespace vilt;
 using archive::Archive;
 using archive::StoreStatus;
 
+using test::Slots;
+using test::slotValues;
+using test::stored;
+
 namespace {
-
-using Slots = std::array<double, archive::kSlots>;
-
-// Slot k holds base + k/4: distinct, exact in binary and in six decimals.
-Slots slotValues(double base) {
-    Slots values{};
-    for (int k = 0; k < archive::kSlots; ++k) values[k] = base + k / 4.0;
-    return values;
-}
-
-std::array<std::optional<double>, archive::kSlots> stored(const Slots& values) {
-    std::array<std::optional<double>, archive::kSlots> result;
-    for (int k = 0; k < archive::kSlots; ++k) result[k] = values[k];
-    return result;
-}
 
 QByteArray bytesOf(const QString& path) {
     QFile file(path);
@@ -121,9 +111,7 @@ class TstArchiveFile : public QObject {
     void seedProfiles(const QList<qint64>& numbers) {
         auto archive = open();
         QVERIFY(archive);
-        for (int i = 0; i < numbers.size(); ++i)
-            QCOMPARE(archive->storeProfile(QDate(2024, 1, i + 1), numbers[i], slotValues(i)).status,
-                     StoreStatus::Stored);
+        test::seedProfiles(*archive, numbers);
     }
 
     static QString shownDay(const std::optional<archive::ProfileRow>& row) {

@@ -10,19 +10,15 @@
 
 #include "archive/archive.h"
 #include "support/archive_places.h"
+#include "support/archive_values.h"
 
 using namespace vilt;
 using archive::Archive;
 using archive::StoreStatus;
 using test::Engine;
+using test::slotValues;
 
 namespace {
-
-std::array<double, archive::kSlots> slotValues(double base) {
-    std::array<double, archive::kSlots> values{};
-    for (int k = 0; k < archive::kSlots; ++k) values[k] = base + k / 4.0;
-    return values;
-}
 
 // A port on the loopback nothing listens on: a server that is down. The system hands out a
 // free one; it is let go at once.
@@ -37,14 +33,6 @@ int closedPort() {
         qFatal("no free port");
     close(probe);
     return ntohs(address.sin_port);
-}
-
-// The test server's address with another user or database.
-QString serverWith(const QString& user, const QString& database) {
-    QUrl url(test::serverUrl());
-    if (!user.isEmpty()) url.setUserName(user);
-    if (!database.isEmpty()) url.setPath(QLatin1Char('/') + database);
-    return url.toString();
 }
 
 }  // namespace
@@ -80,8 +68,8 @@ class TstArchiveServer : public QObject {
                                                 << "адрес не разобран";
         if (test::serverUrl().isEmpty()) return;
         QTest::newRow("wrong database")
-            << true << serverWith({}, "nosuchbase") << "database \"nosuchbase\" does not exist";
-        QTest::newRow("wrong user") << true << serverWith("nobody", {})
+            << true << test::serverWith({}, "nosuchbase") << "database \"nosuchbase\" does not exist";
+        QTest::newRow("wrong user") << true << test::serverWith("nobody", {})
                                     << "password authentication failed for user \"nobody\"";
     }
     void refusedByTheServer() {

@@ -16,13 +16,6 @@ const QString kDay = QStringLiteral("2010-03-04");
 // known here, so the discard port stands for a server that is down.
 const QString kDownServer = QStringLiteral("postgresql://vilt@127.0.0.1:9/vilt");
 
-QString serverWith(const QString& user, const QString& database) {
-    QUrl url(test::serverUrl());
-    if (!user.isEmpty()) url.setUserName(user);
-    if (!database.isEmpty()) url.setPath(QLatin1Char('/') + database);
-    return url.toString();
-}
-
 }  // namespace
 
 class TstCliArchiveServer : public QObject, private test::CliFixture {
@@ -49,9 +42,9 @@ class TstCliArchiveServer : public QObject, private test::CliFixture {
              "пароль в адресе не принимается"},
         };
         if (!test::serverUrl().isEmpty())
-            servers += {{"wrong database", serverWith({}, "nosuchbase"),
+            servers += {{"wrong database", test::serverWith({}, "nosuchbase"),
                          "database \"nosuchbase\" does not exist"},
-                        {"wrong user", serverWith("nobody", {}),
+                        {"wrong user", test::serverWith("nobody", {}),
                          "password authentication failed for user \"nobody\""}};
         const std::pair<const char*, QStringList> commands[] = {
             {"profile read", {"profile", "read", kDay}},

@@ -29,6 +29,13 @@ inline QString engineName(Engine engine) {
 inline QString serverUrl() {
     return qEnvironmentVariable("VILT_TEST_PG_URL");
 }
+// The test server's address with another user or database, for the refusals.
+inline QString serverWith(const QString& user, const QString& database) {
+    QUrl url(serverUrl());
+    if (!user.isEmpty()) url.setUserName(user);
+    if (!database.isEmpty()) url.setPath(QLatin1Char('/') + database);
+    return url.toString();
+}
 inline constexpr const char* kNoServer =
     "no PostgreSQL server for this run: VILT_TEST_PG_URL is not set (test.sh starts one and "
     "sets it)";
