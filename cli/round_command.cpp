@@ -22,9 +22,7 @@ namespace vilt::cli {
 
 namespace {
 
-const QString kSyncFlag = QStringLiteral("--sync-clock");
 const QString kLinesFlag = QStringLiteral("--lines");
-constexpr NumberRange kSyncRange{0, 86400 * 366};
 constexpr NumberRange kLinesRange{1, 64};
 
 struct RoundArguments {
@@ -68,17 +66,6 @@ std::optional<QString> checkRound(const QStringList& arguments) {
     return std::nullopt;
 }
 
-station::RoundMeter roundMeter(const RoundLine& line) {
-    station::RoundMeter meter;
-    meter.line = line.number;
-    meter.port = line.port;
-    meter.phone = line.phone;
-    meter.factory = line.factory;
-    meter.password = line.password;
-    meter.label = line.label;
-    return meter;
-}
-
 int round(const QStringList& rawArguments, const Options& options) {
     QString error;
     const RoundArguments arguments = *parseArguments(rawArguments, &error);
@@ -119,7 +106,7 @@ int round(const QStringList& rawArguments, const Options& options) {
     run.observer = &progress;
     run.stop = &roundStop();
     run.visitRecord = [&](qsizetype index, const station::MeterVisit& visit) {
-        return visitRecord(meterResult((*lines)[visited[index]], visit), options.station);
+        return visitRecord(meterResult(meters[index], visit), options.station);
     };
     station::runRound(meters, roundSettings(options, arguments.syncAbove), run);
 

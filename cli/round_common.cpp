@@ -16,22 +16,23 @@ extern "C" void onStopSignal(int signal) {
 
 }  // namespace
 
+std::optional<QString> flagText(const QStringList& arguments, qsizetype& i, const QString& flag) {
+    if (arguments[i] != flag) return arguments[i].mid(flag.size() + 1);
+    if (i + 1 >= arguments.size()) return std::nullopt;
+    return arguments[++i];
+}
+
 std::optional<qint64> flagValue(const QStringList& arguments, qsizetype& i, const QString& flag,
                                 NumberRange range, const QString& unit, QString* error) {
-    QString value;
-    if (arguments[i] == flag) {
-        if (i + 1 >= arguments.size()) {
-            *error = QStringLiteral("%1 needs a number of %2").arg(flag, unit);
-            return std::nullopt;
-        }
-        value = arguments[++i];
-    } else {
-        value = arguments[i].mid(flag.size() + 1);
+    const std::optional<QString> value = flagText(arguments, i, flag);
+    if (!value) {
+        *error = QStringLiteral("%1 needs a number of %2").arg(flag, unit);
+        return std::nullopt;
     }
-    const auto number = parseNumber(value, range);
+    const auto number = parseNumber(*value, range);
     if (!number)
         *error = QStringLiteral("bad value for %1: '%2' (%3, %4 … %5)")
-                     .arg(flag, value, unit)
+                     .arg(flag, *value, unit)
                      .arg(range.lowest)
                      .arg(range.highest);
     return number;

@@ -12,6 +12,13 @@
 
 namespace vilt::cli {
 
+// --sync-clock SECONDS, which both rounds take.
+inline const QString kSyncFlag = QStringLiteral("--sync-clock");
+inline constexpr NumberRange kSyncRange{0, 86400 * 366};
+
+// The text of a flag given as "--flag VALUE" or "--flag=VALUE"; i moves past it. None when
+// VALUE is missing.
+std::optional<QString> flagText(const QStringList& arguments, qsizetype& i, const QString& flag);
 // The value of a flag (given as "--flag VALUE" or "--flag=VALUE") within its range; i moves
 // past it. None, and *error, when it is missing or out of range.
 std::optional<qint64> flagValue(const QStringList& arguments, qsizetype& i, const QString& flag,

@@ -52,7 +52,7 @@ void RoundProgress::traffic(qsizetype index, const link::TrafficEntry& entry) {
 
 void RoundProgress::finished(qsizetype index, const station::MeterVisit& visit) {
     const qsizetype place = m_visited[index];
-    m_results[place] = meterResult(m_lines[place], visit);
+    m_results[place] = meterResult(roundMeter(m_lines[place]), visit);
     err(QStringLiteral("%1: %2").arg(where(place), printable(m_results[place].result)));
 }
 

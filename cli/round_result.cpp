@@ -49,11 +49,11 @@ QStringList readFailures(const station::VisitOutcome& visit, MeterResult& result
 }
 
 // Everything one visit failed in, the dial's or the session's failure first.
-QStringList visitFailureTexts(const station::VisitOutcome& visit, const RoundLine& line,
+QStringList visitFailureTexts(const station::VisitOutcome& visit, const station::RoundMeter& meter,
                               MeterResult& result) {
     QStringList failures = readFailures(visit, result);
     const std::optional<QString> phone =
-        line.phone.isEmpty() ? std::nullopt : std::optional<QString>(line.phone);
+        meter.phone.isEmpty() ? std::nullopt : std::optional<QString>(meter.phone);
     for (const Failure& failed : visitFailures(visit, phone)) {
         if (failed.code == kNotHungUp) {
             failures << failed.text;
@@ -82,16 +82,27 @@ MeterResult malformedResult(const RoundLine& line) {
     return bad;
 }
 
-MeterResult meterResult(const RoundLine& line, const station::MeterVisit& visit) {
+station::RoundMeter roundMeter(const RoundLine& line) {
+    station::RoundMeter meter;
+    meter.line = line.number;
+    meter.port = line.port;
+    meter.phone = line.phone;
+    meter.factory = line.factory;
+    meter.password = line.password;
+    meter.label = line.label;
+    return meter;
+}
+
+MeterResult meterResult(const station::RoundMeter& meter, const station::MeterVisit& visit) {
     MeterResult result;
-    result.line = line.number;
-    result.label = line.label;
-    result.factory = line.factory;
+    result.line = meter.line;
+    result.label = meter.label;
+    result.factory = meter.factory;
     if (!visit.visit) {
         result.result = QStringLiteral("not visited: the round was stopped");
         return result;
     }
-    QStringList failures = visitFailureTexts(*visit.visit, line, result);
+    QStringList failures = visitFailureTexts(*visit.visit, meter, result);
     if (visit.error) failures << *visit.error;
     if (visit.archiveFailure) failures << QStringLiteral("archive: ") + *visit.archiveFailure;
     // A record the archive did not take fails the meter: the readings may be stored, but

@@ -29,7 +29,9 @@ MeterResult malformedResult(const RoundLine& line);
 // The result of a meter's part in the round: the dial's or the session's failure when there
 // was one, else what the readings came to; a port that went away, a call left standing, an
 // archive that could not take the readings, a stop.
-MeterResult meterResult(const RoundLine& line, const station::MeterVisit& visit);
+MeterResult meterResult(const station::RoundMeter& meter, const station::MeterVisit& visit);
+// A well-formed line of the file as the round visits it.
+station::RoundMeter roundMeter(const RoundLine& line);
 
 // The archive's record of a meter's visit, now that it has ended.
 archive::VisitRecord visitRecord(const MeterResult& result, const QString& station);

@@ -21,10 +21,8 @@ namespace vilt::cli {
 
 namespace {
 
-const QString kSyncFlag = QStringLiteral("--sync-clock");
 const QString kModemsFlag = QStringLiteral("--modems");
 const QString kStationFlag = QStringLiteral("--station");
-constexpr NumberRange kSyncRange{0, 86400 * 366};
 const QString kShape = QStringLiteral("--shared postgresql://USER@HOST[:PORT]/DATABASE "
                                       "[--station NAME] [--modems PORT,PORT…] [%1 SECONDS]")
                            .arg(kSyncFlag);
@@ -36,15 +34,12 @@ struct SharedArguments {
     std::optional<qint64> syncAbove;
 };
 
-// The value of a flag that takes a text: "--flag VALUE" or "--flag=VALUE".
+// The value of a flag that takes a text; *error when it is missing.
 std::optional<QString> textValue(const QStringList& arguments, qsizetype& i, const QString& flag,
                                  QString* error) {
-    if (arguments[i] != flag) return arguments[i].mid(flag.size() + 1);
-    if (i + 1 >= arguments.size()) {
-        *error = QStringLiteral("%1 needs a value").arg(flag);
-        return std::nullopt;
-    }
-    return arguments[++i];
+    std::optional<QString> value = flagText(arguments, i, flag);
+    if (!value) *error = QStringLiteral("%1 needs a value").arg(flag);
+    return value;
 }
 
 std::optional<QString> parseFlag(const QStringList& arguments, qsizetype& i,
@@ -95,17 +90,6 @@ std::optional<QString> checkShared(const QStringList& arguments) {
     return std::nullopt;
 }
 
-RoundLine lineOf(const station::RoundMeter& meter) {
-    RoundLine line;
-    line.number = meter.line;
-    line.port = meter.port;
-    line.phone = meter.phone;
-    line.factory = meter.factory;
-    line.password = meter.password;
-    line.label = meter.label;
-    return line;
-}
-
 // What the station tells of its part while it runs: the meters as its lines take them, their
 // modem answers and results, a line that could not go on. The lines' calls come one at a time
 // (the round's lock); the records of visits are asked for outside it, so the meters claimed
@@ -114,16 +98,16 @@ class SharedProgress : public station::RoundObserver {
   public:
     SharedProgress(Trace& trace) : m_trace(trace) {}
 
-    RoundLine line(qsizetype index) const {
+    station::RoundMeter claimedMeter(qsizetype index) const {
         const std::lock_guard lock(m_mutex);
-        return m_lines.value(index);
+        return m_meters.value(index);
     }
     bool linesFailed() const { return m_linesFailed; }
 
     void claimed(qsizetype index, const station::RoundMeter& meter) override {
         {
             const std::lock_guard lock(m_mutex);
-            m_lines.insert(index, lineOf(meter));
+            m_meters.insert(index, meter);
         }
         err(QStringLiteral("%1: %2 (%3)%4 …")
                 .arg(where(index), printable(meter.label))
@@ -143,21 +127,21 @@ class SharedProgress : public station::RoundObserver {
     }
     void traffic(qsizetype index, const link::TrafficEntry& entry) override {
         if (m_trace.wanted())
-            m_trace.write(printable(line(index).port) + QLatin1Char(' ') +
+            m_trace.write(printable(claimedMeter(index).port) + QLatin1Char(' ') +
                           link::formatEntry(entry));
     }
     void finished(qsizetype index, const station::MeterVisit& visit) override {
         err(QStringLiteral("%1: %2").arg(
-            where(index), printable(meterResult(line(index), visit).result)));
+            where(index), printable(meterResult(claimedMeter(index), visit).result)));
     }
 
   private:
     QString where(qsizetype index) const {
-        const RoundLine meter = line(index);
+        const station::RoundMeter meter = claimedMeter(index);
         return QStringLiteral("[%1] %2 line %3")
             .arg(index + 1)
             .arg(printable(meter.port))
-            .arg(meter.number);
+            .arg(meter.line);
     }
     void tellModem(qsizetype index, const dialup::DialOutcome& outcome) {
         const QString prefix = where(index) + QStringLiteral(": ");
@@ -166,7 +150,7 @@ class SharedProgress : public station::RoundObserver {
 
     Trace& m_trace;
     mutable std::mutex m_mutex;
-    QMap<qsizetype, RoundLine> m_lines;
+    QMap<qsizetype, station::RoundMeter> m_meters;
     bool m_linesFailed = false;
 };
 
@@ -228,7 +212,7 @@ int sharedRound(const QStringList& rawArguments, const Options& options) {
     station::SharedRun shared{arguments.place, station, *lines,
                               [&](const station::SharedVisit& visit) {
                                   const MeterResult result =
-                                      meterResult(lineOf(visit.visited), visit.visit);
+                                      meterResult(visit.visited, visit.visit);
                                   return std::pair{result.ok, result.result};
                               }};
     const StopOnSignals stopOnSignals;
@@ -236,14 +220,14 @@ int sharedRound(const QStringList& rawArguments, const Options& options) {
     run.observer = &progress;
     run.stop = &roundStop();
     run.visitRecord = [&](qsizetype index, const station::MeterVisit& visit) {
-        return visitRecord(meterResult(progress.line(index), visit), station);
+        return visitRecord(meterResult(progress.claimedMeter(index), visit), station);
     };
     const QList<station::SharedVisit> visits =
         station::runSharedRound(shared, roundSettings(stored, arguments.syncAbove), run);
 
     QMap<int, MeterResult> byLine;  // the file's order
     for (const station::SharedVisit& visit : visits) {
-        MeterResult result = meterResult(lineOf(visit.visited), visit.visit);
+        MeterResult result = meterResult(visit.visited, visit.visit);
         if (visit.markFailure) {
             result.ok = false;
             result.result += QStringLiteral("; archive: the round's mark not stored: ") +
