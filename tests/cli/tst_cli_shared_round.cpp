@@ -18,7 +18,7 @@ class Station {
   public:
     Station(const QString& place, const QString& name, const QStringList& modems) {
         m_process.setProgram(test::programFromEnv("VILT_CLI"));
-        m_process.setArguments({"--json", "--fast", "--timeout", "300", "round", "--shared", place,
+        m_process.setArguments({"--json", "--fast", "--timeout", "1000", "round", "--shared", place,
                                 "--station", name, "--modems", modems.join(',')});
         m_process.start();
     }
