@@ -12,6 +12,7 @@ using namespace vilt;
 namespace {
 
 constexpr int kFirstFactory = 20001;
+constexpr int kRoundWaitMs = 1200000;
 
 // A station of the round: vilt-cli round --shared, running until it ends by itself.
 class Station {
@@ -30,9 +31,14 @@ class Station {
     Station& operator=(const Station&) = delete;
 
     QProcess& process() { return m_process; }
-    // The meters it visited, by factory number, from its summary; the exit status.
+    // The meters it visited, by factory number, from its summary; the exit status. A visit
+    // takes some 25 s (the meter is given a second between month-end reads), so a station
+    // of two lines with 20 meters runs for minutes, longer on a loaded machine.
     int finish(QList<qint64>* factories) {
-        if (!m_process.waitForFinished(240000)) return -1;
+        const bool ended = m_process.waitForFinished(kRoundWaitMs);
+        const QByteArray told = m_process.readAllStandardError();
+        if (!ended || m_process.exitCode() != 0) qWarning("%s", told.right(4000).constData());
+        if (!ended) return -1;
         const QJsonArray summary = QJsonDocument::fromJson(m_process.readAllStandardOutput()).array();
         for (const QJsonValue& meter : summary) *factories << meter["factory"].toInteger();
         return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
