@@ -14,6 +14,7 @@
 #include "cli/output.h"
 #include "cli/reading_text.h"
 #include "cli/table.h"
+#include "sheet/sheets.h"
 
 namespace vilt::cli {
 
@@ -103,6 +104,10 @@ int listProfiles(const QStringList& arguments, const Options& options) {
         return archive.profiles(filter.factory, filter.from, filter.to);
     };
     if (const auto failed = readRows<archive::ProfileRow>(options, read, &rows)) return *failed;
+    if (options.csv) {
+        outCsv({sheet::profileSheet(rows)});
+        return kDone;
+    }
     if (options.json) {
         QStringList days;
         for (const archive::ProfileRow& row : rows) days << dayJson(fromArchive(row));
@@ -154,6 +159,10 @@ int listMonths(const QStringList& arguments, const Options& options) {
     QList<archive::MonthRow> rows;
     const auto read = [&](Archive& archive) { return archive.months(filter.factory); };
     if (const auto failed = readRows<archive::MonthRow>(options, read, &rows)) return *failed;
+    if (options.csv) {
+        outCsv({sheet::monthSheet(rows)});
+        return kDone;
+    }
     if (options.json) {
         QStringList json;
         for (const archive::MonthRow& row : rows)
@@ -196,6 +205,10 @@ int listVisits(const QStringList& arguments, const Options& options) {
         return archive.visits(filter.factory, filter.from, filter.to);
     };
     if (const auto failed = readRows<archive::VisitRecord>(options, read, &rows)) return *failed;
+    if (options.csv) {
+        outCsv({sheet::visitsSheet(rows)});
+        return kDone;
+    }
     if (options.json) {
         QStringList json;
         for (const archive::VisitRecord& row : rows) json << visitJson(row);

@@ -14,6 +14,7 @@
 #include "link/link_settings.h"
 #include "ops/operations.h"
 #include "ops/place_reset.h"
+#include "sheet/sheets.h"
 
 namespace vilt::cli {
 
@@ -109,7 +110,12 @@ int eventsRead(MeterLink& link, const QStringList&, const Options& options) {
         const QString error = ops::journalRows(*events.journals[size_t(j)]).error;
         if (!error.isEmpty()) err(QStringLiteral("journal %1: %2").arg(j).arg(error));
     }
-    if (options.json) {
+    if (options.csv) {
+        ops::EventTab journals{};
+        for (int j = 0; j < ops::kJournalCount; ++j)
+            journals[size_t(j)] = events.journals[size_t(j)].value_or(ops::Journal{});
+        outCsv({sheet::journalSheet(journals)});
+    } else if (options.json) {
         out(eventsJson(events));
     } else {
         printEvents(events);

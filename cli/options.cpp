@@ -82,6 +82,8 @@ std::optional<Options> parseOptions(const QStringList& arguments, QString* error
         const QString& arg = arguments[i];
         if (arg == "--json") {
             o.json = true;
+        } else if (arg == "--csv") {
+            o.csv = true;
         } else if (arg == "--trace") {
             o.trace = true;
         } else if (arg == "--fast") {
@@ -107,6 +109,10 @@ std::optional<Options> parseOptions(const QStringList& arguments, QString* error
     }
     if (o.command.isEmpty()) {
         *error = QStringLiteral("no command given");
+        return std::nullopt;
+    }
+    if (o.csv && o.json) {
+        *error = QStringLiteral("--csv and --json exclude each other");
         return std::nullopt;
     }
     if (o.mode == link::AccessMode::WithPassword && o.password.isEmpty()) {
@@ -141,6 +147,9 @@ QString usage() {
         "  --fast             take each reply as soon as it is whole (no pacing; TimeOut\n"
         "                     is the longest wait)\n"
         "  --json             print the result as JSON\n"
+        "  --csv              print the table as CSV for a spreadsheet, in the conventions\n"
+        "                     of the locale (LANG): ';' and a decimal comma in Russian;\n"
+        "                     UTF-8 with a byte-order mark\n"
         "  --trace            every frame sent and received, decoded, on standard error\n"
         "  --trace-file PATH  the same into a file\n"
         "  --archive PATH     the archive file [Counter_VILT3.db in the current folder], or\n"

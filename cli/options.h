@@ -20,6 +20,7 @@ struct Options {
     uint32_t factory = 0;
     QString password;
     bool json = false;
+    bool csv = false;    // the table as CSV in the locale's conventions
     bool fast = false;   // the fast exchange: a reply taken as soon as it is whole
     bool trace = false;  // the decoded traffic on standard error
     QString traceFile;   // the decoded traffic into this file

@@ -1,5 +1,6 @@
 #include "cli/output.h"
 
+#include <QLocale>
 #include <cstdio>
 
 namespace vilt::cli {
@@ -9,6 +10,11 @@ void out(const QString& line) {
 }
 void err(const QString& line) {
     std::fputs(qPrintable(line + QLatin1Char('\n')), stderr);
+}
+
+void outCsv(const QList<sheet::Sheet>& sheets) {
+    const QByteArray bytes = sheet::toCsv(sheets, sheet::csvFormat(QLocale()));
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
 }
 
 QString printable(const QString& text) {

@@ -11,6 +11,7 @@
 #include "link/outcome_texts.h"
 #include "ops/profile_range.h"
 #include "ops/readings.h"
+#include "sheet/sheets.h"
 
 namespace vilt::cli {
 
@@ -49,9 +50,17 @@ QString countsJson(const ops::Counts& counts, bool total) {
 
 // What was read, whatever ended the read: the counters that came, the month-end readings
 // that came.
-void printEnergy(const ops::EnergyOutcome& energy, bool json) {
+void printEnergy(const ops::EnergyOutcome& energy, const Options& options, qint64 factory) {
     const QString null = QStringLiteral("null");
-    if (json) {
+    if (options.csv) {
+        QList<sheet::Sheet> sheets{sheet::energySheet(energy)};
+        if (std::any_of(energy.months.begin(), energy.months.end(),
+                        [](const auto& month) { return month.has_value(); }))
+            sheets << sheet::monthSheet({sheet::monthRow(factory, energy)});
+        outCsv(sheets);
+        return;
+    }
+    if (options.json) {
         QStringList months;
         for (int m = 1; m <= ops::kMonthCount; ++m)
             if (const auto& counts = energy.months[static_cast<size_t>(m - 1)])
@@ -90,7 +99,7 @@ int energyRead(MeterLink& link, const QStringList& arguments, const Options& opt
     request.factory = session.factory;
     const ops::EnergyOutcome energy = ops::readEnergy(link.exchange(), request);
     if (energy.status == link::Status::Garbled) return report(energy);
-    if (anyRead(energy)) printEnergy(energy, options.json);
+    if (anyRead(energy)) printEnergy(energy, options, session.factory);
     for (const QString& message : energy.messages) err(message.trimmed());
     if (!energy.unreadMonths.isEmpty()) err(ops::unreadMonthsText(energy.unreadMonths));
     if (energy.status == link::Status::Failed) {
@@ -125,8 +134,9 @@ std::optional<QString> checkProfile(const QStringList& arguments) {
 }
 
 // One day of a range as it comes: a progress line on standard error and the slices on
-// standard output; with json the day's element of the list instead, returned.
-QString printDay(const ops::ProfileOutcome& read, bool json) {
+// standard output; with json the day's element of the list instead, returned; with csv
+// nothing (the range is one table at its end).
+QString printDay(const ops::ProfileOutcome& read, const Options& options) {
     const QString date = read.day.toString(Qt::ISODate);
     if (read.status == link::Status::NoLink) {
         err(date + QStringLiteral(": ") + link::texts::kNoLink);
@@ -138,8 +148,9 @@ QString printDay(const ops::ProfileOutcome& read, bool json) {
     }
     err(QStringLiteral("%1: %2 срезов").arg(date).arg(ops::kSlotCount));
     for (const QString& message : read.messages) err(date + QStringLiteral(": ") + message);
+    if (options.csv) return {};
     const DaySlices slices = fromMeter(read.day, *read.words);
-    if (json) return dayJson(slices);
+    if (options.json) return dayJson(slices);
     for (const QString& line : dayText(slices)) out(line);
     return {};
 }
@@ -148,11 +159,15 @@ QString printDay(const ops::ProfileOutcome& read, bool json) {
 // ended the range stays printed and stored.
 int profileRead(MeterLink& link, const QStringList& arguments, const Options& options) {
     QStringList days;  // as JSON
+    QList<ops::ProfileOutcome> read;
     const ops::ProfileRangeOutcome range = ops::readProfileRange(
         link.exchange(), *parseDay(arguments.first()), *parseDay(arguments.last()),
-        link.session().factory, link.archive(),
-        [&](const ops::ProfileOutcome& read) { days << printDay(read, options.json); });
+        link.session().factory, link.archive(), [&](const ops::ProfileOutcome& day) {
+            days << printDay(day, options);
+            if (options.csv && day.words) read << day;
+        });
     if (options.json) out(QStringLiteral(R"({"days":[%1]})").arg(days.join(QLatin1Char(','))));
+    if (options.csv && !read.isEmpty()) outCsv({sheet::profileSheet(read)});
     switch (range.status) {
         case link::Status::Done:
             return kDone;

@@ -12,11 +12,6 @@ namespace {
 
 constexpr int kFirstYear = 2000;  // the profile request names the year by two digits
 constexpr int kLastYear = 2099;
-// Beyond this a value is not taken for a count of hundredths (a double is exact to 2^53).
-constexpr double kLargestHundredths = 9e15;
-// How far from a whole number of hundredths a stored value may be and still be one: the
-// store writes six decimals, far finer than this.
-constexpr double kHundredthsSlack = 1e-6;
 
 QString endText(const QDate& day, int k) {
     return ops::slotLabel(day, k).end.toString(QStringLiteral("H:mm:ss"));
@@ -29,15 +24,7 @@ QString hundredths(int64_t count) {
 }
 
 std::optional<QString> storedValue(const std::optional<double>& value) {
-    if (!value || !std::isfinite(*value)) return std::nullopt;
-    const double scaled = *value * 100;
-    if (std::fabs(scaled) < kLargestHundredths) {
-        const double whole = std::round(scaled);
-        if (std::fabs(scaled - whole) <= kHundredthsSlack)
-            return hundredths(static_cast<int64_t>(whole));
-    }
-    // The shortest text that reads back as the same double, in fixed notation.
-    return QString::number(*value, 'f', QLocale::FloatingPointShortest);
+    return ops::storedText(value);
 }
 
 QStringList countTexts(const ops::Counts& counts) {
@@ -79,8 +66,7 @@ QStringList dayText(const DaySlices& slices) {
                            .arg(ops::slotLabel(slices.day, k).date.toString("dd.MM.yyyy"))
                            .arg(slices.values[at].value_or(QStringLiteral("0")), 9);
         if (slices.words)
-            line += ops::slotComplete((*slices.words)[at]) ? QStringLiteral("  Ок")
-                                                           : QStringLiteral("  Срез не целый");
+            line += QStringLiteral("  ") + ops::slotStatusText(ops::slotComplete((*slices.words)[at]));
         lines << line;
     }
     return lines;

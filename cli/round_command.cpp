@@ -111,11 +111,7 @@ int round(const QStringList& rawArguments, const Options& options) {
     station::runRound(meters, roundSettings(options, arguments.syncAbove), run);
 
     const QList<MeterResult>& results = progress.results();
-    if (options.json) {
-        printJson(results);
-    } else {
-        printSummary(results);
-    }
+    printResults(results, options.json, options.csv);
     for (const MeterResult& r : results)
         if (!r.ok) return kNoLink;
     return kDone;

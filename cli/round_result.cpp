@@ -169,4 +169,28 @@ void printJson(const QList<MeterResult>& results) {
     out(QLatin1Char('[') + items.join(QLatin1Char(',')) + QLatin1Char(']'));
 }
 
+void printCsv(const QList<MeterResult>& results) {
+    sheet::Sheet summary{{QStringLiteral("Строка файла"), QStringLiteral("Метка"),
+                          QStringLiteral("Заводской номер"), QStringLiteral("Энергия, кВт*ч"),
+                          QStringLiteral("Смещение часов, с"), QStringLiteral("Результат")},
+                         {}};
+    for (const MeterResult& r : results)
+        summary.rows << QList<sheet::Cell>{
+            sheet::Cell::integer(r.line), sheet::Cell::text(r.label),
+            r.factory ? sheet::Cell::integer(*r.factory) : sheet::Cell(),
+            r.energy ? sheet::Cell::hundredths(*r.energy) : sheet::Cell(),
+            r.offset ? sheet::Cell::integer(*r.offset) : sheet::Cell(),
+            sheet::Cell::text(r.result)};
+    outCsv({summary});
+}
+
+void printResults(const QList<MeterResult>& results, bool json, bool csv) {
+    if (csv)
+        printCsv(results);
+    else if (json)
+        printJson(results);
+    else
+        printSummary(results);
+}
+
 }  // namespace vilt::cli

@@ -38,5 +38,8 @@ archive::VisitRecord visitRecord(const MeterResult& result, const QString& stati
 
 void printSummary(const QList<MeterResult>& results);
 void printJson(const QList<MeterResult>& results);
+void printCsv(const QList<MeterResult>& results);
+// The summary as --json, --csv or a table ask.
+void printResults(const QList<MeterResult>& results, bool json, bool csv);
 
 }  // namespace vilt::cli

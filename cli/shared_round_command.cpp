@@ -236,7 +236,7 @@ int sharedRound(const QStringList& rawArguments, const Options& options) {
         byLine.insert(visit.meter.line, result);
     }
     const QList<MeterResult> results = byLine.values();
-    options.json ? printJson(results) : printSummary(results);
+    printResults(results, options.json, options.csv);
     if (progress.linesFailed()) return kNoLink;
     for (const MeterResult& r : results)
         if (!r.ok) return kNoLink;

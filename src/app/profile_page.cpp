@@ -297,9 +297,7 @@ void ProfilePage::showDay(const ProfileDay& day) {
         const ops::SlotLabel label = ops::slotLabel(day.day, k);
         const auto& value = day.values[size_t(k)];
         QString status;
-        if (day.complete)
-            status =
-                (*day.complete)[size_t(k)] ? QStringLiteral("Ок") : QStringLiteral("Срез не целый");
+        if (day.complete) status = ops::slotStatusText((*day.complete)[size_t(k)]);
         m_grid->setCell(kNumber, k + 1, QString::number(k));
         m_grid->setCell(kTime, k + 1, timeText(label.end));
         m_grid->setCell(kDate, k + 1, dateText(label.date));

@@ -6,6 +6,12 @@ namespace vilt::ops {
 
 namespace {
 
+// Beyond this a value is not taken for a count of hundredths (a double is exact to 2^53).
+constexpr double kLargestHundredths = 9e15;
+// How far from a whole number of hundredths a stored value may be and still be one: the
+// store writes six decimals, far finer than this.
+constexpr double kHundredthsSlack = 1e-6;
+
 // "123.450" → "123.45", "120.000" → "120"; the point becomes the locale's separator.
 QString trimmed(QString text, const QLocale& locale) {
     if (text.contains(QLatin1Char('.'))) {
@@ -28,6 +34,18 @@ QString hundredthsText(int64_t hundredths, const QLocale& locale) {
                              .arg(magnitude / 100)
                              .arg(magnitude % 100, 2, 10, QLatin1Char('0'));
     return trimmed(text, locale);
+}
+
+std::optional<QString> storedText(const std::optional<double>& value) {
+    if (!value || !std::isfinite(*value)) return std::nullopt;
+    const double scaled = *value * 100;
+    if (std::fabs(scaled) < kLargestHundredths) {
+        const double whole = std::round(scaled);
+        if (std::fabs(scaled - whole) <= kHundredthsSlack)
+            return hundredthsText(static_cast<int64_t>(whole), QLocale::c());
+    }
+    // The shortest text that reads back as the same double, in fixed notation.
+    return QString::number(*value, 'f', QLocale::FloatingPointShortest);
 }
 
 QString generalText(double value, int digits, const QLocale& locale) {

@@ -8,6 +8,7 @@
 // hundredths of kW·h.
 
 #include <QDate>
+#include <QString>
 #include <QTime>
 #include <array>
 #include <cstdint>
@@ -35,6 +36,10 @@ inline int slotHundredths(uint16_t word) {
 }
 inline bool slotComplete(uint16_t word) {
     return (word & 0x8000) == 0;
+}
+// How a slice's flag is told: "Ок", or "Срез не целый" (the meter was off part of it).
+inline QString slotStatusText(bool complete) {
+    return complete ? QStringLiteral("Ок") : QStringLiteral("Срез не целый");
 }
 
 // Slot k is the half hour that ends (k + 1) × 30 minutes after midnight of `day`; the
