@@ -97,6 +97,40 @@ class TstCliReadings : public QObject, private test::CliFixture {
                  QStringLiteral("Конец месяца 3, кВт*ч: Т1 1234.56, Т2 0, Т3 0, Т4 0.05"));
     }
 
+    // The reads as spreadsheet tables, here in the Russian conventions: the counters with the
+    // month-end readings below them, a day's slices with their flags, the journals.
+    void readsAsCsv() {
+        startMeter();
+        QVERIFY(m_sim->control("set energy active 12345 -1 0 0"));
+        QVERIFY(m_sim->control("set month 3 123456 0 0 5"));
+        QVERIFY(m_sim->control("set profile 2010-03-04 " + profileHex({"8000", "7FFF"})));
+        QVERIFY(m_sim->control("set model 6"));  // no reactive counters
+        const QByteArray before = qgetenv("LC_ALL");
+        qputenv("LC_ALL", "ru_RU.UTF-8");
+        const test::CliRun energy = cli({"--csv", "--no-store", "energy", "read", "--months"});
+        const test::CliRun profile = cli({"--csv", "--no-store", "profile", "read", "2010-03-04"});
+        const test::CliRun events = cli({"--csv", "events", "read"});
+        qputenv("LC_ALL", before);
+
+        QCOMPARE(energy.exitCode, 0);
+        QVERIFY(energy.bytes.startsWith("\xEF\xBB\xBF"));
+        QStringList lines = energy.out.split("\r\n");
+        QCOMPARE(lines.size(), 2 + 1 + 1 + 12);
+        QCOMPARE(lines[1], "Активная, кВт*ч;123,45;-0,01;0;0;123,44");
+        QCOMPARE(lines[2], "");
+        QCOMPARE(lines[3].left(22), "Заводской номер;Месяц;");
+        QCOMPARE(lines[6], "12345;3;1234,56;0;0;0,05;;;;");
+
+        QCOMPARE(profile.exitCode, 0);
+        lines = profile.out.split("\r\n");
+        QCOMPARE(lines.size(), 49);
+        QCOMPARE(lines[1], "12345;04.03.2010;0;0:30;04.03.2010;0;Срез не целый");
+        QCOMPARE(lines[2], "12345;04.03.2010;1;1:00;04.03.2010;327,67;Ок");
+
+        QCOMPARE(events.exitCode, 0);
+        QCOMPARE(events.out.split("\r\n").first(), "Журнал;№;Дата и время");
+    }
+
     // --months stores the twelve month-end readings in the archive, in the current folder
     // by default, under the session's factory number; --no-store reads them all the same.
     void monthsStored() {

@@ -100,6 +100,32 @@ class TstCliVisits : public QObject, private test::CliFixture {
         QCOMPARE(run.out, kFixtureJson);
     }
 
+    // --csv in the conventions of the locale the program runs under; it and --json exclude
+    // each other.
+    void listsVisitsAsCsv_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("row");
+        QTest::newRow("Russian") << "ru_RU.UTF-8" << "02.03.2024 10:00:00;ws-1;11111;ТП-1;ok;-2;123,45";
+        QTest::newRow("C") << "C.UTF-8" << "2024-03-02 10:00:00,ws-1,11111,ТП-1,ok,-2,123.45";
+    }
+    void listsVisitsAsCsv() {
+        QFETCH(QString, locale);
+        QFETCH(QString, row);
+        storeFixture();
+        const QByteArray before = qgetenv("LC_ALL");
+        qputenv("LC_ALL", locale.toLatin1());
+        const test::CliRun run = here({"--csv", "archive", "visits"});
+        const test::CliRun both = here({"--csv", "--json", "archive", "visits"});
+        qputenv("LC_ALL", before);
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY(run.bytes.startsWith("\xEF\xBB\xBF"));
+        const QStringList lines = run.out.split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.size(), 4);  // the heading and three visits (the last line ending trimmed)
+        QCOMPARE(lines[2], row);
+        QCOMPARE(both.exitCode, 2);
+        QVERIFY2(both.err.contains("--csv and --json exclude each other"), qPrintable(both.err));
+    }
+
     void filters_data() {
         QTest::addColumn<QStringList>("filter");
         QTest::addColumn<QStringList>("labels");

@@ -76,7 +76,8 @@ CliRun runCliFrom(const QString& workingFolder, const QStringList& arguments,
         return run;
     }
     run.exitCode = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
-    run.out = QString::fromUtf8(cli.readAllStandardOutput());
+    run.bytes = cli.readAllStandardOutput();
+    run.out = QString::fromUtf8(run.bytes);
     run.err = QString::fromUtf8(cli.readAllStandardError());
     return run;
 }

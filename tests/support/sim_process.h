@@ -38,6 +38,7 @@ struct CliRun {
     int exitCode = -1;
     QString out;
     QString err;
+    QByteArray bytes;  // standard output as written (out drops a byte-order mark)
 };
 // whileRunning, when given, runs once the program has started (to pull the line away).
 // A program still running after finishMs is killed and counts as hung.
