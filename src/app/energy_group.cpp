@@ -4,8 +4,11 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 
+#include "app/csv_export.h"
 #include "ops/number_text.h"
+#include "sheet/sheets.h"
 
 namespace vilt::app {
 
@@ -14,7 +17,7 @@ const QString kBlankEdit = QString(11, QLatin1Char(' '));
 constexpr int kEditWidth = 80;
 }  // namespace
 
-EnergyGroup::EnergyGroup(QWidget* parent)
+EnergyGroup::EnergyGroup(Presenter& presenter, QWidget* parent)
     : QGroupBox(QStringLiteral("       Энергия по тарифам"), parent) {
     setObjectName(QStringLiteral("GroupBoxEnergy"));
     auto* grid = new QGridLayout(this);
@@ -46,17 +49,27 @@ EnergyGroup::EnergyGroup(QWidget* parent)
     }
     m_months = new QCheckBox(QStringLiteral("за 12 месяцев"), this);
     m_months->setObjectName(QStringLiteral("month_12"));
-    grid->addWidget(m_months, 6, 0, 1, 3);
+    grid->addWidget(m_months, 6, 0, 1, 2);
+    grid->addWidget(csvButton(QStringLiteral("EneCsv"), QStringLiteral("энергия.csv"), presenter,
+                              [this] { return QList{sheet()}; }, this),
+                    6, 2);
 }
 
 void EnergyGroup::blank() {
     for (Row* row : {&m_active, &m_reactive})
         for (QLineEdit* edit : *row) edit->setText(kBlankEdit);
+    m_shown.reset();
 }
 
 void EnergyGroup::show(const ops::EnergyOutcome& outcome) {
     if (outcome.active) showRow(m_active, *outcome.active);
     if (outcome.reactive) showRow(m_reactive, *outcome.reactive);
+    m_shown = outcome;
+}
+
+sheet::Sheet EnergyGroup::sheet() const {
+    if (m_shown) return sheet::energySheet(*m_shown);
+    return sheet::energySheet(ops::EnergyOutcome());
 }
 
 bool EnergyGroup::monthsWanted() const {

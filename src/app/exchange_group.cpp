@@ -64,7 +64,7 @@ ExchangeGroup::ExchangeGroup(Services& services, ops::EventTab& events, QWidget*
 
     m_clock = new ClockGroup(this);
     grid->addWidget(withCaptionRadio(m_clock, addRadio(Group::Time, "Fl_time")), 0, 0);
-    m_energy = new EnergyGroup(this);
+    m_energy = new EnergyGroup(m_services.presenter, this);
     grid->addWidget(withCaptionRadio(m_energy, addRadio(Group::Energy, "Fl_ene")), 0, 1);
     grid->addWidget(buildSelection(), 1, 0);
     m_speed = new RadioGroup(QStringLiteral("Skor"), QStringLiteral("       Скорость"),

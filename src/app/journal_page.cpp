@@ -2,11 +2,14 @@
 
 #include <QFontMetrics>
 #include <QHBoxLayout>
+#include <QPushButton>
 #include <algorithm>
 
 #include "app/clock_text.h"
+#include "app/csv_export.h"
 #include "app/radio_group.h"
 #include "app/string_grid.h"
+#include "sheet/sheets.h"
 
 namespace vilt::app {
 
@@ -51,6 +54,10 @@ JournalPage::JournalPage(Services& services, const ops::EventTab& events, QWidge
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(m_journals, 0, Qt::AlignTop);
     layout->addWidget(m_grid, 0, Qt::AlignTop);
+    layout->addWidget(csvButton(QStringLiteral("EventsCsv"), QStringLiteral("события.csv"),
+                                m_services.presenter,
+                                [this] { return QList{sheet::journalSheet(m_events)}; }, this),
+                      0, Qt::AlignTop);
     layout->addStretch(1);
 }
 

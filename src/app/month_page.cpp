@@ -10,9 +10,11 @@
 
 #include "app/browse_button.h"
 #include "app/clock_text.h"
+#include "app/csv_export.h"
 #include "app/string_grid.h"
 #include "link/outcome_texts.h"
 #include "ops/number_text.h"
+#include "sheet/sheets.h"
 
 namespace vilt::app {
 
@@ -58,6 +60,8 @@ MonthPage::MonthPage(Services& services, std::function<qint64()> factory, QWidge
     buttons->addWidget(back);
     buttons->addWidget(forward);
     buttons->addStretch(1);
+    buttons->addWidget(csvButton(QStringLiteral("tabl_12_month_csv"), QStringLiteral("месяцы.csv"),
+                                 m_services.presenter, [this] { return QList{sheet()}; }, this));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_title);
     layout->addWidget(m_grid, 1);
@@ -67,6 +71,11 @@ MonthPage::MonthPage(Services& services, std::function<qint64()> factory, QWidge
 void MonthPage::blankMonths() {
     for (int m = 1; m <= ops::kMonthCount; ++m)
         for (int column = 1; column < kColumns; ++column) m_grid->setCell(column, m, kBlankCell);
+    m_shown.reset();
+}
+
+sheet::Sheet MonthPage::sheet() const {
+    return sheet::monthSheet(m_shown ? QList{*m_shown} : QList<archive::MonthRow>{});
 }
 
 void MonthPage::showMonths(const ops::EnergyOutcome& outcome) {
@@ -81,6 +90,7 @@ void MonthPage::showMonths(const ops::EnergyOutcome& outcome) {
     if (std::none_of(outcome.months.begin(), outcome.months.end(),
                      [](const auto& counts) { return counts.has_value(); }))
         return;
+    m_shown = sheet::monthRow(m_factory ? m_factory() : 0, outcome);
     const QString read =
         QDateTime::currentDateTime().toString(kDateFormat + QStringLiteral(" hh:mm"));
     m_title->setText(m_factory
@@ -128,6 +138,7 @@ void MonthPage::step(bool forward) {
 
 void MonthPage::Read_BD_12(const archive::MonthRow& row) {
     m_services.presenter.setStatus(1, link::texts::kLocalNumber + QString::number(row.factory));
+    m_shown = row;
     for (int m = 1; m <= ops::kMonthCount; ++m) {
         for (int t = 1; t <= ops::kTariffCount; ++t) {
             const auto index = size_t(archive::monthIndex(m, t));

@@ -5,10 +5,12 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <optional>
 
 #include "app/services.h"
 #include "archive/archive.h"
 #include "ops/readings.h"
+#include "sheet/csv.h"
 
 class QLabel;
 
@@ -35,6 +37,8 @@ class MonthPage : public QWidget {
     void BitBtn5Click();  // backward
 
     const MonthEndTab& monthEnds() const { return m_monthEnds; }
+    // The readings shown, read or stored, for a spreadsheet.
+    sheet::Sheet sheet() const;
 
   private:
     void Read_BD_12(const archive::MonthRow& row);
@@ -47,6 +51,7 @@ class MonthPage : public QWidget {
     QLabel* m_title = nullptr;
     StringGrid* m_grid = nullptr;
     MonthEndTab m_monthEnds{};
+    std::optional<archive::MonthRow> m_shown;
 };
 
 }  // namespace vilt::app

@@ -11,11 +11,13 @@
 
 #include "app/browse_button.h"
 #include "app/clock_text.h"
+#include "app/csv_export.h"
 #include "app/panel.h"
 #include "app/string_grid.h"
 #include "link/outcome_texts.h"
 #include "ops/number_text.h"
 #include "ops/profile_range.h"
+#include "sheet/sheets.h"
 
 namespace vilt::app {
 
@@ -170,6 +172,13 @@ QLayout* ProfilePage::buildBrowseRow() {
     row->addWidget(forward);
     row->addSpacing(8);
     row->addWidget(m_browseNote, 1);
+    row->addWidget(csvButton(QStringLiteral("cutCsv"), QStringLiteral("срезы.csv"),
+                             m_services.presenter,
+                             [this]() -> std::optional<QList<sheet::Sheet>> {
+                                 if (const auto table = sheet()) return QList{*table};
+                                 return std::nullopt;
+                             },
+                             this));
     return row;
 }
 
@@ -202,6 +211,7 @@ void ProfilePage::RdSrClick() {
     const qint64 factory = m_factory();
     m_services.presenter.beginOperation();
     m_browseNote->clear();
+    m_browsing = false;
     m_range.clear();
     m_rangeDays->clear();
     m_rangeProgress->setRange(0, count);
@@ -289,7 +299,20 @@ void ProfilePage::showStored(const archive::ProfileRow& row) {
     m_services.presenter.setStatus(1, link::texts::kLocalNumber + QString::number(row.factory));
     m_day->setDate(row.day);
     m_at = std::pair(row.factory, row.day);
+    m_browsing = true;
     showDay(ProfileDay{row.day, row.factory, row.values, std::nullopt});
+}
+
+std::optional<sheet::Sheet> ProfilePage::sheet() const {
+    if (!m_browsing || !m_at) return sheet::profileSheet(m_range);
+    const QDate from = m_day->date();
+    const QDate to = std::max(from, m_dayTo->date());
+    const auto rows = m_services.archive.profiles(m_at->first, from, to);
+    if (!m_services.archive.error().isEmpty()) {
+        m_services.presenter.message(m_services.archive.error());
+        return std::nullopt;
+    }
+    return sheet::profileSheet(rows);
 }
 
 void ProfilePage::showDay(const ProfileDay& day) {

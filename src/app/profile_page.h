@@ -11,6 +11,7 @@
 #include "app/services.h"
 #include "archive/archive.h"
 #include "ops/readings.h"
+#include "sheet/csv.h"
 
 class QComboBox;
 class QDateEdit;
@@ -41,6 +42,11 @@ class ProfilePage : public QWidget {
     // The number filter of the browse: empty for "Все №".
     QString filter() const;
 
+    // For a spreadsheet: after a read, the days read; while browsing, the stored days of the
+    // meter shown from the first picker's day to the second's. None when the archive failed
+    // (the user is told).
+    std::optional<sheet::Sheet> sheet() const;
+
   private:
     QLayout* buildReadRow();
     QLayout* buildBrowseRow();
@@ -67,6 +73,7 @@ class ProfilePage : public QWidget {
     QList<ops::ProfileOutcome> m_range;
     // The meter and day the browse stands on.
     std::optional<std::pair<qint64, QDate>> m_at;
+    bool m_browsing = false;  // the day shown is a stored one
 };
 
 }  // namespace vilt::app

@@ -1,5 +1,7 @@
 #include "sheet/csv.h"
 
+#include <QSaveFile>
+
 #include "ops/number_text.h"
 
 namespace vilt::sheet {
@@ -119,6 +121,16 @@ QByteArray toCsv(const QList<Sheet>& sheets, const CsvFormat& format) {
         }
     }
     return kByteOrderMark + text.toUtf8();
+}
+
+std::optional<QString> saveCsv(const QString& path, const QList<Sheet>& sheets,
+                               const QLocale& locale) {
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write(toCsv(sheets, csvFormat(locale)));
+        if (file.commit()) return std::nullopt;
+    }
+    return QStringLiteral("Не удалось сохранить файл %1: %2").arg(path, file.errorString());
 }
 
 }  // namespace vilt::sheet

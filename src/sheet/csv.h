@@ -14,6 +14,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <optional>
 
 namespace vilt::sheet {
 
@@ -58,5 +59,10 @@ CsvFormat csvFormat(const QLocale& locale);
 QByteArray toCsv(const Sheet& sheet, const CsvFormat& format);
 // Several sheets in one file, one below the other with an empty line between them.
 QByteArray toCsv(const QList<Sheet>& sheets, const CsvFormat& format);
+
+// Writes the sheets to a CSV file in the locale's conventions, whole or not at all (a file
+// already there stays as it was when the write fails). The reason when it failed.
+std::optional<QString> saveCsv(const QString& path, const QList<Sheet>& sheets,
+                               const QLocale& locale);
 
 }  // namespace vilt::sheet

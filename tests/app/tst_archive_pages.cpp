@@ -6,6 +6,7 @@
 #include <QtTest>
 #include <QtWidgets>
 
+#include "app/csv_export.h"
 #include "app/string_grid.h"
 #include "archive/archive.h"
 #include "link/outcome_texts.h"
@@ -227,6 +228,65 @@ class TstArchivePages : public QObject {
         days->setCurrentIndex(1);
         QVERIFY(days->currentText().contains("Срезы отсутствуют!"));
         QCOMPARE(column(3), QStringList(48, QString()));
+    }
+
+    // Each page's table saved for a spreadsheet through its button, in the Russian
+    // conventions: the counters, the month-end readings, the range read (with the slices'
+    // flags), the stored days browsed (from the shown day to the second picker's) and the
+    // journals. A file that cannot be written is told and nothing is left behind.
+    void csvExports() {
+        QTemporaryDir dir;
+        QString chosen;
+        app::setSavePathFunction([&](const QString& suggested) {
+            return chosen.isEmpty() ? QString() : dir.filePath(chosen + "." + QFileInfo(suggested).suffix());
+        });
+        const auto save = [&](const QString& button, const QString& name) {
+            chosen = name;
+            m_rig->find<QPushButton>(button)->click();
+            QFile file(dir.filePath(name + ".csv"));
+            if (!file.open(QIODevice::ReadOnly)) return QStringList{"not saved"};
+            const QByteArray bytes = file.readAll();
+            if (!bytes.startsWith("\xEF\xBB\xBF")) return QStringList{"no byte-order mark"};
+            return QString::fromUtf8(bytes.mid(3)).split("\r\n");
+        };
+        QVERIFY(m_rig->meter().control("set energy active 12345 0 -1 16777205"));
+        QVERIFY(m_rig->meter().control("set month 3 0 123456 0 0"));
+        readEnergy(true);
+        QCOMPARE(save("EneCsv", "energy").mid(1, 2),
+                 QStringList({"Активная, кВт*ч;123,45;0;-0,01;167772,05;167895,49",
+                              "Реактивная, квар*ч;3456,78;1234,56;567,89;123,45;5382,68"}));
+        QCOMPARE(save("tabl_12_month_csv", "months")[3], "12345;3;0;1234,56;0;0;;;;");
+
+        QVERIFY(setDay(QDate(2026, 3, 5), 500, 5));
+        QVERIFY(setDay(QDate(2026, 3, 6), 600));
+        m_rig->find<QDateEdit>("Date_sr")->setDate(QDate(2026, 3, 5));
+        m_rig->find<QDateEdit>("Date_sr_to")->setDate(QDate(2026, 3, 6));
+        m_rig->click("RdSr");
+        QStringList lines = save("cutCsv", "range");
+        QCOMPARE(lines.size(), 1 + 96 + 1);
+        QCOMPARE(lines[6], "12345;05.03.2026;5;3:00;05.03.2026;0,01;Срез не целый");
+        QCOMPARE(lines[49], "12345;06.03.2026;0;0:30;06.03.2026;6;Ок");
+
+        browse("TabSheet6", "BitBtn4");  // the day before the one shown: 05.03.2026
+        m_rig->find<QDateEdit>("Date_sr_to")->setDate(QDate(2026, 3, 6));
+        lines = save("cutCsv", "stored");
+        QCOMPARE(lines.size(), 1 + 96 + 1);
+        QCOMPARE(lines[0], "Заводской номер;Сутки;№;Время;Дата;А+, кВт*ч");
+        QCOMPARE(lines[1], "12345;05.03.2026;0;0:30;05.03.2026;5");
+
+        m_rig->find<QRadioButton>("Fl_event")->click();
+        m_rig->click("Read");
+        QCOMPARE(save("EventsCsv", "events")[0], "Журнал;№;Дата и время");
+
+        m_rig->messages.clear();
+        QCOMPARE(save("EneCsv", "missing/folder"), QStringList{"not saved"});
+        QCOMPARE(m_rig->messages.size(), 1);
+        QVERIFY2(m_rig->messages[0].startsWith("Не удалось сохранить файл"),
+                 qPrintable(m_rig->messages[0]));
+        chosen.clear();  // the dialog cancelled: nothing asked, nothing told
+        m_rig->find<QPushButton>("EneCsv")->click();
+        QCOMPARE(m_rig->messages.size(), 1);
+        app::setSavePathFunction({});
     }
 
     // «Стоп» ends the range at its next wait: the days read so far stay shown and stored.
