@@ -165,10 +165,15 @@ class TstCli : public QObject {
     void usageErrors_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("err");
+        // A port that would not open: the fixed text, then the reason in plain words.
         QTest::newRow("port that cannot be opened")
-            << QStringList{"--port", "/nonexistent/tty", "identify"} << "Ошибка открытия порта";
+            << QStringList{"--port", "/nonexistent/tty", "identify"}
+            << "Ошибка открытия порта. Устройство /nonexistent/tty не найдено: проверьте, что "
+               "адаптер подключён и порт выбран верно.\n";
         QTest::newRow("unmapped port name")
-            << QStringList{"--port", "Com12", "identify"} << "Ошибка открытия порта";
+            << QStringList{"--port", "Com12", "identify"}
+            << "Ошибка открытия порта. Устройство Com12 не найдено: проверьте, что адаптер "
+               "подключён и порт выбран верно.\n";
         QTest::newRow("bad speed") << QStringList{"--speed", "300", "identify"} << "--speed";
         QTest::newRow("bad mode") << QStringList{"--mode", "remote", "identify"} << "--mode";
         QTest::newRow("factory too large")
@@ -399,7 +404,10 @@ class TstCli : public QObject {
         QVERIFY(holder.Enabled());
         const Run second = runCli({"--port", sim.slavePath(), "identify"});
         QCOMPARE(second.exitCode, 2);
-        QCOMPARE(second.err.trimmed(), QStringLiteral("Ошибка открытия порта"));
+        QCOMPARE(second.err.trimmed(),
+                 QStringLiteral("Ошибка открытия порта. Порт %1 занят другой программой: "
+                                "закройте её и повторите.")
+                     .arg(sim.slavePath()));
     }
 };
 
