@@ -239,8 +239,8 @@ class TstCli : public QObject {
     // number is a usage error that names the source and never shows what it held.
     void passwordSources_data() {
         QTest::addColumn<QStringList>("options");  // FILE: the password file
-        QTest::addColumn<QByteArray>("file");       // null: no file made
-        QTest::addColumn<QString>("variable");      // VILT_PASSWORD; null: unset
+        QTest::addColumn<QByteArray>("file");      // null: no file made
+        QTest::addColumn<QString>("variable");     // VILT_PASSWORD; null: unset
         QTest::addColumn<QByteArray>("input");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("err");
@@ -257,8 +257,8 @@ class TstCli : public QObject {
         QTest::newRow("file with a wrong password")
             << QStringList{"--password-file", "FILE"} << QByteArray("1111\n") << none
             << QByteArray() << 1 << refused;
-        QTest::newRow("environment") << QStringList() << QByteArray() << "4321" << QByteArray()
-                                     << 0 << "";
+        QTest::newRow("environment")
+            << QStringList() << QByteArray() << "4321" << QByteArray() << 0 << "";
         QTest::newRow("environment with a wrong password")
             << QStringList() << QByteArray() << "1111" << QByteArray() << 1 << refused;
         QTest::newRow("the option before the environment")
@@ -293,8 +293,8 @@ class TstCli : public QObject {
             << QStringList{"--password", "-"} << QByteArray() << none << QByteArray() << 2
             << "standard input is not a whole number";
         QTest::newRow("standard input holding no number")
-            << QStringList{"--password", "-"} << QByteArray() << none
-            << QByteArray("987654321 \n") << 2 << "standard input is not a whole number";
+            << QStringList{"--password", "-"} << QByteArray() << none << QByteArray("987654321 \n")
+            << 2 << "standard input is not a whole number";
         QTest::newRow("no source at all") << QStringList() << QByteArray() << none << QByteArray()
                                           << 2 << "--mode password needs a password";
     }
@@ -317,10 +317,10 @@ class TstCli : public QObject {
         QString error;
         QVERIFY2(exitCode == 2 || sim.start(&error), qPrintable(error));
         const QString port = exitCode == 2 ? QStringLiteral("/nonexistent/tty") : sim.slavePath();
-        const Run run = runWithInput(QStringList{"--port", port, "--mode", "password", "--factory",
-                                                 "12345", "--json"} +
-                                         options + QStringList{"identify"},
-                                     variable, input);
+        const Run run = runWithInput(
+            QStringList{"--port", port, "--mode", "password", "--factory", "12345", "--json"} +
+                options + QStringList{"identify"},
+            variable, input);
         QVERIFY2(run.err.contains(err.replace("FILE", path)), qPrintable(run.err));
         QCOMPARE(run.exitCode, exitCode);
         QCOMPARE(run.out.isEmpty(), exitCode != 0);
@@ -382,7 +382,8 @@ class TstCli : public QObject {
             sim.reset();
         });
         QCOMPARE(run.exitCode, 1);
-        QVERIFY2(run.err.contains(QStringLiteral("Устройство порта отключено")), qPrintable(run.err));
+        QVERIFY2(run.err.contains(QStringLiteral("Устройство порта отключено")),
+                 qPrintable(run.err));
     }
 
     void portNameThroughTheMap() {

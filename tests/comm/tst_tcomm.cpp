@@ -1,9 +1,9 @@
 // The real serial-port component on a pseudo-terminal, with the virtual meter server on
 // the other side: read behaviour, DTR, open and close errors, the port map.
 
-#include <QtTest>
-
 #include <unistd.h>
+
+#include <QtTest>
 
 #include "comm/comm_error.h"
 #include "comm/open_failure.h"
@@ -233,7 +233,7 @@ class TstTComm : public QObject {
             {"/nonexistent/tty", comm::OpenProblem::NoDevice, "/nonexistent/tty"},
             {"/dev/null/tty", comm::OpenProblem::NoDevice, "/dev/null/tty"},
             {"Com12", comm::OpenProblem::NoDevice, "Com12"},  // no link, no such device
-            {"Com2", comm::OpenProblem::NoDevice, "/nonexistent/ttyUSB7"},  // a dangling link
+            {"Com2", comm::OpenProblem::NoDevice, "/nonexistent/ttyUSB7"},      // a dangling link
             {m_sim->slavePath(), comm::OpenProblem::Busy, m_sim->slavePath()},  // m_port has it
             {"/dev/null", comm::OpenProblem::Other, "/dev/null"},  // not a serial device
         };

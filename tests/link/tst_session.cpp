@@ -40,7 +40,8 @@ struct Rig {
         return n;
     }
     int messagePoints() const { return int(clock.log().filter("messages").size()); }
-    link::SessionOutcome open(link::AccessMode mode, uint32_t factory, const QString& password = {}) {
+    link::SessionOutcome open(link::AccessMode mode, uint32_t factory,
+                              const QString& password = {}) {
         return session.open({mode, factory, password});
     }
 };
@@ -209,7 +210,8 @@ class TstSession : public QObject {
     void placeOfSixteenCharacters() {
         Rig rig;
         rig.meter.state().place = QByteArray("ABCDEFGHIJKLMNOP");
-        QCOMPARE(rig.open(link::AccessMode::Local, 12345).identity->place, QStringLiteral("ABCDEFGHIJKLMNOP"));
+        QCOMPARE(rig.open(link::AccessMode::Local, 12345).identity->place,
+                 QStringLiteral("ABCDEFGHIJKLMNOP"));
     }
 
     // A port that would not open: the fixed text first, then the reason in plain words and
@@ -222,24 +224,32 @@ class TstSession : public QObject {
         using comm::OpenProblem;
         const QString lead = texts::kPortOpenFailed + ". ";
         QTest::newRow("no rights, dialout")
-            << OpenProblem::NoRights << "/dev/ttyUSB0" << "dialout"
-            << lead + "Нет прав на порт /dev/ttyUSB0: добавьте пользователя в группу dialout "
-                      "(sudo usermod -aG dialout $USER) и войдите в систему заново.";
+            << OpenProblem::NoRights << "/dev/ttyUSB0"
+            << "dialout"
+            << lead +
+                   "Нет прав на порт /dev/ttyUSB0: добавьте пользователя в группу dialout "
+                   "(sudo usermod -aG dialout $USER) и войдите в систему заново.";
         QTest::newRow("no rights, another group")
-            << OpenProblem::NoRights << "/dev/ttyS1" << "uucp"
-            << lead + "Нет прав на порт /dev/ttyS1: добавьте пользователя в группу uucp "
-                      "(sudo usermod -aG uucp $USER) и войдите в систему заново.";
+            << OpenProblem::NoRights << "/dev/ttyS1"
+            << "uucp"
+            << lead +
+                   "Нет прав на порт /dev/ttyS1: добавьте пользователя в группу uucp "
+                   "(sudo usermod -aG uucp $USER) и войдите в систему заново.";
         QTest::newRow("no device at the path")
-            << OpenProblem::NoDevice << "/dev/ttyUSB0" << ""
-            << lead + "Устройство /dev/ttyUSB0 не найдено: проверьте, что адаптер подключён и "
-                      "порт выбран верно.";
+            << OpenProblem::NoDevice << "/dev/ttyUSB0"
+            << ""
+            << lead +
+                   "Устройство /dev/ttyUSB0 не найдено: проверьте, что адаптер подключён и "
+                   "порт выбран верно.";
         QTest::newRow("a port name without a device")
-            << OpenProblem::NoDevice << "Com4" << ""
-            << lead + "Устройство Com4 не найдено: проверьте, что адаптер подключён и порт "
-                      "выбран верно.";
+            << OpenProblem::NoDevice << "Com4"
+            << ""
+            << lead +
+                   "Устройство Com4 не найдено: проверьте, что адаптер подключён и порт "
+                   "выбран верно.";
         QTest::newRow("held by another program")
-            << OpenProblem::Busy << "/dev/ttyUSB0" << ""
-            << lead + "Порт /dev/ttyUSB0 занят другой программой: закройте её и повторите.";
+            << OpenProblem::Busy << "/dev/ttyUSB0"
+            << "" << lead + "Порт /dev/ttyUSB0 занят другой программой: закройте её и повторите.";
     }
     void portOpenFailed() {
         QFETCH(comm::OpenProblem, problem);
@@ -250,8 +260,8 @@ class TstSession : public QObject {
     }
 
     void portOpenFailedForAnotherReason() {
-        const comm::OpenFailure failure{comm::OpenProblem::Other, "/dev/null", {},
-                                        "Inappropriate ioctl for device"};
+        const comm::OpenFailure failure{
+            comm::OpenProblem::Other, "/dev/null", {}, "Inappropriate ioctl for device"};
         QCOMPARE(texts::portOpenFailed(failure),
                  texts::kPortOpenFailed + ". Порт /dev/null: Inappropriate ioctl for device.");
         QCOMPARE(texts::portOpenFailed(std::nullopt), texts::kPortOpenFailed);  // not known
