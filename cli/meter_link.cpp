@@ -5,6 +5,15 @@
 
 namespace vilt::cli {
 
+namespace {
+
+// The port that would not open, with the reason the session carries.
+Failure portFailure(const link::SessionOutcome& session) {
+    return Failure{kUsage, session.messages.value(0, link::texts::kPortOpenFailed)};
+}
+
+}  // namespace
+
 QStringList modemLines(const dialup::DialOutcome& outcome) {
     QStringList lines;
     for (const QString& reply : outcome.replies) {
@@ -22,7 +31,7 @@ QList<Failure> visitFailures(const station::VisitOutcome& outcome,
         found << Failure{kNoLink, QStringLiteral("no call to %1").arg(phone.value_or(QString()))};
     if (const auto& session = outcome.session) {
         if (session->portFailed)
-            found << Failure{kUsage, link::texts::kPortOpenFailed};
+            found << portFailure(*session);
         else if (!session->ok())
             found << Failure{kNoLink, link::texts::failureText(*session)};
     }
@@ -88,7 +97,7 @@ std::optional<Failure> MeterLink::startTrace() {
 std::optional<Failure> MeterLink::connect() {
     if (auto failure = startTrace()) return failure;
     m_session = m_station->open(settings());
-    if (m_session.portFailed) return Failure{kUsage, link::texts::kPortOpenFailed};
+    if (m_session.portFailed) return portFailure(m_session);
     if (!m_session.ok()) return Failure{kNoLink, link::texts::failureText(m_session)};
     return std::nullopt;
 }

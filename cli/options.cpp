@@ -1,6 +1,8 @@
 #include "cli/options.h"
 
+#include <QFile>
 #include <QMap>
+#include <cstdio>
 
 #include "cli/numbers.h"
 #include "dialup/dial_up.h"
@@ -59,8 +61,13 @@ bool setOption(Options& o, const QString& name, const QString& value, QString* e
         }
         o.dial = value;
     } else if (name == "--password") {
-        ok = parseNumber(value, kPasswordRange).has_value();
+        // "-": the first line of standard input, read once the whole line is parsed.
+        ok = value == "-" || parseNumber(value, kPasswordRange).has_value();
         o.password = value;
+        o.passwordGiven = true;
+    } else if (name == "--password-file") {
+        o.passwordFile = value;
+        ok = !value.isEmpty();
     } else {
         *error = QStringLiteral("unknown option %1").arg(name);
         return false;
@@ -72,6 +79,71 @@ bool setOption(Options& o, const QString& name, const QString& value, QString* e
                      : QStringLiteral("bad value for %1: '%2'").arg(name, value);
     }
     return ok;
+}
+
+
+// The first line of a password's source, its line end dropped; none when nothing could be
+// read. What was read is never part of a message.
+std::optional<QString> firstLine(QFile& source) {
+    constexpr qint64 kLongestLine = 4096;
+    const QByteArray line = source.readLine(kLongestLine);
+    if (line.isEmpty() && source.error() != QFileDevice::NoError) return std::nullopt;
+    QString text = QString::fromUtf8(line);
+    if (text.endsWith('\n')) text.chop(1);
+    if (text.endsWith('\r')) text.chop(1);
+    return text;
+}
+
+bool isPassword(const std::optional<QString>& text) {
+    return text && parseNumber(*text, kPasswordRange).has_value();
+}
+
+bool passwordFromFile(Options& o, QString* error) {
+    QFile file(o.passwordFile);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("cannot read the password file '%1': %2")
+                     .arg(o.passwordFile, file.errorString());
+        return false;
+    }
+    const auto line = firstLine(file);
+    if (!isPassword(line)) {
+        *error = QStringLiteral("bad password file '%1': its first line is not a whole number")
+                     .arg(o.passwordFile);
+        return false;
+    }
+    o.password = *line;
+    return true;
+}
+
+bool passwordFromInput(Options& o, QString* error) {
+    QFile input;
+    const auto line = input.open(stdin, QIODevice::ReadOnly) ? firstLine(input) : std::nullopt;
+    if (!isPassword(line)) {
+        *error = QStringLiteral(
+            "bad value for --password -: the first line of standard input is not a whole number");
+        return false;
+    }
+    o.password = *line;
+    return true;
+}
+
+// The password from the one source given: --password (its value, or standard input for
+// "-"), --password-file, or else the environment's VILT_PASSWORD.
+bool takePassword(Options& o, QString* error) {
+    if (o.passwordGiven && !o.passwordFile.isEmpty()) {
+        *error = QStringLiteral("give --password or --password-file, not both");
+        return false;
+    }
+    if (!o.passwordFile.isEmpty()) return passwordFromFile(o, error);
+    if (o.passwordGiven) return o.password != "-" || passwordFromInput(o, error);
+    const QString variable = qEnvironmentVariable("VILT_PASSWORD");
+    if (variable.isEmpty()) return true;
+    if (!isPassword(variable)) {
+        *error = QStringLiteral("bad value in VILT_PASSWORD: not a whole number");
+        return false;
+    }
+    o.password = variable;
+    return true;
 }
 
 }  // namespace
@@ -115,8 +187,10 @@ std::optional<Options> parseOptions(const QStringList& arguments, QString* error
         *error = QStringLiteral("--csv and --json exclude each other");
         return std::nullopt;
     }
+    if (!takePassword(o, error)) return std::nullopt;
     if (o.mode == link::AccessMode::WithPassword && o.password.isEmpty()) {
-        *error = QStringLiteral("--mode password needs --password");
+        *error = QStringLiteral(
+            "--mode password needs a password: --password, --password-file or VILT_PASSWORD");
         return std::nullopt;
     }
     return o;
@@ -143,7 +217,10 @@ QString usage() {
         "  --timeout MS       wait before reading each reply, 0 … 999999 [300]\n"
         "  --mode MODE        local, factory or password [local]\n"
         "  --factory N        factory number of the meter, 0 … 16777215 [0]\n"
-        "  --password P       login password (a whole number), for --mode password\n"
+        "  --password P       login password (a whole number), for --mode password; \"-\"\n"
+        "                     reads it from the first line of standard input. It shows in\n"
+        "                     the process list: prefer --password-file or VILT_PASSWORD\n"
+        "  --password-file FILE  the password is the first line of FILE\n"
         "  --fast             take each reply as soon as it is whole (no pacing; TimeOut\n"
         "                     is the longest wait)\n"
         "  --json             print the result as JSON\n"
@@ -221,6 +298,10 @@ QString usage() {
         "                           a malformed line or a meter that fails is told and the\n"
         "                           round goes on; Ctrl+C stops it (calls hung up);\n"
         "                           exit 1 when any failed\n"
+        "\n"
+        "environment:\n"
+        "  VILT_PASSWORD      the login password when neither --password nor\n"
+        "                     --password-file is given\n"
         "\n"
         "Values are in kW*h with a decimal point, exact to the hundredth.\n"
         "\n"

@@ -19,6 +19,8 @@ struct Options {
     link::AccessMode mode = link::AccessMode::Local;
     uint32_t factory = 0;
     QString password;
+    bool passwordGiven = false;  // --password on the command line ("-": standard input)
+    QString passwordFile;        // --password-file: the password is its first line
     bool json = false;
     bool csv = false;    // the table as CSV in the locale's conventions
     bool fast = false;   // the fast exchange: a reply taken as soon as it is whole

@@ -6,9 +6,11 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 
 #include "comm/baud_rate.h"
+#include "comm/open_failure.h"
 
 namespace vilt::comm {
 
@@ -26,6 +28,9 @@ class SerialLine {
     // Enabled(). Opening an open port raises CommError.
     virtual void Open() = 0;
     virtual bool Enabled() const = 0;
+    // Why the last Open() left the port closed; none after one that opened it, and from a
+    // line that cannot tell.
+    virtual std::optional<OpenFailure> openFailure() const { return std::nullopt; }
     // Bytes written, or -1 when the port is not open.
     virtual int Write(const uint8_t* data, int count) = 0;
     // Bytes read (0 … count), or -1 when the port is not open. Returns at once with what

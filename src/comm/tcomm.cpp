@@ -10,6 +10,21 @@
 
 namespace vilt::comm {
 
+namespace {
+
+PortRefusal refusal(QSerialPort::SerialPortError error) {
+    switch (error) {
+        case QSerialPort::PermissionError:
+            return PortRefusal::Denied;
+        case QSerialPort::DeviceNotFoundError:
+            return PortRefusal::NotFound;
+        default:
+            return PortRefusal::Other;
+    }
+}
+
+}  // namespace
+
 int replyGuardMs(int bitsPerSecond) {
     constexpr int kGuardBits = 35;  // 3.5 characters of 10 bits
     constexpr int kLeastMs = 2;
@@ -31,7 +46,12 @@ void TComm::Open() {
     // otherwise a device opened through a port-map link could be opened again by its own
     // path, and two programs would talk over each other.
     port->setPortName(deviceIdentity(m_deviceName));
-    if (!port->open(QIODevice::ReadWrite)) return;
+    if (!port->open(QIODevice::ReadWrite)) {
+        m_openFailure =
+            examineOpenFailure(m_deviceName, refusal(port->error()), port->errorString());
+        return;
+    }
+    m_openFailure.reset();
     m_port = std::move(port);
     applyLineSettings();
 }

@@ -30,8 +30,9 @@ class TComm : public SerialLine {
 
     // Opens DeviceName ("Com1" … "Com12" through the port map, or a device path).
     // A device that cannot be opened leaves the port closed without an error: test
-    // Enabled(). Opening an open port raises CommError.
+    // Enabled(), and openFailure() says why. Opening an open port raises CommError.
     void Open() override;
+    std::optional<OpenFailure> openFailure() const override { return m_openFailure; }
     void Close() override;
     bool Enabled() const override;
     int Write(const uint8_t* data, int count) override;
@@ -62,6 +63,7 @@ class TComm : public SerialLine {
     QString m_deviceName = QStringLiteral("Com1");
     BaudRate m_baudRate = BaudRate::br1200;
     bool m_lost = false;
+    std::optional<OpenFailure> m_openFailure;  // why the last open failed
     std::function<void()> m_idle;
 };
 

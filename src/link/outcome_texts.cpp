@@ -2,6 +2,36 @@
 
 namespace vilt::link::texts {
 
+namespace {
+
+QString openProblem(const comm::OpenFailure& failure) {
+    switch (failure.problem) {
+        case comm::OpenProblem::NoDevice:
+            return QStringLiteral(
+                       "Устройство %1 не найдено: проверьте, что адаптер подключён и порт "
+                       "выбран верно.")
+                .arg(failure.device);
+        case comm::OpenProblem::NoRights:
+            return QStringLiteral(
+                       "Нет прав на порт %1: добавьте пользователя в группу %2 (sudo usermod "
+                       "-aG %2 $USER) и войдите в систему заново.")
+                .arg(failure.device, failure.group);
+        case comm::OpenProblem::Busy:
+            return QStringLiteral("Порт %1 занят другой программой: закройте её и повторите.")
+                .arg(failure.device);
+        case comm::OpenProblem::Other:
+            break;
+    }
+    return QStringLiteral("Порт %1: %2.").arg(failure.device, failure.detail);
+}
+
+}  // namespace
+
+QString portOpenFailed(const std::optional<comm::OpenFailure>& failure) {
+    if (!failure) return kPortOpenFailed;
+    return kPortOpenFailed + QStringLiteral(". ") + openProblem(*failure);
+}
+
 QString linkFailure(Check check) {
     switch (check) {
         case Check::Count:

@@ -6,6 +6,7 @@
 #include <QString>
 #include <optional>
 
+#include "comm/open_failure.h"
 #include "link/outcome.h"
 
 namespace vilt::link::texts {
@@ -34,6 +35,9 @@ inline const QString kPasswordsDiffer = QStringLiteral("Пароль введе�
 inline const QString kPasswordNotChanged = QStringLiteral("Смена пароля НЕ произошло!!!");
 inline const QString kPasswordChanged = QStringLiteral("Смена пароля произошло");
 inline const QString kStopped = QStringLiteral("     Обмен остановлен пользователем");
+
+// A port that would not open: kPortOpenFailed, then why and what helps, when it is known.
+QString portOpenFailed(const std::optional<comm::OpenFailure>& failure);
 
 // The status text of a refused reply; the acknowledgement test reports as a wrong answer.
 QString linkFailure(Check check);

@@ -54,7 +54,7 @@ link::SessionOutcome Station::open(const Settings& settings,
         link::SessionOutcome refused;
         refused.status = link::Status::Refused;
         refused.portFailed = true;
-        refused.messages << link::texts::kPortOpenFailed;
+        refused.messages << link::texts::portOpenFailed(m_line->openFailure());
         return refused;
     }
     if (onPortOpen) onPortOpen();

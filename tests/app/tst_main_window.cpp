@@ -224,7 +224,9 @@ class TstMainWindow : public QObject {
 
     void portThatCannotBeOpened() {
         QTest::mouseClick(find("Vkl"), Qt::LeftButton);  // no port chosen: Com12 leads nowhere
-        QCOMPARE(messages(), QStringList{texts::kPortOpenFailed});
+        QCOMPARE(messages(), QStringList{texts::kPortOpenFailed +
+                                         ". Устройство Com12 не найдено: проверьте, что адаптер "
+                                         "подключён и порт выбран верно."});
         QVERIFY(shown("Vkl"));
         QVERIFY(find("Vkl")->isEnabled());
     }

@@ -21,6 +21,28 @@ QStringList meterArguments(const QStringList& faults = {}) {
     return args;
 }
 
+// vilt-cli with VILT_PASSWORD as given (unset when null) and input on its standard input.
+Run runWithInput(const QStringList& arguments, const QString& variable, const QByteArray& input) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("VILT_PASSWORD");
+    if (!variable.isNull()) environment.insert("VILT_PASSWORD", variable);
+    QProcess cli;
+    cli.setProcessEnvironment(environment);
+    cli.start(test::programFromEnv("VILT_CLI"), arguments);
+    cli.write(input);
+    cli.closeWriteChannel();
+    Run run;
+    if (!cli.waitForFinished(test::kCliFinishMs)) {
+        cli.kill();
+        cli.waitForFinished();
+        return run;
+    }
+    run.exitCode = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
+    run.out = QString::fromUtf8(cli.readAllStandardOutput());
+    run.err = QString::fromUtf8(cli.readAllStandardError());
+    return run;
+}
+
 }  // namespace
 
 class TstCli : public QObject {
@@ -143,10 +165,15 @@ class TstCli : public QObject {
     void usageErrors_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("err");
+        // A port that would not open: the fixed text, then the reason in plain words.
         QTest::newRow("port that cannot be opened")
-            << QStringList{"--port", "/nonexistent/tty", "identify"} << "Ошибка открытия порта";
+            << QStringList{"--port", "/nonexistent/tty", "identify"}
+            << "Ошибка открытия порта. Устройство /nonexistent/tty не найдено: проверьте, что "
+               "адаптер подключён и порт выбран верно.\n";
         QTest::newRow("unmapped port name")
-            << QStringList{"--port", "Com12", "identify"} << "Ошибка открытия порта";
+            << QStringList{"--port", "Com12", "identify"}
+            << "Ошибка открытия порта. Устройство Com12 не найдено: проверьте, что адаптер "
+               "подключён и порт выбран верно.\n";
         QTest::newRow("bad speed") << QStringList{"--speed", "300", "identify"} << "--speed";
         QTest::newRow("bad mode") << QStringList{"--mode", "remote", "identify"} << "--mode";
         QTest::newRow("factory too large")
@@ -207,6 +234,99 @@ class TstCli : public QObject {
         QVERIFY(!run.err.contains("987654321"));
     }
 
+    // The password from a file, the environment or standard input reaches the meter's login
+    // (a wrong one is refused by the meter); a source that cannot be read or holds no whole
+    // number is a usage error that names the source and never shows what it held.
+    void passwordSources_data() {
+        QTest::addColumn<QStringList>("options");  // FILE: the password file
+        QTest::addColumn<QByteArray>("file");      // null: no file made
+        QTest::addColumn<QString>("variable");     // VILT_PASSWORD; null: unset
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("err");
+        const QString none;
+        const QString refused = "ПАРОЛЬ НЕ СОВПАЛ";
+        QTest::newRow("file") << QStringList{"--password-file", "FILE"} << QByteArray("4321\n")
+                              << none << QByteArray() << 0 << "";
+        QTest::newRow("file: the first line, a Windows line end")
+            << QStringList{"--password-file", "FILE"} << QByteArray("4321\r\n9999\n") << none
+            << QByteArray() << 0 << "";
+        QTest::newRow("file without a line end")
+            << QStringList{"--password-file=FILE"} << QByteArray("4321") << none << QByteArray()
+            << 0 << "";
+        QTest::newRow("file with a wrong password")
+            << QStringList{"--password-file", "FILE"} << QByteArray("1111\n") << none
+            << QByteArray() << 1 << refused;
+        QTest::newRow("environment")
+            << QStringList() << QByteArray() << "4321" << QByteArray() << 0 << "";
+        QTest::newRow("environment with a wrong password")
+            << QStringList() << QByteArray() << "1111" << QByteArray() << 1 << refused;
+        QTest::newRow("the option before the environment")
+            << QStringList{"--password", "4321"} << QByteArray() << "1111" << QByteArray() << 0
+            << "";
+        QTest::newRow("the file before the environment")
+            << QStringList{"--password-file", "FILE"} << QByteArray("4321\n") << "1111"
+            << QByteArray() << 0 << "";
+        QTest::newRow("standard input") << QStringList{"--password", "-"} << QByteArray() << none
+                                        << QByteArray("4321\n") << 0 << "";
+        QTest::newRow("standard input with a wrong password")
+            << QStringList{"--password", "-"} << QByteArray() << none << QByteArray("1111\n") << 1
+            << refused;
+        QTest::newRow("both options")
+            << QStringList{"--password", "4321", "--password-file", "FILE"} << QByteArray("4321\n")
+            << none << QByteArray() << 2 << "give --password or --password-file, not both";
+        QTest::newRow("missing file")
+            << QStringList{"--password-file", "FILE"} << QByteArray() << none << QByteArray() << 2
+            << "cannot read the password file 'FILE'";
+        QTest::newRow("file holding no number")
+            << QStringList{"--password-file", "FILE"} << QByteArray("x987654321\n") << none
+            << QByteArray() << 2 << "bad password file 'FILE'";
+        QTest::newRow("empty file") << QStringList{"--password-file", "FILE"} << QByteArray("")
+                                    << none << QByteArray() << 2 << "bad password file 'FILE'";
+        QTest::newRow("file: a blank before the number")
+            << QStringList{"--password-file", "FILE"} << QByteArray(" 987654321\n") << none
+            << QByteArray() << 2 << "bad password file 'FILE'";
+        QTest::newRow("environment holding no number")
+            << QStringList() << QByteArray() << "987654321x" << QByteArray() << 2
+            << "bad value in VILT_PASSWORD";
+        QTest::newRow("nothing on standard input")
+            << QStringList{"--password", "-"} << QByteArray() << none << QByteArray() << 2
+            << "standard input is not a whole number";
+        QTest::newRow("standard input holding no number")
+            << QStringList{"--password", "-"} << QByteArray() << none << QByteArray("987654321 \n")
+            << 2 << "standard input is not a whole number";
+        QTest::newRow("no source at all") << QStringList() << QByteArray() << none << QByteArray()
+                                          << 2 << "--mode password needs a password";
+    }
+    void passwordSources() {
+        QFETCH(QStringList, options);
+        QFETCH(QByteArray, file);
+        QFETCH(QString, variable);
+        QFETCH(QByteArray, input);
+        QFETCH(int, exitCode);
+        QFETCH(QString, err);
+        QTemporaryDir folder;
+        const QString path = folder.filePath("password");
+        if (!file.isNull()) {
+            QFile made(path);
+            QVERIFY(made.open(QIODevice::WriteOnly));
+            made.write(file);
+        }
+        options.replaceInStrings("FILE", path);
+        test::SimProcess sim(meterArguments());
+        QString error;
+        QVERIFY2(exitCode == 2 || sim.start(&error), qPrintable(error));
+        const QString port = exitCode == 2 ? QStringLiteral("/nonexistent/tty") : sim.slavePath();
+        const Run run = runWithInput(
+            QStringList{"--port", port, "--mode", "password", "--factory", "12345", "--json"} +
+                options + QStringList{"identify"},
+            variable, input);
+        QVERIFY2(run.err.contains(err.replace("FILE", path)), qPrintable(run.err));
+        QCOMPARE(run.exitCode, exitCode);
+        QCOMPARE(run.out.isEmpty(), exitCode != 0);
+        QVERIFY(!run.err.contains("987654321"));
+    }
+
     // The traffic, decoded, on standard error or into a file; the answer stays on standard
     // output, and the login's password code never shows.
     void trace() {
@@ -262,7 +382,8 @@ class TstCli : public QObject {
             sim.reset();
         });
         QCOMPARE(run.exitCode, 1);
-        QVERIFY2(run.err.contains(QStringLiteral("Устройство порта отключено")), qPrintable(run.err));
+        QVERIFY2(run.err.contains(QStringLiteral("Устройство порта отключено")),
+                 qPrintable(run.err));
     }
 
     void portNameThroughTheMap() {
@@ -284,7 +405,10 @@ class TstCli : public QObject {
         QVERIFY(holder.Enabled());
         const Run second = runCli({"--port", sim.slavePath(), "identify"});
         QCOMPARE(second.exitCode, 2);
-        QCOMPARE(second.err.trimmed(), QStringLiteral("Ошибка открытия порта"));
+        QCOMPARE(second.err.trimmed(),
+                 QStringLiteral("Ошибка открытия порта. Порт %1 занят другой программой: "
+                                "закройте её и повторите.")
+                     .arg(sim.slavePath()));
     }
 };
 

@@ -1,9 +1,12 @@
 // The real serial-port component on a pseudo-terminal, with the virtual meter server on
 // the other side: read behaviour, DTR, open and close errors, the port map.
 
+#include <unistd.h>
+
 #include <QtTest>
 
 #include "comm/comm_error.h"
+#include "comm/open_failure.h"
 #include "comm/port_map.h"
 #include "comm/tcomm.h"
 #include "support/sim_process.h"
@@ -29,6 +32,19 @@ Timed timedRead(TComm& port, int count = 256) {
     timer.start();
     const int n = port.Read(buffer.data(), count);
     return {n, timer.elapsed()};
+}
+
+// What action gives when run as the user "nobody"; root again after it, whatever happens.
+template <typename Action>
+auto asNobody(const Action& action) {
+    constexpr uid_t kNobody = 65534;
+    struct Back {
+        ~Back() {
+            if (::seteuid(0) != 0 || ::setegid(0) != 0) std::abort();
+        }
+    } back;
+    if (::setegid(kNobody) != 0 || ::seteuid(kNobody) != 0) std::abort();
+    return action();
 }
 
 QString errorText(const std::function<void()>& action) {
@@ -174,6 +190,74 @@ class TstTComm : public QObject {
         m_port.SetDeviceName(QStringLiteral("/nonexistent/tty"));
         QCOMPARE(errorText([&] { m_port.Open(); }), QString());
         QVERIFY(!m_port.Enabled());
+    }
+
+    // A device of a group this user is not in: the reason names that group. The check runs
+    // as the user "nobody" (the tests run as root, who may use any device).
+    void deviceOfAGroupThisUserIsNotIn() {
+        if (::geteuid() != 0) QSKIP("needs root, to look at the device as another user");
+        QTemporaryDir folder;
+        QVERIFY(QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::WriteOwner |
+                                                         QFile::ExeOwner | QFile::ReadOther |
+                                                         QFile::ExeOther));
+        const QString device = folder.filePath("ttyUSB0");
+        QFile made(device);
+        QVERIFY(made.open(QIODevice::WriteOnly));
+        constexpr gid_t kDialout = 20;
+        QVERIFY(::chown(QFile::encodeName(device).constData(), 0, kDialout) == 0);
+        QVERIFY(made.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                    QFile::WriteGroup));
+        const comm::OpenFailure failure = asNobody([&] {
+            return comm::examineOpenFailure(device, comm::PortRefusal::Denied, "Permission denied");
+        });
+        QCOMPARE(failure.problem, comm::OpenProblem::NoRights);
+        QCOMPARE(failure.device, device);
+        QCOMPARE(failure.group, QStringLiteral("dialout"));
+        // The same device to a user who may use it: denied only because someone holds it.
+        QCOMPARE(comm::examineOpenFailure(device, comm::PortRefusal::Denied, {}).problem,
+                 comm::OpenProblem::Busy);
+    }
+
+    // Why a port would not open, told by the device it names.
+    void whyThePortWouldNotOpen() {
+        QTemporaryDir data;
+        qputenv("XDG_DATA_HOME", data.path().toUtf8());
+        QVERIFY(QDir().mkpath(comm::portsFolder()));
+        QVERIFY(QFile::link("/nonexistent/ttyUSB7", comm::portsFolder() + "/com2"));
+        struct Case {
+            QString name;
+            comm::OpenProblem problem;
+            QString device;
+        };
+        const QList<Case> cases{
+            {"/nonexistent/tty", comm::OpenProblem::NoDevice, "/nonexistent/tty"},
+            {"/dev/null/tty", comm::OpenProblem::NoDevice, "/dev/null/tty"},
+            {"Com12", comm::OpenProblem::NoDevice, "Com12"},  // no link, no such device
+            {"Com2", comm::OpenProblem::NoDevice, "/nonexistent/ttyUSB7"},      // a dangling link
+            {m_sim->slavePath(), comm::OpenProblem::Busy, m_sim->slavePath()},  // m_port has it
+            {"/dev/null", comm::OpenProblem::Other, "/dev/null"},  // not a serial device
+        };
+        for (const Case& c : cases) {
+            TComm other;
+            other.SetDeviceName(c.name);
+            other.Open();
+            QVERIFY2(!other.Enabled(), qPrintable(c.name));
+            const auto failure = other.openFailure();
+            QVERIFY2(failure.has_value(), qPrintable(c.name));
+            QCOMPARE(failure->problem, c.problem);
+            QCOMPARE(failure->device, c.device);
+        }
+        qunsetenv("XDG_DATA_HOME");
+
+        TComm other;
+        other.SetDeviceName("/dev/null");
+        other.Open();
+        QVERIFY(!other.openFailure()->detail.isEmpty());  // the system's own words
+        m_port.Close();
+        other.SetDeviceName(m_sim->slavePath());
+        other.Open();  // a later open that succeeds leaves no reason behind
+        QVERIFY(other.Enabled());
+        QVERIFY(!other.openFailure());
     }
 
     void nameAndSpeedWhileOpen() {

@@ -19,6 +19,7 @@ using sim::FaultKind;
 namespace texts = link::texts;
 
 Q_DECLARE_METATYPE(sim::FaultKind)
+Q_DECLARE_METATYPE(comm::OpenProblem)
 
 namespace {
 
@@ -39,7 +40,8 @@ struct Rig {
         return n;
     }
     int messagePoints() const { return int(clock.log().filter("messages").size()); }
-    link::SessionOutcome open(link::AccessMode mode, uint32_t factory, const QString& password = {}) {
+    link::SessionOutcome open(link::AccessMode mode, uint32_t factory,
+                              const QString& password = {}) {
         return session.open({mode, factory, password});
     }
 };
@@ -208,7 +210,61 @@ class TstSession : public QObject {
     void placeOfSixteenCharacters() {
         Rig rig;
         rig.meter.state().place = QByteArray("ABCDEFGHIJKLMNOP");
-        QCOMPARE(rig.open(link::AccessMode::Local, 12345).identity->place, QStringLiteral("ABCDEFGHIJKLMNOP"));
+        QCOMPARE(rig.open(link::AccessMode::Local, 12345).identity->place,
+                 QStringLiteral("ABCDEFGHIJKLMNOP"));
+    }
+
+    // A port that would not open: the fixed text first, then the reason in plain words and
+    // what the user can do about it (the group that owns the device, not always dialout).
+    void portOpenFailed_data() {
+        QTest::addColumn<comm::OpenProblem>("problem");
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<QString>("group");
+        QTest::addColumn<QString>("text");
+        using comm::OpenProblem;
+        const QString lead = texts::kPortOpenFailed + ". ";
+        QTest::newRow("no rights, dialout")
+            << OpenProblem::NoRights << "/dev/ttyUSB0"
+            << "dialout"
+            << lead +
+                   "Нет прав на порт /dev/ttyUSB0: добавьте пользователя в группу dialout "
+                   "(sudo usermod -aG dialout $USER) и войдите в систему заново.";
+        QTest::newRow("no rights, another group")
+            << OpenProblem::NoRights << "/dev/ttyS1"
+            << "uucp"
+            << lead +
+                   "Нет прав на порт /dev/ttyS1: добавьте пользователя в группу uucp "
+                   "(sudo usermod -aG uucp $USER) и войдите в систему заново.";
+        QTest::newRow("no device at the path")
+            << OpenProblem::NoDevice << "/dev/ttyUSB0"
+            << ""
+            << lead +
+                   "Устройство /dev/ttyUSB0 не найдено: проверьте, что адаптер подключён и "
+                   "порт выбран верно.";
+        QTest::newRow("a port name without a device")
+            << OpenProblem::NoDevice << "Com4"
+            << ""
+            << lead +
+                   "Устройство Com4 не найдено: проверьте, что адаптер подключён и порт "
+                   "выбран верно.";
+        QTest::newRow("held by another program")
+            << OpenProblem::Busy << "/dev/ttyUSB0"
+            << "" << lead + "Порт /dev/ttyUSB0 занят другой программой: закройте её и повторите.";
+    }
+    void portOpenFailed() {
+        QFETCH(comm::OpenProblem, problem);
+        QFETCH(QString, device);
+        QFETCH(QString, group);
+        QFETCH(QString, text);
+        QCOMPARE(texts::portOpenFailed(comm::OpenFailure{problem, device, group, {}}), text);
+    }
+
+    void portOpenFailedForAnotherReason() {
+        const comm::OpenFailure failure{
+            comm::OpenProblem::Other, "/dev/null", {}, "Inappropriate ioctl for device"};
+        QCOMPARE(texts::portOpenFailed(failure),
+                 texts::kPortOpenFailed + ". Порт /dev/null: Inappropriate ioctl for device.");
+        QCOMPARE(texts::portOpenFailed(std::nullopt), texts::kPortOpenFailed);  // not known
     }
 };
 
