@@ -4,11 +4,21 @@
 # on the SQL drivers Qt loads as plugins, and vilt-cli, unpacked into a throw-away root,
 # runs from there.
 #   scripts/check-package.sh BUILD_DIR
+# The package is left in BUILD_DIR (vilt-service_VERSION_ARCH.deb).
 set -euo pipefail
 
 build=${1:-}
-if [ -z "$build" ] || [ ! -f "$build/CPackConfig.cmake" ]; then
-    echo "usage: $0 BUILD_DIR (a build folder configured with VILT_PACKAGE=ON)" >&2
+if [ -z "$build" ]; then
+    echo "usage: $0 BUILD_DIR" >&2
+    exit 2
+fi
+# A folder not configured yet gets a Release configuration of the programs alone.
+if [ ! -f "$build/CMakeCache.txt" ]; then
+    cmake -S "$(dirname "$0")/.." -B "$build" -DCMAKE_BUILD_TYPE=Release -DVILT_TESTS=OFF \
+        >/dev/null
+fi
+if [ ! -f "$build/CPackConfig.cmake" ]; then
+    echo "$0: $build is configured without the package (VILT_PACKAGE=OFF)" >&2
     exit 2
 fi
 build=$(cd "$build" && pwd)
