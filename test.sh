@@ -11,6 +11,8 @@ cmake --build build-test -j"$(nproc)"
 # in one configuration only.
 cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DVILT_TESTS=ON >/dev/null
 cmake --build build-release -j"$(nproc)"
+# The Debian package from that build: lintian, its contents, its vilt-cli run unpacked.
+scripts/check-package.sh build-release
 
 XDG_RUNTIME_DIR=$(mktemp -d)
 export XDG_RUNTIME_DIR

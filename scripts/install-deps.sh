@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the screenshots need, once.
+# Installs the Debian packages the build, the tests, the screenshots and the package check
+# need, once.
 set -euo pipefail
 
 packages=(
@@ -8,6 +9,7 @@ packages=(
     libsqlite3-dev fonts-dejavu-core fontconfig qt6-translations-l10n
     libqt6sql6-psql libpq-dev postgresql
     xvfb xauth x11-apps imagemagick
+    dpkg-dev lintian
 )
 
 missing=()
