@@ -32,7 +32,8 @@ int identify(MeterLink& link, const QStringList&, const Options& options) {
 
 QList<Command> allCommands() {
     QList<Command> commands{{{"identify"}, 0, nullptr, identify}};
-    return commands + meterCommands() + serviceCommands() + readingCommands() + archiveCommands() +
+    return commands + meterCommands() + serviceCommands() + readingCommands() + reportCommands() +
+           archiveCommands() +
            tariffCommands() + sharedRoundCommands() + roundCommands();
 }
 

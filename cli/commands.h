@@ -34,6 +34,8 @@ QList<Command> meterCommands();
 QList<Command> serviceCommands();
 // Energy counters, month-end readings and daily profiles, read and stored in the archive.
 QList<Command> readingCommands();
+// The visit report: the readings it needs, stored, and the PDF file.
+QList<Command> reportCommands();
 // What the archive holds, listed without a meter.
 QList<Command> archiveCommands();
 // The tariff schedule and special days between the meter and a tariff file.

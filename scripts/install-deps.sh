@@ -9,7 +9,7 @@ packages=(
     libsqlite3-dev fonts-dejavu-core fontconfig qt6-translations-l10n
     libqt6sql6-psql libpq-dev postgresql
     xvfb xauth x11-apps imagemagick
-    dpkg-dev lintian
+    dpkg-dev lintian poppler-utils
 )
 
 missing=()
