@@ -33,6 +33,14 @@ QStringList datesOf(const QJsonObject& listing) {
     return dates;
 }
 
+// The text of a PDF file, as pdftotext reads it, on one line.
+QString pdfText(const QString& path) {
+    QProcess process;
+    process.start("pdftotext", {path, "-"});
+    if (!process.waitForFinished(30000)) return QStringLiteral("pdftotext did not finish");
+    return QString::fromUtf8(process.readAllStandardOutput()).simplified();
+}
+
 }  // namespace
 
 // The archive is the default file in the test's folder unless a command names another; a
@@ -129,6 +137,37 @@ class TstCliReadings : public QObject, private test::CliFixture {
 
         QCOMPARE(events.exitCode, 0);
         QCOMPARE(events.out.split("\r\n").first(), "Журнал;№;Дата и время");
+    }
+
+    // The visit report: written with what was read and stored as any read is; a reading that
+    // did not come is named in it and on standard error (exit 1); a file that cannot be
+    // written or a wrong argument is a usage error.
+    void visitReport() {
+        startMeter();
+        QVERIFY(m_sim->control("set profile 2010-03-04 " + profileHex({"8000", "7FFF"})));
+        const QString pdf = inDir("visit.pdf");
+        test::CliRun run = cli({"report", pdf, "--day", "2010-03-04"});
+        QCOMPARE(run.err, QString());
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out, "Отчёт сохранён: " + pdf);
+        QString text = pdfText(pdf);
+        QVERIFY2(text.contains("Отчёт о посещении счетчика № 12345"), qPrintable(text));
+        QVERIFY2(text.contains("Профиль мощности за 04.03.2010"), qPrintable(text));
+        QVERIFY2(text.contains("срезов не целых: 1"), qPrintable(text));
+        QCOMPARE(here({"--json", "archive", "profiles"}).exitCode, 0);
+        QCOMPARE(datesOf(json(here({"--json", "archive", "profiles"}).out)),
+                 QStringList{"2010-03-04/12345"});
+
+        QVERIFY(m_sim->control("fault 14 silent"));  // the journals do not answer
+        run = cli({"report", pdf, "--day", "2010-03-04"});
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.startsWith("события: "), qPrintable(run.err));
+        text = pdfText(pdf);
+        QVERIFY2(text.contains("Журналы событий Не прочитано"), qPrintable(text));
+
+        QCOMPARE(cli({"report", inDir("missing/visit.pdf"), "--day", "2010-03-04"}).exitCode, 2);
+        QCOMPARE(cli({"report", pdf, "--day", "04.03.2010"}).exitCode, 2);
+        QCOMPARE(cli({"report"}).exitCode, 2);
     }
 
     // --months stores the twelve month-end readings in the archive, in the current folder
