@@ -100,9 +100,14 @@ QWidget* ConnectionPage::buildSessionColumn() {
         m_services.guard.setControlEnabled(m_speed, idle);
         m_services.guard.setControlEnabled(batch, idle);
     });
+    m_report = new QPushButton(QStringLiteral("Отчёт…"), column);
+    m_report->setObjectName(QStringLiteral("ReportButton"));
+    m_report->setToolTip(QStringLiteral("Прочитать счетчик и сохранить отчёт о посещении (PDF)"));
+    m_services.guard.addControl(m_report);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_limit);
     buttons->addWidget(batch);
+    buttons->addWidget(m_report);
     buttons->addStretch(1);
     layout->addLayout(buttons);
     return column;

@@ -55,6 +55,7 @@ class ConnectionPage : public QWidget {
     void showSpeed(comm::BaudRate speed);
     // «Ограничения»: the window opens the load-limits dialog from it.
     QPushButton* limitButton() const { return m_limit; }
+    QPushButton* reportButton() const { return m_report; }
 
   private:
     QWidget* buildSessionGroup();
@@ -73,6 +74,7 @@ class ConnectionPage : public QWidget {
     QPushButton* m_connect = nullptr;
     QPushButton* m_disconnect = nullptr;
     QPushButton* m_limit = nullptr;
+    QPushButton* m_report = nullptr;
     QLabel* m_place = nullptr;
     QLabel* m_model = nullptr;
     QLabel* m_version = nullptr;

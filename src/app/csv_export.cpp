@@ -1,29 +1,17 @@
 #include "app/csv_export.h"
 
 #include <QDir>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QLocale>
 #include <QPushButton>
 
 #include "app/presenter.h"
+#include "app/save_path.h"
 
 namespace vilt::app {
 
 namespace {
 
 const QString kFilter = QStringLiteral("Таблица CSV (*.csv)");
-
-SavePathFunction& savePathFunction() {
-    static SavePathFunction function;
-    return function;
-}
-
-QString askSavePath(QWidget* parent, const QString& suggested) {
-    if (savePathFunction()) return savePathFunction()(suggested);
-    return QFileDialog::getSaveFileName(parent, QStringLiteral("Сохранить в CSV"), suggested,
-                                        kFilter);
-}
 
 }  // namespace
 
@@ -44,16 +32,14 @@ QPushButton* csvButton(const QString& objectName, const QString& fileName, Prese
     QObject::connect(button, &QPushButton::clicked, parent, [=, &presenter] {
         const auto tables = sheets();
         if (!tables) return;
-        QString path = askSavePath(parent, QDir::home().filePath(fileName));
+        const QString path = askSavePath(parent, QStringLiteral("Сохранить в CSV"),
+                                         QDir::home().filePath(fileName), kFilter,
+                                         QStringLiteral("csv"));
         if (path.isEmpty()) return;
-        if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".csv");
         saveSheets(presenter, path, *tables);
     });
     return button;
 }
 
-void setSavePathFunction(SavePathFunction function) {
-    savePathFunction() = std::move(function);
-}
 
 }  // namespace vilt::app

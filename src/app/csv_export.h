@@ -25,9 +25,4 @@ using SheetSource = std::function<std::optional<QList<sheet::Sheet>>()>;
 QPushButton* csvButton(const QString& objectName, const QString& fileName, Presenter& presenter,
                        SheetSource sheets, QWidget* parent);
 
-// Where the buttons ask for the file: the save dialog, or (in tests) a function given the
-// suggested path that returns the chosen one (empty: cancelled). Empty: the dialog again.
-using SavePathFunction = std::function<QString(const QString& suggested)>;
-void setSavePathFunction(SavePathFunction function);
-
 }  // namespace vilt::app

@@ -188,6 +188,10 @@ void ProfilePage::fromChanged(const QDate& day) {
     m_from = day;
 }
 
+QDate ProfilePage::chosenDay() const {
+    return m_day->date();
+}
+
 QString ProfilePage::filter() const {
     const QString text = m_numbers->currentText();
     return text == kAllNumbers ? QString() : text;

@@ -41,6 +41,8 @@ class ProfilePage : public QWidget {
 
     // The number filter of the browse: empty for "Все №".
     QString filter() const;
+    // The day the first picker names: the report's profile day.
+    QDate chosenDay() const;
 
     // For a spreadsheet: after a read, the days read; while browsing, the stored days of the
     // meter shown from the first picker's day to the second's. None when the archive failed

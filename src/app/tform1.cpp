@@ -26,6 +26,7 @@
 #include "app/month_page.h"
 #include "app/presenter.h"
 #include "app/profile_page.h"
+#include "app/report_action.h"
 #include "app/result_panels.h"
 #include "app/service_page.h"
 #include "app/special_days_page.h"
@@ -192,6 +193,11 @@ void TForm1::buildPages() {
     buildTrafficPage();
     connect(m_connection->limitButton(), &QPushButton::clicked, this,
             [this] { m_guard.handle([this] { LimitClick(); }); });
+    connect(m_connection->reportButton(), &QPushButton::clicked, this, [this] {
+        m_guard.operate([this] {
+            makeReport(*m_services, m_connection->factoryNumber(), m_profile->chosenDay(), this);
+        });
+    });
 }
 
 void TForm1::buildBottom() {

@@ -7,6 +7,7 @@
 #include <QtWidgets>
 
 #include "app/csv_export.h"
+#include "app/save_path.h"
 #include "app/string_grid.h"
 #include "archive/archive.h"
 #include "link/outcome_texts.h"
@@ -286,6 +287,37 @@ class TstArchivePages : public QObject {
         chosen.clear();  // the dialog cancelled: nothing asked, nothing told
         m_rig->find<QPushButton>("EneCsv")->click();
         QCOMPARE(m_rig->messages.size(), 1);
+        app::setSavePathFunction({});
+    }
+
+    // «Отчёт…» reads what the report needs through the session and saves the PDF where the
+    // user says, with the profile of the day the profile page names; without a session it
+    // asks nothing of the meter and says why.
+    void visitReport() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("visit.pdf");
+        app::setSavePathFunction([&](const QString& suggested) {
+            return suggested.endsWith(".pdf") ? path : QString();
+        });
+        QVERIFY(setDay(QDate(2026, 3, 5), 500, 5));
+        m_rig->find<QDateEdit>("Date_sr")->setDate(QDate(2026, 3, 5));
+        m_rig->messages.clear();
+        m_rig->find<QPushButton>("ReportButton")->click();
+        QCOMPARE(m_rig->messages, QStringList{"Отчёт сохранён: " + path});
+        QProcess text;
+        text.start("pdftotext", {path, "-"});
+        QVERIFY(text.waitForFinished(30000));
+        const QString read = QString::fromUtf8(text.readAllStandardOutput()).simplified();
+        QVERIFY2(read.contains("Профиль мощности за 05.03.2026"), qPrintable(read));
+        QVERIFY2(read.contains("срезов не целых: 1"), qPrintable(read));
+        QCOMPARE(archive()->profiles(kMeter, QDate(2026, 3, 5), QDate(2026, 3, 5)).size(), 1);
+
+        m_rig->click("Otkl");
+        QFile::remove(path);
+        m_rig->messages.clear();
+        m_rig->find<QPushButton>("ReportButton")->click();
+        QCOMPARE(m_rig->messages, QStringList{"Сначала установите связь со счетчиком"});
+        QVERIFY(!QFile::exists(path));
         app::setSavePathFunction({});
     }
 
