@@ -36,14 +36,18 @@ void makeReport(Services& services, qint64 factory, const QDate& day, QWidget* p
         services.presenter.message(*failed);
         return;
     }
-    QStringList told{QStringLiteral("Отчёт сохранён: ") + path};
+    services.presenter.setStatus(0, QStringLiteral("Отчёт сохранён: ") + path);
+    // What the archive did not take and what was not read are worth a message box.
+    QStringList told;
     for (const auto* messages : {data.energy ? &data.energy->messages : nullptr,
                                  data.profile ? &data.profile->messages : nullptr})
         if (messages)
             for (const QString& message : *messages) told << message.trimmed();
     const QStringList failures = report::reportFailures(data);
     if (!failures.isEmpty()) told << QStringLiteral("Не прочитано:") << failures;
-    services.presenter.message(told.join(QLatin1Char('\n')));
+    if (!told.isEmpty())
+        services.presenter.message(QStringLiteral("Отчёт сохранён: ") + path + QLatin1Char('\n') +
+                                   told.join(QLatin1Char('\n')));
 }
 
 }  // namespace vilt::app

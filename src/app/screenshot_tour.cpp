@@ -7,12 +7,15 @@
 #include <QDateEdit>
 #include <QDir>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTabWidget>
 
 #include "app/limit_form.h"
+#include "app/save_path.h"
 #include "app/tariff_page.h"
 #include "app/tform1.h"
 #include "app/traffic_page.h"
@@ -71,6 +74,23 @@ bool dialledCall(TForm1& form, QComboBox& ports, const QString& folder) {
     return save(form, folder, QStringLiteral("batch")) && ok;
 }
 
+// The visit report of the demo meter, its first page as a picture when poppler's pdftoppm is
+// there to draw it.
+bool visitReport(TForm1& form, const QString& folder) {
+    const QString pdf = QDir(folder).filePath(QStringLiteral("report.pdf"));
+    setSavePathFunction([pdf](const QString&) { return pdf; });
+    form.findChild<QPushButton*>(QStringLiteral("ReportButton"))->click();
+    setSavePathFunction({});
+    if (!QFile::exists(pdf)) return false;
+    const QString pdftoppm = QStandardPaths::findExecutable(QStringLiteral("pdftoppm"));
+    if (pdftoppm.isEmpty()) return true;
+    return QProcess::execute(pdftoppm, {QStringLiteral("-png"), QStringLiteral("-r"),
+                                        QStringLiteral("80"), QStringLiteral("-f"),
+                                        QStringLiteral("1"), QStringLiteral("-l"),
+                                        QStringLiteral("1"), QStringLiteral("-singlefile"), pdf,
+                                        QDir(folder).filePath(QStringLiteral("report"))}) == 0;
+}
+
 }  // namespace
 
 bool screenshotTour(TForm1& form, const QString& folder) {
@@ -115,6 +135,8 @@ bool screenshotTour(TForm1& form, const QString& folder) {
         form.findChild<QPushButton*>(QStringLiteral("Read"))->click();
         pages->setCurrentIndex(TForm1::kJournalPage);
         ok = save(form, folder, QStringLiteral("journal")) && ok;
+        pages->setCurrentIndex(TForm1::kConnectionPage);
+        ok = visitReport(form, folder) && ok;
         // The limits dialog as it opens, and the service page staff reveal.
         pages->setCurrentIndex(TForm1::kConnectionPage);
         form.limitForm().LimitClick();
