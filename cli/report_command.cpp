@@ -73,17 +73,12 @@ int writeReport(MeterLink& link, const QStringList& arguments, const Options& op
     }
     out(QStringLiteral("Отчёт сохранён: ") + parsed.file);
     // What the archive did not take, then what was not read.
-    bool stored = true;
-    for (const auto* messages : {data.energy ? &data.energy->messages : nullptr,
-                                 data.profile ? &data.profile->messages : nullptr}) {
-        if (!messages) continue;
-        for (const QString& message : *messages) err(message.trimmed());
-        stored = stored && messages->isEmpty();
-    }
+    const QStringList refused = report::storeMessages(data);
+    for (const QString& message : refused) err(message);
     const QStringList failures = report::reportFailures(data);
     for (const QString& failure : failures) err(failure);
     if (!failures.isEmpty()) return kNoLink;
-    return stored ? kDone : kArchive;
+    return refused.isEmpty() ? kDone : kArchive;
 }
 
 }  // namespace

@@ -38,11 +38,7 @@ void makeReport(Services& services, qint64 factory, const QDate& day, QWidget* p
     }
     services.presenter.setStatus(0, QStringLiteral("Отчёт сохранён: ") + path);
     // What the archive did not take and what was not read are worth a message box.
-    QStringList told;
-    for (const auto* messages : {data.energy ? &data.energy->messages : nullptr,
-                                 data.profile ? &data.profile->messages : nullptr})
-        if (messages)
-            for (const QString& message : *messages) told << message.trimmed();
+    QStringList told = report::storeMessages(data);
     const QStringList failures = report::reportFailures(data);
     if (!failures.isEmpty()) told << QStringLiteral("Не прочитано:") << failures;
     if (!told.isEmpty())

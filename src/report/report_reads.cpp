@@ -65,6 +65,15 @@ QStringList reportFailures(const ReportData& data) {
     return failures;
 }
 
+QStringList storeMessages(const ReportData& data) {
+    QStringList messages;
+    for (const auto* told : {data.energy ? &data.energy->messages : nullptr,
+                             data.profile ? &data.profile->messages : nullptr})
+        if (told)
+            for (const QString& message : *told) messages << message.trimmed();
+    return messages;
+}
+
 QString currentUser() {
     for (const char* name : {"USER", "USERNAME", "LOGNAME"}) {
         const QString user = qEnvironmentVariable(name);

@@ -26,6 +26,9 @@ ReportData readForReport(link::Exchange& exchange, const ReportRequest& request)
 // The first reading that failed and why, as "энергия: Нет связи !!!"; none when all came.
 QStringList reportFailures(const ReportData& data);
 
+// What the archive said of the readings it did not take (none: all stored).
+QStringList storeMessages(const ReportData& data);
+
 // The user this program runs as, for "who read it".
 QString currentUser();
 
