@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QMenu>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStackedLayout>
@@ -102,7 +103,13 @@ QWidget* ConnectionPage::buildSessionColumn() {
     });
     m_report = new QPushButton(QStringLiteral("Отчёт…"), column);
     m_report->setObjectName(QStringLiteral("ReportButton"));
-    m_report->setToolTip(QStringLiteral("Прочитать счетчик и сохранить отчёт о посещении (PDF)"));
+    m_report->setToolTip(QStringLiteral("Прочитать счетчик и сохранить или напечатать отчёт"));
+    auto* reportMenu = new QMenu(m_report);
+    m_reportFile = reportMenu->addAction(QStringLiteral("Сохранить PDF…"));
+    m_reportFile->setObjectName(QStringLiteral("ReportSave"));
+    m_reportPrint = reportMenu->addAction(QStringLiteral("Печать…"));
+    m_reportPrint->setObjectName(QStringLiteral("ReportPrint"));
+    m_report->setMenu(reportMenu);
     m_services.guard.addControl(m_report);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_limit);

@@ -11,6 +11,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QAction;
 class QPushButton;
 class QSpinBox;
 
@@ -55,7 +56,9 @@ class ConnectionPage : public QWidget {
     void showSpeed(comm::BaudRate speed);
     // «Ограничения»: the window opens the load-limits dialog from it.
     QPushButton* limitButton() const { return m_limit; }
-    QPushButton* reportButton() const { return m_report; }
+    // «Отчёт…» offers the report as a PDF file or on the printer.
+    QAction* reportToFile() const { return m_reportFile; }
+    QAction* reportToPrinter() const { return m_reportPrint; }
 
   private:
     QWidget* buildSessionGroup();
@@ -75,6 +78,8 @@ class ConnectionPage : public QWidget {
     QPushButton* m_disconnect = nullptr;
     QPushButton* m_limit = nullptr;
     QPushButton* m_report = nullptr;
+    QAction* m_reportFile = nullptr;
+    QAction* m_reportPrint = nullptr;
     QLabel* m_place = nullptr;
     QLabel* m_model = nullptr;
     QLabel* m_version = nullptr;

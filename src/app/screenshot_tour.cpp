@@ -1,5 +1,6 @@
 #include "app/screenshot_tour.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QCheckBox>
@@ -79,7 +80,7 @@ bool dialledCall(TForm1& form, QComboBox& ports, const QString& folder) {
 bool visitReport(TForm1& form, const QString& folder) {
     const QString pdf = QDir(folder).filePath(QStringLiteral("report.pdf"));
     setSavePathFunction([pdf](const QString&) { return pdf; });
-    form.findChild<QPushButton*>(QStringLiteral("ReportButton"))->click();
+    form.findChild<QAction*>(QStringLiteral("ReportSave"))->trigger();
     setSavePathFunction({});
     if (!QFile::exists(pdf)) return false;
     const QString pdftoppm = QStandardPaths::findExecutable(QStringLiteral("pdftoppm"));

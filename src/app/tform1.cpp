@@ -193,11 +193,14 @@ void TForm1::buildPages() {
     buildTrafficPage();
     connect(m_connection->limitButton(), &QPushButton::clicked, this,
             [this] { m_guard.handle([this] { LimitClick(); }); });
-    connect(m_connection->reportButton(), &QPushButton::clicked, this, [this] {
-        m_guard.operate([this] {
-            makeReport(*m_services, m_connection->factoryNumber(), m_profile->chosenDay(), this);
+    for (const auto& [action, to] : {std::pair{m_connection->reportToFile(), ReportTo::File},
+                                     std::pair{m_connection->reportToPrinter(), ReportTo::Printer}})
+        connect(action, &QAction::triggered, this, [this, to] {
+            m_guard.operate([this, to] {
+                makeReport(*m_services, m_connection->factoryNumber(), m_profile->chosenDay(), to,
+                           this);
+            });
         });
-    });
 }
 
 void TForm1::buildBottom() {

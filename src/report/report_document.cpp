@@ -162,21 +162,21 @@ void prepare(QTextDocument& document, const ReportData& data, int chartWidth) {
     document.setHtml(reportHtml(data, chartWidth));
 }
 
-QSizeF pageSize(const QPdfWriter& writer) {
-    return writer.pageLayout().paintRectPixels(writer.resolution()).size();
-}
+}  // namespace
 
-// The document page by page, each with its number at the foot.
-void paint(QTextDocument& document, QPdfWriter& writer) {
-    QPainter painter(&writer);
-    const QRectF page(QPointF(0, 0), pageSize(writer));
-    const double footer = writer.resolution() * 0.4;
-    document.documentLayout()->setPaintDevice(&writer);
+void paintReport(QPagedPaintDevice& device, const ReportData& data) {
+    QTextDocument document;
+    prepare(document, data, kChartWidth);
+    QPainter painter(&device);
+    const int dpi = device.logicalDpiY();
+    const QRectF page(QPointF(0, 0), device.pageLayout().paintRectPixels(dpi).size());
+    const double footer = dpi * 0.4;
+    document.documentLayout()->setPaintDevice(&device);
     document.setPageSize(QSizeF(page.width(), page.height() - footer));
     const int pages = document.pageCount();
     const double height = page.height() - footer;
     for (int p = 0; p < pages; ++p) {
-        if (p > 0) writer.newPage();
+        if (p > 0) device.newPage();
         painter.save();
         painter.translate(0, -p * height);
         document.drawContents(&painter, QRectF(0, p * height, page.width(), height));
@@ -186,8 +186,6 @@ void paint(QTextDocument& document, QPdfWriter& writer) {
                          QStringLiteral("Страница %1 из %2").arg(p + 1).arg(pages));
     }
 }
-
-}  // namespace
 
 QString reportHtml(const ReportData& data, int chartWidth) {
     return QStringLiteral("<h1>Отчёт о посещении счетчика № %1</h1>").arg(data.factory) +
@@ -206,9 +204,7 @@ std::optional<QString> writeReportPdf(const QString& path, const ReportData& dat
         writer.setPageMargins(QMarginsF(20, 15, 15, 15), QPageLayout::Millimeter);
         writer.setTitle(QStringLiteral("Отчёт о посещении счетчика № %1").arg(data.factory));
         writer.setCreator(QStringLiteral("vilt-service"));
-        QTextDocument document;
-        prepare(document, data, kChartWidth);
-        paint(document, writer);
+        paintReport(writer, data);
     }
     if (!file.commit())
         return QStringLiteral("Не удалось сохранить файл %1: %2").arg(path, file.errorString());

@@ -7,7 +7,7 @@
 
 #include "report/report_data.h"
 
-class QTextDocument;
+class QPagedPaintDevice;
 
 namespace vilt::report {
 
@@ -15,6 +15,10 @@ namespace vilt::report {
 // image named kChartName, drawn chartWidth wide (in the document's units).
 QString reportHtml(const ReportData& data, int chartWidth);
 inline const QString kChartName = QStringLiteral("profile-chart.png");
+
+// Paints the report on a paged device (a PDF writer, a printer), a page after another, each
+// with its number at the foot.
+void paintReport(QPagedPaintDevice& device, const ReportData& data);
 
 // Writes the report as a PDF file, whole or not at all; the reason when it could not.
 std::optional<QString> writeReportPdf(const QString& path, const ReportData& data);

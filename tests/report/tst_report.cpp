@@ -1,6 +1,7 @@
 // The visit report as a reader gets it: a PDF whose text (read back by pdftotext), pages
 // (pdfinfo) and chart image (pdfimages) are checked, not the code that drew them.
 
+#include <QPrinter>
 #include <QtGui>
 #include <QtTest>
 
@@ -80,6 +81,22 @@ class TstReport : public QObject {
         QCOMPARE(images.size(), 3);  // two heading lines, one image
         QVERIFY2(images[2].contains(QRegularExpression("^ +2 +0 image +2000 +900")),
                  qPrintable(images[2]));
+    }
+
+    // A printer gets the same pages (here one that prints into a file, as the system's print
+    // dialog offers).
+    void printed() {
+        QTemporaryDir dir;
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(dir.filePath("printed.pdf"));
+        printer.setPageSize(QPageSize(QPageSize::A4));
+        report::paintReport(printer, visit());
+        QVERIFY(printer.printerState() != QPrinter::Error);
+        const QString text = poppler("pdftotext", {dir.filePath("printed.pdf"), "-"}).simplified();
+        QVERIFY2(text.contains("Отчёт о посещении счетчика № 12345") &&
+                     text.contains("Страница 2 из 2"),
+                 qPrintable(text));
     }
 
     // A file that cannot be written is told, and nothing is left in its place.
