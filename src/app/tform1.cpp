@@ -264,7 +264,7 @@ void TForm1::buildStop(QWidget* client) {
                      [this] { m_presenter->showStopped(); }});
     m_guard.setAfterOperation([this] {
         m_connection->modem().followLine();
-        m_round->followLine(m_station->line().Enabled());
+        m_round->followLine(m_station->line().Enabled() || m_station->callUp());
     });
 }
 
