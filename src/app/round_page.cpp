@@ -14,10 +14,12 @@
 
 #include "app/csv_export.h"
 #include "app/round_relay.h"
+#include "archive/shared_round.h"
 #include "archive/visits.h"
 #include "ops/number_text.h"
 #include "sheet/sheets.h"
 #include "station/round.h"
+#include "station/shared_round.h"
 
 namespace vilt::app {
 
@@ -82,11 +84,16 @@ void RoundPage::buildButtons() {
     m_progress->setValue(0);
     m_progress->setFormat(QStringLiteral("%v из %m"));
     m_progress->setFixedWidth(160);
+    m_shared = new QPushButton(QStringLiteral("Общий обход"), row);
+    m_shared->setObjectName(QStringLiteral("RoundShared"));
+    m_shared->setToolTip(
+        QStringLiteral("Обход, общий для нескольких компьютеров, из архива на сервере"));
+    m_shared->setVisible(archive::isServerAddress(m_services.archive.path()));
     auto* csv = csvButton(
         QStringLiteral("RoundCsv"), QStringLiteral("обход.csv"), m_services.presenter,
         [this] { return std::optional(QList<sheet::Sheet>{sheet::roundSheet(m_results)}); }, this);
     for (QWidget* control : {static_cast<QWidget*>(m_open), static_cast<QWidget*>(m_start),
-                             static_cast<QWidget*>(m_stopButton)})
+                             static_cast<QWidget*>(m_stopButton), static_cast<QWidget*>(m_shared)})
         buttons->addWidget(control);
     buttons->addWidget(m_file, 1);
     buttons->addWidget(m_progress);
@@ -95,12 +102,14 @@ void RoundPage::buildButtons() {
     m_stopButton->setEnabled(false);
     // A meter operation of the window holds its port: no round starts meanwhile.
     m_services.guard.addControl(m_start);
+    m_services.guard.addControl(m_shared);
     connect(m_open, &QPushButton::clicked, this, [this] {
         const QString path = askOpenPath(this);
         if (!path.isEmpty()) openFile(path);
     });
     connect(m_start, &QPushButton::clicked, this, [this] { start(); });
     connect(m_stopButton, &QPushButton::clicked, this, [this] { stop(); });
+    connect(m_shared, &QPushButton::clicked, this, [this] { startShared(); });
 }
 
 void RoundPage::buildGrid() {
@@ -139,7 +148,7 @@ void RoundPage::openFile(const QString& path) {
     for (const station::RoundLine& line : lines) {
         station::MeterResult result;
         if (line.error.isEmpty()) {
-            m_rowOf << static_cast<int>(m_results.size());
+            m_rowOf.insert(m_meters.size(), static_cast<int>(m_results.size()));
             m_meters << station::roundMeter(line);
             result.line = line.number;
             result.label = line.label;
@@ -186,32 +195,24 @@ station::RoundSettings RoundPage::roundSettings() const {
     return settings;
 }
 
+bool RoundPage::checkPort() {
+    if (!m_portOpen && !m_services.station.line().Enabled()) return true;
+    m_services.presenter.message(
+        QStringLiteral("Порт окна открыт: отключитесь от счетчика, затем начните обход."));
+    return false;
+}
+
 void RoundPage::start() {
-    if (running() || m_meters.isEmpty()) return;
-    if (m_portOpen || m_services.station.line().Enabled()) {
-        m_services.presenter.message(
-            QStringLiteral("Порт окна открыт: отключитесь от счетчика, затем начните обход."));
-        return;
-    }
-    for (const int row : m_rowOf) {
+    if (running() || m_meters.isEmpty() || !checkPort()) return;
+    for (const int row : std::as_const(m_rowOf)) {
         const station::MeterResult blank = m_results[row];
         m_results[row] = {blank.line, blank.label, blank.factory, false, {}, {}, {}, false};
         m_started[row] = false;
         showRow(row);
     }
-    m_finished = 0;
     m_progress->setValue(0);
-    m_stop = false;
-    m_relay = std::make_unique<RoundRelay>(m_meters);
-    connect(m_relay.get(), &RoundRelay::meterStarting, this, &RoundPage::meterStarting,
-            Qt::QueuedConnection);
-    connect(m_relay.get(), &RoundRelay::meterFinished, this, &RoundPage::meterFinished,
-            Qt::QueuedConnection);
-    connect(m_relay.get(), &RoundRelay::roundEnded, this, &RoundPage::roundEnded,
-            Qt::QueuedConnection);
-    setRunning(true);
-    m_thread = std::thread([meters = m_meters, settings = roundSettings(), relay = m_relay.get(),
-                            stop = &m_stop] {
+    launch([meters = m_meters, settings = roundSettings()](RoundRelay* relay,
+                                                           const std::atomic<bool>* stop) {
         station::RoundRun run;
         run.observer = relay;
         run.stop = stop;
@@ -219,9 +220,92 @@ void RoundPage::start() {
             return station::visitRecord(station::meterResult(meters[index], visit),
                                         archive::defaultStation());
         };
+        station::runRound(meters, settings, run);
+        return QString();
+    });
+}
+
+namespace {
+
+// This station's lines of a shared round: the window's port as its modem, unless the server
+// names it as one of the station's direct ports.
+std::optional<QList<station::SharedLine>> sharedLines(const QString& place, const QString& modem,
+                                                      QString* error) {
+    if (!archive::RoundClaims::open(place, error)) return std::nullopt;
+    const auto direct = archive::directPorts(place, archive::defaultStation(), error);
+    if (!direct) return std::nullopt;
+    QList<station::SharedLine> lines;
+    if (!direct->contains(modem)) lines << station::SharedLine{modem, true};
+    for (const QString& port : *direct) lines << station::SharedLine{port, false};
+    return lines;
+}
+
+}  // namespace
+
+void RoundPage::startShared() {
+    if (running() || !checkPort()) return;
+    m_meters.clear();
+    clearRows();
+    m_file->setText(QStringLiteral("Общий обход"));
+    m_progress->setRange(0, 0);  // the meters are not known until the lines claim them
+    const QString place = m_services.archive.path();
+    launch([place, modem = m_settings().port, settings = roundSettings()](
+               RoundRelay* relay, const std::atomic<bool>* stop) {
+        QString error;
+        const auto lines = sharedLines(place, modem, &error);
+        if (!lines) return error;
+        const QString station = archive::defaultStation();
+        const station::SharedRun shared{
+            place, station, *lines, [](const station::SharedVisit& visit) {
+                const station::MeterResult result = station::meterResult(visit.visited, visit.visit);
+                return std::pair{result.ok, result.result};
+            }};
+        station::RoundRun run;
+        run.observer = relay;
+        run.stop = stop;
+        run.visitRecord = [relay, station](qsizetype index, const station::MeterVisit& visit) {
+            return station::visitRecord(station::meterResult(relay->meter(index), visit),
+                                        station);
+        };
+        const QList<station::SharedVisit> visits = station::runSharedRound(shared, settings, run);
+        for (qsizetype index = 0; index < visits.size(); ++index)
+            if (const auto& failure = visits[index].markFailure)
+                emit relay->markFailed(index, *failure);
+        return QString();
+    });
+}
+
+void RoundPage::clearRows() {
+    m_rowOf.clear();
+    m_results.clear();
+    m_started.clear();
+    m_grid->setRowCount(0);
+}
+
+// The round's work on a thread of its own; what it returns is an error that broke it off.
+void RoundPage::launch(
+    std::function<QString(RoundRelay* relay, const std::atomic<bool>* stop)> work) {
+    m_finished = 0;
+    m_lineFailures.clear();
+    m_stop = false;
+    m_relay = std::make_unique<RoundRelay>(m_meters);
+    RoundRelay* relay = m_relay.get();
+    connect(relay, &RoundRelay::meterClaimed, this, &RoundPage::meterClaimed, Qt::QueuedConnection);
+    connect(relay, &RoundRelay::lineBroken, this,
+            [this](const QString& port, const QString& error) {
+                m_lineFailures << port + QStringLiteral(": ") + error;
+            }, Qt::QueuedConnection);
+    connect(relay, &RoundRelay::meterStarting, this, &RoundPage::meterStarting,
+            Qt::QueuedConnection);
+    connect(relay, &RoundRelay::meterFinished, this, &RoundPage::meterFinished,
+            Qt::QueuedConnection);
+    connect(relay, &RoundRelay::markFailed, this, &RoundPage::markFailed, Qt::QueuedConnection);
+    connect(relay, &RoundRelay::roundEnded, this, &RoundPage::roundEnded, Qt::QueuedConnection);
+    setRunning(true);
+    m_thread = std::thread([work = std::move(work), relay, stop = &m_stop] {
         QString error;
         try {
-            station::runRound(meters, settings, run);
+            error = work(relay, stop);
         } catch (const std::exception& e) {
             error = QString::fromLocal8Bit(e.what());
         }
@@ -229,14 +313,40 @@ void RoundPage::start() {
     });
 }
 
+void RoundPage::meterClaimed(qsizetype index, const station::RoundMeter& meter) {
+    const int row = static_cast<int>(m_results.size());
+    m_rowOf.insert(index, row);
+    station::MeterResult result;
+    result.line = meter.line;
+    result.label = meter.label;
+    result.factory = meter.factory;
+    m_results << result;
+    m_started << false;
+    m_grid->setRowCount(row + 1);
+    showRow(row);
+    m_progress->setRange(0, row + 1);
+    m_progress->setValue(m_finished);
+}
+
+void RoundPage::markFailed(qsizetype index, const QString& error) {
+    const int row = m_rowOf.value(index, -1);
+    if (row < 0) return;
+    m_results[row].ok = false;
+    m_results[row].result +=
+        QStringLiteral("; archive: the round's mark not stored: ") + error.simplified();
+    showRow(row);
+}
+
 void RoundPage::meterStarting(qsizetype index) {
-    const int row = m_rowOf[index];
+    const int row = m_rowOf.value(index, -1);
+    if (row < 0) return;
     m_started[row] = true;
     showRow(row);
 }
 
 void RoundPage::meterFinished(qsizetype index, const station::MeterResult& result) {
-    const int row = m_rowOf[index];
+    const int row = m_rowOf.value(index, -1);
+    if (row < 0) return;
     m_results[row] = result;
     showRow(row);
     m_progress->setValue(++m_finished);
@@ -246,7 +356,11 @@ void RoundPage::roundEnded(const QString& error) {
     if (m_thread.joinable()) m_thread.join();
     m_relay.reset();
     setRunning(false);
+    if (m_progress->maximum() == 0) m_progress->setRange(0, 1);  // a shared round of none
     if (!error.isEmpty()) m_services.presenter.message(QStringLiteral("Обход прерван: ") + error);
+    if (!m_lineFailures.isEmpty())
+        m_services.presenter.message(QStringLiteral("Не все линии прошли обход:\n") +
+                                     m_lineFailures.join(QLatin1Char('\n')));
 }
 
 void RoundPage::stop() {
@@ -262,6 +376,7 @@ void RoundPage::setRunning(bool running) {
     m_open->setEnabled(!running);
     m_stopButton->setEnabled(running);
     m_services.guard.setControlEnabled(m_start, !running && !m_portOpen && !m_meters.isEmpty());
+    m_services.guard.setControlEnabled(m_shared, !running && !m_portOpen);
     emit runningChanged(running);
 }
 
@@ -269,6 +384,7 @@ void RoundPage::followLine(bool windowPortOpen) {
     m_portOpen = windowPortOpen;
     m_services.guard.setControlEnabled(m_start,
                                        !running() && !m_portOpen && !m_meters.isEmpty());
+    m_services.guard.setControlEnabled(m_shared, !running() && !m_portOpen);
 }
 
 }  // namespace vilt::app

@@ -4,6 +4,7 @@
 // visit ends. The window stays usable meanwhile; the readings and the record of each visit
 // go to the window's archive.
 
+#include <QHash>
 #include <QWidget>
 #include <atomic>
 #include <functional>
@@ -36,6 +37,9 @@ class RoundPage : public QWidget {
     // «Открыть…» without the dialog: the file's meters as rows, malformed lines failed.
     void openFile(const QString& path);
     void start();
+    // «Общий обход»: the round the team shares on the archive's server, this station's lines
+    // the window's port (as its modem) and the direct ports the server names for it.
+    void startShared();
     // «Стоп»: the visits under way end at their next wait, the meters not begun are left.
     void stop();
     // The window closing: the round stopped and its thread joined.
@@ -57,6 +61,11 @@ class RoundPage : public QWidget {
     void buildGrid();
     void showRow(int row);
     void setRunning(bool running);
+    void launch(std::function<QString(RoundRelay* relay, const std::atomic<bool>* stop)> work);
+    void clearRows();
+    bool checkPort();
+    void meterClaimed(qsizetype index, const station::RoundMeter& meter);
+    void markFailed(qsizetype index, const QString& error);
     void meterStarting(qsizetype index);
     void meterFinished(qsizetype index, const station::MeterResult& result);
     void roundEnded(const QString& error);
@@ -65,10 +74,11 @@ class RoundPage : public QWidget {
     Services& m_services;
     std::function<station::Settings()> m_settings;
     QList<station::RoundMeter> m_meters;
-    QList<int> m_rowOf;                     // each meter's row
+    QHash<qsizetype, int> m_rowOf;          // each meter's row
     QList<station::MeterResult> m_results;  // a row each, the file's order
     QList<bool> m_started;                  // a row each: its visit under way
     int m_finished = 0;
+    QStringList m_lineFailures;  // the lines of a shared round that could not go on
     bool m_portOpen = false;
 
     std::atomic<bool> m_stop{false};
@@ -78,6 +88,7 @@ class RoundPage : public QWidget {
     QPushButton* m_open = nullptr;
     QPushButton* m_start = nullptr;
     QPushButton* m_stopButton = nullptr;
+    QPushButton* m_shared = nullptr;
     QLabel* m_file = nullptr;
     QProgressBar* m_progress = nullptr;
     QTableWidget* m_grid = nullptr;
