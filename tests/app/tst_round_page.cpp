@@ -8,6 +8,7 @@
 #include "app/csv_export.h"
 #include "app/round_page.h"
 #include "archive/archive.h"
+#include "archive/shared_round.h"
 #include "window_rig.h"
 
 using namespace vilt;
@@ -61,6 +62,17 @@ class TstRoundPage : public QObject {
     void shoot(const QString& name) const {
         const QString folder = qEnvironmentVariable("VILT_ROUND_SHOTS");
         if (!folder.isEmpty()) m_rig->form().grab().save(folder + "/" + name + ".png");
+    }
+
+    static QList<qint64> visitedFactories(const QString& place) {
+        QString error;
+        auto archive = archive::Archive::open(place, &error);
+        if (!archive) qFatal("%s", qPrintable(error));
+        QList<qint64> factories;
+        for (const archive::VisitRecord& visit : archive->visits({}, {}, {}))
+            factories << visit.factory;
+        std::sort(factories.begin(), factories.end());
+        return factories;
     }
 
   private slots:
@@ -176,6 +188,46 @@ class TstRoundPage : public QObject {
         QTRY_COMPARE_WITH_TIMEOUT(result(0), QStringLiteral("…"), kRoundMs);
         QVERIFY(m_rig->form().close());
         QVERIFY(!page().running());
+    }
+
+    // The shared round from a window whose archive is the test server: the meters this
+    // station's direct ports hold are claimed, visited and recorded; with a file archive
+    // there is no such button.
+    void sharedRound() {
+        const QString place = qEnvironmentVariable("VILT_TEST_PG_URL");
+        if (place.isEmpty()) QSKIP("no PostgreSQL test server (VILT_TEST_PG_URL)");
+        QVERIFY(m_rig->find("RoundShared")->isHidden());
+        test::SimProcess first(meterArguments("11111"));
+        test::SimProcess second(meterArguments("22222"));
+        QString error;
+        for (test::SimProcess* sim : {&first, &second})
+            QVERIFY2(sim->start(&error), qPrintable(error));
+        app::TForm1 form(nullptr, place);
+        form.show();
+        const QList<qint64> before = visitedFactories(place);
+        const QString station = archive::defaultStation();
+        QCOMPARE(archive::importRound(place, {{2, "Щит 1", 11111, "", "", station, first.slavePath()},
+                                              {3, "Щит 2", 22222, "4321", "", station,
+                                               second.slavePath()}}),
+                 QString());
+        form.findChild<QSpinBox*>("TimeOut")->setValue(100);
+        auto* shared = form.findChild<QPushButton*>("RoundShared");
+        QVERIFY(!shared->isHidden());
+        QTest::mouseClick(shared, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!form.round().running(), kRoundMs);
+        auto* table = form.findChild<QTableWidget*>("RoundGrid");
+        QCOMPARE(table->rowCount(), 2);
+        QStringList rows;
+        for (int row = 0; row < 2; ++row)
+            rows << table->item(row, 1)->text() + " " + table->item(row, 4)->text();
+        rows.sort();
+        QCOMPARE(rows, (QStringList{"11111 ok", "22222 ok"}));
+        QCOMPARE(form.findChild<QProgressBar*>("RoundProgress")->value(), 2);
+        QVERIFY2(m_rig->messages.isEmpty(), qPrintable(m_rig->messages.join('\n')));
+
+        QList<qint64> visited = visitedFactories(place);
+        for (const qint64 factory : before) visited.removeOne(factory);  // a server used before
+        QCOMPARE(visited, (QList<qint64>{11111, 22222}));
     }
 };
 
