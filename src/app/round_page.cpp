@@ -34,8 +34,9 @@ RoundPage::OpenPathFunction& openPathFunction() {
 
 QString askOpenPath(QWidget* parent) {
     if (openPathFunction()) return openPathFunction()();
-    return QFileDialog::getOpenFileName(parent, QStringLiteral("Файл обхода"), QDir::homePath(),
-                                        QStringLiteral("Файлы обхода (*.csv *.txt);;Все файлы (*)"));
+    return QFileDialog::getOpenFileName(
+        parent, QStringLiteral("Файл обхода"), QDir::homePath(),
+        QStringLiteral("Файлы обхода (*.csv *.txt);;Все файлы (*)"));
 }
 
 QString optionalText(const std::optional<qint64>& value) {
@@ -68,7 +69,8 @@ void RoundPage::buildButtons() {
     buttons->setContentsMargins(0, 0, 0, 0);
     m_open = new QPushButton(QStringLiteral("Открыть…"), row);
     m_open->setObjectName(QStringLiteral("RoundOpen"));
-    m_open->setToolTip(QStringLiteral("Выбрать файл обхода: порт;телефон;заводской номер;пароль;метка"));
+    m_open->setToolTip(
+        QStringLiteral("Выбрать файл обхода: порт;телефон;заводской номер;пароль;метка"));
     m_start = new QPushButton(QStringLiteral("Начать"), row);
     m_start->setObjectName(QStringLiteral("RoundStart"));
     m_start->setToolTip(QStringLiteral("Обойти счетчики файла: энергия, время, события"));
@@ -137,8 +139,8 @@ void RoundPage::openFile(const QString& path) {
     if (running()) return;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        m_services.presenter.message(
-            QStringLiteral("Не удалось прочитать файл обхода %1: %2").arg(path, file.errorString()));
+        m_services.presenter.message(QStringLiteral("Не удалось прочитать файл обхода %1: %2")
+                                         .arg(path, file.errorString()));
         return;
     }
     const QList<station::RoundLine> lines = station::parseRoundFile(file.readAll());
@@ -240,6 +242,12 @@ std::optional<QList<station::SharedLine>> sharedLines(const QString& place, cons
     return lines;
 }
 
+// What a shared round marks a meter's visit with.
+std::pair<bool, QString> sharedResult(const station::SharedVisit& visit) {
+    const station::MeterResult result = station::meterResult(visit.visited, visit.visit);
+    return {result.ok, result.result};
+}
+
 }  // namespace
 
 void RoundPage::startShared() {
@@ -255,17 +263,12 @@ void RoundPage::startShared() {
         const auto lines = sharedLines(place, modem, &error);
         if (!lines) return error;
         const QString station = archive::defaultStation();
-        const station::SharedRun shared{
-            place, station, *lines, [](const station::SharedVisit& visit) {
-                const station::MeterResult result = station::meterResult(visit.visited, visit.visit);
-                return std::pair{result.ok, result.result};
-            }};
+        const station::SharedRun shared{place, station, *lines, sharedResult};
         station::RoundRun run;
         run.observer = relay;
         run.stop = stop;
         run.visitRecord = [relay, station](qsizetype index, const station::MeterVisit& visit) {
-            return station::visitRecord(station::meterResult(relay->meter(index), visit),
-                                        station);
+            return station::visitRecord(station::meterResult(relay->meter(index), visit), station);
         };
         const QList<station::SharedVisit> visits = station::runSharedRound(shared, settings, run);
         for (qsizetype index = 0; index < visits.size(); ++index)
@@ -291,10 +294,12 @@ void RoundPage::launch(
     m_relay = std::make_unique<RoundRelay>(m_meters);
     RoundRelay* relay = m_relay.get();
     connect(relay, &RoundRelay::meterClaimed, this, &RoundPage::meterClaimed, Qt::QueuedConnection);
-    connect(relay, &RoundRelay::lineBroken, this,
-            [this](const QString& port, const QString& error) {
-                m_lineFailures << port + QStringLiteral(": ") + error;
-            }, Qt::QueuedConnection);
+    connect(
+        relay, &RoundRelay::lineBroken, this,
+        [this](const QString& port, const QString& error) {
+            m_lineFailures << port + QStringLiteral(": ") + error;
+        },
+        Qt::QueuedConnection);
     connect(relay, &RoundRelay::meterStarting, this, &RoundPage::meterStarting,
             Qt::QueuedConnection);
     connect(relay, &RoundRelay::meterFinished, this, &RoundPage::meterFinished,
@@ -382,8 +387,7 @@ void RoundPage::setRunning(bool running) {
 
 void RoundPage::followLine(bool windowPortOpen) {
     m_portOpen = windowPortOpen;
-    m_services.guard.setControlEnabled(m_start,
-                                       !running() && !m_portOpen && !m_meters.isEmpty());
+    m_services.guard.setControlEnabled(m_start, !running() && !m_portOpen && !m_meters.isEmpty());
     m_services.guard.setControlEnabled(m_shared, !running() && !m_portOpen);
 }
 

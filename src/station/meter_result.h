@@ -23,8 +23,7 @@ struct VisitFailure {
     QString text;
 };
 // phone: the number dialled, for the text of a call that did not come.
-QList<VisitFailure> visitFailures(const VisitOutcome& outcome,
-                                  const std::optional<QString>& phone);
+QList<VisitFailure> visitFailures(const VisitOutcome& outcome, const std::optional<QString>& phone);
 
 struct MeterResult {
     int line = 0;

@@ -206,9 +206,9 @@ class TstRoundPage : public QObject {
         form.show();
         const QList<qint64> before = visitedFactories(place);
         const QString station = archive::defaultStation();
-        QCOMPARE(archive::importRound(place, {{2, "Щит 1", 11111, "", "", station, first.slavePath()},
-                                              {3, "Щит 2", 22222, "4321", "", station,
-                                               second.slavePath()}}),
+        QCOMPARE(archive::importRound(
+                     place, {{2, "Щит 1", 11111, "", "", station, first.slavePath()},
+                             {3, "Щит 2", 22222, "4321", "", station, second.slavePath()}}),
                  QString());
         form.findChild<QSpinBox*>("TimeOut")->setValue(100);
         auto* shared = form.findChild<QPushButton*>("RoundShared");
