@@ -117,6 +117,7 @@ void RoundPage::buildButtons() {
 void RoundPage::buildGrid() {
     m_grid = new QTableWidget(0, kColumns, this);
     m_grid->setObjectName(QStringLiteral("RoundGrid"));
+    m_grid->setAccessibleName(QStringLiteral("Счетчики обхода"));
     m_grid->setHorizontalHeaderLabels({QStringLiteral("Метка"), QStringLiteral("Заводской номер"),
                                        QStringLiteral("Энергия, кВт*ч"),
                                        QStringLiteral("Смещение часов, с"),
