@@ -2,6 +2,7 @@
 
 #include "cli/output.h"
 #include "link/outcome_texts.h"
+#include "station/meter_result.h"
 
 namespace vilt::cli {
 
@@ -26,18 +27,14 @@ QStringList modemLines(const dialup::DialOutcome& outcome) {
 
 QList<Failure> visitFailures(const station::VisitOutcome& outcome,
                              const std::optional<QString>& phone) {
+    using Kind = station::VisitFailure::Kind;
     QList<Failure> found;
-    if (outcome.dial && outcome.dial->state != dialup::CallState::Connected)
-        found << Failure{kNoLink, QStringLiteral("no call to %1").arg(phone.value_or(QString()))};
-    if (const auto& session = outcome.session) {
-        if (session->portFailed)
-            found << portFailure(*session);
-        else if (!session->ok())
-            found << Failure{kNoLink, link::texts::failureText(*session)};
+    for (const station::VisitFailure& failed : station::visitFailures(outcome, phone)) {
+        const ExitCode code = failed.kind == Kind::NotHungUp       ? kNotHungUp
+                              : failed.kind == Kind::PortNotOpened ? kUsage
+                                                                   : kNoLink;
+        found << Failure{code, failed.text};
     }
-    if (outcome.status == link::Status::PortFailed) found << Failure{kNoLink, outcome.error};
-    if (outcome.hangUp && outcome.hangUp->state != dialup::CallState::Idle)
-        found << Failure{kNotHungUp, QStringLiteral("the call was not hung up")};
     return found;
 }
 
@@ -123,7 +120,7 @@ std::optional<station::VisitOutcome> MeterLink::visit(const station::Plan& plan)
 }
 
 QList<Failure> MeterLink::failures(const station::VisitOutcome& outcome) const {
-    return visitFailures(outcome, m_options.dial);
+    return cli::visitFailures(outcome, m_options.dial);
 }
 
 void MeterLink::disconnect() {

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "cli/numbers.h"
+#include "station/round_file.h"
 #include "dialup/dial_up.h"
 
 namespace vilt::cli {
@@ -197,14 +198,7 @@ std::optional<Options> parseOptions(const QStringList& arguments, QString* error
 }
 
 std::optional<QString> checkNumber(const QString& number) {
-    if (number.isEmpty()) return QStringLiteral("the telephone number is empty");
-    if (number.size() > dialup::DialUp::kLongestNumber)
-        return QStringLiteral("a telephone number has %1 digits at most")
-            .arg(dialup::DialUp::kLongestNumber);
-    for (const QChar c : number)
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return QStringLiteral("'%1' is not all digits").arg(number);
-    return std::nullopt;
+    return station::phoneNumberProblem(number);
 }
 
 QString usage() {

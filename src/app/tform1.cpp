@@ -28,6 +28,7 @@
 #include "app/profile_page.h"
 #include "app/report_action.h"
 #include "app/result_panels.h"
+#include "app/round_page.h"
 #include "app/service_page.h"
 #include "app/special_days_page.h"
 #include "app/tariff_page.h"
@@ -121,7 +122,9 @@ TForm1::TForm1(QWidget* parent, const QString& archivePath)
     nameControls(*this);
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+    m_round->finish();
+}
 
 // The result panels and the status bar, and the services the pages share through them.
 void TForm1::buildStatus() {
@@ -190,6 +193,7 @@ void TForm1::buildPages() {
     connect(&exchange, &ExchangeGroup::readStarting, m_months, &MonthPage::blankMonths);
     connect(&exchange, &ExchangeGroup::energyRead, m_months, &MonthPage::showMonths);
     m_limitForm = new TLimit_form(*m_services, this);
+    buildRoundPage();
     buildTrafficPage();
     connect(m_connection->limitButton(), &QPushButton::clicked, this,
             [this] { m_guard.handle([this] { LimitClick(); }); });
@@ -267,7 +271,10 @@ void TForm1::buildStop(QWidget* client) {
     link::Waiter& waiter = m_station->waiter();
     m_guard.setStop({stop, [&waiter](bool now) { now ? waiter.requestStop() : waiter.clearStop(); },
                      [this] { m_presenter->showStopped(); }});
-    m_guard.setAfterOperation([this] { m_connection->modem().followLine(); });
+    m_guard.setAfterOperation([this] {
+        m_connection->modem().followLine();
+        m_round->followLine(m_station->line().Enabled() || m_station->callUp());
+    });
 }
 
 // Esc stops a running operation; otherwise it is the cancel button of the page shown: the
@@ -302,6 +309,16 @@ void TForm1::FormCreate() {
     m_clock->setObjectName(QStringLiteral("Timer1"));
     connect(m_clock, &QTimer::timeout, this, [this] { Timer1Timer(); });
     m_clock->start(kTickMs);
+}
+
+// «Обход» follows the specified pages. Its round opens ports of its own: while it runs, the
+// connection page, where every control that opens the window's port is, stays disabled.
+void TForm1::buildRoundPage() {
+    m_round = new RoundPage(*m_services, [this] { return m_connection->settings(); });
+    m_round->setObjectName(QStringLiteral("TabSheetRound"));
+    m_pages->addTab(m_round, QStringLiteral("Обход"));
+    connect(m_round, &RoundPage::runningChanged, this,
+            [this](bool running) { m_connection->setEnabled(!running); });
 }
 
 // «Обмен» stands after the specified pages, out of the tab row until Ctrl+T shows it (or hides
@@ -395,6 +412,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    m_round->finish();  // the round stopped at its next wait, its thread joined
     m_guard.handle([this] { FormClose(); });
     event->accept();
 }

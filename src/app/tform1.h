@@ -25,6 +25,7 @@ class ConnectionPage;
 class JournalPage;
 class MonthPage;
 class ProfilePage;
+class RoundPage;
 class ServicePage;
 class SpecialDaysPage;
 class TariffPage;
@@ -54,6 +55,7 @@ class TForm1 : public QMainWindow {
     TariffPage& tariffPage() const { return *m_tariffPage; }
     SpecialDaysPage& specialDays() const { return *m_specialDays; }
     TLimit_form& limitForm() const { return *m_limitForm; }
+    RoundPage& round() const { return *m_round; }
     void LimitClick();
 
     // Ctrl+Shift+K: the calibration page joins the tab row.
@@ -73,6 +75,7 @@ class TForm1 : public QMainWindow {
     void buildBottom();
     void buildStop(QWidget* client);
     void buildTrafficPage();
+    void buildRoundPage();
     void buildPageKeys();
     void showPage(int index, bool shown);
     void stepPage(int step);
@@ -99,6 +102,7 @@ class TForm1 : public QMainWindow {
     ServicePage* m_service = nullptr;
     TLimit_form* m_limitForm = nullptr;
     TrafficPage* m_trafficPage = nullptr;
+    RoundPage* m_round = nullptr;
     QProgressBar* m_progress = nullptr;
     QLabel* m_time = nullptr;
     QLabel* m_date = nullptr;

@@ -136,4 +136,19 @@ Sheet visitsSheet(const QList<archive::VisitRecord>& visits) {
     return sheet;
 }
 
+Sheet roundSheet(const QList<station::MeterResult>& results) {
+    Sheet summary{{QStringLiteral("Строка файла"), QStringLiteral("Метка"),
+                   QStringLiteral("Заводской номер"), QStringLiteral("Энергия, кВт*ч"),
+                   QStringLiteral("Смещение часов, с"), QStringLiteral("Результат")},
+                  {}};
+    for (const station::MeterResult& r : results)
+        summary.rows << QList<Cell>{Cell::integer(r.line),
+                                    Cell::text(r.label),
+                                    r.factory ? Cell::integer(*r.factory) : Cell(),
+                                    r.energy ? Cell::hundredths(*r.energy) : Cell(),
+                                    r.offset ? Cell::integer(*r.offset) : Cell(),
+                                    Cell::text(r.result)};
+    return summary;
+}
+
 }  // namespace vilt::sheet

@@ -9,6 +9,7 @@
 #include "ops/events.h"
 #include "ops/readings.h"
 #include "sheet/csv.h"
+#include "station/meter_result.h"
 
 namespace vilt::sheet {
 
@@ -32,5 +33,9 @@ Sheet journalSheet(const ops::EventTab& journals);
 
 // The record of visits, by time.
 Sheet visitsSheet(const QList<archive::VisitRecord>& visits);
+
+// A round's summary, a row per line of its file: the line, label, factory number, energy,
+// clock offset and result.
+Sheet roundSheet(const QList<station::MeterResult>& results);
 
 }  // namespace vilt::sheet

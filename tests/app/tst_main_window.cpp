@@ -63,7 +63,7 @@ class TstMainWindow : public QObject {
         for (int i = 0; i < pages->count(); ++i) tabs << pages->tabText(i);
         QCOMPARE(tabs, QStringList({"Сезоны и тарифы", "Нестандартные дни", "Установка связи",
                                     "Журнал событий", "Калибровка", "   Срезы    ",
-                                    "Показания за 12 месяцев"}));  // «Обмен» after Ctrl+T
+                                    "Показания за 12 месяцев", "Обход"}));  // «Обмен» after Ctrl+T
         QVERIFY(!pages->isTabVisible(4));
         QCOMPARE(shownPanels(), QStringList());
         QVERIFY(shown("Vkl") && !shown("Otkl"));

@@ -1,14 +1,13 @@
-#include "cli/round_file.h"
+#include "station/round_file.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QStringList>
 #include <QTextStream>
 
-#include "cli/numbers.h"
-#include "cli/options.h"
+#include "dialup/dial_up.h"
 
-namespace vilt::cli {
+namespace vilt::station {
 
 namespace {
 
@@ -32,12 +31,12 @@ RoundLine parseLine(const QString& text, int number) {
         return line;
     }
     if (!line.phone.isEmpty()) {
-        if (const auto reason = checkNumber(line.phone)) {
+        if (const auto reason = phoneNumberProblem(line.phone)) {
             line.error = QStringLiteral("phone: ") + *reason;
             return line;
         }
     }
-    const auto factory = parseNumber(fields[2].trimmed(), kFactoryRange);
+    const auto factory = link::parseNumber(fields[2].trimmed(), kFactoryRange);
     if (!factory) {
         line.error = QStringLiteral("factory number '%1' is not one of 0 … %2")
                          .arg(fields[2].trimmed())
@@ -45,7 +44,7 @@ RoundLine parseLine(const QString& text, int number) {
         return line;
     }
     line.factory = static_cast<uint32_t>(*factory);
-    if (!line.password.isEmpty() && !parseNumber(line.password, kPasswordRange)) {
+    if (!line.password.isEmpty() && !link::parseNumber(line.password, kPasswordRange)) {
         line.error = QStringLiteral("the password must be a whole number");
         return line;
     }
@@ -53,6 +52,17 @@ RoundLine parseLine(const QString& text, int number) {
 }
 
 }  // namespace
+
+std::optional<QString> phoneNumberProblem(const QString& number) {
+    if (number.isEmpty()) return QStringLiteral("the telephone number is empty");
+    if (number.size() > dialup::DialUp::kLongestNumber)
+        return QStringLiteral("a telephone number has %1 digits at most")
+            .arg(dialup::DialUp::kLongestNumber);
+    for (const QChar c : number)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return QStringLiteral("'%1' is not all digits").arg(number);
+    return std::nullopt;
+}
 
 QList<RoundLine> parseRoundFile(const QByteArray& contents) {
     // Read as a text file is: CRs dropped, the encoding taken from a byte order mark (UTF-8
@@ -83,4 +93,4 @@ std::optional<QList<RoundLine>> readRoundFile(const QString& path, QString* erro
     return parseRoundFile(file.readAll());
 }
 
-}  // namespace vilt::cli
+}  // namespace vilt::station
