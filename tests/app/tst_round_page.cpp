@@ -7,6 +7,7 @@
 
 #include "app/csv_export.h"
 #include "app/round_page.h"
+#include "app/save_path.h"
 #include "archive/archive.h"
 #include "archive/shared_round.h"
 #include "window_rig.h"
