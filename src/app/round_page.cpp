@@ -94,12 +94,27 @@ void RoundPage::buildButtons() {
     auto* csv = csvButton(
         QStringLiteral("RoundCsv"), QStringLiteral("обход.csv"), m_services.presenter,
         [this] { return std::optional(QList<sheet::Sheet>{sheet::roundSheet(m_results)}); }, this);
+    // Every visit the archive has recorded (rounds and the batch, of every station).
+    auto* visits = csvButton(
+        QStringLiteral("VisitsCsv"), QStringLiteral("посещения.csv"), m_services.presenter,
+        [this]() -> std::optional<QList<sheet::Sheet>> {
+            const auto rows = m_services.archive.visits(std::nullopt, std::nullopt, std::nullopt);
+            if (!m_services.archive.error().isEmpty()) {
+                m_services.presenter.message(m_services.archive.error());
+                return std::nullopt;
+            }
+            return QList<sheet::Sheet>{sheet::visitsSheet(rows)};
+        },
+        this);
+    visits->setText(QStringLiteral("Посещения CSV…"));
+    visits->setAccessibleName(QStringLiteral("Сохранить записанные посещения в CSV"));
     for (QWidget* control : {static_cast<QWidget*>(m_open), static_cast<QWidget*>(m_start),
                              static_cast<QWidget*>(m_stopButton), static_cast<QWidget*>(m_shared)})
         buttons->addWidget(control);
     buttons->addWidget(m_file, 1);
     buttons->addWidget(m_progress);
     buttons->addWidget(csv);
+    buttons->addWidget(visits);
     m_start->setEnabled(false);
     m_stopButton->setEnabled(false);
     // A meter operation of the window holds its port: no round starts meanwhile.

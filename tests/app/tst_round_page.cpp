@@ -155,6 +155,17 @@ class TstRoundPage : public QObject {
         QVERIFY2(lines[0].endsWith("Результат"), qPrintable(lines[0]));
         QVERIFY2(lines[1].startsWith("2;Щит 1;11111;"), qPrintable(lines[1]));
         QVERIFY2(lines[4].startsWith("5;;;;;malformed line: "), qPrintable(lines[4]));
+
+        // The visits the archive recorded, as a table too.
+        const QString visitsCsv = m_dir.filePath("посещения.csv");
+        app::setSavePathFunction([visitsCsv](const QString&) { return visitsCsv; });
+        m_rig->click("VisitsCsv");
+        QFile visitsFile(visitsCsv);
+        QVERIFY(visitsFile.open(QIODevice::ReadOnly));
+        const QStringList visitLines =
+            QString::fromUtf8(visitsFile.readAll()).trimmed().split("\r\n");
+        QCOMPARE(visitLines.size(), 4);
+        QVERIFY2(visitLines[0].contains("Станция"), qPrintable(visitLines[0]));
     }
 
     // «Стоп» mid-visit: the meter under way ends at its next wait, the one after it on the
