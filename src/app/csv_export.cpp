@@ -1,6 +1,7 @@
 #include "app/csv_export.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QLocale>
 #include <QPushButton>
 
@@ -28,7 +29,9 @@ QPushButton* csvButton(const QString& objectName, const QString& fileName, Prese
     auto* button = new QPushButton(QStringLiteral("CSV…"), parent);
     button->setObjectName(objectName);
     button->setToolTip(QStringLiteral("Сохранить таблицу для электронной таблицы"));
-    button->setAccessibleName(QStringLiteral("Сохранить в CSV"));
+    // Several pages have one: a screen reader names the table too ("…: месяцы").
+    button->setAccessibleName(
+        QStringLiteral("Сохранить в CSV: %1").arg(QFileInfo(fileName).completeBaseName()));
     QObject::connect(button, &QPushButton::clicked, parent, [=, &presenter] {
         const auto tables = sheets();
         if (!tables) return;
