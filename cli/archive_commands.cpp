@@ -14,6 +14,7 @@
 #include "cli/output.h"
 #include "cli/reading_text.h"
 #include "cli/table.h"
+#include "ops/number_text.h"
 #include "sheet/sheets.h"
 
 namespace vilt::cli {
@@ -122,7 +123,7 @@ int listProfiles(const QStringList& arguments, const Options& options) {
 using MonthValues = std::array<std::optional<double>, archive::kMonths * archive::kTariffs>;
 
 std::optional<QString> monthValue(const MonthValues& values, int month, int tariff) {
-    return storedValue(values[static_cast<size_t>(archive::monthIndex(month, tariff))]);
+    return ops::storedText(values[static_cast<size_t>(archive::monthIndex(month, tariff))]);
 }
 
 // {"1":[T1,T2,T3,T4],…,"12":[…]}, null for a column never written.

@@ -6,7 +6,6 @@
 
 #include "cli/numbers.h"
 #include "station/round_file.h"
-#include "dialup/dial_up.h"
 
 namespace vilt::cli {
 
@@ -81,7 +80,6 @@ bool setOption(Options& o, const QString& name, const QString& value, QString* e
     }
     return ok;
 }
-
 
 // The first line of a password's source, its line end dropped; none when nothing could be
 // read. What was read is never part of a message.

@@ -23,10 +23,6 @@ QString hundredths(int64_t count) {
     return ops::hundredthsText(count, QLocale::c());
 }
 
-std::optional<QString> storedValue(const std::optional<double>& value) {
-    return ops::storedText(value);
-}
-
 QStringList countTexts(const ops::Counts& counts) {
     QStringList texts;
     for (const int32_t count : counts) texts << hundredths(count);
@@ -50,7 +46,8 @@ DaySlices fromMeter(const QDate& day, const ops::ProfileWords& words) {
 
 DaySlices fromArchive(const archive::ProfileRow& row) {
     DaySlices slices{row.day, row.factory, {}, std::nullopt};
-    for (size_t k = 0; k < row.values.size(); ++k) slices.values[k] = storedValue(row.values[k]);
+    for (size_t k = 0; k < row.values.size(); ++k)
+        slices.values[k] = ops::storedText(row.values[k]);
     return slices;
 }
 

@@ -18,10 +18,6 @@ namespace vilt::cli {
 
 // A count in hundredths as kW·h: 12345 → 123.45, -1 → -0.01, 0 → 0. Valid as a JSON number.
 QString hundredths(int64_t count);
-// A value as the archive holds it, in the same way: exact to the hundredth as this program
-// stores it; a value another program wrote with more decimals keeps them. None for a column
-// never written (or holding no finite number).
-std::optional<QString> storedValue(const std::optional<double>& value);
 
 // "T1, T2, T3, T4" in the order given.
 QStringList countTexts(const ops::Counts& counts);

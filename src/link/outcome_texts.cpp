@@ -65,6 +65,10 @@ StatusTexts sessionStatus(const Step& step) {
     }
 }
 
+QString failureLine(const QString& what, const Outcome& outcome) {
+    return what + QStringLiteral(": ") + failureText(outcome).simplified();
+}
+
 QString sessionFailure(const QList<Step>& steps) {
     QString text;
     for (const Step& step : steps)

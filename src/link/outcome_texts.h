@@ -57,6 +57,8 @@ QString numbered(const QString& lead, const QList<int>& numbers);
 // What the user is told when an operation did not succeed: the session's last status text,
 // the meter's value that does not convert, or that there is no link.
 QString failureText(const Outcome& outcome);
+// The same on one line after what failed: "energy: Нет связи !!!".
+QString failureLine(const QString& what, const Outcome& outcome);
 
 // The reason a session failed: the last exchange text its steps reported.
 QString sessionFailure(const QList<Step>& steps);

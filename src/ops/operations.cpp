@@ -41,6 +41,11 @@ bool takeClock(ClockOutcome& outcome, const ClockReading& reading) {
 
 }  // namespace
 
+std::optional<qint64> clockOffset(const ClockOutcome& clock, const QDateTime& now) {
+    if (!clock.ok() || !clock.time || !clock.date) return std::nullopt;
+    return now.secsTo(QDateTime(*clock.date, *clock.time));
+}
+
 // Each attempt reads the clock, handles pending user input, then reads the DST permission,
 // even when the clock failed.
 ClockOutcome readClock(link::Exchange& exchange) {

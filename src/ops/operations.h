@@ -64,6 +64,9 @@ struct ReadOutcome {
 };
 
 ClockOutcome readClock(link::Exchange& exchange);
+// The meter's clock minus `now`, in seconds; none when the read did not give a whole time
+// and date.
+std::optional<qint64> clockOffset(const ClockOutcome& clock, const QDateTime& now);
 EventsOutcome readEvents(link::Exchange& exchange);
 // The DST permission alone, with the attempts of a read.
 DstOutcome readDst(link::Exchange& exchange);

@@ -7,14 +7,6 @@
 
 namespace vilt::report {
 
-namespace {
-
-QString failed(const QString& what, const link::Outcome& outcome) {
-    return what + QStringLiteral(": ") + link::texts::failureText(outcome).simplified();
-}
-
-}  // namespace
-
 ReportData readForReport(link::Exchange& exchange, const ReportRequest& request) {
     ReportData data;
     data.factory = request.factory;
@@ -25,9 +17,7 @@ ReportData readForReport(link::Exchange& exchange, const ReportRequest& request)
     ops::ReadInputs inputs;
     const ops::ReadOutcome time = ops::ReadClick(exchange, ops::Group::Time, inputs);
     data.clock = time.clock;
-    if (data.clock && data.clock->ok() && data.clock->time && data.clock->date)
-        data.clockOffset =
-            QDateTime::currentDateTime().secsTo(QDateTime(*data.clock->date, *data.clock->time));
+    if (data.clock) data.clockOffset = ops::clockOffset(*data.clock, QDateTime::currentDateTime());
 
     inputs.energy.months = true;
     inputs.energy.archive = request.archive;
@@ -37,8 +27,8 @@ ReportData readForReport(link::Exchange& exchange, const ReportRequest& request)
 
     data.events = ops::ReadClick(exchange, ops::Group::Event, inputs).events;
 
-    const ops::ProfileRangeOutcome profile = ops::readProfileRange(
-        exchange, request.day, request.day, request.factory, request.archive);
+    const ops::ProfileRangeOutcome profile =
+        ops::readProfileRange(exchange, request.day, request.day, request.factory, request.archive);
     if (!profile.days.isEmpty()) data.profile = profile.days.last();
     data.readAt = QDateTime::currentDateTime();
     return data;
@@ -47,21 +37,22 @@ ReportData readForReport(link::Exchange& exchange, const ReportRequest& request)
 QStringList reportFailures(const ReportData& data) {
     QStringList failures;
     if (!data.clock || !data.clockOffset)
-        failures << (data.clock ? failed(QStringLiteral("часы"), *data.clock)
+        failures << (data.clock ? link::texts::failureLine(QStringLiteral("часы"), *data.clock)
                                 : QStringLiteral("часы: не прочитаны"));
     if (!data.energy || !data.energy->active || !data.energy->ok()) {
         if (data.energy && !data.energy->unreadMonths.isEmpty())
             failures << QStringLiteral("энергия: ") +
                             ops::unreadMonthsText(data.energy->unreadMonths);
         else
-            failures << (data.energy ? failed(QStringLiteral("энергия"), *data.energy)
-                                     : QStringLiteral("энергия: не прочитана"));
+            failures << (data.energy
+                             ? link::texts::failureLine(QStringLiteral("энергия"), *data.energy)
+                             : QStringLiteral("энергия: не прочитана"));
     }
     if (!data.events || !data.events->ok())
-        failures << (data.events ? failed(QStringLiteral("события"), *data.events)
+        failures << (data.events ? link::texts::failureLine(QStringLiteral("события"), *data.events)
                                  : QStringLiteral("события: не прочитаны"));
     if (data.profile && data.profile->status == link::Status::NoLink)
-        failures << failed(QStringLiteral("профиль"), *data.profile);
+        failures << link::texts::failureLine(QStringLiteral("профиль"), *data.profile);
     return failures;
 }
 

@@ -39,10 +39,6 @@ QList<VisitFailure> visitFailures(const VisitOutcome& outcome,
 
 namespace {
 
-QString failure(const QString& what, const link::Outcome& outcome) {
-    return what + QStringLiteral(": ") + link::texts::failureText(outcome).simplified();
-}
-
 // The readings of one visit. Each read ran whatever the one before came to, as in the
 // dial-up batch; any failure fails the meter.
 QStringList readFailures(const VisitOutcome& visit, MeterResult& result) {
@@ -53,7 +49,7 @@ QStringList readFailures(const VisitOutcome& visit, MeterResult& result) {
             failures << QStringLiteral("energy: ") + ops::unreadMonthsText(energy->unreadMonths);
         if (!energy->countersRead || !energy->active ||
             (!energy->ok() && energy->unreadMonths.isEmpty())) {
-            failures << failure(QStringLiteral("energy"), *energy);
+            failures << link::texts::failureLine(QStringLiteral("energy"), *energy);
         } else {
             for (const QString& message : energy->messages)
                 failures << QStringLiteral("archive: ") + message.simplified();
@@ -61,14 +57,15 @@ QStringList readFailures(const VisitOutcome& visit, MeterResult& result) {
     }
     if (const auto& clock = visit.reads.clock) {
         result.offset = visit.clockOffset;
-        if (!visit.clockOffset) failures << failure(QStringLiteral("clock"), *clock);
+        if (!visit.clockOffset)
+            failures << link::texts::failureLine(QStringLiteral("clock"), *clock);
     }
     if (const auto& set = visit.clockSet) {
         result.clockSet = set->ok();
-        if (!set->ok()) failures << failure(QStringLiteral("clock set"), *set);
+        if (!set->ok()) failures << link::texts::failureLine(QStringLiteral("clock set"), *set);
     }
     if (const auto& events = visit.reads.events; events && !events->ok())
-        failures << failure(QStringLiteral("events"), *events);
+        failures << link::texts::failureLine(QStringLiteral("events"), *events);
     return failures;
 }
 

@@ -91,9 +91,9 @@ void Station::readGroups(const Plan& plan, VisitOutcome& outcome, VisitObserver&
 // it when the plan says how far off is too far.
 void Station::setClockIfOff(const Plan& plan, VisitOutcome& outcome, VisitObserver& observer) {
     const auto& clock = outcome.reads.clock;
-    if (!clock || !clock->ok() || !clock->time || !clock->date) return;
-    const QDateTime meter(*clock->date, *clock->time);
-    outcome.clockOffset = QDateTime::currentDateTime().secsTo(meter);
+    if (!clock) return;
+    outcome.clockOffset = ops::clockOffset(*clock, QDateTime::currentDateTime());
+    if (!outcome.clockOffset) return;
     if (!plan.syncAbove || std::llabs(*outcome.clockOffset) <= *plan.syncAbove) return;
     outcome.clockSet = ops::SinClick(m_exchange, QDateTime::currentDateTime(), clock->dst);
     observer.clockSet(*outcome.clockSet);
