@@ -8,7 +8,7 @@ out=$(realpath -m "${1:-screenshots}")
 
 scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DVILT_TESTS=OFF >/dev/null
-cmake --build build -j"$(nproc)" --target vilt-service vilt-sim
+cmake --build build -j"$(nproc)" --target vilt-screenshots vilt-sim
 
 . scripts/demo-meter.sh
 # Under a Russian and under a plain workstation locale: the window must read the same. The
@@ -24,7 +24,7 @@ for lang in ru_RU.UTF-8 C.UTF-8; do
     modem_pid=$!
     for _ in $(seq 100); do grep -q '^READY ' "$demo_dir/modem.out" && break; sleep 0.1; done
     LANG=$lang xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" \
-        build/src/app/vilt-service --screenshots "$out/$lang"
+        build/tools/screenshots/vilt-screenshots "$out/$lang"
     kill "$modem_pid" 2>/dev/null || true
     wait "$modem_pid" 2>/dev/null || true
     stop_demo_meter

@@ -1,4 +1,4 @@
-#include "app/tform1.h"
+#include "app/main_window.h"
 
 #include <QCloseEvent>
 #include <QDate>
@@ -14,25 +14,25 @@
 #include <QTime>
 #include <QTimer>
 
-#include "app/accessible_names.h"
-#include "app/clock_group.h"
-#include "app/clock_text.h"
-#include "app/connection_page.h"
-#include "app/enter_key.h"
-#include "app/exchange_group.h"
-#include "app/journal_page.h"
-#include "app/limit_form.h"
-#include "app/modem_group.h"
-#include "app/month_page.h"
-#include "app/presenter.h"
-#include "app/profile_page.h"
-#include "app/report_action.h"
-#include "app/result_panels.h"
-#include "app/round_page.h"
-#include "app/service_page.h"
-#include "app/special_days_page.h"
-#include "app/tariff_page.h"
-#include "app/traffic_page.h"
+#include "app/widgets/accessible_names.h"
+#include "app/connection/clock_group.h"
+#include "app/widgets/clock_text.h"
+#include "app/connection/connection_page.h"
+#include "app/widgets/enter_key.h"
+#include "app/connection/exchange_group.h"
+#include "app/readings/journal_page.h"
+#include "app/service/limits_dialog.h"
+#include "app/connection/modem_group.h"
+#include "app/readings/month_page.h"
+#include "app/frame/presenter.h"
+#include "app/readings/profile_page.h"
+#include "app/frame/report_action.h"
+#include "app/frame/result_panels.h"
+#include "app/round/round_page.h"
+#include "app/service/service_page.h"
+#include "app/tariff/special_days_page.h"
+#include "app/tariff/tariff_page.h"
+#include "app/traffic/traffic_page.h"
 #include "comm/comm_error.h"
 #include "comm/port_map.h"
 #include "link/outcome_texts.h"
@@ -101,7 +101,7 @@ std::unique_ptr<archive::Archive> openArchive(const QString& path) {
 
 }  // namespace
 
-TForm1::TForm1(QWidget* parent, const QString& archivePath)
+MainWindow::MainWindow(QWidget* parent, const QString& archivePath)
     : QMainWindow(parent), m_archive(openArchive(archivePath)) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(kCaption);
@@ -122,12 +122,12 @@ TForm1::TForm1(QWidget* parent, const QString& archivePath)
     nameControls(*this);
 }
 
-TForm1::~TForm1() {
+MainWindow::~MainWindow() {
     m_round->finish();
 }
 
 // The result panels and the status bar, and the services the pages share through them.
-void TForm1::buildStatus() {
+void MainWindow::buildStatus() {
     m_panels = std::make_unique<ResultPanels>(centralWidget(), QRect(4, 320, 330, 22));
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
     statusBar()->setSizeGripEnabled(false);
@@ -149,7 +149,7 @@ void TForm1::buildStatus() {
         Services{*m_station, m_station->exchange(), *m_presenter, m_guard, *m_archive, m_tariffs});
 }
 
-void TForm1::buildPages() {
+void MainWindow::buildPages() {
     m_pages = new QTabWidget(centralWidget());
     m_pages->setObjectName(QStringLiteral("PageControl1"));
     m_pages->setGeometry(0, 0, kClientSize.width(), 316);
@@ -192,7 +192,7 @@ void TForm1::buildPages() {
     ExchangeGroup& exchange = m_connection->exchangeGroup();
     connect(&exchange, &ExchangeGroup::readStarting, m_months, &MonthPage::blankMonths);
     connect(&exchange, &ExchangeGroup::energyRead, m_months, &MonthPage::showMonths);
-    m_limitForm = new TLimit_form(*m_services, this);
+    m_limitsDialog = new LimitsDialog(*m_services, this);
     buildRoundPage();
     buildTrafficPage();
     connect(m_connection->limitButton(), &QPushButton::clicked, this,
@@ -207,7 +207,7 @@ void TForm1::buildPages() {
         });
 }
 
-void TForm1::buildBottom() {
+void MainWindow::buildBottom() {
     QWidget* client = centralWidget();
     m_progress = new QProgressBar(client);
     m_progress->setObjectName(QStringLiteral("ProgressBar1"));
@@ -259,7 +259,7 @@ void TForm1::buildBottom() {
 
 // The stop button stands over the tariff-file buttons while an operation runs; Esc does the
 // same. The waits of the operation see the request and end it.
-void TForm1::buildStop(QWidget* client) {
+void MainWindow::buildStop(QWidget* client) {
     auto* stop = new QPushButton(QStringLiteral("Стоп"), client);
     stop->setObjectName(QStringLiteral("Stop"));
     stop->setToolTip(QStringLiteral("Остановить обмен со счетчиком (Esc)"));
@@ -279,7 +279,7 @@ void TForm1::buildStop(QWidget* client) {
 
 // Esc stops a running operation; otherwise it is the cancel button of the page shown: the
 // tariff page's and the special-days page's «Очистить».
-void TForm1::EscapePressed() {
+void MainWindow::EscapePressed() {
     if (m_guard.busy()) {
         m_guard.stop();
         return;
@@ -289,7 +289,7 @@ void TForm1::EscapePressed() {
 }
 
 // Start-up, in this order.
-void TForm1::FormCreate() {
+void MainWindow::FormCreate() {
     comm::SerialLine& line = m_station->line();
     line.SetBaudRate(comm::BaudRate::br9600);
     m_connection->setPorts(comm::discoverPorts(line));
@@ -313,7 +313,7 @@ void TForm1::FormCreate() {
 
 // «Обход» follows the specified pages. Its round opens ports of its own: while it runs, the
 // connection page, where every control that opens the window's port is, stays disabled.
-void TForm1::buildRoundPage() {
+void MainWindow::buildRoundPage() {
     m_round = new RoundPage(*m_services, [this] { return m_connection->settings(); });
     m_round->setObjectName(QStringLiteral("TabSheetRound"));
     m_pages->addTab(m_round, QStringLiteral("Обход"));
@@ -324,7 +324,7 @@ void TForm1::buildRoundPage() {
 // «Обмен» stands after the specified pages, out of the tab row until Ctrl+T shows it (or hides
 // it again). A hidden tab at the end of the row would confuse its scrolling: with the tabs too
 // wide for the window, the row slid off the window and neither arrow worked.
-void TForm1::buildTrafficPage() {
+void MainWindow::buildTrafficPage() {
     m_trafficPage = new TrafficPage(m_station->trafficLog());
     m_trafficPage->setObjectName(QStringLiteral("TrafficPage"));
     m_pages->removeTab(m_pages->addTab(m_trafficPage, QStringLiteral("Обмен")));  // kept, hidden
@@ -333,7 +333,7 @@ void TForm1::buildTrafficPage() {
             [this] { showTraffic(m_pages->indexOf(m_trafficPage) < 0); });
 }
 
-void TForm1::showTraffic(bool shown) {
+void MainWindow::showTraffic(bool shown) {
     const int index = m_pages->indexOf(m_trafficPage);
     if (shown && index < 0)
         m_pages->setCurrentIndex(m_pages->addTab(m_trafficPage, QStringLiteral("Обмен")));
@@ -342,20 +342,20 @@ void TForm1::showTraffic(bool shown) {
     m_pages->removeTab(index);
 }
 
-void TForm1::revealServicePage() {
+void MainWindow::revealServicePage() {
     showPage(kCalibrationPage, true);
 }
 
 // A hidden page is out of reach, not only out of sight: its tab is disabled too, so that no
 // key of the tab widget or the tab row shows it, and none of its controls takes the focus.
-void TForm1::showPage(int index, bool shown) {
+void MainWindow::showPage(int index, bool shown) {
     m_pages->setTabEnabled(index, shown);
     m_pages->setTabVisible(index, shown);
 }
 
 // Ctrl+Tab and Ctrl+Shift+Tab go to the next or the previous page that is shown, whatever
 // control has the focus: a date field would take them for its own sections.
-void TForm1::buildPageKeys() {
+void MainWindow::buildPageKeys() {
     auto* next = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Tab), this);
     connect(next, &QShortcut::activated, this, [this] { stepPage(1); });
     for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab),
@@ -366,7 +366,7 @@ void TForm1::buildPageKeys() {
     }
 }
 
-void TForm1::stepPage(int step) {
+void MainWindow::stepPage(int step) {
     const int count = m_pages->count();
     for (int i = 1; i < count; ++i) {
         const int index = ((m_pages->currentIndex() + step * i) % count + count) % count;
@@ -380,12 +380,12 @@ void TForm1::stepPage(int step) {
 }
 
 // The limits are read first; the dialog opens whatever came of it.
-void TForm1::LimitClick() {
-    m_guard.operate([this] { m_limitForm->LimitClick(); });
-    m_limitForm->exec();
+void MainWindow::LimitClick() {
+    m_guard.operate([this] { m_limitsDialog->LimitClick(); });
+    m_limitsDialog->exec();
 }
 
-void TForm1::PageControl1Change(int index) {
+void MainWindow::PageControl1Change(int index) {
     if (index != kTariffPage && index != kSpecialDaysPage && index != kJournalPage)
         m_service->resetControls();
     m_saveTariffs->hide();
@@ -399,12 +399,12 @@ void TForm1::PageControl1Change(int index) {
     if (index == kJournalPage) m_journal->EventOut(m_journal->selectedJournal());
 }
 
-void TForm1::Timer1Timer() {
+void MainWindow::Timer1Timer() {
     m_clock->setInterval(kTickMs);
     m_time->setText(timeText(QTime::currentTime()));
 }
 
-void TForm1::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
     // Closing in the middle of an exchange would pull the port from under it: close when
     // the operation is over.
     if (m_guard.busy()) {
@@ -418,7 +418,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 // A call that is up is ended too: the session first, then the hang-up, the port last.
-void TForm1::FormClose() {
+void MainWindow::FormClose() {
     m_connection->leave();
 }
 

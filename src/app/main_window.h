@@ -6,8 +6,8 @@
 #include <array>
 #include <memory>
 
-#include "app/operation_guard.h"
-#include "app/services.h"
+#include "app/frame/operation_guard.h"
+#include "app/frame/services.h"
 #include "archive/archive.h"
 #include "comm/serial_line.h"
 #include "ops/events.h"
@@ -29,12 +29,12 @@ class RoundPage;
 class ServicePage;
 class SpecialDaysPage;
 class TariffPage;
-class TLimit_form;
+class LimitsDialog;
 class TrafficPage;
 class Presenter;
 class ResultPanels;
 
-class TForm1 : public QMainWindow {
+class MainWindow : public QMainWindow {
     Q_OBJECT
   public:
     static constexpr int kTariffPage = 0;
@@ -46,15 +46,15 @@ class TForm1 : public QMainWindow {
 
     // The archive file is opened (created when missing) first; a file that is not an archive
     // raises an error with the reason, and the window is not made.
-    explicit TForm1(QWidget* parent = nullptr, const QString& archivePath = archive::kDefaultFile);
-    ~TForm1() override;
+    explicit MainWindow(QWidget* parent = nullptr, const QString& archivePath = archive::kDefaultFile);
+    ~MainWindow() override;
 
     comm::SerialLine& Comm1() { return m_station->line(); }
     ConnectionPage& connection() const { return *m_connection; }
     JournalPage& journal() const { return *m_journal; }
     TariffPage& tariffPage() const { return *m_tariffPage; }
     SpecialDaysPage& specialDays() const { return *m_specialDays; }
-    TLimit_form& limitForm() const { return *m_limitForm; }
+    LimitsDialog& limitsDialog() const { return *m_limitsDialog; }
     RoundPage& round() const { return *m_round; }
     void LimitClick();
 
@@ -100,7 +100,7 @@ class TForm1 : public QMainWindow {
     SpecialDaysPage* m_specialDays = nullptr;
     MonthPage* m_months = nullptr;
     ServicePage* m_service = nullptr;
-    TLimit_form* m_limitForm = nullptr;
+    LimitsDialog* m_limitsDialog = nullptr;
     TrafficPage* m_trafficPage = nullptr;
     RoundPage* m_round = nullptr;
     QProgressBar* m_progress = nullptr;

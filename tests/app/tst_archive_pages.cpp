@@ -6,9 +6,9 @@
 #include <QtTest>
 #include <QtWidgets>
 
-#include "app/csv_export.h"
-#include "app/save_path.h"
-#include "app/string_grid.h"
+#include "app/frame/csv_export.h"
+#include "app/widgets/save_path.h"
+#include "app/widgets/string_grid.h"
 #include "archive/archive.h"
 #include "link/outcome_texts.h"
 #include "window_rig.h"
@@ -379,7 +379,7 @@ class TstArchivePages : public QObject {
         text.close();
         QString message;
         try {
-            app::TForm1 form(nullptr, path);
+            app::MainWindow form(nullptr, path);
         } catch (const std::exception& error) {
             message = QString::fromStdString(error.what());
         }

@@ -1,7 +1,7 @@
 // The exchange group and the journal page in the real window, against the virtual meter:
 // which buttons each operation enables, and each operation as the user runs it.
 
-#include "app/string_grid.h"
+#include "app/widgets/string_grid.h"
 #include "link/outcome_texts.h"
 #include "window_rig.h"
 
@@ -133,21 +133,21 @@ class TstExchangeGroup : public QObject {
 
     void journalPage() {
         auto* pages = rig().find<QTabWidget>("PageControl1");
-        pages->setCurrentIndex(app::TForm1::kJournalPage);  // nothing read yet
+        pages->setCurrentIndex(app::MainWindow::kJournalPage);  // nothing read yet
         QCOMPARE(grid()->cell(0, 0), QStringLiteral("Номер события"));
         QCOMPARE(grid()->cell(0, 10), QStringLiteral("10"));
         QCOMPARE(grid()->cell(1, 1), QStringLiteral("   "));
 
         QVERIFY(rig().meter().control("set journal 0 1503100845" + QString(90, '0')));
         QVERIFY(rig().meter().control("set journal 2 1503100845310210120" + QString(81, '0')));
-        pages->setCurrentIndex(app::TForm1::kConnectionPage);
+        pages->setCurrentIndex(app::MainWindow::kConnectionPage);
         connectByNumber();
         select("Fl_event");
         rig().click("Read");
         QCOMPARE(rig().shownPanels(), QStringList{"Ok_rdevent"});
         QCOMPARE(grid()->cell(1, 1), QStringLiteral("   "));  // the read does not redraw
 
-        pages->setCurrentIndex(app::TForm1::kJournalPage);
+        pages->setCurrentIndex(app::MainWindow::kJournalPage);
         QCOMPARE(grid()->cell(0, 1), QStringLiteral("1"));
         QCOMPARE(grid()->cell(1, 1), QStringLiteral("15.03.2010"));
         QVERIFY(grid()->cell(2, 1).contains("45:00"));

@@ -4,7 +4,7 @@
 #include <QtTest>
 #include <QtWidgets>
 
-#include "app/string_grid.h"
+#include "app/widgets/string_grid.h"
 #include "window_rig.h"
 
 using namespace vilt;
@@ -139,7 +139,7 @@ class TstKeyboard : public QObject {
         QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(index).center());
         QCOMPARE(m_pages->currentWidget(), service);
 
-        m_pages->setCurrentIndex(app::TForm1::kConnectionPage);
+        m_pages->setCurrentIndex(app::MainWindow::kConnectionPage);
         m_rig->connectAs(1, 12345);
         press(Qt::Key_Tab, Qt::ControlModifier);
         press(Qt::Key_Tab, Qt::ControlModifier);

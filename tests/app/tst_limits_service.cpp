@@ -2,7 +2,7 @@
 
 #include <QCheckBox>
 
-#include "app/limit_form.h"
+#include "app/service/limits_dialog.h"
 #include "window_rig.h"
 
 using namespace vilt;
@@ -13,7 +13,7 @@ class TstLimitsService : public QObject {
     std::unique_ptr<test::WindowRig> m_rig;
 
     test::WindowRig& rig() { return *m_rig; }
-    app::TLimit_form& dialog() { return rig().form().limitForm(); }
+    app::LimitsDialog& dialog() { return rig().form().limitsDialog(); }
     QLineEdit* edit(const QString& name) { return dialog().findChild<QLineEdit*>(name); }
     QCheckBox* box(const QString& name) { return dialog().findChild<QCheckBox*>(name); }
     QStringList checked() {
@@ -167,7 +167,7 @@ class TstLimitsService : public QObject {
             QCOMPARE(rig().meterState("serial"), QStringLiteral("300"));
         }
 
-        pages->setCurrentIndex(app::TForm1::kConnectionPage);
+        pages->setCurrentIndex(app::MainWindow::kConnectionPage);
         QCOMPARE(rig().find<QLineEdit>("SerialNum")->text(), QStringLiteral("0"));
         QCOMPARE(rig().find<QPushButton>("SignBtn")->text(), QStringLiteral("+"));
         QCOMPARE(rig().find<QLineEdit>("Rdkal")->text(), QString());

@@ -4,8 +4,8 @@
 #include <QtTest>
 #include <QtWidgets>
 
-#include "app/connection_page.h"
-#include "app/presenter.h"
+#include "app/connection/connection_page.h"
+#include "app/frame/presenter.h"
 #include "comm/comm_error.h"
 #include "link/outcome_texts.h"
 #include "window_rig.h"
@@ -17,7 +17,7 @@ class TstMainWindow : public QObject {
     Q_OBJECT
 
     std::unique_ptr<test::WindowRig> m_rig;
-    app::TForm1* m_form = nullptr;
+    app::MainWindow* m_form = nullptr;
 
     template <typename T = QWidget>
     T* find(const QString& name) const {

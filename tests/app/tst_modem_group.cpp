@@ -4,10 +4,10 @@
 #include <QtTest>
 #include <QtWidgets>
 
-#include "app/connection_page.h"
-#include "app/modem_group.h"
-#include "app/tform1.h"
-#include "app/string_grid.h"
+#include "app/connection/connection_page.h"
+#include "app/connection/modem_group.h"
+#include "app/main_window.h"
+#include "app/widgets/string_grid.h"
 #include "dialup/dial_up.h"
 #include "link/outcome_texts.h"
 #include "support/archive_rig.h"
@@ -156,9 +156,9 @@ class TstModemGroup : public QObject {
         m_rig->click("Button3");  // a whole visit: journals on the page
         auto* journal = m_rig->find<app::StringGrid>("StringGridEvents");
         auto& pages = *m_rig->find<QTabWidget>("PageControl1");
-        pages.setCurrentIndex(app::TForm1::kJournalPage);
+        pages.setCurrentIndex(app::MainWindow::kJournalPage);
         QVERIFY(!journal->cell(1, 1).trimmed().isEmpty());
-        pages.setCurrentIndex(app::TForm1::kConnectionPage);
+        pages.setCurrentIndex(app::MainWindow::kConnectionPage);
 
         QTimer drop;
         bool dropped = false;
@@ -175,7 +175,7 @@ class TstModemGroup : public QObject {
         QCOMPARE(m_rig->status(0), link::texts::kNoLink);
         QVERIFY(shown("connekt_false"));
         QCOMPARE(m_rig->meterState("modem"), QStringLiteral("command"));
-        pages.setCurrentIndex(app::TForm1::kJournalPage);
+        pages.setCurrentIndex(app::MainWindow::kJournalPage);
         QCOMPARE(journal->cell(1, 1).trimmed(), QString());
         const QList<archive::VisitRecord> recorded = visits();
         QCOMPARE(recorded.size(), 2);

@@ -5,9 +5,9 @@
 #include <QtTest>
 #include <QtWidgets>
 
-#include "app/csv_export.h"
-#include "app/round_page.h"
-#include "app/save_path.h"
+#include "app/frame/csv_export.h"
+#include "app/round/round_page.h"
+#include "app/widgets/save_path.h"
 #include "archive/archive.h"
 #include "archive/shared_round.h"
 #include "window_rig.h"
@@ -118,7 +118,7 @@ class TstRoundPage : public QObject {
         shoot("round-running");
         // Browsing goes on meanwhile: the event loop turns, the pages change.
         auto* pages = m_rig->find<QTabWidget>("PageControl1");
-        pages->setCurrentIndex(app::TForm1::kMonthPage);
+        pages->setCurrentIndex(app::MainWindow::kMonthPage);
         pages->setCurrentWidget(m_rig->find("TabSheetRound"));
         QTRY_VERIFY_WITH_TIMEOUT(!page().running(), kRoundMs);
         shoot("round-done");
@@ -214,7 +214,7 @@ class TstRoundPage : public QObject {
         QString error;
         for (test::SimProcess* sim : {&first, &second})
             QVERIFY2(sim->start(&error), qPrintable(error));
-        app::TForm1 form(nullptr, place);
+        app::MainWindow form(nullptr, place);
         form.show();
         const QList<qint64> before = visitedFactories(place);
         const QString station = archive::defaultStation();

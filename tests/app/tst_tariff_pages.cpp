@@ -4,9 +4,9 @@
 #include <QtTest>
 #include <QtWidgets>
 
-#include "app/special_days_page.h"
-#include "app/string_grid.h"
-#include "app/tariff_page.h"
+#include "app/tariff/special_days_page.h"
+#include "app/widgets/string_grid.h"
+#include "app/tariff/tariff_page.h"
 #include "tariff/tariff_file.h"
 #include "window_rig.h"
 
@@ -17,7 +17,7 @@ class TstTariffPages : public QObject {
 
     std::unique_ptr<test::WindowRig> m_rig;
 
-    app::TForm1& form() const { return m_rig->form(); }
+    app::MainWindow& form() const { return m_rig->form(); }
     QTabWidget* pages() const { return m_rig->find<QTabWidget>("PageControl1"); }
     const tariff::TariffFile& state() const {
         // The window's state as the file it would save.
@@ -57,7 +57,7 @@ class TstTariffPages : public QObject {
     void cleanup() { m_rig.reset(); }
 
     void paintAndChooseTariffs() {
-        pages()->setCurrentIndex(app::TForm1::kTariffPage);
+        pages()->setCurrentIndex(app::MainWindow::kTariffPage);
         m_rig->click("Seazon3");
         m_rig->click("Panel76");  // T3 at once, not through T2
         QCOMPARE(tariffShown(), QStringLiteral("T3"));
@@ -83,7 +83,7 @@ class TstTariffPages : public QObject {
 
     // «Очистить», by click or by Esc, resets all twelve seasons and shows season 1.
     void clearAllSeasons() {
-        pages()->setCurrentIndex(app::TForm1::kTariffPage);
+        pages()->setCurrentIndex(app::MainWindow::kTariffPage);
         m_rig->click("Seazon7");
         m_rig->click("Panel74");
         m_rig->click("Panel1");
@@ -97,7 +97,7 @@ class TstTariffPages : public QObject {
     }
 
     void specialDaysList() {
-        pages()->setCurrentIndex(app::TForm1::kSpecialDaysPage);
+        pages()->setCurrentIndex(app::MainWindow::kSpecialDaysPage);
         auto* add = m_rig->find<QPushButton>("AddBtn");
         auto* remove = m_rig->find<QPushButton>("DelBtn");
         QVERIFY(!remove->isEnabled());
@@ -120,7 +120,7 @@ class TstTariffPages : public QObject {
 
     // The 31st, then a shorter month: its last day.
     void monthGridKeepsARealDay() {
-        pages()->setCurrentIndex(app::TForm1::kSpecialDaysPage);
+        pages()->setCurrentIndex(app::MainWindow::kSpecialDaysPage);
         auto* calendar = m_rig->find<QCalendarWidget>("CCalendar1");
         calendar->setSelectedDate(QDate(2026, 1, 31));
         m_rig->find<QGroupBox>("MonthGroup")->findChildren<QRadioButton*>()[3]->click();  // April
@@ -131,11 +131,11 @@ class TstTariffPages : public QObject {
     // shows season 1; a damaged file changes nothing.
     void tariffFile() {
         QTemporaryDir folder;
-        pages()->setCurrentIndex(app::TForm1::kTariffPage);
+        pages()->setCurrentIndex(app::MainWindow::kTariffPage);
         m_rig->click("Seazon2");
         m_rig->click("Panel80");
         m_rig->click("Panel25");
-        pages()->setCurrentIndex(app::TForm1::kSpecialDaysPage);
+        pages()->setCurrentIndex(app::MainWindow::kSpecialDaysPage);
         addDay(QDate(2026, 1, 7), 1);
         const QString path = folder.filePath("a.tar");
         QVERIFY(form().tariffPage().saveTo(path));
@@ -148,13 +148,13 @@ class TstTariffPages : public QObject {
         m_rig->find<QPushButton>("EraseBtn3")->click();
         addDay(QDate(2026, 3, 8), 1);
         addDay(QDate(2026, 5, 1), 1);
-        pages()->setCurrentIndex(app::TForm1::kTariffPage);
+        pages()->setCurrentIndex(app::MainWindow::kTariffPage);
         m_rig->click("Seazon7");
         QVERIFY(form().tariffPage().loadFrom(path));
         QCOMPARE(state(), before);
         QVERIFY(m_rig->find<QRadioButton>("Seazon1")->isChecked());
         QCOMPARE(form().tariffPage().CurSeazon(), 1);
-        pages()->setCurrentIndex(app::TForm1::kSpecialDaysPage);
+        pages()->setCurrentIndex(app::MainWindow::kSpecialDaysPage);
         QCOMPARE(m_rig->find<app::StringGrid>("StringGrid1")->cell(1, 2), QString());
 
         const QString damaged = folder.filePath("damaged.tar");
@@ -170,13 +170,13 @@ class TstTariffPages : public QObject {
     // The schedule and the calendar to the meter and back through the exchange group.
     void toTheMeterAndBack() {
         m_rig->connectAs(1, 12345);
-        pages()->setCurrentIndex(app::TForm1::kTariffPage);
+        pages()->setCurrentIndex(app::MainWindow::kTariffPage);
         m_rig->click("Seazon12");
         m_rig->click("Panel80");
         m_rig->click("Panel72");  // Sunday hour 23: the low bits of the last byte
-        pages()->setCurrentIndex(app::TForm1::kSpecialDaysPage);
+        pages()->setCurrentIndex(app::MainWindow::kSpecialDaysPage);
         addDay(QDate(2026, 1, 7), 1);
-        pages()->setCurrentIndex(app::TForm1::kConnectionPage);
+        pages()->setCurrentIndex(app::MainWindow::kConnectionPage);
         m_rig->find<QRadioButton>("Fl_tar")->click();
         m_rig->click("WrCom");
         QCOMPARE(m_rig->shownPanels(), QStringList{"Ok_wrtar"});
@@ -200,7 +200,7 @@ class TstTariffPages : public QObject {
         QCOMPARE(m_rig->shownPanels(), QStringList{"Net_cv"});
         QCOMPARE(m_rig->status(0),
                  QStringLiteral("Не прочитаны сезоны: 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12"));
-        pages()->setCurrentIndex(app::TForm1::kTariffPage);
+        pages()->setCurrentIndex(app::MainWindow::kTariffPage);
         const auto caption = [&](int n) {
             return m_rig->find<QRadioButton>(QStringLiteral("Seazon%1").arg(n))->text();
         };
@@ -210,14 +210,14 @@ class TstTariffPages : public QObject {
         QCOMPARE(caption(7), QStringLiteral("Сезон 7"));  // edited: the user's own now
         QCOMPARE(caption(8), QStringLiteral("Сезон 8") + app::kUnreadMark);
 
-        pages()->setCurrentIndex(app::TForm1::kConnectionPage);
+        pages()->setCurrentIndex(app::MainWindow::kConnectionPage);
         QVERIFY(m_rig->meter().control("clear"));
         m_rig->click("Read");
         QCOMPARE(m_rig->shownPanels(), QStringList{"Ok_rtar"});
-        pages()->setCurrentIndex(app::TForm1::kTariffPage);
+        pages()->setCurrentIndex(app::MainWindow::kTariffPage);
         QCOMPARE(caption(8), QStringLiteral("Сезон 8"));
 
-        pages()->setCurrentIndex(app::TForm1::kConnectionPage);
+        pages()->setCurrentIndex(app::MainWindow::kConnectionPage);
         QVERIFY(m_rig->meter().control("fault 07 silent 0 1"));
         m_rig->click("WrCom");
         QCOMPARE(m_rig->shownPanels(), QStringList{"Net_cv"});

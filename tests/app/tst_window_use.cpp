@@ -4,9 +4,9 @@
 #include <QtTest>
 #include <QtWidgets>
 
-#include "app/message_box.h"
-#include "app/string_grid.h"
-#include "app/traffic_page.h"
+#include "app/widgets/message_box.h"
+#include "app/widgets/string_grid.h"
+#include "app/traffic/traffic_page.h"
 #include "link/outcome_texts.h"
 #include "window_rig.h"
 
@@ -17,7 +17,7 @@ class TstWindowUse : public QObject {
     Q_OBJECT
 
     std::unique_ptr<test::WindowRig> m_rig;
-    app::TForm1* m_form = nullptr;
+    app::MainWindow* m_form = nullptr;
 
   private slots:
     void init() {
@@ -33,7 +33,7 @@ class TstWindowUse : public QObject {
     // Qt's own buttons speak Russian.
     void russianUnderAnotherLocale() {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        app::TForm1 form(nullptr, m_rig->archivePath());
+        app::MainWindow form(nullptr, m_rig->archivePath());
         QLocale::setDefault(QLocale::system());
         const QRegularExpression numericDate(QStringLiteral("^\\d\\d\\.\\d\\d\\.\\d{4}$"));
         auto* date = form.findChild<QDateEdit*>("Date_a");

@@ -5,9 +5,9 @@
 #include <QtTest>
 #include <QtWidgets>
 
-#include "app/message_box.h"
-#include "app/radio_group.h"
-#include "app/tform1.h"
+#include "app/widgets/message_box.h"
+#include "app/widgets/radio_group.h"
+#include "app/main_window.h"
 #include "support/sim_process.h"
 
 namespace vilt::test {
@@ -27,7 +27,7 @@ class WindowRig {
         app::setMessageBoxFunction([this](const QString& text) { messages << text; });
         qputenv("XDG_DATA_HOME", m_data.path().toUtf8());
         if (!plugIn(meterOptions, error)) return false;
-        m_form = std::make_unique<app::TForm1>(nullptr, archivePath());
+        m_form = std::make_unique<app::MainWindow>(nullptr, archivePath());
         return true;
     }
     // The adapter pulled: the meter's end of the line goes away.
@@ -45,7 +45,7 @@ class WindowRig {
         return true;
     }
 
-    app::TForm1& form() const { return *m_form; }
+    app::MainWindow& form() const { return *m_form; }
     SimProcess& meter() const { return *m_sim; }
     // The window's archive, in a folder of the rig's own.
     QString archivePath() const { return m_data.filePath(QStringLiteral("Counter_VILT3.db")); }
@@ -94,7 +94,7 @@ class WindowRig {
   private:
     std::unique_ptr<SimProcess> m_sim;
     QTemporaryDir m_data;
-    std::unique_ptr<app::TForm1> m_form;
+    std::unique_ptr<app::MainWindow> m_form;
 };
 
 }  // namespace vilt::test

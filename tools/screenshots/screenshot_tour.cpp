@@ -1,4 +1,4 @@
-#include "app/screenshot_tour.h"
+#include "screenshot_tour.h"
 
 #include <QAction>
 #include <QApplication>
@@ -15,11 +15,11 @@
 #include <QSpinBox>
 #include <QTabWidget>
 
-#include "app/limit_form.h"
-#include "app/save_path.h"
-#include "app/tariff_page.h"
-#include "app/tform1.h"
-#include "app/traffic_page.h"
+#include "app/service/limits_dialog.h"
+#include "app/widgets/save_path.h"
+#include "app/tariff/tariff_page.h"
+#include "app/main_window.h"
+#include "app/traffic/traffic_page.h"
 
 namespace vilt::app {
 
@@ -27,14 +27,14 @@ namespace {
 
 constexpr int kServicePage = 4;
 
-bool save(TForm1& form, const QString& folder, const QString& name) {
+bool save(MainWindow& form, const QString& folder, const QString& name) {
     QApplication::processEvents();
     return form.grab().save(QDir(folder).filePath(name + QStringLiteral(".png")));
 }
 
 // A schedule with day and evening peaks, and three holidays, as an engineer would set them.
-bool paintedSchedule(TForm1& form, QTabWidget& pages, const QString& folder) {
-    pages.setCurrentIndex(TForm1::kTariffPage);
+bool paintedSchedule(MainWindow& form, QTabWidget& pages, const QString& folder) {
+    pages.setCurrentIndex(MainWindow::kTariffPage);
     TariffPage& tariffs = form.tariffPage();
     const auto paint = [&](int tariff, int day, int from, int to) {
         tariffs.selectTariff(tariff);
@@ -47,7 +47,7 @@ bool paintedSchedule(TForm1& form, QTabWidget& pages, const QString& folder) {
     paint(1, 2, 9, 21);
     tariffs.selectTariff(2);
     bool ok = save(form, folder, QStringLiteral("tariffs"));
-    pages.setCurrentIndex(TForm1::kSpecialDaysPage);
+    pages.setCurrentIndex(MainWindow::kSpecialDaysPage);
     auto* calendar = form.findChild<QCalendarWidget*>(QStringLiteral("CCalendar1"));
     auto* add = form.findChild<QPushButton*>(QStringLiteral("AddBtn"));
     for (const QDate& day : {QDate(2026, 1, 1), QDate(2026, 1, 7), QDate(2026, 5, 9)}) {
@@ -61,7 +61,7 @@ bool paintedSchedule(TForm1& form, QTabWidget& pages, const QString& folder) {
 
 // A meter behind a modem on Com2, when there is one: the call up, then hung up again, then
 // the dial-up batch.
-bool dialledCall(TForm1& form, QComboBox& ports, const QString& folder) {
+bool dialledCall(MainWindow& form, QComboBox& ports, const QString& folder) {
     const int modem = ports.findText(QStringLiteral("Com2"));
     if (modem < 0) return true;
     ports.setCurrentIndex(modem);
@@ -77,7 +77,7 @@ bool dialledCall(TForm1& form, QComboBox& ports, const QString& folder) {
 
 // The visit report of the demo meter, its first page as a picture when poppler's pdftoppm is
 // there to draw it.
-bool visitReport(TForm1& form, const QString& folder) {
+bool visitReport(MainWindow& form, const QString& folder) {
     const QString pdf = QDir(folder).filePath(QStringLiteral("report.pdf"));
     setSavePathFunction([pdf](const QString&) { return pdf; });
     form.findChild<QAction*>(QStringLiteral("ReportSave"))->trigger();
@@ -94,7 +94,7 @@ bool visitReport(TForm1& form, const QString& folder) {
 
 }  // namespace
 
-bool screenshotTour(TForm1& form, const QString& folder) {
+bool screenshotTour(MainWindow& form, const QString& folder) {
     QDir().mkpath(folder);
     auto* pages = form.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
     bool ok = true;
@@ -104,7 +104,7 @@ bool screenshotTour(TForm1& form, const QString& folder) {
         ok = save(form, folder, QStringLiteral("page%1").arg(i)) && ok;
     }
     ok = paintedSchedule(form, *pages, folder) && ok;
-    pages->setCurrentIndex(TForm1::kConnectionPage);
+    pages->setCurrentIndex(MainWindow::kConnectionPage);
     auto* ports = form.findChild<QComboBox*>(QStringLiteral("ComboBox1"));
     ok = dialledCall(form, *ports, folder) && ok;
     if (ports->count() > 0) {
@@ -121,9 +121,9 @@ bool screenshotTour(TForm1& form, const QString& folder) {
         form.findChild<QCheckBox*>(QStringLiteral("month_12"))->setChecked(true);
         form.findChild<QPushButton*>(QStringLiteral("Read"))->click();
         ok = save(form, folder, QStringLiteral("energy")) && ok;
-        pages->setCurrentIndex(TForm1::kMonthPage);
+        pages->setCurrentIndex(MainWindow::kMonthPage);
         ok = save(form, folder, QStringLiteral("months")) && ok;
-        pages->setCurrentIndex(TForm1::kProfilePage);
+        pages->setCurrentIndex(MainWindow::kProfilePage);
         // The last week's profiles as one range: the list of its days, the last one shown.
         form.findChild<QDateEdit*>(QStringLiteral("Date_sr"))
             ->setDate(QDate::currentDate().addDays(-7));
@@ -131,21 +131,21 @@ bool screenshotTour(TForm1& form, const QString& folder) {
             ->setDate(QDate::currentDate().addDays(-1));
         form.findChild<QPushButton*>(QStringLiteral("RdSr"))->click();
         ok = save(form, folder, QStringLiteral("profile")) && ok;
-        pages->setCurrentIndex(TForm1::kConnectionPage);
+        pages->setCurrentIndex(MainWindow::kConnectionPage);
         form.findChild<QRadioButton*>(QStringLiteral("Fl_event"))->click();
         form.findChild<QPushButton*>(QStringLiteral("Read"))->click();
-        pages->setCurrentIndex(TForm1::kJournalPage);
+        pages->setCurrentIndex(MainWindow::kJournalPage);
         ok = save(form, folder, QStringLiteral("journal")) && ok;
-        pages->setCurrentIndex(TForm1::kConnectionPage);
+        pages->setCurrentIndex(MainWindow::kConnectionPage);
         ok = visitReport(form, folder) && ok;
         // The limits dialog as it opens, and the service page staff reveal.
-        pages->setCurrentIndex(TForm1::kConnectionPage);
-        form.limitForm().LimitClick();
-        form.limitForm().show();
+        pages->setCurrentIndex(MainWindow::kConnectionPage);
+        form.limitsDialog().LimitClick();
+        form.limitsDialog().show();
         QApplication::processEvents();
         ok =
-            form.limitForm().grab().save(QDir(folder).filePath(QStringLiteral("limits.png"))) && ok;
-        form.limitForm().hide();
+            form.limitsDialog().grab().save(QDir(folder).filePath(QStringLiteral("limits.png"))) && ok;
+        form.limitsDialog().hide();
         // The traffic of the whole tour.
         form.showTraffic(true);
         form.findChild<TrafficPage*>(QStringLiteral("TrafficPage"))->flush();

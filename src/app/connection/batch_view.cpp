@@ -1,11 +1,11 @@
-#include "app/batch_view.h"
+#include "app/connection/batch_view.h"
 
 #include <QDateTime>
 
-#include "app/connection_page.h"
-#include "app/exchange_group.h"
-#include "app/modem_group.h"
-#include "app/radio_group.h"
+#include "app/connection/connection_page.h"
+#include "app/connection/exchange_group.h"
+#include "app/connection/modem_group.h"
+#include "app/widgets/radio_group.h"
 #include "link/outcome_texts.h"
 #include "ops/energy.h"
 

@@ -2,7 +2,7 @@
 // The window's view of the dial-up batch: each step of the station's visit shown where the
 // user looks for it (the modem row, the connection fields, the exchange group, the panels).
 
-#include "app/services.h"
+#include "app/frame/services.h"
 #include "station/visit.h"
 
 namespace vilt::app {

@@ -1,4 +1,4 @@
-#include "app/clock_group.h"
+#include "app/connection/clock_group.h"
 
 #include <QCalendarWidget>
 #include <QCheckBox>
@@ -10,7 +10,7 @@
 #include <QPushButton>
 #include <QTimeEdit>
 
-#include "app/clock_text.h"
+#include "app/widgets/clock_text.h"
 #include "ops/clock.h"
 
 namespace vilt::app {

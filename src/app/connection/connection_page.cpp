@@ -1,4 +1,4 @@
-#include "app/connection_page.h"
+#include "app/connection/connection_page.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -12,13 +12,13 @@
 #include <QSpinBox>
 #include <QStackedLayout>
 
-#include "app/batch_view.h"
-#include "app/energy_group.h"
-#include "app/exchange_group.h"
-#include "app/factory_number_box.h"
-#include "app/modem_group.h"
-#include "app/password_edit.h"
-#include "app/radio_group.h"
+#include "app/connection/batch_view.h"
+#include "app/readings/energy_group.h"
+#include "app/connection/exchange_group.h"
+#include "app/widgets/factory_number_box.h"
+#include "app/connection/modem_group.h"
+#include "app/widgets/password_edit.h"
+#include "app/widgets/radio_group.h"
 #include "comm/port_map.h"
 #include "link/outcome_texts.h"
 #include "link/waiter.h"

@@ -4,7 +4,7 @@
 
 #include <QWidget>
 
-#include "app/services.h"
+#include "app/frame/services.h"
 #include "ops/events.h"
 
 class QCheckBox;

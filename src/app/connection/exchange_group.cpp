@@ -1,4 +1,4 @@
-#include "app/exchange_group.h"
+#include "app/connection/exchange_group.h"
 
 #include <QCheckBox>
 #include <QDateTime>
@@ -9,11 +9,11 @@
 #include <QRadioButton>
 #include <QSpinBox>
 
-#include "app/caption_radio.h"
-#include "app/clock_group.h"
-#include "app/energy_group.h"
-#include "app/password_edit.h"
-#include "app/radio_group.h"
+#include "app/widgets/caption_radio.h"
+#include "app/connection/clock_group.h"
+#include "app/readings/energy_group.h"
+#include "app/widgets/password_edit.h"
+#include "app/widgets/radio_group.h"
 #include "link/link_settings.h"
 #include "ops/place_reset.h"
 #include "tariff/sequences.h"

@@ -5,7 +5,7 @@
 #include <QButtonGroup>
 #include <QGroupBox>
 
-#include "app/services.h"
+#include "app/frame/services.h"
 #include "ops/operations.h"
 
 class QCheckBox;

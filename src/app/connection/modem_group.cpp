@@ -1,4 +1,4 @@
-#include "app/modem_group.h"
+#include "app/connection/modem_group.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

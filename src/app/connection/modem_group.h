@@ -6,7 +6,7 @@
 #include <functional>
 #include <optional>
 
-#include "app/services.h"
+#include "app/frame/services.h"
 #include "dialup/dial_up.h"
 
 class QLabel;

@@ -1,12 +1,12 @@
-#include "app/csv_export.h"
+#include "app/frame/csv_export.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
 #include <QPushButton>
 
-#include "app/presenter.h"
-#include "app/save_path.h"
+#include "app/frame/presenter.h"
+#include "app/widgets/save_path.h"
 
 namespace vilt::app {
 

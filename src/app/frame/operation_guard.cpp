@@ -1,10 +1,10 @@
-#include "app/operation_guard.h"
+#include "app/frame/operation_guard.h"
 
 #include <QApplication>
 #include <QTimer>
 #include <QWidget>
 
-#include "app/message_box.h"
+#include "app/widgets/message_box.h"
 #include "link/waiter.h"
 
 namespace vilt::app {

@@ -1,4 +1,4 @@
-#include "app/presenter.h"
+#include "app/frame/presenter.h"
 
 #include <QAccessible>
 #include <QLabel>
@@ -6,9 +6,9 @@
 #include <QSpinBox>
 #include <optional>
 
-#include "app/message_box.h"
-#include "app/radio_group.h"
-#include "app/result_panels.h"
+#include "app/widgets/message_box.h"
+#include "app/widgets/radio_group.h"
+#include "app/frame/result_panels.h"
 #include "link/outcome_texts.h"
 
 namespace vilt::app {

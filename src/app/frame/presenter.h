@@ -7,7 +7,7 @@
 #include <functional>
 #include <optional>
 
-#include "app/panel.h"
+#include "app/frame/panel.h"
 #include "link/outcome.h"
 #include "link/session.h"
 

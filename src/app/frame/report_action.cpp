@@ -1,11 +1,11 @@
-#include "app/report_action.h"
+#include "app/frame/report_action.h"
 
 #include <QDir>
 #include <QPrintDialog>
 #include <QPrinter>
 
-#include "app/save_path.h"
-#include "app/services.h"
+#include "app/widgets/save_path.h"
+#include "app/frame/services.h"
 #include "archive/visits.h"
 #include "report/report_document.h"
 #include "report/report_reads.h"

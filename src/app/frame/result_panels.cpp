@@ -1,4 +1,4 @@
-#include "app/result_panels.h"
+#include "app/frame/result_panels.h"
 
 #include "link/outcome_texts.h"
 

@@ -4,7 +4,7 @@
 #include <QLabel>
 #include <array>
 
-#include "app/panel.h"
+#include "app/frame/panel.h"
 
 namespace vilt::app {
 

@@ -2,8 +2,8 @@
 // What the pages share, handed to each: the station (the line, its exchange and session),
 // the presenter, the operation guard and the archive.
 
-#include "app/operation_guard.h"
-#include "app/presenter.h"
+#include "app/frame/operation_guard.h"
+#include "app/frame/presenter.h"
 #include "archive/archive.h"
 #include "link/exchange.h"
 #include "station/station.h"

@@ -1,4 +1,4 @@
-#include "app/energy_group.h"
+#include "app/readings/energy_group.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -6,7 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/csv_export.h"
+#include "app/frame/csv_export.h"
 #include "ops/number_text.h"
 #include "sheet/sheets.h"
 

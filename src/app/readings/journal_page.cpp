@@ -1,14 +1,14 @@
-#include "app/journal_page.h"
+#include "app/readings/journal_page.h"
 
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <algorithm>
 
-#include "app/clock_text.h"
-#include "app/csv_export.h"
-#include "app/radio_group.h"
-#include "app/string_grid.h"
+#include "app/widgets/clock_text.h"
+#include "app/frame/csv_export.h"
+#include "app/widgets/radio_group.h"
+#include "app/widgets/string_grid.h"
 #include "sheet/sheets.h"
 
 namespace vilt::app {

@@ -3,7 +3,7 @@
 
 #include <QWidget>
 
-#include "app/services.h"
+#include "app/frame/services.h"
 #include "ops/events.h"
 
 namespace vilt::app {

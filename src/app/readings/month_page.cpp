@@ -1,4 +1,4 @@
-#include "app/month_page.h"
+#include "app/readings/month_page.h"
 
 #include <QDateTime>
 #include <QGridLayout>
@@ -8,10 +8,10 @@
 #include <QPushButton>
 #include <algorithm>
 
-#include "app/browse_button.h"
-#include "app/clock_text.h"
-#include "app/csv_export.h"
-#include "app/string_grid.h"
+#include "app/widgets/browse_button.h"
+#include "app/widgets/clock_text.h"
+#include "app/frame/csv_export.h"
+#include "app/widgets/string_grid.h"
 #include "link/outcome_texts.h"
 #include "ops/number_text.h"
 #include "sheet/sheets.h"

@@ -7,7 +7,7 @@
 #include <functional>
 #include <optional>
 
-#include "app/services.h"
+#include "app/frame/services.h"
 #include "archive/archive.h"
 #include "ops/readings.h"
 #include "sheet/csv.h"

@@ -1,4 +1,4 @@
-#include "app/profile_chart.h"
+#include "app/readings/profile_chart.h"
 
 #include <QAreaSeries>
 #include <QCategoryAxis>
@@ -10,7 +10,7 @@
 #include <QValueAxis>
 #include <cmath>
 
-#include "app/clock_text.h"
+#include "app/widgets/clock_text.h"
 
 namespace vilt::app {
 

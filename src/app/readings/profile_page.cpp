@@ -1,4 +1,4 @@
-#include "app/profile_page.h"
+#include "app/readings/profile_page.h"
 
 #include <QCalendarWidget>
 #include <QComboBox>
@@ -9,11 +9,11 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-#include "app/browse_button.h"
-#include "app/clock_text.h"
-#include "app/csv_export.h"
-#include "app/panel.h"
-#include "app/string_grid.h"
+#include "app/widgets/browse_button.h"
+#include "app/widgets/clock_text.h"
+#include "app/frame/csv_export.h"
+#include "app/frame/panel.h"
+#include "app/widgets/string_grid.h"
 #include "link/outcome_texts.h"
 #include "ops/number_text.h"
 #include "ops/profile_range.h"

@@ -7,8 +7,8 @@
 #include <optional>
 #include <utility>
 
-#include "app/profile_chart.h"
-#include "app/services.h"
+#include "app/readings/profile_chart.h"
+#include "app/frame/services.h"
 #include "archive/archive.h"
 #include "ops/readings.h"
 #include "sheet/csv.h"

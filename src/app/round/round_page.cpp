@@ -1,4 +1,4 @@
-#include "app/round_page.h"
+#include "app/round/round_page.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,8 +12,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "app/csv_export.h"
-#include "app/round_relay.h"
+#include "app/frame/csv_export.h"
+#include "app/round/round_relay.h"
 #include "archive/shared_round.h"
 #include "archive/visits.h"
 #include "ops/number_text.h"

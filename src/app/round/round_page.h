@@ -11,7 +11,7 @@
 #include <memory>
 #include <thread>
 
-#include "app/services.h"
+#include "app/frame/services.h"
 #include "station/meter_result.h"
 #include "station/round_file.h"
 #include "station/settings.h"

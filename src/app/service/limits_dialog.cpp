@@ -1,4 +1,4 @@
-#include "app/limit_form.h"
+#include "app/service/limits_dialog.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -48,7 +48,7 @@ QLineEdit* valueEdit(const QString& name, QWidget* parent) {
 
 }  // namespace
 
-TLimit_form::TLimit_form(Services& services, QWidget* parent)
+LimitsDialog::LimitsDialog(Services& services, QWidget* parent)
     : QDialog(parent), m_services(services) {
     setObjectName(QStringLiteral("Limit_form"));
     setWindowTitle(QStringLiteral("Ограничения"));
@@ -70,7 +70,7 @@ TLimit_form::TLimit_form(Services& services, QWidget* parent)
     buildFlags();
 }
 
-void TLimit_form::buildValues() {
+void LimitsDialog::buildValues() {
     auto* grid = new QGridLayout;
     grid->addWidget(new QLabel(QStringLiteral("Ограничениче по мощностьи"), this), 0, 0, 1, 4);
     m_power = valueEdit(QStringLiteral("Limit_Power_Edit"), this);
@@ -98,7 +98,7 @@ void TLimit_form::buildValues() {
     static_cast<QVBoxLayout*>(layout())->addLayout(grid);
 }
 
-void TLimit_form::buildFlags() {
+void LimitsDialog::buildFlags() {
     auto* grid = new QGridLayout;
     grid->addWidget(new QLabel(QStringLiteral("Флаги"), this), 0, 0, 1, 2);
     for (size_t i = 0; i < kFlagBoxes.size(); ++i) {
@@ -114,11 +114,11 @@ void TLimit_form::buildFlags() {
     static_cast<QVBoxLayout*>(layout())->addLayout(grid);
 }
 
-void TLimit_form::clearFlags() {
+void LimitsDialog::clearFlags() {
     for (QCheckBox* box : m_boxes) box->setChecked(false);
 }
 
-void TLimit_form::LimitClick() {
+void LimitsDialog::LimitClick() {
     clearFlags();
     m_power->clear();
     for (QLineEdit* edit : m_energy) edit->clear();
@@ -126,7 +126,7 @@ void TLimit_form::LimitClick() {
 }
 
 // Boxes of clear bits are left as they are: the callers cleared them.
-void TLimit_form::readIntoDialog() {
+void LimitsDialog::readIntoDialog() {
     m_values = {};
     const limits::LimitsOutcome outcome = limits::readLimits(m_services.exchange);
     m_values = outcome.limits;
@@ -138,21 +138,21 @@ void TLimit_form::readIntoDialog() {
     m_services.presenter.show(outcome);
 }
 
-void TLimit_form::FormShow() {
+void LimitsDialog::FormShow() {
     const QLocale locale;
     m_power->setText(limits::shown(m_values.power, locale));
     for (size_t t = 0; t < m_energy.size(); ++t)
         m_energy[t]->setText(limits::shown(m_values.energy[t], locale));
 }
 
-void TLimit_form::BitBtn3Click() {
+void LimitsDialog::BitBtn3Click() {
     clearFlags();
     readIntoDialog();
 }
 
 // Values convert in order; one that is not a number, or does not fit its field, stops the
 // write with the values before it already taken.
-void TLimit_form::BitBtn2Click() {
+void LimitsDialog::BitBtn2Click() {
     const QLocale locale;
     const auto power = limits::hundredths(m_power->text(), locale, limits::kLargestPower);
     if (!power) {
@@ -176,7 +176,7 @@ void TLimit_form::BitBtn2Click() {
     m_services.presenter.show(outcome);
 }
 
-uint8_t TLimit_form::flagByte(bool auxiliary) const {
+uint8_t LimitsDialog::flagByte(bool auxiliary) const {
     uint8_t byte = 0;
     for (size_t i = 0; i < kFlagBoxes.size(); ++i)
         if (kFlagBoxes[i].auxiliary == auxiliary && m_boxes[i]->isChecked())
@@ -184,7 +184,7 @@ uint8_t TLimit_form::flagByte(bool auxiliary) const {
     return byte;
 }
 
-void TLimit_form::No_limitClick() {
+void LimitsDialog::No_limitClick() {
     close();
 }
 

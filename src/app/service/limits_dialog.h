@@ -5,7 +5,7 @@
 #include <QDialog>
 #include <array>
 
-#include "app/services.h"
+#include "app/frame/services.h"
 #include "limits/limits.h"
 
 class QCheckBox;
@@ -13,10 +13,10 @@ class QLineEdit;
 
 namespace vilt::app {
 
-class TLimit_form : public QDialog {
+class LimitsDialog : public QDialog {
     Q_OBJECT
   public:
-    explicit TLimit_form(Services& services, QWidget* parent = nullptr);
+    explicit LimitsDialog(Services& services, QWidget* parent = nullptr);
 
     // The main window's button: read the limits, then show the dialog whatever came of it.
     void LimitClick();

@@ -1,4 +1,4 @@
-#include "app/service_page.h"
+#include "app/service/service_page.h"
 
 #include <QGridLayout>
 #include <QLabel>

@@ -5,7 +5,7 @@
 #include <QWidget>
 #include <functional>
 
-#include "app/services.h"
+#include "app/frame/services.h"
 #include "ops/operations.h"
 
 class QLabel;

@@ -1,4 +1,4 @@
-#include "app/special_days_page.h"
+#include "app/tariff/special_days_page.h"
 
 #include <QCalendarWidget>
 #include <QGridLayout>
@@ -6,9 +6,9 @@
 #include <QPushButton>
 #include <QSpinBox>
 
-#include "app/clock_text.h"
-#include "app/radio_group.h"
-#include "app/string_grid.h"
+#include "app/widgets/clock_text.h"
+#include "app/widgets/radio_group.h"
+#include "app/widgets/string_grid.h"
 #include "tariff/special_days.h"
 
 namespace vilt::app {

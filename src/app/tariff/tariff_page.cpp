@@ -1,4 +1,4 @@
-#include "app/tariff_page.h"
+#include "app/tariff/tariff_page.h"
 
 #include <QDir>
 #include <QFileDialog>

@@ -5,7 +5,7 @@
 #include <QWidget>
 #include <array>
 
-#include "app/services.h"
+#include "app/frame/services.h"
 #include "tariff/model.h"
 
 class QLabel;

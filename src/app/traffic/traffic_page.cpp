@@ -1,4 +1,4 @@
-#include "app/traffic_page.h"
+#include "app/traffic/traffic_page.h"
 
 #include <QFile>
 #include <QFileDialog>
@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "app/message_box.h"
+#include "app/widgets/message_box.h"
 
 namespace vilt::app {
 

@@ -1,4 +1,4 @@
-#include "app/accessible_names.h"
+#include "app/widgets/accessible_names.h"
 
 #include <QAbstractButton>
 #include <QAccessibleWidget>

@@ -1,4 +1,4 @@
-#include "app/browse_button.h"
+#include "app/widgets/browse_button.h"
 
 #include <QPushButton>
 #include <QStyle>

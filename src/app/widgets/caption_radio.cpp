@@ -1,4 +1,4 @@
-#include "app/caption_radio.h"
+#include "app/widgets/caption_radio.h"
 
 #include <QVBoxLayout>
 

@@ -1,4 +1,4 @@
-#include "app/enter_key.h"
+#include "app/widgets/enter_key.h"
 
 #include <QKeyEvent>
 #include <QPushButton>

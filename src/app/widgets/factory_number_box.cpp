@@ -1,4 +1,4 @@
-#include "app/factory_number_box.h"
+#include "app/widgets/factory_number_box.h"
 
 namespace vilt::app {
 

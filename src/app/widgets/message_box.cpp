@@ -1,4 +1,4 @@
-#include "app/message_box.h"
+#include "app/widgets/message_box.h"
 
 #include <QApplication>
 #include <QLibraryInfo>

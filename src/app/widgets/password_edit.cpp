@@ -1,4 +1,4 @@
-#include "app/password_edit.h"
+#include "app/widgets/password_edit.h"
 
 #include <QProxyStyle>
 

@@ -1,4 +1,4 @@
-#include "app/radio_group.h"
+#include "app/widgets/radio_group.h"
 
 #include <QRadioButton>
 #include <QVBoxLayout>

@@ -1,4 +1,4 @@
-#include "app/save_path.h"
+#include "app/widgets/save_path.h"
 
 #include <QFileDialog>
 #include <QFileInfo>

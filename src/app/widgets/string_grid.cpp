@@ -1,4 +1,4 @@
-#include "app/string_grid.h"
+#include "app/widgets/string_grid.h"
 
 #include <QHeaderView>
 
