@@ -66,7 +66,7 @@ int clockWrite(MeterLink& link, const QStringList& arguments, const Options&) {
 int clockSync(MeterLink& link, const QStringList&, const Options&) {
     const ops::DstOutcome dst = ops::readDst(link.exchange());
     if (const int status = report(dst)) return status;
-    return report(ops::SinClick(link.exchange(), QDateTime::currentDateTime(), dst.allowed));
+    return report(ops::syncClock(link.exchange(), QDateTime::currentDateTime(), dst.allowed));
 }
 
 std::optional<QString> checkOnOff(const QStringList& arguments) {
@@ -111,7 +111,7 @@ int eventsRead(MeterLink& link, const QStringList&, const Options& options) {
         if (!error.isEmpty()) err(QStringLiteral("journal %1: %2").arg(j).arg(error));
     }
     if (options.csv) {
-        ops::EventTab journals{};
+        ops::Journals journals{};
         for (int j = 0; j < ops::kJournalCount; ++j)
             journals[size_t(j)] = events.journals[size_t(j)].value_or(ops::Journal{});
         outCsv({sheet::journalSheet(journals)});

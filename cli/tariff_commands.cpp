@@ -25,7 +25,7 @@ namespace {
 
 using tariff::DayDifference;
 using tariff::DayType;
-using tariff::SeazonTab;
+using tariff::Schedule;
 using tariff::SpecDays;
 using tariff::TariffComparison;
 using tariff::TariffFile;
@@ -87,7 +87,7 @@ QString specDayType(int type) {
     return tariff::specDayTypeText(type).value_or(QStringLiteral("тип %1").arg(type));
 }
 
-QString endDate(const tariff::TSeazonRec& season) {
+QString endDate(const tariff::Season& season) {
     return tariff::specDayDateText({season.EndDay, season.EndMonth, 0});
 }
 
@@ -95,16 +95,16 @@ QString jsonInt(std::optional<int> value) {
     return value ? QString::number(*value) : QStringLiteral("null");
 }
 
-QList<tariff::TSpecDayRec> fileList(const SpecDays& days) {
-    QList<tariff::TSpecDayRec> records;
-    for (int i = 0; i < tariff::specDayListLength(days.SpecDayTab); ++i)
-        records << days.SpecDayTab[static_cast<size_t>(i)];
+QList<tariff::SpecialDay> fileList(const SpecDays& days) {
+    QList<tariff::SpecialDay> records;
+    for (int i = 0; i < tariff::specDayListLength(days.records); ++i)
+        records << days.records[static_cast<size_t>(i)];
     return records;
 }
 
 // ---- show
 
-QList<int> hourTariffs(const tariff::TSeazonRec& season, DayType day) {
+QList<int> hourTariffs(const tariff::Season& season, DayType day) {
     QList<int> tariffs;
     for (int hour = 0; hour < tariff::kHours; ++hour)
         tariffs << tariffNumber(season.Zones[static_cast<size_t>(tariff::slotIndex(day, hour))]);
@@ -121,7 +121,7 @@ void printSchedule(const TariffFile& file) {
     out(QStringLiteral("Час").leftJustified(margin) + tens);
     out(QString(margin, QLatin1Char(' ')) + units);
     for (int n = 1; n <= tariff::kSeasonCount; ++n) {
-        const tariff::TSeazonRec& season = file.schedule[static_cast<size_t>(n - 1)];
+        const tariff::Season& season = file.schedule[static_cast<size_t>(n - 1)];
         out(QStringLiteral("Сезон %1 (до %2)").arg(n).arg(endDate(season)));
         for (const DayType day : kDayTypes) {
             QString digits;
@@ -129,10 +129,10 @@ void printSchedule(const TariffFile& file) {
             out(kIndent + tariff::dayTypeName(day).leftJustified(kLabelWidth) + digits);
         }
     }
-    const QList<tariff::TSpecDayRec> days = fileList(file.days);
+    const QList<tariff::SpecialDay> days = fileList(file.days);
     out(QStringLiteral("Нестандартные дни: %1").arg(days.size()));
-    for (const tariff::TSpecDayRec& day : days)
-        out(kIndent + tariff::specDayDateText(day) + QLatin1Char(' ') + specDayType(day.TypOfDay));
+    for (const tariff::SpecialDay& day : days)
+        out(kIndent + tariff::specDayDateText(day) + QLatin1Char(' ') + specDayType(day.type));
 }
 
 QString numbersJson(const QList<int>& numbers) {
@@ -144,7 +144,7 @@ QString numbersJson(const QList<int>& numbers) {
 QString scheduleJson(const TariffFile& file) {
     QStringList seasons;
     for (int n = 1; n <= tariff::kSeasonCount; ++n) {
-        const tariff::TSeazonRec& season = file.schedule[static_cast<size_t>(n - 1)];
+        const tariff::Season& season = file.schedule[static_cast<size_t>(n - 1)];
         QString json = QStringLiteral(R"({"season":%1,"end":{"day":%2,"month":%3})")
                            .arg(n)
                            .arg(season.EndDay)
@@ -155,11 +155,11 @@ QString scheduleJson(const TariffFile& file) {
         seasons << json + QLatin1Char('}');
     }
     QStringList days;
-    for (const tariff::TSpecDayRec& day : fileList(file.days))
+    for (const tariff::SpecialDay& day : fileList(file.days))
         days << QStringLiteral(R"({"day":%1,"month":%2,"type":%3})")
                     .arg(day.Day)
                     .arg(day.Month)
-                    .arg(day.TypOfDay);
+                    .arg(day.type);
     return QStringLiteral(R"({"seasons":[%1],"special_days":[%2]})")
         .arg(seasons.join(QLatin1Char(',')), days.join(QLatin1Char(',')));
 }
@@ -200,8 +200,8 @@ int readToFile(MeterLink& link, const QStringList& arguments, const Options&) {
     }
     const tariff::TariffReadOutcome& outcome = std::get<tariff::TariffReadOutcome>(read);
     SpecDays days;
-    const QList<tariff::TSpecDayRec> held = tariff::meterDays(outcome.days);
-    for (qsizetype i = 0; i < held.size(); ++i) days.SpecDayTab[static_cast<size_t>(i)] = held[i];
+    const QList<tariff::SpecialDay> held = tariff::meterDays(outcome.days);
+    for (qsizetype i = 0; i < held.size(); ++i) days.records[static_cast<size_t>(i)] = held[i];
     const QByteArray bytes = tariff::saveTariffFile(outcome.schedule, days);
     if (const auto error = tariff::writeTariffFileAtomically(arguments[0], bytes)) {
         err(QStringLiteral("%1 «%2»").arg(*error, nativePath(arguments[0])));
@@ -226,7 +226,7 @@ int writeFromFile(MeterLink& link, const QStringList& arguments, const Options&)
         return kUsage;
     }
     const TariffFile& file = std::get<TariffFile>(loaded);
-    const QString note = beyondTheMeter(tariff::specDayListLength(file.days.SpecDayTab));
+    const QString note = beyondTheMeter(tariff::specDayListLength(file.days.records));
     if (!note.isEmpty()) err(note);
     const link::Outcome written = tariff::writeTariffs(link.exchange(), file.schedule, file.days);
     if (const QString unconfirmed = tariff::unconfirmedText(written); !unconfirmed.isEmpty())

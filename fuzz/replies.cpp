@@ -80,30 +80,30 @@ struct Decoder {
 const std::array<Decoder, 14>& decoders() {
     using C = link::Command;
     static const std::array<Decoder, 14> kDecoders = {{
-        {C::Identity, [](link::Exchange& e) { (void)link::RxdRdInfo(e); }},
-        {C::LocalIdentity, [](link::Exchange& e) { (void)link::RxdInfo(e); }},
-        {C::Challenge, [](link::Exchange& e) { (void)link::RxdRdRandom(e); }},
-        {C::ReadClock, [](link::Exchange& e) { (void)ops::RxdRdTime(e); }},
-        {C::ReadDst, [](link::Exchange& e) { (void)ops::RxdRdRemove(e); }},
+        {C::Identity, [](link::Exchange& e) { (void)link::requestIdentity(e); }},
+        {C::LocalIdentity, [](link::Exchange& e) { (void)link::requestLocalIdentity(e); }},
+        {C::Challenge, [](link::Exchange& e) { (void)link::requestChallenge(e); }},
+        {C::ReadClock, [](link::Exchange& e) { (void)ops::requestClock(e); }},
+        {C::ReadDst, [](link::Exchange& e) { (void)ops::requestDaylightSaving(e); }},
         {C::ReadEvent,
          [](link::Exchange& e) {
-             const auto journal = ops::RxdRdEvent(e, 0);
+             const auto journal = ops::requestJournal(e, 0);
              if (journal.ok()) (void)ops::journalRows(journal.value);
          }},
-        {C::ReadEnergy, [](link::Exchange& e) { (void)ops::RxdRdCountA(e); }},
-        {C::ReadMonth, [](link::Exchange& e) { (void)ops::rxd_rd_month(e, 12); }},
-        {C::ReadProfile, [](link::Exchange& e) { (void)ops::RxdRd30m(e, QDate(2010, 3, 5)); }},
-        {C::ReadLimits, [](link::Exchange& e) { (void)limits::Limit_rd(e); }},
-        {C::ReadCalibration, [](link::Exchange& e) { (void)service::RxdRdKalib(e); }},
+        {C::ReadEnergy, [](link::Exchange& e) { (void)ops::requestActiveEnergy(e); }},
+        {C::ReadMonth, [](link::Exchange& e) { (void)ops::requestMonthEnd(e, 12); }},
+        {C::ReadProfile, [](link::Exchange& e) { (void)ops::requestProfileDay(e, QDate(2010, 3, 5)); }},
+        {C::ReadLimits, [](link::Exchange& e) { (void)limits::requestLimits(e); }},
+        {C::ReadCalibration, [](link::Exchange& e) { (void)service::requestCalibration(e); }},
         {C::ReadZones,
          [](link::Exchange& e) {
-             const auto packed = tariff::RxdRdTarzon(e, 3);
-             tariff::TSeazonRec season;
+             const auto packed = tariff::requestSeasonZones(e, 3);
+             tariff::Season season;
              if (packed.ok()) tariff::UnPackTarif(packed.value, season);
          }},
         {C::ReadCalendar,
          [](link::Exchange& e) {
-             const auto wire = tariff::RxdRdKal(e);
+             const auto wire = tariff::requestCalendar(e);
              if (wire.ok()) (void)tariff::unpackCalendar(wire.value);
          }},
         {C::WriteClock,
@@ -126,7 +126,7 @@ std::vector<uint8_t> framed(link::Command command, const uint8_t* data, size_t s
     reply[1] = 0x30;
     reply[3] = link::code(command);
     for (size_t i = 4; i + 2 < length && i - 4 < size; ++i) reply[i] = data[i - 4];
-    const int32_t crc = link::CalcPoly(reply.data(), static_cast<int32_t>(length));
+    const int32_t crc = link::frameCrc(reply.data(), static_cast<int32_t>(length));
     reply[length - 2] = static_cast<uint8_t>(crc >> 8);
     reply[length - 1] = static_cast<uint8_t>(crc);
     return reply;

@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     const TariffFile& file = std::get<TariffFile>(loaded);
-    if (file.days.SpecDayCount != specDayListLength(file.days.SpecDayTab))
+    if (file.days.count != specDayListLength(file.days.records))
         fail("the count is not the list's length");
     if (saveTariffFile(file.schedule, file.days) != bytes) fail("save(load(x)) differs from x");
     return 0;

@@ -52,13 +52,13 @@ struct PageTitle {
     const char* tab;
 };
 constexpr std::array<PageTitle, 7> kPages = {{
-    {"TabSheet1", "Сезоны и тарифы"},
-    {"TabSheet2", "Нестандартные дни"},
-    {"TabSheet3", "Установка связи"},
-    {"TabSheet4", "Журнал событий"},
-    {"TabSheet5", "Калибровка"},
-    {"TabSheet6", "   Срезы    "},
-    {"TabSheet7", "Показания за 12 месяцев"},
+    {"tariffPage", "Сезоны и тарифы"},
+    {"specialDaysPage", "Нестандартные дни"},
+    {"connectionPage", "Установка связи"},
+    {"journalPage", "Журнал событий"},
+    {"servicePage", "Калибровка"},
+    {"profilePage", "   Срезы    "},
+    {"monthPage", "Показания за 12 месяцев"},
 }};
 constexpr int kCalibrationPage = 4;
 
@@ -103,7 +103,7 @@ std::unique_ptr<archive::Archive> openArchive(const QString& path) {
 
 MainWindow::MainWindow(QWidget* parent, const QString& archivePath)
     : QMainWindow(parent), m_archive(openArchive(archivePath)) {
-    setObjectName(QStringLiteral("Form1"));
+    setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(kCaption);
     QFont font = this->font();
     font.setPointSize(8);
@@ -117,7 +117,7 @@ MainWindow::MainWindow(QWidget* parent, const QString& archivePath)
         m_progress->setMaximum(maximum);
         m_progress->setValue(position);
     });
-    FormCreate();
+    setUpAtStart();
     letEnterPressButtons(*this);
     nameControls(*this);
 }
@@ -129,13 +129,13 @@ MainWindow::~MainWindow() {
 // The result panels and the status bar, and the services the pages share through them.
 void MainWindow::buildStatus() {
     m_panels = std::make_unique<ResultPanels>(centralWidget(), QRect(4, 320, 330, 22));
-    statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+    statusBar()->setObjectName(QStringLiteral("statusBar"));
     statusBar()->setSizeGripEnabled(false);
     constexpr std::array kWidths = {300, 250, 50};
     const std::array<QStringList, 3> texts = {statusTexts(), numberTexts(), QStringList()};
     for (size_t i = 0; i < kWidths.size(); ++i) {
         m_status[i] = new QLabel(statusBar());
-        m_status[i]->setObjectName(QStringLiteral("StatusBar1_%1").arg(i));
+        m_status[i]->setObjectName(QStringLiteral("status%1").arg(i));
         m_status[i]->setTextFormat(Qt::PlainText);
         m_status[i]->setFrameShape(QFrame::Panel);
         m_status[i]->setFrameShadow(QFrame::Sunken);
@@ -151,7 +151,7 @@ void MainWindow::buildStatus() {
 
 void MainWindow::buildPages() {
     m_pages = new QTabWidget(centralWidget());
-    m_pages->setObjectName(QStringLiteral("PageControl1"));
+    m_pages->setObjectName(QStringLiteral("pages"));
     m_pages->setGeometry(0, 0, kClientSize.width(), 316);
     for (size_t i = 0; i < kPages.size(); ++i) {
         QWidget* sheet = nullptr;
@@ -196,7 +196,7 @@ void MainWindow::buildPages() {
     buildRoundPage();
     buildTrafficPage();
     connect(m_connection->limitButton(), &QPushButton::clicked, this,
-            [this] { m_guard.handle([this] { LimitClick(); }); });
+            [this] { m_guard.handle([this] { openLimits(); }); });
     for (const auto& [action, to] : {std::pair{m_connection->reportToFile(), ReportTo::File},
                                      std::pair{m_connection->reportToPrinter(), ReportTo::Printer}})
         connect(action, &QAction::triggered, this, [this, to] {
@@ -210,16 +210,16 @@ void MainWindow::buildPages() {
 void MainWindow::buildBottom() {
     QWidget* client = centralWidget();
     m_progress = new QProgressBar(client);
-    m_progress->setObjectName(QStringLiteral("ProgressBar1"));
+    m_progress->setObjectName(QStringLiteral("progress"));
     m_progress->setRange(0, 100);
     m_progress->setTextVisible(false);
     m_progress->setGeometry(408, 322, 180, 18);
 
     auto* clock = new QFrame(client);
-    clock->setObjectName(QStringLiteral("Panel73"));
+    clock->setObjectName(QStringLiteral("clockPanel"));
     clock->setGeometry(594, 318, 225, 26);
     clock->setStyleSheet(
-        QStringLiteral("QFrame#Panel73 { background: #00ffff; border: 1px solid gray; }"));
+        QStringLiteral("QFrame#clockPanel { background: #00ffff; border: 1px solid gray; }"));
     auto* row = new QHBoxLayout(clock);
     row->setContentsMargins(6, 2, 6, 2);
     row->setSpacing(4);
@@ -230,8 +230,8 @@ void MainWindow::buildBottom() {
         row->addWidget(text, 1);
         return text;
     };
-    m_time = addText(QStringLiteral("Время"), QStringLiteral("StaticText2"));
-    m_date = addText(QStringLiteral("Дата"), QStringLiteral("StaticText1"));
+    m_time = addText(QStringLiteral("Время"), QStringLiteral("nowTime"));
+    m_date = addText(QStringLiteral("Дата"), QStringLiteral("nowDate"));
     // Wide enough for the widest time and date, ending at the window's edge.
     m_time->setText(timeText(QTime(23, 59, 59)));
     m_date->setText(dateText(QDate(2026, 12, 28)));
@@ -240,10 +240,10 @@ void MainWindow::buildBottom() {
 
     // The tariff-file buttons sit beside the pages and belong to the tariff page.
     m_saveTariffs = new QPushButton(client);
-    m_saveTariffs->setObjectName(QStringLiteral("BitBtn1"));
+    m_saveTariffs->setObjectName(QStringLiteral("saveTariffs"));
     m_saveTariffs->setToolTip(QStringLiteral("Запись тарифов и календаря нестандартных дней"));
     m_loadTariffs = new QPushButton(client);
-    m_loadTariffs->setObjectName(QStringLiteral("BitBtn2"));
+    m_loadTariffs->setObjectName(QStringLiteral("loadTariffs"));
     m_loadTariffs->setToolTip(QStringLiteral("Чтение тарифов и календаря нестандартных  дней"));
     const auto style = this->style();
     m_saveTariffs->setIcon(style->standardIcon(QStyle::SP_DialogSaveButton));
@@ -252,16 +252,16 @@ void MainWindow::buildBottom() {
     buildStop(client);
     m_loadTariffs->setGeometry(372, 319, 30, 24);
     connect(m_saveTariffs, &QPushButton::clicked, this,
-            [this] { m_guard.handle([this] { m_tariffPage->BitBtn1Click(); }); });
+            [this] { m_guard.handle([this] { m_tariffPage->saveToFile(); }); });
     connect(m_loadTariffs, &QPushButton::clicked, this,
-            [this] { m_guard.handle([this] { m_tariffPage->BitBtn2Click(); }); });
+            [this] { m_guard.handle([this] { m_tariffPage->loadFromFile(); }); });
 }
 
 // The stop button stands over the tariff-file buttons while an operation runs; Esc does the
 // same. The waits of the operation see the request and end it.
 void MainWindow::buildStop(QWidget* client) {
     auto* stop = new QPushButton(QStringLiteral("Стоп"), client);
-    stop->setObjectName(QStringLiteral("Stop"));
+    stop->setObjectName(QStringLiteral("stop"));
     stop->setToolTip(QStringLiteral("Остановить обмен со счетчиком (Esc)"));
     stop->setGeometry(340, 319, 62, 24);
     stop->hide();
@@ -289,7 +289,7 @@ void MainWindow::EscapePressed() {
 }
 
 // Start-up, in this order.
-void MainWindow::FormCreate() {
+void MainWindow::setUpAtStart() {
     comm::SerialLine& line = m_station->line();
     line.SetBaudRate(comm::BaudRate::br9600);
     m_connection->setPorts(comm::discoverPorts(line));
@@ -302,12 +302,12 @@ void MainWindow::FormCreate() {
     m_saveTariffs->hide();
     m_loadTariffs->hide();
     connect(m_pages, &QTabWidget::currentChanged, this,
-            [this](int index) { m_guard.handle([&] { PageControl1Change(index); }); });
+            [this](int index) { m_guard.handle([&] { pageChanged(index); }); });
     m_time->setText(timeText(QTime::currentTime()));
     m_date->setText(dateText(QDate::currentDate()));
     m_clock = new QTimer(this);
-    m_clock->setObjectName(QStringLiteral("Timer1"));
-    connect(m_clock, &QTimer::timeout, this, [this] { Timer1Timer(); });
+    m_clock->setObjectName(QStringLiteral("clockTimer"));
+    connect(m_clock, &QTimer::timeout, this, [this] { tickClock(); });
     m_clock->start(kTickMs);
 }
 
@@ -315,7 +315,7 @@ void MainWindow::FormCreate() {
 // connection page, where every control that opens the window's port is, stays disabled.
 void MainWindow::buildRoundPage() {
     m_round = new RoundPage(*m_services, [this] { return m_connection->settings(); });
-    m_round->setObjectName(QStringLiteral("TabSheetRound"));
+    m_round->setObjectName(QStringLiteral("roundPage"));
     m_pages->addTab(m_round, QStringLiteral("Обход"));
     connect(m_round, &RoundPage::runningChanged, this,
             [this](bool running) { m_connection->setEnabled(!running); });
@@ -326,7 +326,7 @@ void MainWindow::buildRoundPage() {
 // wide for the window, the row slid off the window and neither arrow worked.
 void MainWindow::buildTrafficPage() {
     m_trafficPage = new TrafficPage(m_station->trafficLog());
-    m_trafficPage->setObjectName(QStringLiteral("TrafficPage"));
+    m_trafficPage->setObjectName(QStringLiteral("trafficPage"));
     m_pages->removeTab(m_pages->addTab(m_trafficPage, QStringLiteral("Обмен")));  // kept, hidden
     auto* toggle = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_T), this);
     connect(toggle, &QShortcut::activated, this,
@@ -380,12 +380,12 @@ void MainWindow::stepPage(int step) {
 }
 
 // The limits are read first; the dialog opens whatever came of it.
-void MainWindow::LimitClick() {
-    m_guard.operate([this] { m_limitsDialog->LimitClick(); });
+void MainWindow::openLimits() {
+    m_guard.operate([this] { m_limitsDialog->openLimits(); });
     m_limitsDialog->exec();
 }
 
-void MainWindow::PageControl1Change(int index) {
+void MainWindow::pageChanged(int index) {
     if (index != kTariffPage && index != kSpecialDaysPage && index != kJournalPage)
         m_service->resetControls();
     m_saveTariffs->hide();
@@ -396,10 +396,10 @@ void MainWindow::PageControl1Change(int index) {
     }
     if (index == kTariffPage) m_tariffPage->pageOpened();
     if (index == kSpecialDaysPage) m_specialDays->pageOpened();
-    if (index == kJournalPage) m_journal->EventOut(m_journal->selectedJournal());
+    if (index == kJournalPage) m_journal->showJournal(m_journal->selectedJournal());
 }
 
-void MainWindow::Timer1Timer() {
+void MainWindow::tickClock() {
     m_clock->setInterval(kTickMs);
     m_time->setText(timeText(QTime::currentTime()));
 }
@@ -413,12 +413,12 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     m_round->finish();  // the round stopped at its next wait, its thread joined
-    m_guard.handle([this] { FormClose(); });
+    m_guard.handle([this] { closeDown(); });
     event->accept();
 }
 
 // A call that is up is ended too: the session first, then the hang-up, the port last.
-void MainWindow::FormClose() {
+void MainWindow::closeDown() {
     m_connection->leave();
 }
 

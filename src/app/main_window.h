@@ -49,22 +49,22 @@ class MainWindow : public QMainWindow {
     explicit MainWindow(QWidget* parent = nullptr, const QString& archivePath = archive::kDefaultFile);
     ~MainWindow() override;
 
-    comm::SerialLine& Comm1() { return m_station->line(); }
+    comm::SerialLine& line() { return m_station->line(); }
     ConnectionPage& connection() const { return *m_connection; }
     JournalPage& journal() const { return *m_journal; }
     TariffPage& tariffPage() const { return *m_tariffPage; }
     SpecialDaysPage& specialDays() const { return *m_specialDays; }
     LimitsDialog& limitsDialog() const { return *m_limitsDialog; }
     RoundPage& round() const { return *m_round; }
-    void LimitClick();
+    void openLimits();
 
     // Ctrl+Shift+K: the calibration page joins the tab row.
     void revealServicePage();
     // Ctrl+T: the traffic page joins the end of the tab row and is shown, or leaves the row.
     void showTraffic(bool shown);
 
-    void PageControl1Change(int index);
-    void Timer1Timer();
+    void pageChanged(int index);
+    void tickClock();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -79,14 +79,14 @@ class MainWindow : public QMainWindow {
     void buildPageKeys();
     void showPage(int index, bool shown);
     void stepPage(int step);
-    void FormCreate();
+    void setUpAtStart();
     void EscapePressed();
-    void FormClose();
+    void closeDown();
 
     std::unique_ptr<archive::Archive> m_archive;
     std::unique_ptr<station::Station> m_station = station::Station::onSerialPort();
     OperationGuard m_guard{*this};
-    ops::EventTab m_events{};
+    ops::Journals m_events{};
     tariff::TariffFile m_tariffs{tariff::defaultSchedule(), {}};
     std::unique_ptr<ResultPanels> m_panels;
     std::unique_ptr<Presenter> m_presenter;

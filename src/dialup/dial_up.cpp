@@ -251,7 +251,7 @@ void DialUp::wakeUp(int area) {
 
 // Each command is built in the send area of a cleared buffer.
 void DialUp::send(const QByteArray& bytes) {
-    m_exchange.ClrBuf();
+    m_exchange.clearBuffer();
     auto buffer = m_exchange.buffer();
     const auto count =
         std::min<qsizetype>(bytes.size(), Exchange::kModemArea - Exchange::kSendArea);

@@ -53,13 +53,13 @@ LimitRecord encodeLimits(const Limits& limits) {
     return record;
 }
 
-link::Result<Limits> Limit_rd(link::Exchange& exchange) {
+link::Result<Limits> requestLimits(link::Exchange& exchange) {
     const link::Check check = exchange.run(link::Command::ReadLimits);
     if (check != link::Check::Ok) return {check};
     return {check, decodeLimits(exchange.replyData(kRecordBytes))};
 }
 
-link::Check Limit_wr(link::Exchange& exchange, const Limits& limits) {
+link::Check sendLimits(link::Exchange& exchange, const Limits& limits) {
     return exchange.run(link::Command::WriteLimits, encodeLimits(limits));
 }
 
@@ -67,7 +67,7 @@ LimitsOutcome readLimits(link::Exchange& exchange) {
     LimitsOutcome outcome;
     outcome.operation = link::Operation::ReadLimits;
     const auto reply =
-        link::retried(outcome, link::Command::ReadLimits, [&] { return Limit_rd(exchange); });
+        link::retried(outcome, link::Command::ReadLimits, [&] { return requestLimits(exchange); });
     if (reply.ok()) {
         outcome.limits = reply.value;
     } else {
@@ -79,7 +79,7 @@ LimitsOutcome readLimits(link::Exchange& exchange) {
 
 link::Outcome writeLimits(link::Exchange& exchange, const Limits& limits) {
     return link::Outcome::single(link::Operation::WriteLimits, link::Command::WriteLimits,
-                                 Limit_wr(exchange, limits));
+                                 sendLimits(exchange, limits));
 }
 
 // Digits, then at most two decimals after the locale's decimal point, read as digits so that

@@ -45,8 +45,8 @@ using LimitRecord = std::array<uint8_t, kRecordBytes>;
 Limits decodeLimits(std::span<const uint8_t> record);
 LimitRecord encodeLimits(const Limits& limits);
 
-link::Result<Limits> Limit_rd(link::Exchange& exchange);
-link::Check Limit_wr(link::Exchange& exchange, const Limits& limits);
+link::Result<Limits> requestLimits(link::Exchange& exchange);
+link::Check sendLimits(link::Exchange& exchange, const Limits& limits);
 
 // Reading for the dialog, tried up to three times: on failure all values 0 and the message
 // that they were not read.

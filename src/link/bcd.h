@@ -6,7 +6,7 @@
 
 namespace vilt::link {
 
-int32_t BcdToBin(int32_t value);
-int32_t BinToBcd(int32_t value);
+int32_t bcdToInt(int32_t value);
+int32_t intToBcd(int32_t value);
 
 }  // namespace vilt::link

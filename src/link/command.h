@@ -13,33 +13,33 @@
 namespace vilt::link {
 
 enum class Command : uint8_t {
-    ReadCalendar = 0x02,      // RxdRdKal       reply 54: 24 special days (2 bytes each)
-    WriteCalendar = 0x03,     // RxdWrKal       request payload 48: the special days
-    ReadZones = 0x06,         // RxdRdTarzon    payload: season; reply 24: 18 packed zone bytes
-    WriteZones = 0x07,        // RxdWrTarzon    payload: season, 18 packed zone bytes
-    ReadDst = 0x0E,           // RxdRdRemove    reply 7: DST permission byte at 4
-    WriteDst = 0x0F,          // RxdWrRemove    payload: DST permission byte
-    ReadClock = 0x10,         // RxdRdTime      reply 13: clock frame at 4-10
-    WriteClock = 0x11,        // RxdWrTime      payload: clock frame (7)
-    ReadEnergy = 0x12,        // RxdRdCountA/R  payload: kind; reply 22: 4 counts at 4-19
-    ReadEvent = 0x14,         // RxdRdEvent     payload: journal; reply 56: 10 records at 4-53
-    Out512 = 0x15,            // SetWr512       one zero byte after the CRC
-    ReadMonth = 0x16,         // rxd_rd_month   payload: month, kind; reply 22
-    ReadProfile = 0x18,       // RxdRd30m       payload: day, month, year; reply 105, or 8 (none)
-    WritePlace = 0x19,        // RxdWrPlace     payload: place field (16)
-    Challenge = 0x1C,         // RxdRdRandom    reply 10: challenge at 4-7, LSB first
-    WriteSpeed = 0x1D,        // WrSkor         payload: speed code
-    Login = 0x20,             // RxdWrPsw       payload: password code (4), LSB first
+    ReadCalendar = 0x02,      // requestCalendar       reply 54: 24 special days (2 bytes each)
+    WriteCalendar = 0x03,     // sendCalendar       request payload 48: the special days
+    ReadZones = 0x06,         // requestSeasonZones    payload: season; reply 24: 18 packed zone bytes
+    WriteZones = 0x07,        // sendSeasonZones    payload: season, 18 packed zone bytes
+    ReadDst = 0x0E,           // requestDaylightSaving    reply 7: DST permission byte at 4
+    WriteDst = 0x0F,          // sendDaylightSaving    payload: DST permission byte
+    ReadClock = 0x10,         // requestClock      reply 13: clock frame at 4-10
+    WriteClock = 0x11,        // sendClock      payload: clock frame (7)
+    ReadEnergy = 0x12,        // requestActiveEnergy/R  payload: kind; reply 22: 4 counts at 4-19
+    ReadEvent = 0x14,         // requestJournal     payload: journal; reply 56: 10 records at 4-53
+    Out512 = 0x15,            // sendOutput512       one zero byte after the CRC
+    ReadMonth = 0x16,         // requestMonthEnd   payload: month, kind; reply 22
+    ReadProfile = 0x18,       // requestProfileDay       payload: day, month, year; reply 105, or 8 (none)
+    WritePlace = 0x19,        // sendPlace     payload: place field (16)
+    Challenge = 0x1C,         // requestChallenge    reply 10: challenge at 4-7, LSB first
+    WriteSpeed = 0x1D,        // sendSpeed         payload: speed code
+    Login = 0x20,             // sendLogin       payload: password code (4), LSB first
     WritePassword = 0x21,     // Rxd_wr_password payload: new password (4); accepted with 0x55
-    Reset = 0x23,             // RxdReset
-    Identity = 0x25,          // RxdRdInfo      reply 28: identity reply
-    ReadCalibration = 0x27,   // RxdRdKalib     reply 7: calibration byte at 4
-    WriteCalibration = 0x28,  // RxdWrKalib     payload: calibration byte
-    ReadLimits = 0x2B,        // Limit_rd       reply 22: limit record at 4-19
-    WriteLimits = 0x2C,       // Limit_wr       payload: limit record (16)
-    SerialNumber12 = 0x5F,    // RxdWrSerNum12
-    SerialNumber34 = 0x6F,    // RxdWrSerNum34  payload: 4 bytes
-    LocalIdentity = 0x7F,     // RxdInfo        request 00 7F CRC; reply 28: identity reply
+    Reset = 0x23,             // sendReset
+    Identity = 0x25,          // requestIdentity      reply 28: identity reply
+    ReadCalibration = 0x27,   // requestCalibration     reply 7: calibration byte at 4
+    WriteCalibration = 0x28,  // sendCalibration     payload: calibration byte
+    ReadLimits = 0x2B,        // requestLimits       reply 22: limit record at 4-19
+    WriteLimits = 0x2C,       // sendLimits       payload: limit record (16)
+    SerialNumber12 = 0x5F,    // sendSerialNumberStart
+    SerialNumber34 = 0x6F,    // sendSerialNumber  payload: 4 bytes
+    LocalIdentity = 0x7F,     // requestLocalIdentity        request 00 7F CRC; reply 28: identity reply
 };
 
 inline constexpr uint8_t kAckAccepted = 0xAA;

@@ -12,7 +12,7 @@ namespace vilt::link {
 
 Exchange::Exchange(comm::SerialLine& line, Waiter& waiter) : m_line(line), m_waiter(waiter) {}
 
-void Exchange::ClrBuf() {
+void Exchange::clearBuffer() {
     m_buffer.fill(0);
 }
 
@@ -38,7 +38,7 @@ std::span<const uint8_t> Exchange::replyData(int count) const {
     return receiveArea().subspan(4, static_cast<size_t>(count));
 }
 
-// Returns the request length; the trailer bytes stay zero from ClrBuf.
+// Returns the request length; the trailer bytes stay zero from clearBuffer.
 int Exchange::buildRequest(const CommandInfo& info, std::span<const uint8_t> payload) {
     if (static_cast<int>(payload.size()) != info.payload)
         throw std::logic_error("payload length differs from the command table");
@@ -52,7 +52,7 @@ int Exchange::buildRequest(const CommandInfo& info, std::span<const uint8_t> pay
     send[n++] = code(info.command);
     std::copy(payload.begin(), payload.end(), send + n);
     n += static_cast<int>(payload.size()) + 2;
-    const int32_t crc = CalcPoly(send, n);
+    const int32_t crc = frameCrc(send, n);
     send[n - 2] = static_cast<uint8_t>(crc >> 8);
     send[n - 1] = static_cast<uint8_t>(crc);
     return n + info.trailer;
@@ -62,7 +62,7 @@ namespace {
 
 bool framed(const CommandInfo& info, std::span<const uint8_t> reply) {
     return reply[3] == code(info.command) &&
-           (CalcPoly(reply.data(), static_cast<int>(reply.size())) & 0xFFFF) == 0;
+           (frameCrc(reply.data(), static_cast<int>(reply.size())) & 0xFFFF) == 0;
 }
 
 // Whether the fast read has a whole reply: the full length, or the short one when it is
@@ -80,7 +80,7 @@ Check Exchange::checkReply(const CommandInfo& info, int count) const {
         count == info.replyLength || (info.shortReply > 0 && count == info.shortReply);
     if (!complete) return Check::Count;
     if (m_buffer[3] != code(info.command)) return Check::Code;
-    if ((CalcPoly(m_buffer.data(), count) & 0xFFFF) != 0) return Check::Crc;
+    if ((frameCrc(m_buffer.data(), count) & 0xFFFF) != 0) return Check::Crc;
     if (info.ack && m_buffer[4] != *info.ack) return Check::Ack;
     return Check::Ok;
 }
@@ -120,7 +120,7 @@ void Exchange::settleLine() {
 
 Check Exchange::run(Command command, std::span<const uint8_t> payload) {
     const CommandInfo& info = commandInfo(command);
-    ClrBuf();
+    clearBuffer();
     m_replyCount = 0;
     const int n = buildRequest(info, payload);
     throwIfLost();

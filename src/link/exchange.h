@@ -48,7 +48,7 @@ class Exchange {
     // thrown away first. A device that went away raises CommError.
     Check run(Command command, std::span<const uint8_t> payload = {});
 
-    void ClrBuf();
+    void clearBuffer();
     void Del(int steps);
 
     std::span<const uint8_t> receiveArea() const;

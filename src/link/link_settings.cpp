@@ -39,7 +39,7 @@ uint8_t speedCode(int itemIndex) {
     return itemIndex >= 0 && itemIndex <= 2 ? static_cast<uint8_t>(itemIndex) : 0;
 }
 
-Check WrSkor(Exchange& exchange, uint8_t code) {
+Check sendSpeed(Exchange& exchange, uint8_t code) {
     const std::array<uint8_t, 1> payload{code};
     return exchange.run(Command::WriteSpeed, payload);
 }

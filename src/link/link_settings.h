@@ -23,6 +23,6 @@ Outcome ChangePassword(Exchange& exchange, const QString& newPassword, const QSt
 
 // The speed code of the speed list's item index; no selection means 2400.
 uint8_t speedCode(int itemIndex);
-Check WrSkor(Exchange& exchange, uint8_t code);
+Check sendSpeed(Exchange& exchange, uint8_t code);
 
 }  // namespace vilt::link

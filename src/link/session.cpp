@@ -8,7 +8,7 @@
 
 namespace vilt::link {
 
-uint32_t CoderPsw(int32_t password, uint32_t challenge) {
+uint32_t loginCode(int32_t password, uint32_t challenge) {
     uint32_t v = static_cast<uint32_t>(password) + 0x62E6u;
     const uint32_t byteSum = (v & 0xFF) + (v >> 8 & 0xFF) + (v >> 16 & 0xFF) + (v >> 24);
     const int rounds = static_cast<int>(byteSum % 16) + 1;
@@ -33,15 +33,15 @@ Result<Identity> identity(Exchange& exchange, Command command) {
 
 }  // namespace
 
-Result<Identity> RxdInfo(Exchange& exchange) {
+Result<Identity> requestLocalIdentity(Exchange& exchange) {
     return identity(exchange, Command::LocalIdentity);
 }
 
-Result<Identity> RxdRdInfo(Exchange& exchange) {
+Result<Identity> requestIdentity(Exchange& exchange) {
     return identity(exchange, Command::Identity);
 }
 
-Result<uint32_t> RxdRdRandom(Exchange& exchange) {
+Result<uint32_t> requestChallenge(Exchange& exchange) {
     const Check check = exchange.run(Command::Challenge);
     if (check != Check::Ok) return {check};
     const auto data = exchange.replyData(4);
@@ -49,7 +49,7 @@ Result<uint32_t> RxdRdRandom(Exchange& exchange) {
                        static_cast<uint32_t>(data[3]) << 24};
 }
 
-Check RxdWrPsw(Exchange& exchange, uint32_t code) {
+Check sendLogin(Exchange& exchange, uint32_t code) {
     std::array<uint8_t, 4> payload{};
     for (size_t i = 0; i < payload.size(); ++i) payload[i] = static_cast<uint8_t>(code >> (8 * i));
     return exchange.run(Command::Login, payload);
@@ -74,7 +74,7 @@ SessionOutcome Session::open(const SessionRequest& request) {
 
 void Session::runAttempt(SessionOutcome& outcome) {
     if (outcome.mode == AccessMode::Local) {
-        const auto reply = RxdInfo(m_exchange);
+        const auto reply = requestLocalIdentity(m_exchange);
         if (reply.ok()) {
             m_exchange.meterAddress = reply.value.address;
             outcome.identity = reply.value;
@@ -98,7 +98,7 @@ void Session::runAttempt(SessionOutcome& outcome) {
 }
 
 int Session::identify(SessionOutcome& outcome) {
-    const auto reply = RxdRdInfo(m_exchange);
+    const auto reply = requestIdentity(m_exchange);
     if (reply.ok()) outcome.identity = reply.value;
     return outcome.add(Command::Identity, reply.check, m_exchange.meterAddress) == Check::Ok ? 0
                                                                                              : 1;
@@ -108,7 +108,7 @@ int Session::identify(SessionOutcome& outcome) {
 // number. A failed response ends the session: nothing below would be allowed anyway, and a
 // port left open would refuse the next connect.
 int Session::logIn(SessionOutcome& outcome) {
-    const auto challenge = RxdRdRandom(m_exchange);
+    const auto challenge = requestChallenge(m_exchange);
     if (outcome.add(Command::Challenge, challenge.check, m_exchange.meterAddress) != Check::Ok)
         return 1;
     bool isNumber = false;
@@ -119,7 +119,7 @@ int Session::logIn(SessionOutcome& outcome) {
         m_askedForNumber = true;
         return 0;
     }
-    const Check check = RxdWrPsw(m_exchange, CoderPsw(password, challenge.value));
+    const Check check = sendLogin(m_exchange, loginCode(password, challenge.value));
     outcome.add(Command::Login, check, m_exchange.meterAddress);
     if (check == Check::Ok) return 0;
     outcome.loginFailed = true;

@@ -1,10 +1,10 @@
 #pragma once
 // Opening and closing a session with a meter in one of three access modes.
 //
-//   RxdInfo      request 00 7F CRC         reply 28: identity reply
-//   RxdRdInfo    request hdr 25 CRC        reply 28: identity reply
-//   RxdRdRandom  request hdr 1C CRC        reply 10: challenge at 4-7, LSB first
-//   RxdWrPsw     request hdr 20 code CRC   reply: acknowledgement, accepted with 0xAA
+//   requestLocalIdentity      request 00 7F CRC         reply 28: identity reply
+//   requestIdentity    request hdr 25 CRC        reply 28: identity reply
+//   requestChallenge  request hdr 1C CRC        reply 10: challenge at 4-7, LSB first
+//   sendLogin     request hdr 20 code CRC   reply: acknowledgement, accepted with 0xAA
 
 #include <QString>
 #include <cstdint>
@@ -40,12 +40,12 @@ struct SessionOutcome : Outcome {
 };
 
 // The password code of the login response: the password stirred into the challenge.
-uint32_t CoderPsw(int32_t password, uint32_t challenge);
+uint32_t loginCode(int32_t password, uint32_t challenge);
 
-Result<Identity> RxdInfo(Exchange& exchange);
-Result<Identity> RxdRdInfo(Exchange& exchange);
-Result<uint32_t> RxdRdRandom(Exchange& exchange);
-Check RxdWrPsw(Exchange& exchange, uint32_t code);
+Result<Identity> requestLocalIdentity(Exchange& exchange);
+Result<Identity> requestIdentity(Exchange& exchange);
+Result<uint32_t> requestChallenge(Exchange& exchange);
+Check sendLogin(Exchange& exchange, uint32_t code);
 
 class Session {
   public:

@@ -20,7 +20,7 @@ bool nibblesAreDigits(uint8_t bcd) {
 std::optional<QTime> timeOf(uint8_t hours, uint8_t minutes, uint8_t seconds) {
     for (uint8_t b : {hours, minutes, seconds})
         if (!nibblesAreDigits(b)) return std::nullopt;
-    const QTime time(link::BcdToBin(hours), link::BcdToBin(minutes), link::BcdToBin(seconds));
+    const QTime time(link::bcdToInt(hours), link::bcdToInt(minutes), link::bcdToInt(seconds));
     if (!time.isValid()) return std::nullopt;
     return time;
 }
@@ -28,13 +28,13 @@ std::optional<QTime> timeOf(uint8_t hours, uint8_t minutes, uint8_t seconds) {
 std::optional<QDate> dateOf(uint8_t day, uint8_t month, uint8_t year) {
     for (uint8_t b : {day, month, year})
         if (!nibblesAreDigits(b)) return std::nullopt;
-    const QDate date(kCentury + link::BcdToBin(year), link::BcdToBin(month), link::BcdToBin(day));
+    const QDate date(kCentury + link::bcdToInt(year), link::bcdToInt(month), link::bcdToInt(day));
     if (!date.isValid()) return std::nullopt;
     return date;
 }
 
 uint8_t bcd(int value) {
-    return static_cast<uint8_t>(link::BinToBcd(value));
+    return static_cast<uint8_t>(link::intToBcd(value));
 }
 
 }  // namespace
@@ -65,23 +65,23 @@ std::optional<QString> dayName(int weekday) {
     return kNames[static_cast<size_t>(weekday - 1)];
 }
 
-link::Result<ClockReading> RxdRdTime(link::Exchange& exchange) {
+link::Result<ClockReading> requestClock(link::Exchange& exchange) {
     const link::Check check = exchange.run(link::Command::ReadClock);
     if (check != link::Check::Ok) return {check};
     return {check, decodeClock(exchange.replyData(7))};
 }
 
-link::Check RxdWrTime(link::Exchange& exchange, const QTime& time, const QDate& date) {
+link::Check sendClock(link::Exchange& exchange, const QTime& time, const QDate& date) {
     return exchange.run(link::Command::WriteClock, encodeClock(time, date));
 }
 
-link::Result<bool> RxdRdRemove(link::Exchange& exchange) {
+link::Result<bool> requestDaylightSaving(link::Exchange& exchange) {
     const link::Check check = exchange.run(link::Command::ReadDst);
     if (check != link::Check::Ok) return {check};
     return {check, exchange.replyData(1)[0] == kDstAllowed};
 }
 
-link::Check RxdWrRemove(link::Exchange& exchange, bool allowed) {
+link::Check sendDaylightSaving(link::Exchange& exchange, bool allowed) {
     const std::array<uint8_t, 1> payload{allowed ? kDstAllowed : kDstForbidden};
     return exchange.run(link::Command::WriteDst, payload);
 }

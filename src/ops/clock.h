@@ -41,10 +41,10 @@ ClockFrame encodeClock(const QTime& time, const QDate& date);
 // "Понедельник" … "Воскресенье" for 1 … 7; nothing for any other number.
 std::optional<QString> dayName(int weekday);
 
-link::Result<ClockReading> RxdRdTime(link::Exchange& exchange);
-link::Check RxdWrTime(link::Exchange& exchange, const QTime& time, const QDate& date);
+link::Result<ClockReading> requestClock(link::Exchange& exchange);
+link::Check sendClock(link::Exchange& exchange, const QTime& time, const QDate& date);
 // The permission: only 0x77 allows.
-link::Result<bool> RxdRdRemove(link::Exchange& exchange);
-link::Check RxdWrRemove(link::Exchange& exchange, bool allowed);
+link::Result<bool> requestDaylightSaving(link::Exchange& exchange);
+link::Check sendDaylightSaving(link::Exchange& exchange, bool allowed);
 
 }  // namespace vilt::ops

@@ -21,12 +21,12 @@ link::Result<Counts> countsOf(link::Exchange& exchange, link::Check check) {
 
 }  // namespace
 
-link::Result<Counts> RxdRdCount(link::Exchange& exchange, EnergyKind kind) {
+link::Result<Counts> requestEnergy(link::Exchange& exchange, EnergyKind kind) {
     const std::array<uint8_t, 1> payload{static_cast<uint8_t>(kind)};
     return countsOf(exchange, exchange.run(link::Command::ReadEnergy, payload));
 }
 
-link::Result<Counts> rxd_rd_month(link::Exchange& exchange, int month) {
+link::Result<Counts> requestMonthEnd(link::Exchange& exchange, int month) {
     const std::array<uint8_t, 2> payload{static_cast<uint8_t>(month),
                                          static_cast<uint8_t>(EnergyKind::Active)};
     return countsOf(exchange, exchange.run(link::Command::ReadMonth, payload));

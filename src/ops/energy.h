@@ -21,15 +21,15 @@ using Counts = std::array<int32_t, kTariffCount>;  // T1 … T4
 
 enum class EnergyKind : uint8_t { Active = 0, Reactive = 1 };
 
-link::Result<Counts> RxdRdCount(link::Exchange& exchange, EnergyKind kind);
-inline link::Result<Counts> RxdRdCountA(link::Exchange& exchange) {
-    return RxdRdCount(exchange, EnergyKind::Active);
+link::Result<Counts> requestEnergy(link::Exchange& exchange, EnergyKind kind);
+inline link::Result<Counts> requestActiveEnergy(link::Exchange& exchange) {
+    return requestEnergy(exchange, EnergyKind::Active);
 }
-inline link::Result<Counts> RxdRdCountR(link::Exchange& exchange) {
-    return RxdRdCount(exchange, EnergyKind::Reactive);
+inline link::Result<Counts> requestReactiveEnergy(link::Exchange& exchange) {
+    return requestEnergy(exchange, EnergyKind::Reactive);
 }
 // The active readings at the end of month 1-12.
-link::Result<Counts> rxd_rd_month(link::Exchange& exchange, int month);
+link::Result<Counts> requestMonthEnd(link::Exchange& exchange, int month);
 
 // The exact sum of the four counts.
 int64_t countTotal(const Counts& counts);

@@ -18,14 +18,14 @@ const std::array<QString, kJournalCount>& journalNames() {
     return kNames;
 }
 
-link::Result<Journal> RxdRdEvent(link::Exchange& exchange, int journal) {
+link::Result<Journal> requestJournal(link::Exchange& exchange, int journal) {
     const std::array<uint8_t, 1> payload{static_cast<uint8_t>(journal)};
     const link::Check check = exchange.run(link::Command::ReadEvent, payload);
     if (check != link::Check::Ok) return {check};
     const auto data = exchange.replyData(kRecordsPerJournal * kRecordBytes);
     Journal records{};
     for (size_t i = 0; i < data.size(); ++i)
-        records[i / kRecordBytes][i % kRecordBytes] = static_cast<uint8_t>(link::BcdToBin(data[i]));
+        records[i / kRecordBytes][i % kRecordBytes] = static_cast<uint8_t>(link::bcdToInt(data[i]));
     return {check, records};
 }
 

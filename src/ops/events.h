@@ -22,13 +22,13 @@ inline constexpr int kRecordBytes = 5;
 // Decoded record bytes, as stored: day, month, year, hour, minute.
 using EventRecord = std::array<uint8_t, kRecordBytes>;
 using Journal = std::array<EventRecord, kRecordsPerJournal>;
-using EventTab = std::array<Journal, kJournalCount>;
+using Journals = std::array<Journal, kJournalCount>;
 
 // Journal names as the journal page lists them, by journal number.
 const std::array<QString, kJournalCount>& journalNames();
 
 // The low byte of journal is sent; the records come back decoded from BCD.
-link::Result<Journal> RxdRdEvent(link::Exchange& exchange, int journal);
+link::Result<Journal> requestJournal(link::Exchange& exchange, int journal);
 
 // The records the journal page shows, in order. A record that is not a real date or time
 // ends the list with an error, and then the page shows none of them.

@@ -53,11 +53,11 @@ ClockOutcome readClock(link::Exchange& exchange) {
     outcome.operation = Operation::ReadClock;
     int result = kNotTried;
     for (int attempt = 0; attempt < kAttempts && result != 0; ++attempt) {
-        const auto clock = RxdRdTime(exchange);
+        const auto clock = requestClock(exchange);
         result = outcome.add(Command::ReadClock, clock.check) == Check::Ok ? 0 : 1;
         if (clock.ok() && !takeClock(outcome, clock.value)) return outcome;
         exchange.waiter().processPendingMessages();
-        const auto dst = RxdRdRemove(exchange);
+        const auto dst = requestDaylightSaving(exchange);
         if (dst.ok()) outcome.dst = dst.value;
         result += outcome.add(Command::ReadDst, dst.check) == Check::Ok ? 0 : 1;
     }
@@ -72,7 +72,7 @@ EventsOutcome readEvents(link::Exchange& exchange) {
     outcome.operation = Operation::ReadEvents;
     auto read = [&](int journal) {
         const auto reply =
-            retried(outcome, Command::ReadEvent, [&] { return RxdRdEvent(exchange, journal); });
+            retried(outcome, Command::ReadEvent, [&] { return requestJournal(exchange, journal); });
         if (!reply.ok()) return 1;
         outcome.journals[static_cast<size_t>(journal)] = reply.value;
         return 0;
@@ -91,7 +91,7 @@ EventsOutcome readEvents(link::Exchange& exchange) {
 DstOutcome readDst(link::Exchange& exchange) {
     DstOutcome outcome;
     outcome.operation = Operation::ReadDst;
-    const auto reply = retried(outcome, Command::ReadDst, [&] { return RxdRdRemove(exchange); });
+    const auto reply = retried(outcome, Command::ReadDst, [&] { return requestDaylightSaving(exchange); });
     outcome.allowed = reply.ok() && reply.value;
     outcome.status = reply.ok() ? Status::Done : Status::NoLink;
     return outcome;
@@ -106,7 +106,7 @@ const link::Outcome* ReadOutcome::firstFailure() const {
     return nullptr;
 }
 
-ReadOutcome ReadClick(link::Exchange& exchange, Group selected, const ReadInputs& inputs) {
+ReadOutcome readSelected(link::Exchange& exchange, Group selected, const ReadInputs& inputs) {
     const Batch& batch = inputs.batch;
     exchange.waiter().sleep(kSettleMs);
     ReadOutcome outcome;
@@ -133,13 +133,13 @@ ReadOutcome ReadClick(link::Exchange& exchange, Group selected, const ReadInputs
 Outcome writeClock(link::Exchange& exchange, const QTime& time, const QDate& date, bool dst,
                    Operation operation) {
     Outcome outcome(operation);
-    outcome.add(Command::WriteClock, RxdWrTime(exchange, time, date));
-    outcome.add(Command::WriteDst, RxdWrRemove(exchange, dst));
+    outcome.add(Command::WriteClock, sendClock(exchange, time, date));
+    outcome.add(Command::WriteDst, sendDaylightSaving(exchange, dst));
     return outcome.concluded();
 }
 
 Outcome writeDst(link::Exchange& exchange, bool allowed) {
-    return Outcome::single(Operation::WriteDst, Command::WriteDst, RxdWrRemove(exchange, allowed));
+    return Outcome::single(Operation::WriteDst, Command::WriteDst, sendDaylightSaving(exchange, allowed));
 }
 
 // A character the meter cannot hold is refused before anything is sent.
@@ -148,19 +148,19 @@ Outcome writePlace(link::Exchange& exchange, const QString& text) {
     if (const auto* reason = std::get_if<QString>(&field))
         return Outcome::refused(Operation::WritePlace, *reason);
     return Outcome::single(Operation::WritePlace, Command::WritePlace,
-                           RxdWrPlace(exchange, std::get<PlaceField>(field)));
+                           sendPlace(exchange, std::get<PlaceField>(field)));
 }
 
 Outcome resetMeter(link::Exchange& exchange) {
-    return Outcome::single(Operation::Reset, Command::Reset, RxdReset(exchange));
+    return Outcome::single(Operation::Reset, Command::Reset, sendReset(exchange));
 }
 
 Outcome writeSpeed(link::Exchange& exchange, int speedIndex) {
     return Outcome::single(Operation::WriteSpeed, Command::WriteSpeed,
-                           link::WrSkor(exchange, link::speedCode(speedIndex)));
+                           link::sendSpeed(exchange, link::speedCode(speedIndex)));
 }
 
-std::optional<Outcome> WrComClick(link::Exchange& exchange, Group selected,
+std::optional<Outcome> writeSelected(link::Exchange& exchange, Group selected,
                                   const WriteInputs& inputs) {
     exchange.waiter().sleep(kSettleMs);
     switch (selected) {
@@ -181,7 +181,7 @@ std::optional<Outcome> WrComClick(link::Exchange& exchange, Group selected,
     return std::nullopt;
 }
 
-Outcome SinClick(link::Exchange& exchange, const QDateTime& now, bool dst) {
+Outcome syncClock(link::Exchange& exchange, const QDateTime& now, bool dst) {
     return writeClock(exchange, now.time(), now.date(), dst, Operation::SyncClock);
 }
 

@@ -80,7 +80,7 @@ struct ReadInputs {
 
 // The Read operation: the groups selected or batched, in their order. An energy group that
 // fails ends it; so does the clock group, and the tariff group unless only zone maps failed.
-ReadOutcome ReadClick(link::Exchange& exchange, Group selected, const ReadInputs& inputs = {});
+ReadOutcome readSelected(link::Exchange& exchange, Group selected, const ReadInputs& inputs = {});
 
 // What the Write operation sends, as the user gave it.
 struct WriteInputs {
@@ -99,9 +99,9 @@ link::Outcome writePlace(link::Exchange& exchange, const QString& text);
 link::Outcome resetMeter(link::Exchange& exchange);
 link::Outcome writeSpeed(link::Exchange& exchange, int speedIndex);
 // The Write operation; none for a group with nothing to write.
-std::optional<link::Outcome> WrComClick(link::Exchange& exchange, Group selected,
+std::optional<link::Outcome> writeSelected(link::Exchange& exchange, Group selected,
                                         const WriteInputs& inputs);
 // Synchronisation: the meter's clock set to now, with the DST permission given.
-link::Outcome SinClick(link::Exchange& exchange, const QDateTime& now, bool dst);
+link::Outcome syncClock(link::Exchange& exchange, const QDateTime& now, bool dst);
 
 }  // namespace vilt::ops

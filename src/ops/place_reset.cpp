@@ -33,11 +33,11 @@ std::variant<PlaceField, QString> placeField(const QString& text) {
     return field;
 }
 
-link::Check RxdWrPlace(link::Exchange& exchange, const PlaceField& field) {
+link::Check sendPlace(link::Exchange& exchange, const PlaceField& field) {
     return exchange.run(link::Command::WritePlace, field);
 }
 
-link::Check RxdReset(link::Exchange& exchange) {
+link::Check sendReset(link::Exchange& exchange) {
     return exchange.run(link::Command::Reset);
 }
 

@@ -20,7 +20,7 @@ using PlaceField = std::array<uint8_t, kPlaceFieldBytes>;
 // The field for a text, or the reason it cannot go to the meter.
 std::variant<PlaceField, QString> placeField(const QString& text);
 
-link::Check RxdWrPlace(link::Exchange& exchange, const PlaceField& field);
-link::Check RxdReset(link::Exchange& exchange);
+link::Check sendPlace(link::Exchange& exchange, const PlaceField& field);
+link::Check sendReset(link::Exchange& exchange);
 
 }  // namespace vilt::ops

@@ -11,11 +11,11 @@ constexpr int kWordsAt = 3;  // replyData offset of the first word (reply byte 7
 constexpr int kSlotMinutes = 30;
 }  // namespace
 
-link::Result<ProfileReply> RxdRd30m(link::Exchange& exchange, const QDate& day) {
+link::Result<ProfileReply> requestProfileDay(link::Exchange& exchange, const QDate& day) {
     const std::array<uint8_t, 3> payload{
-        static_cast<uint8_t>(link::BinToBcd(day.day())),
-        static_cast<uint8_t>(link::BinToBcd(day.month())),
-        static_cast<uint8_t>(link::BinToBcd(day.year() % kCentury))};
+        static_cast<uint8_t>(link::intToBcd(day.day())),
+        static_cast<uint8_t>(link::intToBcd(day.month())),
+        static_cast<uint8_t>(link::intToBcd(day.year() % kCentury))};
     const link::Check check = exchange.run(link::Command::ReadProfile, payload);
     if (check != link::Check::Ok) return {check};
     const auto data = exchange.replyData(kSlotCount * 2 + kWordsAt);

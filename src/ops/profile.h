@@ -28,7 +28,7 @@ struct ProfileReply {
     ProfileWords words{};
 };
 
-link::Result<ProfileReply> RxdRd30m(link::Exchange& exchange, const QDate& day);
+link::Result<ProfileReply> requestProfileDay(link::Exchange& exchange, const QDate& day);
 
 // The slice's energy in hundredths of kW·h; the flag bit never counts.
 inline int slotHundredths(uint16_t word) {

@@ -19,7 +19,7 @@ ProfileOutcome readProfileDay(link::Exchange& exchange, const QDate& day, qint64
     QList<link::Step> steps;
     ProfileOutcome read;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        read = RdSrClick(exchange, day, factory, archive);
+        read = readProfile(exchange, day, factory, archive);
         steps << read.steps;
         if (read.status != Status::NoLink) break;
     }

@@ -52,7 +52,7 @@ bool readMonths(link::Exchange& exchange, const EnergyRequest& request, EnergyOu
         for (int attempt = 0; attempt < kAttempts && !reply.ok(); ++attempt) {
             exchange.waiter().processPendingMessages();
             exchange.waiter().sleep(exchange.timeOut());
-            reply = rxd_rd_month(exchange, month);
+            reply = requestMonthEnd(exchange, month);
             outcome.add(Command::ReadMonth, reply.check);
             outcome.monthStatus = monthStatusText(reply.check);
         }
@@ -68,7 +68,7 @@ bool readMonths(link::Exchange& exchange, const EnergyRequest& request, EnergyOu
 
 link::Result<Counts> readCounts(link::Exchange& exchange, EnergyKind kind, EnergyOutcome& outcome) {
     return retried(outcome, Command::ReadEnergy, [&] {
-        auto reply = RxdRdCount(exchange, kind);
+        auto reply = requestEnergy(exchange, kind);
         if (kind == EnergyKind::Active) exchange.waiter().processPendingMessages();
         return reply;
     });
@@ -118,12 +118,12 @@ QString unreadMonthsText(const QList<int>& months) {
     return link::texts::numbered(QStringLiteral("Не прочитаны месяцы: "), months);
 }
 
-ProfileOutcome RdSrClick(link::Exchange& exchange, const QDate& day, qint64 factory,
+ProfileOutcome readProfile(link::Exchange& exchange, const QDate& day, qint64 factory,
                          archive::Archive* archive) {
     ProfileOutcome outcome;
     outcome.day = day;
     outcome.factory = factory;
-    const auto reply = RxdRd30m(exchange, day);
+    const auto reply = requestProfileDay(exchange, day);
     outcome.add(Command::ReadProfile, reply.check);
     if (!reply.ok()) {
         outcome.status = Status::NoLink;

@@ -53,7 +53,7 @@ struct ProfileOutcome : link::Outcome {
     bool stored = false;
 };
 
-ProfileOutcome RdSrClick(link::Exchange& exchange, const QDate& day, qint64 factory,
+ProfileOutcome readProfile(link::Exchange& exchange, const QDate& day, qint64 factory,
                          archive::Archive* archive);
 
 // The status text a month-end read leaves.

@@ -15,7 +15,7 @@ ReportData readForReport(link::Exchange& exchange, const ReportRequest& request)
     data.engineer = request.engineer;
 
     ops::ReadInputs inputs;
-    const ops::ReadOutcome time = ops::ReadClick(exchange, ops::Group::Time, inputs);
+    const ops::ReadOutcome time = ops::readSelected(exchange, ops::Group::Time, inputs);
     data.clock = time.clock;
     if (data.clock) data.clockOffset = ops::clockOffset(*data.clock, QDateTime::currentDateTime());
 
@@ -23,9 +23,9 @@ ReportData readForReport(link::Exchange& exchange, const ReportRequest& request)
     inputs.energy.archive = request.archive;
     inputs.energy.factory = request.factory;
     if (request.identity) inputs.energy.model = request.identity->model;
-    data.energy = ops::ReadClick(exchange, ops::Group::Energy, inputs).energy;
+    data.energy = ops::readSelected(exchange, ops::Group::Energy, inputs).energy;
 
-    data.events = ops::ReadClick(exchange, ops::Group::Event, inputs).events;
+    data.events = ops::readSelected(exchange, ops::Group::Event, inputs).events;
 
     const ops::ProfileRangeOutcome profile =
         ops::readProfileRange(exchange, request.day, request.day, request.factory, request.archive);

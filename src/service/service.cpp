@@ -26,26 +26,26 @@ std::optional<uint8_t> calibrationByte(const QString& text, bool minus) {
     return static_cast<uint8_t>(*value + (minus ? kMinus : 0));
 }
 
-link::Check SetWr512(link::Exchange& exchange) {
+link::Check sendOutput512(link::Exchange& exchange) {
     return exchange.run(link::Command::Out512);
 }
 
-link::Result<uint8_t> RxdRdKalib(link::Exchange& exchange) {
+link::Result<uint8_t> requestCalibration(link::Exchange& exchange) {
     const link::Check check = exchange.run(link::Command::ReadCalibration);
     if (check != link::Check::Ok) return {check};
     return {check, exchange.replyData(1)[0]};
 }
 
-link::Check RxdWrKalib(link::Exchange& exchange, uint8_t byte) {
+link::Check sendCalibration(link::Exchange& exchange, uint8_t byte) {
     const std::array<uint8_t, 1> payload{byte};
     return exchange.run(link::Command::WriteCalibration, payload);
 }
 
-link::Check RxdWrSerNum12(link::Exchange& exchange) {
+link::Check sendSerialNumberStart(link::Exchange& exchange) {
     return exchange.run(link::Command::SerialNumber12);
 }
 
-link::Check RxdWrSerNum34(link::Exchange& exchange, int32_t number) {
+link::Check sendSerialNumber(link::Exchange& exchange, int32_t number) {
     std::array<uint8_t, 4> payload{};
     for (size_t i = 0; i < payload.size(); ++i)
         payload[i] = static_cast<uint8_t>(static_cast<uint32_t>(number) >> (8 * i));
@@ -54,14 +54,14 @@ link::Check RxdWrSerNum34(link::Exchange& exchange, int32_t number) {
 
 link::Outcome switch512(link::Exchange& exchange) {
     return link::Outcome::single(link::Operation::Out512, link::Command::Out512,
-                                 SetWr512(exchange));
+                                 sendOutput512(exchange));
 }
 
 CalibrationOutcome readCalibration(link::Exchange& exchange) {
     CalibrationOutcome outcome;
     outcome.operation = link::Operation::ReadCalibration;
     const auto reply = link::retried(outcome, link::Command::ReadCalibration,
-                                     [&] { return RxdRdKalib(exchange); });
+                                     [&] { return requestCalibration(exchange); });
     if (reply.ok()) {
         outcome.calibration = decodeCalibration(reply.value);
     } else {
@@ -74,16 +74,16 @@ link::Outcome writeCalibration(link::Exchange& exchange, const QString& text, bo
     const auto byte = calibrationByte(text, minus);
     if (!byte) return link::Outcome::refused(link::Operation::WriteCalibration, kBadInput);
     return link::Outcome::single(link::Operation::WriteCalibration, link::Command::WriteCalibration,
-                                 RxdWrKalib(exchange, *byte));
+                                 sendCalibration(exchange, *byte));
 }
 
 link::Outcome writeSerialNumber(link::Exchange& exchange, const QString& text) {
     const auto number = link::parseNumber(text.trimmed(), {0, kLargestSerialNumber});
     if (!number) return link::Outcome::refused(link::Operation::WriteSerialNumber, kBadInput);
     link::Outcome outcome(link::Operation::WriteSerialNumber);
-    outcome.add(link::Command::SerialNumber12, RxdWrSerNum12(exchange));
+    outcome.add(link::Command::SerialNumber12, sendSerialNumberStart(exchange));
     outcome.add(link::Command::SerialNumber34,
-                RxdWrSerNum34(exchange, static_cast<int32_t>(*number)));
+                sendSerialNumber(exchange, static_cast<int32_t>(*number)));
     return outcome.concluded();
 }
 

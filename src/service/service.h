@@ -34,11 +34,11 @@ Calibration decodeCalibration(uint8_t byte);
 // The byte for a value the user typed: a whole number 0-31, with its sign. None otherwise.
 std::optional<uint8_t> calibrationByte(const QString& text, bool minus);
 
-link::Check SetWr512(link::Exchange& exchange);
-link::Result<uint8_t> RxdRdKalib(link::Exchange& exchange);
-link::Check RxdWrKalib(link::Exchange& exchange, uint8_t byte);
-link::Check RxdWrSerNum12(link::Exchange& exchange);
-link::Check RxdWrSerNum34(link::Exchange& exchange, int32_t number);
+link::Check sendOutput512(link::Exchange& exchange);
+link::Result<uint8_t> requestCalibration(link::Exchange& exchange);
+link::Check sendCalibration(link::Exchange& exchange, uint8_t byte);
+link::Check sendSerialNumberStart(link::Exchange& exchange);
+link::Check sendSerialNumber(link::Exchange& exchange, int32_t number);
 
 struct CalibrationOutcome : link::Outcome {
     Calibration calibration;

@@ -104,7 +104,7 @@ Sheet energySheet(const ops::EnergyOutcome& read) {
     return sheet;
 }
 
-Sheet journalSheet(const ops::EventTab& journals) {
+Sheet journalSheet(const ops::Journals& journals) {
     Sheet sheet{{QStringLiteral("Журнал"), QStringLiteral("№"), QStringLiteral("Дата и время")},
                 {}};
     for (int j = 0; j < ops::kJournalCount; ++j) {

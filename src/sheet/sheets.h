@@ -29,7 +29,7 @@ Sheet energySheet(const ops::EnergyOutcome& read);
 
 // The journals, a row per event: journal, its number in the journal, date and time. A
 // journal with a record that is no real time gets a row with the reason instead.
-Sheet journalSheet(const ops::EventTab& journals);
+Sheet journalSheet(const ops::Journals& journals);
 
 // The record of visits, by time.
 Sheet visitsSheet(const QList<archive::VisitRecord>& visits);

@@ -78,7 +78,7 @@ void Station::readGroups(const Plan& plan, VisitOutcome& outcome, VisitObserver&
         inputs.energy = {plan.months, std::nullopt, plan.archive,
                          outcome.session ? outcome.session->factory : 0};
         if (m_identity) inputs.energy.model = m_identity->model;
-        const ops::ReadOutcome read = ops::ReadClick(m_exchange, group, inputs);
+        const ops::ReadOutcome read = ops::readSelected(m_exchange, group, inputs);
         take(outcome.reads, read);
         observer.read(read);
         if (read.firstFailure()) outcome.fail(link::Status::NoLink);
@@ -95,7 +95,7 @@ void Station::setClockIfOff(const Plan& plan, VisitOutcome& outcome, VisitObserv
     outcome.clockOffset = ops::clockOffset(*clock, QDateTime::currentDateTime());
     if (!outcome.clockOffset) return;
     if (!plan.syncAbove || std::llabs(*outcome.clockOffset) <= *plan.syncAbove) return;
-    outcome.clockSet = ops::SinClick(m_exchange, QDateTime::currentDateTime(), clock->dst);
+    outcome.clockSet = ops::syncClock(m_exchange, QDateTime::currentDateTime(), clock->dst);
     observer.clockSet(*outcome.clockSet);
     if (!outcome.clockSet->ok()) outcome.fail(outcome.clockSet->status);
 }

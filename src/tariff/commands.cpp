@@ -19,23 +19,23 @@ link::Result<std::array<uint8_t, N>> dataOf(link::Exchange& exchange, link::Chec
 
 }  // namespace
 
-link::Result<PackedZones> RxdRdTarzon(link::Exchange& exchange, int season) {
+link::Result<PackedZones> requestSeasonZones(link::Exchange& exchange, int season) {
     const std::array<uint8_t, 1> payload{static_cast<uint8_t>(season)};
     return dataOf<kPackedZoneBytes>(exchange, exchange.run(Command::ReadZones, payload));
 }
 
-link::Check RxdWrTarzon(link::Exchange& exchange, int season, const TSeazonRec& zones) {
+link::Check sendSeasonZones(link::Exchange& exchange, int season, const Season& zones) {
     std::array<uint8_t, 1 + kPackedZoneBytes> payload{static_cast<uint8_t>(season)};
     const PackedZones packed = PackTarif(zones);
     std::copy(packed.begin(), packed.end(), payload.begin() + 1);
     return exchange.run(Command::WriteZones, payload);
 }
 
-link::Result<CalendarWire> RxdRdKal(link::Exchange& exchange) {
+link::Result<CalendarWire> requestCalendar(link::Exchange& exchange) {
     return dataOf<kCalendarBytes>(exchange, exchange.run(Command::ReadCalendar));
 }
 
-link::Check RxdWrKal(link::Exchange& exchange, const SpecDayTable& table) {
+link::Check sendCalendar(link::Exchange& exchange, const SpecDayTable& table) {
     return exchange.run(Command::WriteCalendar, packCalendar(table));
 }
 

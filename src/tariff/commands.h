@@ -17,12 +17,12 @@
 namespace vilt::tariff {
 
 // The packed zone map of season 1-12 as the meter sent it.
-link::Result<PackedZones> RxdRdTarzon(link::Exchange& exchange, int season);
+link::Result<PackedZones> requestSeasonZones(link::Exchange& exchange, int season);
 // Sends the zone map of `season` (1-12), packed.
-link::Check RxdWrTarzon(link::Exchange& exchange, int season, const TSeazonRec& zones);
+link::Check sendSeasonZones(link::Exchange& exchange, int season, const Season& zones);
 // The meter's 24 calendar records as it sent them.
-link::Result<CalendarWire> RxdRdKal(link::Exchange& exchange);
+link::Result<CalendarWire> requestCalendar(link::Exchange& exchange);
 // Sends records 0-23 of the table.
-link::Check RxdWrKal(link::Exchange& exchange, const SpecDayTable& table);
+link::Check sendCalendar(link::Exchange& exchange, const SpecDayTable& table);
 
 }  // namespace vilt::tariff

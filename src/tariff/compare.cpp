@@ -6,11 +6,11 @@ namespace vilt::tariff {
 
 namespace {
 
-bool sameDate(const TSpecDayRec& a, const TSpecDayRec& b) {
+bool sameDate(const SpecialDay& a, const SpecialDay& b) {
     return a.Day == b.Day && a.Month == b.Month;
 }
 
-QList<ZoneDifference> compareZones(const SeazonTab& file, const SeazonTab& meter) {
+QList<ZoneDifference> compareZones(const Schedule& file, const Schedule& meter) {
     QList<ZoneDifference> differences;
     for (int season = 1; season <= kSeasonCount; ++season) {
         const auto index = static_cast<size_t>(season - 1);
@@ -27,9 +27,9 @@ QList<ZoneDifference> compareZones(const SeazonTab& file, const SeazonTab& meter
 
 // Records alike on both sides cancel out; a date left on both sides differs in its type;
 // the rest is only in the file, or only in the meter.
-QList<DayDifference> compareDays(const QList<TSpecDayRec>& file, QList<TSpecDayRec> meter) {
-    QList<TSpecDayRec> fileLeft;
-    for (const TSpecDayRec& record : file) {
+QList<DayDifference> compareDays(const QList<SpecialDay>& file, QList<SpecialDay> meter) {
+    QList<SpecialDay> fileLeft;
+    for (const SpecialDay& record : file) {
         const qsizetype match = meter.indexOf(record);
         if (match >= 0)
             meter.removeAt(match);
@@ -37,40 +37,40 @@ QList<DayDifference> compareDays(const QList<TSpecDayRec>& file, QList<TSpecDayR
             fileLeft << record;
     }
     QList<DayDifference> differences;
-    for (const TSpecDayRec& record : fileLeft) {
+    for (const SpecialDay& record : fileLeft) {
         const auto other = std::find_if(meter.begin(), meter.end(),
-                                        [&](const TSpecDayRec& m) { return sameDate(m, record); });
-        DayDifference difference{record.Day, record.Month, record.TypOfDay, std::nullopt};
+                                        [&](const SpecialDay& m) { return sameDate(m, record); });
+        DayDifference difference{record.Day, record.Month, record.type, std::nullopt};
         if (other != meter.end()) {
-            difference.meter = other->TypOfDay;
+            difference.meter = other->type;
             meter.erase(other);
         }
         differences << difference;
     }
-    for (const TSpecDayRec& record : meter)
-        differences << DayDifference{record.Day, record.Month, std::nullopt, record.TypOfDay};
+    for (const SpecialDay& record : meter)
+        differences << DayDifference{record.Day, record.Month, std::nullopt, record.type};
     return differences;
 }
 
 }  // namespace
 
-QList<TSpecDayRec> meterDays(const SpecDays& days) {
-    QList<TSpecDayRec> records;
+QList<SpecialDay> meterDays(const SpecDays& days) {
+    QList<SpecialDay> records;
     for (size_t i = 0; i < kCalendarRecords; ++i)
-        if (days.SpecDayTab[i].Day != 0) records << days.SpecDayTab[i];
+        if (days.records[i].Day != 0) records << days.records[i];
     return records;
 }
 
-TariffComparison compareTariffs(const SeazonTab& file, const SpecDays& fileDays,
-                                const SeazonTab& meter, const SpecDays& meterRead) {
+TariffComparison compareTariffs(const Schedule& file, const SpecDays& fileDays,
+                                const Schedule& meter, const SpecDays& meterRead) {
     TariffComparison comparison;
     comparison.zones = compareZones(file, meter);
-    const int listed = specDayListLength(fileDays.SpecDayTab);
+    const int listed = specDayListLength(fileDays.records);
     const int held = std::min(listed, kCalendarRecords);
     comparison.notCompared = listed - held;
-    QList<TSpecDayRec> fromFile;
-    for (size_t i = 0; i < static_cast<size_t>(held); ++i) fromFile << fileDays.SpecDayTab[i];
-    const QList<TSpecDayRec> fromMeter = meterDays(meterRead);
+    QList<SpecialDay> fromFile;
+    for (size_t i = 0; i < static_cast<size_t>(held); ++i) fromFile << fileDays.records[i];
+    const QList<SpecialDay> fromMeter = meterDays(meterRead);
     comparison.days = compareDays(fromFile, fromMeter);
     comparison.otherOrder = comparison.days.isEmpty() && fromFile != fromMeter;
     return comparison;

@@ -38,11 +38,11 @@ struct TariffComparison {
 
 // The special days of a meter's calendar: its records 0-23 that hold a day, in order. A
 // record left empty between two others does not end the list.
-QList<TSpecDayRec> meterDays(const SpecDays& days);
+QList<SpecialDay> meterDays(const SpecDays& days);
 
 // Special days are matched by date, so the order of the records does not count (it is told
 // apart in otherOrder); a date listed twice is matched record by record.
-TariffComparison compareTariffs(const SeazonTab& file, const SpecDays& fileDays,
-                                const SeazonTab& meter, const SpecDays& meterRead);
+TariffComparison compareTariffs(const Schedule& file, const SpecDays& fileDays,
+                                const Schedule& meter, const SpecDays& meterRead);
 
 }  // namespace vilt::tariff

@@ -36,10 +36,10 @@ QString dayTypeName(DayType day) {
     return {};
 }
 
-SeazonTab defaultSchedule() {
-    SeazonTab schedule{};
+Schedule defaultSchedule() {
+    Schedule schedule{};
     for (int n = 1; n <= kSeasonCount; ++n) {
-        TSeazonRec& season = schedule[static_cast<size_t>(n - 1)];
+        Season& season = schedule[static_cast<size_t>(n - 1)];
         season.EndDay = kDefaultEndDay;
         season.EndMonth = n;
         season.Zones.fill(0);
@@ -57,7 +57,7 @@ QString tariffName(int tariff) {
     return QStringLiteral("T%1").arg(tariff + 1);
 }
 
-PackedZones PackTarif(const TSeazonRec& season) {
+PackedZones PackTarif(const Season& season) {
     PackedZones packed{};
     for (int slot = 0; slot < kSlotCount; ++slot) {
         const auto value =
@@ -68,7 +68,7 @@ PackedZones PackTarif(const TSeazonRec& season) {
     return packed;
 }
 
-void UnPackTarif(std::span<const uint8_t, kPackedZoneBytes> packed, TSeazonRec& season) {
+void UnPackTarif(std::span<const uint8_t, kPackedZoneBytes> packed, Season& season) {
     for (int slot = 0; slot < kSlotCount; ++slot) {
         const uint8_t byte = packed[static_cast<size_t>(slot / kSlotsPerByte)];
         season.Zones[static_cast<size_t>(slot)] =

@@ -42,20 +42,20 @@ constexpr int slotHour(int slot) {
     return slot % kHours;
 }
 
-struct TSeazonRec {
+struct Season {
     int32_t EndDay = kDefaultEndDay;  // the day of month the season ends on
     int32_t EndMonth = 1;             // defaultSchedule() gives each season its own number
     std::array<uint8_t, kSlotCount> Zones{};
 
-    bool operator==(const TSeazonRec&) const = default;
+    bool operator==(const Season&) const = default;
 };
 
 // Season n (1-12) is element n - 1.
-using SeazonTab = std::array<TSeazonRec, kSeasonCount>;
+using Schedule = std::array<Season, kSeasonCount>;
 using PackedZones = std::array<uint8_t, kPackedZoneBytes>;
 
 // Every season n ends on day 31 of month n and runs on T1 all day: the whole year on T1.
-SeazonTab defaultSchedule();
+Schedule defaultSchedule();
 
 // The display colour of a tariff index as 0xRRGGBB; none for a value outside 0-3, which
 // leaves the paint colour as it was.
@@ -66,8 +66,8 @@ QString tariffName(int tariff);
 // The packed form of a season's zone map. A slot holds 0-3; only a damaged file could
 // bring more, and the loader refuses such files: the low two bits are taken, so a larger
 // value never spills into the neighbouring slots.
-PackedZones PackTarif(const TSeazonRec& season);
+PackedZones PackTarif(const Season& season);
 // Replaces the 72 slots of `season` from the packed form; the end date stays.
-void UnPackTarif(std::span<const uint8_t, kPackedZoneBytes> packed, TSeazonRec& season);
+void UnPackTarif(std::span<const uint8_t, kPackedZoneBytes> packed, Season& season);
 
 }  // namespace vilt::tariff

@@ -16,7 +16,7 @@ namespace {
 link::Result<CalendarWire> readCalendar(link::Exchange& exchange, link::Outcome& outcome) {
     link::Result<CalendarWire> reply;
     for (int attempt = 0; attempt < kReadAttempts && !reply.ok(); ++attempt)
-        outcome.add(Command::ReadCalendar, (reply = RxdRdKal(exchange)).check);
+        outcome.add(Command::ReadCalendar, (reply = requestCalendar(exchange)).check);
     return reply;
 }
 
@@ -24,7 +24,7 @@ link::Result<CalendarWire> readCalendar(link::Exchange& exchange, link::Outcome&
 link::Result<PackedZones> readSeason(link::Exchange& exchange, int season, link::Outcome& outcome) {
     link::Result<PackedZones> reply;
     for (int attempt = 0; attempt < kReadAttempts && !reply.ok(); ++attempt) {
-        outcome.add(Command::ReadZones, (reply = RxdRdTarzon(exchange, season)).check);
+        outcome.add(Command::ReadZones, (reply = requestSeasonZones(exchange, season)).check);
         exchange.waiter().sleep(kReadPauseMs);
     }
     return reply;
@@ -32,7 +32,7 @@ link::Result<PackedZones> readSeason(link::Exchange& exchange, int season, link:
 
 }  // namespace
 
-TariffReadOutcome readTariffs(link::Exchange& exchange, const SeazonTab& current,
+TariffReadOutcome readTariffs(link::Exchange& exchange, const Schedule& current,
                               const SpecDays& currentDays) {
     TariffReadOutcome outcome;
     outcome.schedule = current;
@@ -75,14 +75,14 @@ QString unreadSeasonsText(const TariffReadOutcome& outcome) {
     return link::texts::numbered(QStringLiteral("Не прочитаны сезоны: "), seasons);
 }
 
-link::Outcome writeTariffs(link::Exchange& exchange, const SeazonTab& schedule,
+link::Outcome writeTariffs(link::Exchange& exchange, const Schedule& schedule,
                            const SpecDays& days) {
     link::Outcome outcome(link::Operation::WriteTariffs);
-    if (outcome.add(Command::WriteCalendar, RxdWrKal(exchange, days.SpecDayTab)) != Check::Ok)
+    if (outcome.add(Command::WriteCalendar, sendCalendar(exchange, days.records)) != Check::Ok)
         return outcome.concluded();
     for (int season = 1; season <= kSeasonCount; ++season)
         outcome.add(Command::WriteZones,
-                    RxdWrTarzon(exchange, season, schedule[static_cast<size_t>(season - 1)]));
+                    sendSeasonZones(exchange, season, schedule[static_cast<size_t>(season - 1)]));
     return outcome.concluded();
 }
 

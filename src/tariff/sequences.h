@@ -21,8 +21,8 @@ inline constexpr int kReadPauseMs = 100;
 struct TariffReadOutcome : link::Outcome {
     TariffReadOutcome() : link::Outcome(link::Operation::ReadTariffs) {}
 
-    SeazonTab schedule{};  // the schedule after the read
-    SpecDays days;         // records 0-23 from the meter; 24-29 and SpecDayCount as they were
+    Schedule schedule{};  // the schedule after the read
+    SpecDays days;         // records 0-23 from the meter; 24-29 and count as they were
     bool calendarRead = false;
     std::array<bool, kSeasonCount> seasonsRead{};
     // The Read operation goes on with the event group: only when the calendar was read
@@ -33,7 +33,7 @@ struct TariffReadOutcome : link::Outcome {
 // The calendar gets up to three attempts; once it is read, 100 ms, then each season up to
 // three attempts, each followed by 100 ms. A season that fails all three ends the season
 // reads: the line is taken for gone, and it and the seasons after it keep their maps.
-TariffReadOutcome readTariffs(link::Exchange& exchange, const SeazonTab& current,
+TariffReadOutcome readTariffs(link::Exchange& exchange, const Schedule& current,
                               const SpecDays& currentDays);
 
 // "Не прочитаны сезоны: 7, 8": the seasons a read with its calendar read left out.
@@ -41,7 +41,7 @@ QString unreadSeasonsText(const TariffReadOutcome& outcome);
 
 // The calendar once; when it is refused nothing more is sent. Then every season once, a
 // refused one not stopping the rest. NoLink when any exchange was refused.
-link::Outcome writeTariffs(link::Exchange& exchange, const SeazonTab& schedule,
+link::Outcome writeTariffs(link::Exchange& exchange, const Schedule& schedule,
                            const SpecDays& days);
 
 // What such a write left unconfirmed, by name: «Календарь не записан» when the calendar was

@@ -13,7 +13,7 @@ constexpr int32_t kTypeMask = 0x03;
 // A packed decimal of `low`..`high`: both nibbles digits.
 bool bcdWithin(uint8_t byte, int32_t low, int32_t high) {
     if ((byte >> 4) > 9 || (byte & 0x0F) > 9) return false;
-    const int32_t value = link::BcdToBin(byte);
+    const int32_t value = link::bcdToInt(byte);
     return value >= low && value <= high;
 }
 
@@ -35,14 +35,14 @@ std::optional<QString> specDayTypeText(int32_t type) {
     return std::nullopt;
 }
 
-QString specDayDateText(const TSpecDayRec& record) {
+QString specDayDateText(const SpecialDay& record) {
     return QStringLiteral("%1.%2").arg(record.Day).arg(record.Month, 2, 10, QLatin1Char('0'));
 }
 
-std::array<uint8_t, 2> packSpecDay(const TSpecDayRec& record) {
-    const auto month = static_cast<uint8_t>(link::BinToBcd(record.Month) & kMonthBits);
-    const auto type = static_cast<uint8_t>((record.TypOfDay & kTypeMask) << kTypeShift);
-    return {static_cast<uint8_t>(month | type), static_cast<uint8_t>(link::BinToBcd(record.Day))};
+std::array<uint8_t, 2> packSpecDay(const SpecialDay& record) {
+    const auto month = static_cast<uint8_t>(link::intToBcd(record.Month) & kMonthBits);
+    const auto type = static_cast<uint8_t>((record.type & kTypeMask) << kTypeShift);
+    return {static_cast<uint8_t>(month | type), static_cast<uint8_t>(link::intToBcd(record.Day))};
 }
 
 CalendarWire packCalendar(const SpecDayTable& table) {
@@ -67,13 +67,13 @@ std::variant<CalendarRecords, QString> unpackCalendar(
                 .arg(i + 1)
                 .arg(hexByte(a), hexByte(b));
         }
-        records[i] = {link::BcdToBin(b), link::BcdToBin(monthByte), a >> kTypeShift};
+        records[i] = {link::bcdToInt(b), link::bcdToInt(monthByte), a >> kTypeShift};
     }
     return records;
 }
 
 void takeCalendar(const CalendarRecords& records, SpecDays& days) {
-    for (size_t i = 0; i < kCalendarRecords; ++i) days.SpecDayTab[i] = records[i];
+    for (size_t i = 0; i < kCalendarRecords; ++i) days.records[i] = records[i];
 }
 
 }  // namespace vilt::tariff

@@ -3,7 +3,7 @@
 // their weekday. The window keeps a list of up to 30; the meter holds 24.
 //
 // One record on the wire (2 bytes), in both directions:
-//   A  bits 7-6  TypOfDay            B  Day in BCD, 0x01-0x31
+//   A  bits 7-6  type            B  Day in BCD, 0x01-0x31
 //      bits 5-0  Month in BCD, 0x01-0x12
 // An empty record travels as 00 00. The calendar commands carry records 0-23 at reply or
 // request bytes 4-51, record i at 4 + 2i.
@@ -25,20 +25,20 @@ inline constexpr int kCalendarBytes = kCalendarRecords * 2;  // 48
 inline constexpr int32_t kSpecWorkingDay = 0;
 inline constexpr int32_t kSpecHoliday = 1;
 
-struct TSpecDayRec {
+struct SpecialDay {
     int32_t Day = 0;  // 1-31; 0 marks an empty record
     int32_t Month = 0;
-    int32_t TypOfDay = 0;
+    int32_t type = 0;
 
-    bool operator==(const TSpecDayRec&) const = default;
+    bool operator==(const SpecialDay&) const = default;
 };
 
-using SpecDayTable = std::array<TSpecDayRec, kSpecDayMax>;
+using SpecDayTable = std::array<SpecialDay, kSpecDayMax>;
 
 // The window's calendar: the records in the order added, and where the next one goes.
 struct SpecDays {
-    SpecDayTable SpecDayTab{};
-    int32_t SpecDayCount = 0;
+    SpecDayTable records{};
+    int32_t count = 0;
 
     bool operator==(const SpecDays&) const = default;
 };
@@ -49,14 +49,14 @@ int specDayListLength(const SpecDayTable& table);
 // "Рабочий" for 0, "Праздник" for 1; none for any other type, whose cell stays as it was.
 std::optional<QString> specDayTypeText(int32_t type);
 // Day without a leading zero, a full stop, the month in two digits: "7.01", "25.12".
-QString specDayDateText(const TSpecDayRec& record);
+QString specDayDateText(const SpecialDay& record);
 
 using CalendarWire = std::array<uint8_t, kCalendarBytes>;
-using CalendarRecords = std::array<TSpecDayRec, kCalendarRecords>;
+using CalendarRecords = std::array<SpecialDay, kCalendarRecords>;
 
 // A = BCD month + 64 × type, B = BCD day. Only the bits of the wire form are taken, so an
 // odd value in memory cannot spill into the neighbouring field.
-std::array<uint8_t, 2> packSpecDay(const TSpecDayRec& record);
+std::array<uint8_t, 2> packSpecDay(const SpecialDay& record);
 // Records 0-23 as the calendar write sends them; records 24-29 are never sent.
 CalendarWire packCalendar(const SpecDayTable& table);
 
@@ -65,7 +65,7 @@ CalendarWire packCalendar(const SpecDayTable& table);
 // is taken.
 std::variant<CalendarRecords, QString> unpackCalendar(
     std::span<const uint8_t, kCalendarBytes> wire);
-// A calendar read replaces records 0-23; records 24-29 and SpecDayCount stay as they were
+// A calendar read replaces records 0-23; records 24-29 and count stay as they were
 // (the special-days page counts the list again when it is opened).
 void takeCalendar(const CalendarRecords& records, SpecDays& days);
 

@@ -12,10 +12,10 @@ bool within(uint8_t value, int low, int high) {
 }
 
 // Reads season blocks into `schedule`; false at the first value out of range.
-bool readSchedule(const uint8_t* bytes, SeazonTab& schedule) {
+bool readSchedule(const uint8_t* bytes, Schedule& schedule) {
     for (size_t n = 0; n < kSeasonCount; ++n) {
         const uint8_t* block = bytes + n * kSeasonBlockBytes;
-        TSeazonRec& season = schedule[n];
+        Season& season = schedule[n];
         if (!within(block[0], 1, 31) || !within(block[1], 1, 12)) return false;
         season.EndDay = block[0];
         season.EndMonth = block[1];
@@ -32,9 +32,9 @@ bool readSpecDays(const uint8_t* bytes, int count, SpecDays& days) {
         const uint8_t* triple = bytes + i * kSpecDayBytes;
         if (!within(triple[0], 1, 31) || !within(triple[1], 1, 12) || !within(triple[2], 0, 3))
             return false;
-        days.SpecDayTab[static_cast<size_t>(i)] = {triple[0], triple[1], triple[2]};
+        days.records[static_cast<size_t>(i)] = {triple[0], triple[1], triple[2]};
     }
-    days.SpecDayCount = count;
+    days.count = count;
     return true;
 }
 
@@ -56,20 +56,20 @@ std::variant<TariffFile, QString> loadTariffFile(const QByteArray& bytes) {
     return file;
 }
 
-QByteArray saveTariffFile(const SeazonTab& schedule, const SpecDays& days) {
+QByteArray saveTariffFile(const Schedule& schedule, const SpecDays& days) {
     QByteArray bytes;
     bytes.reserve(kLargestFile);
-    for (const TSeazonRec& season : schedule) {
+    for (const Season& season : schedule) {
         bytes.append(lowByte(season.EndDay));
         bytes.append(lowByte(season.EndMonth));
         for (const uint8_t slot : season.Zones) bytes.append(static_cast<char>(slot));
     }
-    const int count = specDayListLength(days.SpecDayTab);
+    const int count = specDayListLength(days.records);
     for (size_t i = 0; i < static_cast<size_t>(count); ++i) {
-        const TSpecDayRec& day = days.SpecDayTab[i];
+        const SpecialDay& day = days.records[i];
         bytes.append(lowByte(day.Day));
         bytes.append(lowByte(day.Month));
-        bytes.append(lowByte(day.TypOfDay));
+        bytes.append(lowByte(day.type));
     }
     return bytes;
 }

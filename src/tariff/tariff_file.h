@@ -4,7 +4,7 @@
 //
 //   offset 0     12 season blocks of 74 bytes, season n at 74 × (n − 1):
 //                  +0 EndDay   +1 EndMonth   +2..+73 zone slots 0-71, one tariff index each
-//   offset 888   k special days of 3 bytes (Day, Month, TypOfDay), 0 ≤ k ≤ 30, in list order
+//   offset 888   k special days of 3 bytes (Day, Month, type), 0 ≤ k ≤ 30, in list order
 // So a file is 888 + 3k bytes long, 888 to 978.
 
 #include <QByteArray>
@@ -27,7 +27,7 @@ inline const QString kFileOpenError = QStringLiteral("ошибка открыт�
 inline const QString kFileWriteError = QStringLiteral("ошибка записи файла");
 
 struct TariffFile {
-    SeazonTab schedule{};
+    Schedule schedule{};
     SpecDays days;  // the file's list alone, every record behind it zero; the count is its length
 
     bool operator==(const TariffFile&) const = default;
@@ -40,8 +40,8 @@ struct TariffFile {
 std::variant<TariffFile, QString> loadTariffFile(const QByteArray& bytes);
 
 // The file of a schedule and list. The list ends at the first empty record; after saving,
-// SpecDayCount is the list's length (specDayListLength).
-QByteArray saveTariffFile(const SeazonTab& schedule, const SpecDays& days);
+// count is the list's length (specDayListLength).
+QByteArray saveTariffFile(const Schedule& schedule, const SpecDays& days);
 
 // The file at `path`, or kFileOpenError when it cannot be read, or kTariffFileDamaged.
 std::variant<TariffFile, QString> readTariffFile(const QString& path);

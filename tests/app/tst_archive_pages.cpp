@@ -31,13 +31,13 @@ class TstArchivePages : public QObject {
         QTest::mouseClick(m_rig->find(page)->findChild<QPushButton*>(button), Qt::LeftButton);
     }
     void readEnergy(bool months) const {
-        m_rig->find<QRadioButton>("Fl_ene")->click();
-        m_rig->find<QCheckBox>("month_12")->setChecked(months);
-        m_rig->click("Read");
+        m_rig->find<QRadioButton>("choiceEnergy")->click();
+        m_rig->find<QCheckBox>("withMonths")->setChecked(months);
+        m_rig->click("read");
     }
     void readProfile(const QDate& day) const {
-        m_rig->find<QDateEdit>("Date_sr")->setDate(day);
-        m_rig->click("RdSr");
+        m_rig->find<QDateEdit>("profileDay")->setDate(day);
+        m_rig->click("readProfile");
     }
     // Every point the chart's line draws, over all its runs.
     QList<QPointF> linePoints() const {
@@ -46,10 +46,10 @@ class TstArchivePages : public QObject {
             if (auto* line = qobject_cast<QLineSeries*>(series)) points << line->points();
         return points;
     }
-    QChart* chart() const { return m_rig->find<QChartView>("cutChartView")->chart(); }
+    QChart* chart() const { return m_rig->find<QChartView>("profileChartView")->chart(); }
     QStringList column(int column) const {
         QStringList cells;
-        for (int row = 1; row <= 48; ++row) cells << grid("cutStringGrid")->cell(column, row);
+        for (int row = 1; row <= 48; ++row) cells << grid("profileGrid")->cell(column, row);
         return cells;
     }
     // A day of 48 slices, 0,01 kW·h each but `value` at slot 0; `partial` not recorded whole.
@@ -76,7 +76,7 @@ class TstArchivePages : public QObject {
         QVERIFY2(m_rig->start({"--factory", "12345", "--password", "4321", "--model", "7"}, &error),
                  qPrintable(error));
         m_rig->connectAs(1, kMeter);
-        QVERIFY(m_rig->shown("Otkl"));
+        QVERIFY(m_rig->shown("disconnect"));
     }
     void cleanup() {
         m_rig.reset();
@@ -88,24 +88,24 @@ class TstArchivePages : public QObject {
         QVERIFY(m_rig->meter().control("set energy active 12345 0 -1 16777205"));
         QVERIFY(m_rig->meter().control("set energy reactive 100 200 300 400"));
         readEnergy(false);
-        QCOMPARE(m_rig->shownPanels(), QStringList{"Ok_are"});
-        QCOMPARE(edit("EneA_T1"), QStringLiteral("123,45"));
-        QCOMPARE(edit("EneA_T2"), QStringLiteral("0"));
-        QCOMPARE(edit("EneA_T3"), QStringLiteral("-0,01"));
-        QCOMPARE(edit("EneA_S"), QStringLiteral("167895,49"));
-        QCOMPARE(edit("EneR_S"), QStringLiteral("10"));
+        QCOMPARE(m_rig->shownPanels(), QStringList{"energyRead"});
+        QCOMPARE(edit("activeT1"), QStringLiteral("123,45"));
+        QCOMPARE(edit("activeT2"), QStringLiteral("0"));
+        QCOMPARE(edit("activeT3"), QStringLiteral("-0,01"));
+        QCOMPARE(edit("activeTotal"), QStringLiteral("167895,49"));
+        QCOMPARE(edit("reactiveTotal"), QStringLiteral("10"));
         // A meter that stops answering: the edits go blank and stay so, the red panel shows.
         QVERIFY(m_rig->meter().control("fault 12 silent"));
         readEnergy(false);
-        QCOMPARE(edit("EneA_T1"), QString(11, ' '));
-        QCOMPARE(m_rig->shownPanels(), QStringList{"Net_cv"});
+        QCOMPARE(edit("activeT1"), QString(11, ' '));
+        QCOMPARE(m_rig->shownPanels(), QStringList{"noLink"});
     }
 
     // The months go to the grid and the archive; a Read of another group blanks the grid.
     void monthEndReadings() {
         QVERIFY(m_rig->meter().control("set month 3 0 123456 0 0"));
         readEnergy(true);
-        auto* months = grid("tabl_12_month");
+        auto* months = grid("monthGrid");
         QCOMPARE(months->cell(2, 3), QStringLiteral("1234,56"));
         QCOMPARE(months->cell(0, 3), QStringLiteral("Март"));
         QCOMPARE(m_rig->status(0), link::texts::kDataReceived);
@@ -113,11 +113,11 @@ class TstArchivePages : public QObject {
         QCOMPARE(rows.size(), 1);
         QCOMPARE(*rows[0].active[size_t(archive::monthIndex(3, 2))], 1234.56);
 
-        m_rig->find<QRadioButton>("Fl_time")->click();
-        m_rig->click("Read");
+        m_rig->find<QRadioButton>("choiceClock")->click();
+        m_rig->click("read");
         QCOMPARE(months->cell(2, 3), QStringLiteral("   "));
         // The stored row comes back with the browse; its reactive columns stay empty.
-        browse("TabSheet7", "BitBtn6");
+        browse("monthPage", "nextRecord");
         QCOMPARE(months->cell(2, 3), QStringLiteral("1234,56"));
         QCOMPARE(months->cell(7, 3), QString());
         QCOMPARE(m_rig->status(1), link::texts::kLocalNumber + "12345");
@@ -129,8 +129,8 @@ class TstArchivePages : public QObject {
         words.replace(0, 4, "8000").replace(4, 4, "7FFF").replace(188, 4, "0096");
         QVERIFY(m_rig->meter().control("set profile 2026-03-05 " + words));
         readProfile(day);
-        QCOMPARE(m_rig->shownPanels(), QStringList{"Ok_rd_sr30"});
-        auto* cut = grid("cutStringGrid");
+        QCOMPARE(m_rig->shownPanels(), QStringList{"profileRead"});
+        auto* cut = grid("profileGrid");
         QCOMPARE(cut->cell(3, 1), QStringLiteral("0"));
         QCOMPARE(cut->cell(4, 1), QStringLiteral("Срез не целый"));
         QCOMPARE(cut->cell(3, 2), QStringLiteral("327,67"));
@@ -148,13 +148,13 @@ class TstArchivePages : public QObject {
         QCOMPARE(points.size(), 47);
         QCOMPARE(points.first(), QPointF(1.0, 327.67));
         QCOMPARE(points.last(), QPointF(24.0, 1.5));
-        auto* shade = chart()->findChild<QAreaSeries*>("cutIncomplete");
+        auto* shade = chart()->findChild<QAreaSeries*>("profileIncomplete");
         QVERIFY(shade);
         QList<double> shaded;  // where the shade stands above the axis
         for (const QPointF& p : shade->upperSeries()->points())
             if (p.y() > 0) shaded << p.x();
         QCOMPARE(shaded, QList<double>({0.0, 0.5}));
-        QVERIFY(m_rig->shown("cutIncompleteNote"));
+        QVERIFY(m_rig->shown("profileIncompleteNote"));
         auto* x = qobject_cast<QValueAxis*>(chart()->axes(Qt::Horizontal).value(0));
         auto* y = qobject_cast<QValueAxis*>(chart()->axes(Qt::Vertical).value(0));
         QCOMPARE(x->max(), 24.0);
@@ -172,12 +172,12 @@ class TstArchivePages : public QObject {
         // A day the meter holds nothing for: the yellow panel and nothing of the day before.
         QVERIFY(m_rig->meter().control("set profile 2026-03-06 none"));
         readProfile(day.addDays(1));
-        QCOMPARE(m_rig->shownPanels(), QStringList{"Net_sr"});
+        QCOMPARE(m_rig->shownPanels(), QStringList{"noProfile"});
         QCOMPARE(column(3), QStringList(48, QString()));
         QCOMPARE(column(4), QStringList(48, QString()));
         QVERIFY(linePoints().isEmpty());
         QVERIFY(chart()->title().contains("06.03.2026"));
-        QVERIFY(!m_rig->shown("cutIncompleteNote"));
+        QVERIFY(!m_rig->shown("profileIncompleteNote"));
         QCOMPARE(archive()->profiles(std::nullopt, std::nullopt, std::nullopt).size(), 1);
     }
 
@@ -186,15 +186,15 @@ class TstArchivePages : public QObject {
     void browsingAfterARead() {
         QVERIFY(setDay(QDate(2026, 3, 5), 7, 5));
         readProfile(QDate(2026, 3, 5));
-        QCOMPARE(grid("cutStringGrid")->cell(4, 6), QStringLiteral("Срез не целый"));
+        QCOMPARE(grid("profileGrid")->cell(4, 6), QStringLiteral("Срез не целый"));
         {
             std::array<double, archive::kSlots> values{};
             values[0] = 9;
             archive()->storeProfile(QDate(2026, 3, 9), kMeter, values);
         }
-        browse("TabSheet6", "BitBtn3");
-        QCOMPARE(m_rig->find<QDateEdit>("Date_sr")->date(), QDate(2026, 3, 9));
-        QCOMPARE(grid("cutStringGrid")->cell(3, 1), QStringLiteral("9"));
+        browse("profilePage", "nextDay");
+        QCOMPARE(m_rig->find<QDateEdit>("profileDay")->date(), QDate(2026, 3, 9));
+        QCOMPARE(grid("profileGrid")->cell(3, 1), QStringLiteral("9"));
         QCOMPARE(column(4), QStringList(48, QString()));
         QCOMPARE(m_rig->shownPanels(), QStringList{});
         QCOMPARE(linePoints().size(), 48);  // no flags stored: every half hour drawn
@@ -207,25 +207,25 @@ class TstArchivePages : public QObject {
         QVERIFY(m_rig->meter().control("set profile 2026-03-06 none"));
         QVERIFY(setDay(QDate(2026, 3, 7), 700));
         QVERIFY(m_rig->meter().control("set profile 2026-03-08 none"));
-        auto* progress = m_rig->find<QProgressBar>("ProgressSr");
+        auto* progress = m_rig->find<QProgressBar>("profileProgress");
         QList<int> moved;
         connect(progress, &QProgressBar::valueChanged, this, [&](int value) { moved << value; });
-        m_rig->find<QDateEdit>("Date_sr")->setDate(QDate(2026, 3, 5));
-        m_rig->find<QDateEdit>("Date_sr_to")->setDate(QDate(2026, 3, 8));
-        m_rig->click("RdSr");
+        m_rig->find<QDateEdit>("profileDay")->setDate(QDate(2026, 3, 5));
+        m_rig->find<QDateEdit>("profileDayTo")->setDate(QDate(2026, 3, 8));
+        m_rig->click("readProfile");
         QCOMPARE(moved, QList<int>({1, 2, 3, 4}));
         QCOMPARE(progress->maximum(), 4);
-        QCOMPARE(m_rig->shownPanels(), QStringList{"Ok_rd_sr30"});
+        QCOMPARE(m_rig->shownPanels(), QStringList{"profileRead"});
         QCOMPARE(archive()->profiles(kMeter, std::nullopt, std::nullopt).size(), 2);
-        auto* days = m_rig->find<QComboBox>("Srez_day");
+        auto* days = m_rig->find<QComboBox>("profileDayCount");
         QCOMPARE(days->count(), 4);
         QCOMPARE(days->currentIndex(), 2);
-        QCOMPARE(grid("cutStringGrid")->cell(3, 1), QStringLiteral("7"));
+        QCOMPARE(grid("profileGrid")->cell(3, 1), QStringLiteral("7"));
         QVERIFY(chart()->title().contains("07.03.2026"));
 
         days->setCurrentIndex(0);
-        QCOMPARE(grid("cutStringGrid")->cell(3, 1), QStringLiteral("5"));
-        QCOMPARE(grid("cutStringGrid")->cell(4, 6), QStringLiteral("Срез не целый"));
+        QCOMPARE(grid("profileGrid")->cell(3, 1), QStringLiteral("5"));
+        QCOMPARE(grid("profileGrid")->cell(4, 6), QStringLiteral("Срез не целый"));
         days->setCurrentIndex(1);
         QVERIFY(days->currentText().contains("Срезы отсутствуют!"));
         QCOMPARE(column(3), QStringList(48, QString()));
@@ -253,39 +253,39 @@ class TstArchivePages : public QObject {
         QVERIFY(m_rig->meter().control("set energy active 12345 0 -1 16777205"));
         QVERIFY(m_rig->meter().control("set month 3 0 123456 0 0"));
         readEnergy(true);
-        QCOMPARE(save("EneCsv", "energy").mid(1, 2),
+        QCOMPARE(save("energyCsv", "energy").mid(1, 2),
                  QStringList({"Активная, кВт*ч;123,45;0;-0,01;167772,05;167895,49",
                               "Реактивная, квар*ч;3456,78;1234,56;567,89;123,45;5382,68"}));
-        QCOMPARE(save("tabl_12_month_csv", "months")[3], "12345;3;0;1234,56;0;0;;;;");
+        QCOMPARE(save("monthCsv", "months")[3], "12345;3;0;1234,56;0;0;;;;");
 
         QVERIFY(setDay(QDate(2026, 3, 5), 500, 5));
         QVERIFY(setDay(QDate(2026, 3, 6), 600));
-        m_rig->find<QDateEdit>("Date_sr")->setDate(QDate(2026, 3, 5));
-        m_rig->find<QDateEdit>("Date_sr_to")->setDate(QDate(2026, 3, 6));
-        m_rig->click("RdSr");
-        QStringList lines = save("cutCsv", "range");
+        m_rig->find<QDateEdit>("profileDay")->setDate(QDate(2026, 3, 5));
+        m_rig->find<QDateEdit>("profileDayTo")->setDate(QDate(2026, 3, 6));
+        m_rig->click("readProfile");
+        QStringList lines = save("profileCsv", "range");
         QCOMPARE(lines.size(), 1 + 96 + 1);
         QCOMPARE(lines[6], "12345;05.03.2026;5;3:00;05.03.2026;0,01;Срез не целый");
         QCOMPARE(lines[49], "12345;06.03.2026;0;0:30;06.03.2026;6;Ок");
 
-        browse("TabSheet6", "BitBtn4");  // the day before the one shown: 05.03.2026
-        m_rig->find<QDateEdit>("Date_sr_to")->setDate(QDate(2026, 3, 6));
-        lines = save("cutCsv", "stored");
+        browse("profilePage", "previousDay");  // the day before the one shown: 05.03.2026
+        m_rig->find<QDateEdit>("profileDayTo")->setDate(QDate(2026, 3, 6));
+        lines = save("profileCsv", "stored");
         QCOMPARE(lines.size(), 1 + 96 + 1);
         QCOMPARE(lines[0], "Заводской номер;Сутки;№;Время;Дата;А+, кВт*ч");
         QCOMPARE(lines[1], "12345;05.03.2026;0;0:30;05.03.2026;5");
 
-        m_rig->find<QRadioButton>("Fl_event")->click();
-        m_rig->click("Read");
-        QCOMPARE(save("EventsCsv", "events")[0], "Журнал;№;Дата и время");
+        m_rig->find<QRadioButton>("choiceEvents")->click();
+        m_rig->click("read");
+        QCOMPARE(save("journalCsv", "events")[0], "Журнал;№;Дата и время");
 
         m_rig->messages.clear();
-        QCOMPARE(save("EneCsv", "missing/folder"), QStringList{"not saved"});
+        QCOMPARE(save("energyCsv", "missing/folder"), QStringList{"not saved"});
         QCOMPARE(m_rig->messages.size(), 1);
         QVERIFY2(m_rig->messages[0].startsWith("Не удалось сохранить файл"),
                  qPrintable(m_rig->messages[0]));
         chosen.clear();  // the dialog cancelled: nothing asked, nothing told
-        m_rig->find<QPushButton>("EneCsv")->click();
+        m_rig->find<QPushButton>("energyCsv")->click();
         QCOMPARE(m_rig->messages.size(), 1);
         app::setSavePathFunction({});
     }
@@ -300,9 +300,9 @@ class TstArchivePages : public QObject {
             return suggested.endsWith(".pdf") ? path : QString();
         });
         QVERIFY(setDay(QDate(2026, 3, 5), 500, 5));
-        m_rig->find<QDateEdit>("Date_sr")->setDate(QDate(2026, 3, 5));
+        m_rig->find<QDateEdit>("profileDay")->setDate(QDate(2026, 3, 5));
         m_rig->messages.clear();
-        m_rig->find<QAction>("ReportSave")->trigger();
+        m_rig->find<QAction>("reportSave")->trigger();
         QCOMPARE(m_rig->messages, QStringList{});
         QCOMPARE(m_rig->status(0), "Отчёт сохранён: " + path);
         QProcess text;
@@ -313,10 +313,10 @@ class TstArchivePages : public QObject {
         QVERIFY2(read.contains("срезов не целых: 1"), qPrintable(read));
         QCOMPARE(archive()->profiles(kMeter, QDate(2026, 3, 5), QDate(2026, 3, 5)).size(), 1);
 
-        m_rig->click("Otkl");
+        m_rig->click("disconnect");
         QFile::remove(path);
         m_rig->messages.clear();
-        m_rig->find<QAction>("ReportPrint")->trigger();  // no print dialog without a session
+        m_rig->find<QAction>("reportPrint")->trigger();  // no print dialog without a session
         QCOMPARE(m_rig->messages, QStringList{"Сначала установите связь со счетчиком"});
         QVERIFY(!QFile::exists(path));
         app::setSavePathFunction({});
@@ -325,28 +325,28 @@ class TstArchivePages : public QObject {
     // «Стоп» ends the range at its next wait: the days read so far stay shown and stored.
     void rangeStopped() {
         for (int d = 1; d <= 5; ++d) QVERIFY(setDay(QDate(2026, 4, d), d * 100));
-        auto* progress = m_rig->find<QProgressBar>("ProgressSr");
+        auto* progress = m_rig->find<QProgressBar>("profileProgress");
         connect(progress, &QProgressBar::valueChanged, this, [this](int value) {
-            if (value == 2) m_rig->click("Stop");
+            if (value == 2) m_rig->click("stop");
         });
-        m_rig->find<QDateEdit>("Date_sr")->setDate(QDate(2026, 4, 1));
-        m_rig->find<QDateEdit>("Date_sr_to")->setDate(QDate(2026, 4, 5));
-        m_rig->click("RdSr");
+        m_rig->find<QDateEdit>("profileDay")->setDate(QDate(2026, 4, 1));
+        m_rig->find<QDateEdit>("profileDayTo")->setDate(QDate(2026, 4, 5));
+        m_rig->click("readProfile");
         QCOMPARE(m_rig->status(0), link::texts::kStopped);
         QCOMPARE(archive()->profiles(kMeter, std::nullopt, std::nullopt).size(), 2);
-        QCOMPARE(m_rig->find<QComboBox>("Srez_day")->count(), 2);
-        QCOMPARE(grid("cutStringGrid")->cell(3, 1), QStringLiteral("2"));
-        QVERIFY(m_rig->find("RdSr")->isEnabled());
+        QCOMPARE(m_rig->find<QComboBox>("profileDayCount")->count(), 2);
+        QCOMPARE(grid("profileGrid")->cell(3, 1), QStringLiteral("2"));
+        QVERIFY(m_rig->find("readProfile")->isEnabled());
     }
 
     // A range that ends before it starts, or longer than a year, is refused before the line.
     void rangeRefused() {
-        m_rig->find<QDateEdit>("Date_sr")->setDate(QDate(2025, 1, 1));
-        m_rig->find<QDateEdit>("Date_sr_to")->setDate(QDate(2026, 3, 1));
-        m_rig->click("RdSr");
+        m_rig->find<QDateEdit>("profileDay")->setDate(QDate(2025, 1, 1));
+        m_rig->find<QDateEdit>("profileDayTo")->setDate(QDate(2026, 3, 1));
+        m_rig->click("readProfile");
         QCOMPARE(m_rig->messages.size(), 1);
         QVERIFY(m_rig->messages[0].contains("366"));
-        QCOMPARE(m_rig->find<QComboBox>("Srez_day")->count(), 0);
+        QCOMPARE(m_rig->find<QComboBox>("profileDayCount")->count(), 0);
     }
 
     // Each lost reply costs an attempt of the day's three, not the day.
@@ -354,8 +354,8 @@ class TstArchivePages : public QObject {
         QTest::addColumn<int>("lost");
         QTest::addColumn<QString>("panel");
         QTest::addColumn<int>("stored");
-        QTest::newRow("one lost reply") << 1 << "Ok_rd_sr30" << 1;
-        QTest::newRow("three lost replies") << 3 << "Net_cv" << 0;
+        QTest::newRow("one lost reply") << 1 << "profileRead" << 1;
+        QTest::newRow("three lost replies") << 3 << "noLink" << 0;
     }
     void profileReadRetries() {
         QFETCH(int, lost);
@@ -400,33 +400,33 @@ class TstArchivePages : public QObject {
                 store->storeProfile(QDate(2026, 1, day), meter, values);
             }
         }
-        auto* cut = grid("cutStringGrid");
-        auto* note = m_rig->find<QLabel>("cutBrowseNote");
-        auto* day = m_rig->find<QDateEdit>("Date_sr");
+        auto* cut = grid("profileGrid");
+        auto* note = m_rig->find<QLabel>("profileBrowseNote");
+        auto* day = m_rig->find<QDateEdit>("profileDay");
         const auto walk = [&](const char* button, int presses) {
             QStringList seen;
             for (int i = 0; i < presses; ++i) {
-                browse("TabSheet6", button);
+                browse("profilePage", button);
                 seen << QString::number(m_rig->status(1).endsWith("1234") ? 1234 : 123) + ":" +
                             day->date().toString("d") + ":" + cut->cell(3, 1);
             }
             return seen;
         };
-        QCOMPARE(walk("BitBtn3", 4), QStringList({"123:1:1", "123:3:3", "1234:2:2", "1234:2:2"}));
+        QCOMPARE(walk("nextDay", 4), QStringList({"123:1:1", "123:3:3", "1234:2:2", "1234:2:2"}));
         QVERIFY(note->text().contains("последний"));
-        QCOMPARE(walk("BitBtn4", 1), QStringList({"123:3:3"}));
+        QCOMPARE(walk("previousDay", 1), QStringList({"123:3:3"}));
         QVERIFY(note->text().isEmpty());
         QCOMPARE(column(4), QStringList(48, QString()));
 
-        auto* numbers = m_rig->find<QComboBox>("ComboBox_Z_N");
+        auto* numbers = m_rig->find<QComboBox>("storedNumbers");
         numbers->setEditText("123");
-        QCOMPARE(walk("BitBtn4", 2), QStringList({"123:1:1", "123:1:1"}));
+        QCOMPARE(walk("previousDay", 2), QStringList({"123:1:1", "123:1:1"}));
         QVERIFY(note->text().contains("первый"));
         numbers->setEditText("1234");
-        QCOMPARE(walk("BitBtn3", 1), QStringList({"1234:2:2"}));
+        QCOMPARE(walk("nextDay", 1), QStringList({"1234:2:2"}));
         for (const char* nothing : {"0123", "999", "abc"}) {
             numbers->setEditText(nothing);
-            browse("TabSheet6", "BitBtn3");
+            browse("profilePage", "nextDay");
             QCOMPARE(day->date(), QDate(2026, 1, 2));  // nothing matches: nothing changes
             QVERIFY2(note->text().contains(QStringLiteral("нет срезов счетчика № %1").arg(nothing)),
                      qPrintable(note->text()));
@@ -439,7 +439,7 @@ class TstArchivePages : public QObject {
     void monthCountsWhole() {
         QVERIFY(m_rig->meter().control("set month 3 2147483647 0 0 0"));
         readEnergy(true);
-        auto* months = grid("tabl_12_month");
+        auto* months = grid("monthGrid");
         const auto whole = [months](int column, int row) {
             const QString text = months->cell(column, row);
             return months->columnWidth(column) >= months->fontMetrics().horizontalAdvance(text) + 8;
@@ -447,7 +447,7 @@ class TstArchivePages : public QObject {
         QCOMPARE(months->cell(1, 3), QStringLiteral("21474836,47"));
         QVERIFY(whole(1, 3));
         QVERIFY(months->item(3, 1)->textAlignment() & Qt::AlignRight);
-        const QString title = m_rig->find<QLabel>("tabl_12_month_title")->text();
+        const QString title = m_rig->find<QLabel>("monthGridTitle")->text();
         QVERIFY2(
             title.contains("12345") && title.contains(QDate::currentDate().toString("dd.MM.yyyy")),
             qPrintable(title));
@@ -460,7 +460,7 @@ class TstArchivePages : public QObject {
             db.close();
         }
         QSqlDatabase::removeDatabase("reactive");
-        browse("TabSheet7", "BitBtn6");
+        browse("monthPage", "nextRecord");
         QCOMPARE(months->cell(7, 3), QStringLiteral("-21474836,47"));
         QVERIFY(whole(7, 3));
         QVERIFY(months->item(3, 7)->textAlignment() & Qt::AlignRight);

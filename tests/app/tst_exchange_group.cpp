@@ -17,9 +17,9 @@ class TstExchangeGroup : public QObject {
     void select(const QString& radio) { rig().click(radio); }
     void connectByNumber() {
         rig().connectAs(1, 12345);
-        QCOMPARE(rig().shownPanels().last(), QStringLiteral("Cv_ok_rd"));
+        QCOMPARE(rig().shownPanels().last(), QStringLiteral("connectedRead"));
     }
-    app::StringGrid* grid() { return rig().find<app::StringGrid>("StringGridEvents"); }
+    app::StringGrid* grid() { return rig().find<app::StringGrid>("journalGrid"); }
 
   private slots:
     void init() {
@@ -36,46 +36,46 @@ class TstExchangeGroup : public QObject {
         QTest::addColumn<bool>("read");
         QTest::addColumn<bool>("write");
         QTest::addColumn<bool>("speed");
-        QTest::newRow("clock") << "Fl_time" << true << true << false;
-        QTest::newRow("energy") << "Fl_ene" << true << false << false;
-        QTest::newRow("tariffs") << "Fl_tar" << true << true << false;
-        QTest::newRow("events") << "Fl_event" << true << false << false;
-        QTest::newRow("place") << "Fl_place" << false << true << false;
-        QTest::newRow("reset") << "Fl_reset" << false << true << false;
-        QTest::newRow("speed") << "Fl_skor" << false << true << true;
+        QTest::newRow("clock") << "choiceClock" << true << true << false;
+        QTest::newRow("energy") << "choiceEnergy" << true << false << false;
+        QTest::newRow("tariffs") << "choiceTariffs" << true << true << false;
+        QTest::newRow("events") << "choiceEvents" << true << false << false;
+        QTest::newRow("place") << "choicePlace" << false << true << false;
+        QTest::newRow("reset") << "choiceReset" << false << true << false;
+        QTest::newRow("speed") << "choiceSpeed" << false << true << true;
     }
     void buttonsPerOperation() {
         QFETCH(QString, radio);
         QFETCH(bool, read);
         QFETCH(bool, write);
         QFETCH(bool, speed);
-        QVERIFY(rig().find("Read")->isEnabled() && rig().find("WrCom")->isEnabled());
-        QVERIFY(!rig().find("Skor")->isEnabled());
-        QVERIFY(rig().find<QRadioButton>("Fl_time")->isChecked());
-        select("Fl_skor");
+        QVERIFY(rig().find("read")->isEnabled() && rig().find("write")->isEnabled());
+        QVERIFY(!rig().find("newSpeed")->isEnabled());
+        QVERIFY(rig().find<QRadioButton>("choiceClock")->isChecked());
+        select("choiceSpeed");
         select(radio);
         QVERIFY(rig().find<QRadioButton>(radio)->isChecked());
-        QCOMPARE(rig().find("Read")->isEnabled(), read);
-        QCOMPARE(rig().find("WrCom")->isEnabled(), write);
-        QCOMPARE(rig().find("Skor")->isEnabled(), speed);
+        QCOMPARE(rig().find("read")->isEnabled(), read);
+        QCOMPARE(rig().find("write")->isEnabled(), write);
+        QCOMPARE(rig().find("newSpeed")->isEnabled(), speed);
     }
 
     void clockReadAndWrite() {
         QVERIFY(rig().meter().control("set clockbytes 05301403091226"));
         QVERIFY(rig().meter().control("set dst 0"));
         connectByNumber();
-        rig().click("Read");
-        QCOMPARE(rig().shownPanels(), QStringList{"Ok_rdtime"});
-        QCOMPARE(rig().find<QTimeEdit>("Time_a")->time(), QTime(14, 30, 5));
-        QCOMPARE(rig().find<QDateEdit>("Date_a")->date(), QDate(2026, 12, 9));
-        QCOMPARE(rig().find<QLabel>("LWeek")->text(), QStringLiteral("Среда"));
-        QVERIFY(!rig().find<QCheckBox>("CheckBox1")->isChecked());
+        rig().click("read");
+        QCOMPARE(rig().shownPanels(), QStringList{"clockRead"});
+        QCOMPARE(rig().find<QTimeEdit>("meterTime")->time(), QTime(14, 30, 5));
+        QCOMPARE(rig().find<QDateEdit>("meterDate")->date(), QDate(2026, 12, 9));
+        QCOMPARE(rig().find<QLabel>("meterDayName")->text(), QStringLiteral("Среда"));
+        QVERIFY(!rig().find<QCheckBox>("dstAllowed")->isChecked());
 
-        rig().find<QTimeEdit>("Time_a")->setTime(QTime(9, 5, 7));
-        rig().find<QDateEdit>("Date_a")->setDate(QDate(2099, 1, 2));
-        rig().find<QCheckBox>("CheckBox1")->setChecked(true);
-        rig().click("WrCom");
-        QCOMPARE(rig().shownPanels(), QStringList{"Ok_wrtime"});
+        rig().find<QTimeEdit>("meterTime")->setTime(QTime(9, 5, 7));
+        rig().find<QDateEdit>("meterDate")->setDate(QDate(2099, 1, 2));
+        rig().find<QCheckBox>("dstAllowed")->setChecked(true);
+        rig().click("write");
+        QCOMPARE(rig().shownPanels(), QStringList{"clockWritten"});
         QVERIFY2(rig().meterState("clock").startsWith("2099-01-02 09:05:"),
                  qPrintable(rig().meterState("clock")));
         QCOMPARE(rig().meterState("dst"), QStringLiteral("77"));
@@ -83,14 +83,14 @@ class TstExchangeGroup : public QObject {
 
     // The day name follows a date the user changes with the keys, not just with a click.
     void dayNameFollowsTheKeyboard() {
-        auto* date = rig().find<QDateEdit>("Date_a");
+        auto* date = rig().find<QDateEdit>("meterDate");
         date->setDate(QDate(2026, 12, 9));
-        QCOMPARE(rig().find<QLabel>("LWeek")->text(), QStringLiteral("Среда"));
+        QCOMPARE(rig().find<QLabel>("meterDayName")->text(), QStringLiteral("Среда"));
         date->setFocus();
         date->setCurrentSection(QDateTimeEdit::DaySection);
         QTest::keyClick(date, Qt::Key_Up);
         QCOMPARE(date->date(), QDate(2026, 12, 10));
-        QCOMPARE(rig().find<QLabel>("LWeek")->text(), QStringLiteral("Четверг"));
+        QCOMPARE(rig().find<QLabel>("meterDayName")->text(), QStringLiteral("Четверг"));
     }
 
     // Started from the keyboard (Space or Enter), an operation leaves the keyboard on its
@@ -100,39 +100,39 @@ class TstExchangeGroup : public QObject {
         rig().form().show();
         QApplication::setActiveWindow(&rig().form());
         QVERIFY(QTest::qWaitForWindowActive(&rig().form()));
-        auto* read = rig().find<QPushButton>("Read");
+        auto* read = rig().find<QPushButton>("read");
         read->setFocus();
         QTest::keyClick(read, Qt::Key_Space);
-        QCOMPARE(rig().shownPanels(), QStringList{"Ok_rdtime"});
+        QCOMPARE(rig().shownPanels(), QStringList{"clockRead"});
         QCOMPARE(QApplication::focusWidget(), read);
-        rig().find<QLabel>("Ok_rdtime")->hide();
+        rig().find<QLabel>("clockRead")->hide();
         QTest::keyClick(read, Qt::Key_Return);
-        QCOMPARE(rig().shownPanels(), QStringList{"Ok_rdtime"});
+        QCOMPARE(rig().shownPanels(), QStringList{"clockRead"});
         QCOMPARE(QApplication::focusWidget(), read);
-        QVERIFY(rig().find<QLineEdit>("New_Password")->text().isEmpty());
+        QVERIFY(rig().find<QLineEdit>("newPassword")->text().isEmpty());
     }
 
     void clockThatIsNotATime() {
         QVERIFY(rig().meter().control("set clockbytes 05302403091226"));
         connectByNumber();
-        const QTime before = rig().find<QTimeEdit>("Time_a")->time();
-        rig().click("Read");
+        const QTime before = rig().find<QTimeEdit>("meterTime")->time();
+        rig().click("read");
         QCOMPARE(rig().messages, QStringList{"'24:30:05' is not a valid time"});
         QCOMPARE(rig().shownPanels(), QStringList());
-        QCOMPARE(rig().find<QTimeEdit>("Time_a")->time(), before);
-        QVERIFY(rig().find("Read")->isEnabled());  // the window goes on
+        QCOMPARE(rig().find<QTimeEdit>("meterTime")->time(), before);
+        QVERIFY(rig().find("read")->isEnabled());  // the window goes on
     }
 
     void synchronise() {
         QVERIFY(rig().meter().control("set clock 2010-01-01 00:00:00"));
         connectByNumber();
-        rig().click("Sin");
-        QCOMPARE(rig().shownPanels(), QStringList{"Ok_stime"});
+        rig().click("syncClock");
+        QCOMPARE(rig().shownPanels(), QStringList{"clockSynced"});
         QVERIFY(rig().meterState("clock").startsWith(QDate::currentDate().toString(Qt::ISODate)));
     }
 
     void journalPage() {
-        auto* pages = rig().find<QTabWidget>("PageControl1");
+        auto* pages = rig().find<QTabWidget>("pages");
         pages->setCurrentIndex(app::MainWindow::kJournalPage);  // nothing read yet
         QCOMPARE(grid()->cell(0, 0), QStringLiteral("Номер события"));
         QCOMPARE(grid()->cell(0, 10), QStringLiteral("10"));
@@ -142,9 +142,9 @@ class TstExchangeGroup : public QObject {
         QVERIFY(rig().meter().control("set journal 2 1503100845310210120" + QString(81, '0')));
         pages->setCurrentIndex(app::MainWindow::kConnectionPage);
         connectByNumber();
-        select("Fl_event");
-        rig().click("Read");
-        QCOMPARE(rig().shownPanels(), QStringList{"Ok_rdevent"});
+        select("choiceEvents");
+        rig().click("read");
+        QCOMPARE(rig().shownPanels(), QStringList{"eventsRead"});
         QCOMPARE(grid()->cell(1, 1), QStringLiteral("   "));  // the read does not redraw
 
         pages->setCurrentIndex(app::MainWindow::kJournalPage);
@@ -153,7 +153,7 @@ class TstExchangeGroup : public QObject {
         QVERIFY(grid()->cell(2, 1).contains("45:00"));
         QCOMPARE(grid()->cell(1, 2), QStringLiteral("   "));
 
-        rig().find<app::RadioGroup>("EventGroup")->setItemIndex(2);  // 31 February inside
+        rig().find<app::RadioGroup>("journalChoice")->setItemIndex(2);  // 31 February inside
         QCOMPARE(rig().messages, QStringList{"Invalid argument to date encode"});
         QCOMPARE(grid()->cell(1, 1), QStringLiteral("   "));
         QCOMPARE(grid()->cell(0, 1), QStringLiteral("1"));
@@ -161,18 +161,18 @@ class TstExchangeGroup : public QObject {
 
     void placeOfInstallation() {
         connectByNumber();
-        select("Fl_place");
-        rig().find<QLineEdit>("Place_e")->setText("ТП-20 😀");
-        rig().click("WrCom");
+        select("choicePlace");
+        rig().find<QLineEdit>("newPlace")->setText("ТП-20 😀");
+        rig().click("write");
         QCOMPARE(rig().messages, QStringList{"Символ «😀» нельзя записать в место установки"});
         QCOMPARE(rig().meterState("place"), QStringLiteral("ТП-15"));
-        QCOMPARE(rig().find<QLineEdit>("Place_e")->maxLength(), 16);
+        QCOMPARE(rig().find<QLineEdit>("newPlace")->maxLength(), 16);
 
-        rig().find<QLineEdit>("Place_e")->setText("ТП-20");
-        rig().click("WrCom");
-        QCOMPARE(rig().shownPanels(), QStringList{"Ok_wrplase"});
+        rig().find<QLineEdit>("newPlace")->setText("ТП-20");
+        rig().click("write");
+        QCOMPARE(rig().shownPanels(), QStringList{"placeWritten"});
         QCOMPARE(rig().meterState("place"), QStringLiteral("ТП-20"));
-        QCOMPARE(rig().find<QLabel>("Label25")->text(),
+        QCOMPARE(rig().find<QLabel>("meterPlace")->text(),
                  QStringLiteral("ТП-15"));  // until reconnect
     }
 
@@ -181,50 +181,50 @@ class TstExchangeGroup : public QObject {
     void resetAfterALatePlaceWrite() {
         connectByNumber();
         QVERIFY(rig().meter().control("fault 19 delay 1500 1"));
-        select("Fl_place");
-        rig().find<QLineEdit>("Place_e")->setText("ТП-20");
-        rig().click("WrCom");
-        QCOMPARE(rig().shownPanels(), QStringList{"Net_cv"});
-        select("Fl_reset");
-        rig().click("WrCom");
-        QCOMPARE(rig().shownPanels(), QStringList{"Ok_reset"});
+        select("choicePlace");
+        rig().find<QLineEdit>("newPlace")->setText("ТП-20");
+        rig().click("write");
+        QCOMPARE(rig().shownPanels(), QStringList{"noLink"});
+        select("choiceReset");
+        rig().click("write");
+        QCOMPARE(rig().shownPanels(), QStringList{"resetDone"});
         QCOMPARE(rig().meterState("resets"), QStringLiteral("1"));
     }
 
     void resetAndSpeed() {
         connectByNumber();
-        select("Fl_reset");
-        rig().click("WrCom");
-        QCOMPARE(rig().shownPanels(), QStringList{"Ok_reset"});
+        select("choiceReset");
+        rig().click("write");
+        QCOMPARE(rig().shownPanels(), QStringList{"resetDone"});
         QCOMPARE(rig().meterState("resets"), QStringLiteral("1"));
 
         QVERIFY(rig().meter().control("fault 23 silent"));
-        rig().click("WrCom");
-        QCOMPARE(rig().shownPanels(), QStringList{"Net_cv"});
+        rig().click("write");
+        QCOMPARE(rig().shownPanels(), QStringList{"noLink"});
 
-        select("Fl_skor");
-        rig().find<app::RadioGroup>("Skor")->setItemIndex(2);
-        rig().click("WrCom");
-        QCOMPARE(rig().shownPanels(), QStringList{"Ok_Sk"});
+        select("choiceSpeed");
+        rig().find<app::RadioGroup>("newSpeed")->setItemIndex(2);
+        rig().click("write");
+        QCOMPARE(rig().shownPanels(), QStringList{"speedChanged"});
         QCOMPARE(rig().meterState("speed"), QStringLiteral("2"));
     }
 
     void passwordChange() {
         connectByNumber();
-        rig().find<QLineEdit>("New_Password")->setText("777");
-        rig().find<QLineEdit>("New_Password2")->setText("778");
-        rig().click("ChangePass");
+        rig().find<QLineEdit>("newPassword")->setText("777");
+        rig().find<QLineEdit>("newPasswordAgain")->setText("778");
+        rig().click("changePassword");
         QCOMPARE(rig().messages,
                  QStringList({texts::kPasswordsDiffer, texts::kPasswordNotChanged}));
-        QVERIFY(rig().form().Comm1().Enabled());
+        QVERIFY(rig().form().line().Enabled());
 
         rig().messages.clear();
-        rig().find<QLineEdit>("New_Password2")->setText("777");
-        rig().click("ChangePass");
+        rig().find<QLineEdit>("newPasswordAgain")->setText("777");
+        rig().click("changePassword");
         QCOMPARE(rig().messages, QStringList{texts::kPasswordChanged});
-        QCOMPARE(rig().shownPanels(), QStringList{"Ok_wr_password"});
-        QVERIFY(rig().shown("Vkl"));
-        QVERIFY(!rig().form().Comm1().Enabled());
+        QCOMPARE(rig().shownPanels(), QStringList{"passwordChanged"});
+        QVERIFY(rig().shown("connect"));
+        QVERIFY(!rig().form().line().Enabled());
         QCOMPARE(rig().meterState("password"), QStringLiteral("777"));
     }
 };

@@ -19,7 +19,7 @@ class TstKeyboard : public QObject {
     QString title() const { return m_pages->tabText(m_pages->currentIndex()).trimmed(); }
     // Inside a page that is not revealed: the calibration page, the traffic page.
     bool inHiddenPage(const QWidget* widget) const {
-        if (m_rig->find("TrafficPage")->isAncestorOf(widget)) return true;
+        if (m_rig->find("trafficPage")->isAncestorOf(widget)) return true;
         for (int i = 0; i < m_pages->count(); ++i) {
             QWidget* page = m_pages->widget(i);
             if (!m_pages->isTabVisible(i) && (widget == page || page->isAncestorOf(widget)))
@@ -81,7 +81,7 @@ class TstKeyboard : public QObject {
         m_rig = std::make_unique<test::WindowRig>();
         QString error;
         QVERIFY2(m_rig->start({"--factory", "12345"}, &error), qPrintable(error));
-        m_pages = m_rig->find<QTabWidget>("PageControl1");
+        m_pages = m_rig->find<QTabWidget>("pages");
         m_rig->form().show();
         QApplication::setActiveWindow(&m_rig->form());
         QVERIFY(QTest::qWaitForWindowActive(&m_rig->form()));
@@ -120,7 +120,7 @@ class TstKeyboard : public QObject {
     // Once revealed, the calibration page is in the tab row, inside the window, and can be
     // clicked and reached with Ctrl+Tab; Space on its button switches the test output on.
     void revealedServicePage() {
-        auto* service = m_rig->find("TabSheet5");
+        auto* service = m_rig->find("servicePage");
         const int index = m_pages->indexOf(service);
         revealServicePage();
         QTabBar* tabs = m_pages->tabBar();
@@ -144,8 +144,8 @@ class TstKeyboard : public QObject {
         press(Qt::Key_Tab, Qt::ControlModifier);
         press(Qt::Key_Tab, Qt::ControlModifier);
         QCOMPARE(m_pages->currentWidget(), service);
-        m_rig->find<QRadioButton>("Fl_time")->setChecked(true);  // the 512 Hz button's group
-        QVERIFY(tabTo(m_rig->find("Vkl512")));
+        m_rig->find<QRadioButton>("choiceClock")->setChecked(true);  // the 512 Hz button's group
+        QVERIFY(tabTo(m_rig->find("output512")));
         press(Qt::Key_Space);
         QCOMPARE(m_rig->meterState("out512"), QStringLiteral("1"));
     }
@@ -158,16 +158,16 @@ class TstKeyboard : public QObject {
         QTest::addColumn<int>("rows");
         QTest::addColumn<QString>("heading");  // of the second column
         QTest::addColumn<QString>("firstRow");
-        QTest::newRow("profile") << "cutStringGrid"
+        QTest::newRow("profile") << "profileGrid"
                                  << "Срезы" << 48 << "Время"
                                  << "1";
-        QTest::newRow("months") << "tabl_12_month"
+        QTest::newRow("months") << "monthGrid"
                                 << "Показания за 12 месяцев" << 12 << "Тариф 1"
                                 << "";  // the first month's name
-        QTest::newRow("special days") << "StringGrid1"
+        QTest::newRow("special days") << "specialDaysGrid"
                                       << "Нестандартные дни" << 30 << "Дата"
                                       << "1";
-        QTest::newRow("events") << "StringGridEvents"
+        QTest::newRow("events") << "journalGrid"
                                 << "События" << 10 << "Дата события"
                                 << "1";
     }
@@ -200,16 +200,16 @@ class TstKeyboard : public QObject {
     // The months are named by month; the number filter by what it is, not by its value; the
     // calibration sign is a toggle that tells its state.
     void namesAndStates() {
-        auto* months = QAccessible::queryAccessibleInterface(m_rig->find("tabl_12_month"));
+        auto* months = QAccessible::queryAccessibleInterface(m_rig->find("monthGrid"));
         QCOMPARE(months->tableInterface()->rowDescription(4).toLower(), QStringLiteral("май"));
 
-        auto* numbers = QAccessible::queryAccessibleInterface(m_rig->find("ComboBox_Z_N"));
+        auto* numbers = QAccessible::queryAccessibleInterface(m_rig->find("storedNumbers"));
         QCOMPARE(numbers->text(QAccessible::Name), QStringLiteral("№ счетчика"));
         QCOMPARE(numbers->text(QAccessible::Value),
-                 m_rig->find<QComboBox>("ComboBox_Z_N")->currentText());
+                 m_rig->find<QComboBox>("storedNumbers")->currentText());
 
         revealServicePage();
-        auto* signButton = m_rig->find<QPushButton>("SignBtn");
+        auto* signButton = m_rig->find<QPushButton>("calibrationSign");
         auto* sign = QAccessible::queryAccessibleInterface(signButton);
         QVERIFY(sign->state().checkable);
         QVERIFY(!sign->state().checked);

@@ -53,22 +53,22 @@ class TstLimitsService : public QObject {
         QVERIFY(
             rig().meter().control("set limits 81983A40420F350000000000640000"
                                   "41"));
-        box("CheckBox3")->setChecked(true);  // left from an earlier use
+        box("powerControl")->setChecked(true);  // left from an earlier use
         closeWhenShown();
-        rig().click("Limit");
-        QCOMPARE(checked(), QStringList({"CheckBox1", "CheckBox13", "CheckBox14", "CheckBox8"}));
-        QCOMPARE(edit("Limit_Power_Edit")->text(), QStringLiteral("150"));
-        QCOMPARE(edit("Limit_Energy_Edit1")->text(), QStringLiteral("10000"));
-        QCOMPARE(edit("Limit_Energy_Edit2")->text(), QStringLiteral("0,53"));
+        rig().click("limits");
+        QCOMPARE(checked(), QStringList({"auxForcedOff", "auxLimitT4", "limitT4", "loadControl"}));
+        QCOMPARE(edit("powerLimit")->text(), QStringLiteral("150"));
+        QCOMPARE(edit("energyLimit1")->text(), QStringLiteral("10000"));
+        QCOMPARE(edit("energyLimit2")->text(), QStringLiteral("0,53"));
         QVERIFY(rig().messages.isEmpty());
 
         // Written back unchanged, the record comes back the same.
-        dialog().findChild<QPushButton*>("BitBtn2")->click();
+        dialog().findChild<QPushButton*>("writeLimits")->click();
         QCOMPARE(rig().meterState("limits").toUpper(),
                  QStringLiteral("81983A40420F35000000000064000041"));
-        edit("Limit_Power_Edit")->setText("1,5");
-        box("CheckBox9")->setChecked(true);
-        dialog().findChild<QPushButton*>("BitBtn2")->click();
+        edit("powerLimit")->setText("1,5");
+        box("auxPowerControl")->setChecked(true);
+        dialog().findChild<QPushButton*>("writeLimits")->click();
         QCOMPARE(rig().meterState("limits").toUpper(),
                  QStringLiteral("81960040420F35000000000064000061"));
     }
@@ -76,50 +76,50 @@ class TstLimitsService : public QObject {
     void refusedEntries_data() {
         QTest::addColumn<QString>("edit");
         QTest::addColumn<QString>("text");
-        QTest::newRow("dot where a comma is expected") << "Limit_Power_Edit"
+        QTest::newRow("dot where a comma is expected") << "powerLimit"
                                                        << "1.5";
-        QTest::newRow("power beyond its field") << "Limit_Power_Edit"
+        QTest::newRow("power beyond its field") << "powerLimit"
                                                 << "655,36";
-        QTest::newRow("negative energy") << "Limit_Energy_Edit3"
+        QTest::newRow("negative energy") << "energyLimit3"
                                          << "-1";
-        QTest::newRow("a third decimal") << "Limit_Energy_Edit2"
+        QTest::newRow("a third decimal") << "energyLimit2"
                                          << "1,239";
-        QTest::newRow("a third decimal, rounding up") << "Limit_Power_Edit"
+        QTest::newRow("a third decimal, rounding up") << "powerLimit"
                                                       << "12,349";
-        QTest::newRow("an exponent") << "Limit_Power_Edit"
+        QTest::newRow("an exponent") << "powerLimit"
                                      << "1e2";
         // Once sent as a power limit of 0: the meter would cut the load.
-        QTest::newRow("nan") << "Limit_Power_Edit"
+        QTest::newRow("nan") << "powerLimit"
                              << "nan";
-        QTest::newRow("NaN") << "Limit_Energy_Edit1"
+        QTest::newRow("NaN") << "energyLimit1"
                              << "NaN";
-        QTest::newRow("inf") << "Limit_Power_Edit"
+        QTest::newRow("inf") << "powerLimit"
                              << "inf";
     }
     void refusedEntries() {
         QFETCH(QString, edit);
         QFETCH(QString, text);
-        dialog().LimitClick();
+        dialog().openLimits();
         const QString before = rig().meterState("limits");
         this->edit(edit)->setText(text);
-        dialog().findChild<QPushButton*>("BitBtn2")->click();
+        dialog().findChild<QPushButton*>("writeLimits")->click();
         QCOMPARE(rig().messages, QStringList{"Введите число; Повторите ввод !  "});
         QCOMPARE(rig().meterState("limits"), before);
     }
 
     void readFailsAndWriteFails() {
         QVERIFY(rig().meter().control("fault 2b silent"));
-        dialog().LimitClick();
+        dialog().openLimits();
         QCOMPARE(rig().messages, QStringList{"Оганичения не считаны!"});
-        QCOMPARE(edit("Limit_Power_Edit")->text(), QStringLiteral("0"));
+        QCOMPARE(edit("powerLimit")->text(), QStringLiteral("0"));
         QVERIFY(checked().isEmpty());
         QVERIFY(rig().meter().control("fault 2c crc"));
-        dialog().findChild<QPushButton*>("BitBtn2")->click();
-        QCOMPARE(rig().shownPanels(), QStringList{"Net_cv"});  // not left behind Cv_ok_rd
+        dialog().findChild<QPushButton*>("writeLimits")->click();
+        QCOMPARE(rig().shownPanels(), QStringList{"noLink"});  // not left behind Cv_ok_rd
     }
 
     void servicePage() {
-        auto* pages = rig().find<QTabWidget>("PageControl1");
+        auto* pages = rig().find<QTabWidget>("pages");
         QVERIFY(!pages->isTabVisible(4));
         rig().form().show();
         QApplication::setActiveWindow(&rig().form());
@@ -129,48 +129,48 @@ class TstLimitsService : public QObject {
         pages->setCurrentIndex(4);
 
         QVERIFY(rig().meter().control("set calibration 25"));
-        rig().click("Rdkalib");
-        QCOMPARE(rig().find<QLabel>("Label30")->text(), QStringLiteral("-"));
-        QCOMPARE(rig().find<QLineEdit>("Rdkal")->text(), QStringLiteral("5"));
-        QCOMPARE(rig().shownPanels(), QStringList{"Ok_rd_kalib"});
+        rig().click("readCalibration");
+        QCOMPARE(rig().find<QLabel>("calibrationSignText")->text(), QStringLiteral("-"));
+        QCOMPARE(rig().find<QLineEdit>("calibrationByte")->text(), QStringLiteral("5"));
+        QCOMPARE(rig().shownPanels(), QStringList{"calibrationRead"});
 
-        rig().click("SignBtn");
-        rig().find<QLineEdit>("Wrkal")->setText("7");
-        rig().click("Wrkalib");
+        rig().click("calibrationSign");
+        rig().find<QLineEdit>("calibrationToWrite")->setText("7");
+        rig().click("writeCalibration");
         QCOMPARE(rig().meterState("calibration").toUpper(), QStringLiteral("27"));
-        rig().find<QLineEdit>("Wrkal")->setText("32");
-        rig().click("Wrkalib");
+        rig().find<QLineEdit>("calibrationToWrite")->setText("32");
+        rig().click("writeCalibration");
         QCOMPARE(rig().messages, QStringList{"Ошибка ввода!!!"});
 
         // The number button acts only with the reset selected; nothing else does then.
-        rig().find<QLineEdit>("SerialNum")->setText("300");
-        rig().click("SerNumBtn");
+        rig().find<QLineEdit>("meterNumber")->setText("300");
+        rig().click("writeMeterNumber");
         QCOMPARE(rig().meterState("serial"), QStringLiteral("0"));
-        rig().find<QRadioButton>("Fl_reset")->click();  // on the connection page
-        rig().click("Vkl512");
+        rig().find<QRadioButton>("choiceReset")->click();  // on the connection page
+        rig().click("output512");
         QCOMPARE(rig().meterState("out512"), QStringLiteral("0"));
-        rig().click("SerNumBtn");
+        rig().click("writeMeterNumber");
         QCOMPARE(rig().meterState("serial"), QStringLiteral("300"));
-        QCOMPARE(rig().shownPanels(), QStringList{"Ok_wr_serNum"});
+        QCOMPARE(rig().shownPanels(), QStringList{"meterNumberWritten"});
 
         // A negative number or a ninth digit is refused with the page's message; the ninth
         // digit is kept in the field, not cut.
-        auto* serial = rig().find<QLineEdit>("SerialNum");
+        auto* serial = rig().find<QLineEdit>("meterNumber");
         serial->clear();
         QTest::keyClicks(serial, "123456789");
         QCOMPARE(serial->text(), QStringLiteral("123456789"));
         for (const QString& refused : {QStringLiteral("123456789"), QStringLiteral("-5")}) {
             rig().messages.clear();
             serial->setText(refused);
-            rig().click("SerNumBtn");
+            rig().click("writeMeterNumber");
             QCOMPARE(rig().messages, QStringList{"Ошибка ввода!!!"});
             QCOMPARE(rig().meterState("serial"), QStringLiteral("300"));
         }
 
         pages->setCurrentIndex(app::MainWindow::kConnectionPage);
-        QCOMPARE(rig().find<QLineEdit>("SerialNum")->text(), QStringLiteral("0"));
-        QCOMPARE(rig().find<QPushButton>("SignBtn")->text(), QStringLiteral("+"));
-        QCOMPARE(rig().find<QLineEdit>("Rdkal")->text(), QString());
+        QCOMPARE(rig().find<QLineEdit>("meterNumber")->text(), QStringLiteral("0"));
+        QCOMPARE(rig().find<QPushButton>("calibrationSign")->text(), QStringLiteral("+"));
+        QCOMPARE(rig().find<QLineEdit>("calibrationByte")->text(), QString());
     }
 };
 

@@ -57,7 +57,7 @@ class TstMainWindow : public QObject {
                            "V_301209_12Month_12Sezon"));
         QCOMPARE(m_form->size(), QSize(823, 384));
         QCOMPARE(m_form->minimumSize(), m_form->maximumSize());
-        auto* pages = find<QTabWidget>("PageControl1");
+        auto* pages = find<QTabWidget>("pages");
         QCOMPARE(pages->currentIndex(), 2);
         QStringList tabs;
         for (int i = 0; i < pages->count(); ++i) tabs << pages->tabText(i);
@@ -66,26 +66,26 @@ class TstMainWindow : public QObject {
                                     "Показания за 12 месяцев", "Обход"}));  // «Обмен» after Ctrl+T
         QVERIFY(!pages->isTabVisible(4));
         QCOMPARE(shownPanels(), QStringList());
-        QVERIFY(shown("Vkl") && !shown("Otkl"));
-        QVERIFY(!shown("BitBtn1") && !shown("BitBtn2"));
-        QCOMPARE(find<QLabel>("Net_cv")->text(), QStringLiteral("Нет связи !!!"));
+        QVERIFY(shown("connect") && !shown("disconnect"));
+        QVERIFY(!shown("saveTariffs") && !shown("loadTariffs"));
+        QCOMPARE(find<QLabel>("noLink")->text(), QStringLiteral("Нет связи !!!"));
 
-        auto* ports = find<QComboBox>("ComboBox1");
+        auto* ports = find<QComboBox>("port");
         QCOMPARE(ports->itemText(0), QStringLiteral("Com1"));
         QCOMPARE(ports->itemData(0, Qt::ToolTipRole).toString(), m_rig->meter().slavePath());
         QCOMPARE(ports->currentIndex(), -1);
         QCOMPARE(ports->placeholderText(), QStringLiteral("Порт"));
         QCOMPARE(m_form->connection().portName(), QStringLiteral("Com12"));
-        QVERIFY(!m_form->Comm1().Enabled());  // discovery closed what it opened
-        QCOMPARE(m_form->Comm1().baudRate(), comm::BaudRate::br9600);
+        QVERIFY(!m_form->line().Enabled());  // discovery closed what it opened
+        QCOMPARE(m_form->line().baudRate(), comm::BaudRate::br9600);
 
-        QCOMPARE(find<QComboBox>("ComboBox2")->currentText(), QStringLiteral("2400"));
-        QCOMPARE(find<QSpinBox>("TimeOut")->value(), 300);
-        QCOMPARE(find<QSpinBox>("Zav_n")->maximum(), 16777215);
+        QCOMPARE(find<QComboBox>("speed")->currentText(), QStringLiteral("2400"));
+        QCOMPARE(find<QSpinBox>("wait")->value(), 300);
+        QCOMPARE(find<QSpinBox>("factoryNumber")->maximum(), 16777215);
         QCOMPARE(mode()->itemIndex(), 0);
-        QCOMPARE(find<QLabel>("StaticText1")->text(),
+        QCOMPARE(find<QLabel>("nowDate")->text(),
                  QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")));
-        QVERIFY(!find<QLabel>("StaticText2")->text().isEmpty());
+        QVERIFY(!find<QLabel>("nowTime")->text().isEmpty());
     }
 
     void sessionModes_data() {
@@ -93,11 +93,11 @@ class TstMainWindow : public QObject {
         QTest::addColumn<QString>("panel");
         QTest::addColumn<QString>("status0");
         QTest::addColumn<QString>("status1");
-        QTest::newRow("local") << 0 << "Cv_ok" << texts::kLocalSession << "Заводской №:12345";
+        QTest::newRow("local") << 0 << "connected" << texts::kLocalSession << "Заводской №:12345";
         QTest::newRow("by factory number")
-            << 1 << "Cv_ok_rd" << texts::kFactorySession << "     Заводской номер:12345";
+            << 1 << "connectedRead" << texts::kFactorySession << "     Заводской номер:12345";
         QTest::newRow("with password")
-            << 2 << "Cv_ok_rd_wr" << texts::kPasswordSession << "     Заводской номер:12345";
+            << 2 << "connectedReadWrite" << texts::kPasswordSession << "     Заводской номер:12345";
     }
     void sessionModes() {
         QFETCH(int, accessMode);
@@ -109,27 +109,27 @@ class TstMainWindow : public QObject {
         QCOMPARE(shownPanels().last(), panel);  // on top
         QCOMPARE(status(0), status0);
         QCOMPARE(status(1), status1);
-        QCOMPARE(find<QLabel>("Label25")->text(), QStringLiteral("ТП-15"));
-        QCOMPARE(find<QLabel>("Label26")->text(), QStringLiteral("7"));
-        QCOMPARE(find<QLabel>("Label27")->text(), QStringLiteral("09.01.3"));
-        QVERIFY(!shown("Vkl") && shown("Otkl"));
-        QVERIFY(m_form->Comm1().Enabled());
-        QCOMPARE(m_form->Comm1().baudRate(), comm::BaudRate::br2400);
+        QCOMPARE(find<QLabel>("meterPlace")->text(), QStringLiteral("ТП-15"));
+        QCOMPARE(find<QLabel>("meterModel")->text(), QStringLiteral("7"));
+        QCOMPARE(find<QLabel>("meterVersion")->text(), QStringLiteral("09.01.3"));
+        QVERIFY(!shown("connect") && shown("disconnect"));
+        QVERIFY(m_form->line().Enabled());
+        QCOMPARE(m_form->line().baudRate(), comm::BaudRate::br2400);
         QCOMPARE(messages(), QStringList());
 
-        QTest::mouseClick(find("Otkl"), Qt::LeftButton);
-        QVERIFY(shown("Vkl") && !shown("Otkl"));
-        QVERIFY(!m_form->Comm1().Enabled());
+        QTest::mouseClick(find("disconnect"), Qt::LeftButton);
+        QVERIFY(shown("connect") && !shown("disconnect"));
+        QVERIFY(!m_form->line().Enabled());
         QCOMPARE(shownPanels(), QStringList());
-        QCOMPARE(find<QLabel>("Label25")->text(), app::kBlankLabel);
+        QCOMPARE(find<QLabel>("meterPlace")->text(), app::kBlankLabel);
         QCOMPARE(status(1), status1);  // left as it was
     }
 
     void localModeFindsAnotherNumber() {
         connectAs(0, 0);
-        QCOMPARE(shownPanels(), QStringList({"Cv_ok", "Cv_ok_rd"}));
+        QCOMPARE(shownPanels(), QStringList({"connected", "connectedRead"}));
         QCOMPARE(mode()->itemIndex(), 1);
-        QCOMPARE(find<QSpinBox>("Zav_n")->value(), 12345);
+        QCOMPARE(find<QSpinBox>("factoryNumber")->value(), 12345);
         QCOMPARE(status(0), texts::kFactorySession);
     }
 
@@ -145,27 +145,27 @@ class TstMainWindow : public QObject {
         QFETCH(QString, status0);
         QVERIFY(m_rig->meter().control("fault " + fault));
         connectAs(1, 12345);
-        QCOMPARE(shownPanels(), QStringList{"Net_cv"});
+        QCOMPARE(shownPanels(), QStringList{"noLink"});
         QCOMPARE(status(0), status0);
-        QVERIFY(shown("Otkl"));  // the port stays open behind the disconnect button
-        QVERIFY(m_form->Comm1().Enabled());
+        QVERIFY(shown("disconnect"));  // the port stays open behind the disconnect button
+        QVERIFY(m_form->line().Enabled());
     }
 
     void wrongPassword() {
         connectAs(2, 12345, "1111");
-        QCOMPARE(shownPanels(), QStringList({"No_pass"}));
+        QCOMPARE(shownPanels(), QStringList({"wrongPassword"}));
         QCOMPARE(status(0), texts::kPasswordRefused);  // no attempt after the refusal
-        QVERIFY(shown("Vkl") && !shown("Otkl"));
-        QVERIFY(!m_form->Comm1().Enabled());
+        QVERIFY(shown("connect") && !shown("disconnect"));
+        QVERIFY(!m_form->line().Enabled());
         connectAs(2, 12345, "4321");  // and the next connect works
-        QCOMPARE(shownPanels().last(), QStringLiteral("Cv_ok_rd_wr"));
+        QCOMPARE(shownPanels().last(), QStringLiteral("connectedReadWrite"));
     }
 
     // The first identity reply lost: the second attempt still logs in.
     void passwordLoginAfterASilentAttempt() {
         QVERIFY(m_rig->meter().control("fault 25 silent 0 1"));
         connectAs(2, 12345, "4321");
-        QCOMPARE(shownPanels(), QStringList({"Net_cv", "Cv_ok_rd", "Cv_ok_rd_wr"}));
+        QCOMPARE(shownPanels(), QStringList({"noLink", "connectedRead", "connectedReadWrite"}));
         QCOMPARE(status(0), texts::kPasswordSession);
     }
 
@@ -174,16 +174,16 @@ class TstMainWindow : public QObject {
     void unplugDisconnectReconnect() {
         connectAs(1, 12345);
         m_rig->unplug();
-        m_rig->click("Read");
+        m_rig->click("read");
         QCOMPARE(messages(), QStringList{"Устройство порта отключено (Error: -1)"});
-        m_rig->click("Otkl");
-        QVERIFY(shown("Vkl") && !shown("Otkl"));
-        QVERIFY(!m_form->Comm1().Enabled());
+        m_rig->click("disconnect");
+        QVERIFY(shown("connect") && !shown("disconnect"));
+        QVERIFY(!m_form->line().Enabled());
         QCOMPARE(messages().size(), 1);
         QString error;
         QVERIFY2(m_rig->plugIn({"--factory", "12345"}, &error), qPrintable(error));
         connectAs(1, 12345);
-        QCOMPARE(shownPanels(), QStringList{"Cv_ok_rd"});
+        QCOMPARE(shownPanels(), QStringList{"connectedRead"});
     }
 
     // A silent connect and a silent read can be stopped, with the stop button or Esc: they
@@ -195,47 +195,47 @@ class TstMainWindow : public QObject {
         QVERIFY(m_rig->meter().control("fault all silent"));
         bool stopShown = false;
         QTimer::singleShot(900, m_form, [&] {  // in the first attempt's read
-            stopShown = shown("Stop");
-            m_rig->click("Stop");
+            stopShown = shown("stop");
+            m_rig->click("stop");
         });
         connectAs(1, 12345);
         QVERIFY(stopShown);
-        QVERIFY(shown("Stopped") && !shown("Stop"));
+        QVERIFY(shown("stopped") && !shown("stop"));
         QCOMPARE(status(0), link::texts::kStopped);
-        QVERIFY(shown("Otkl"));
-        QVERIFY(find("Read")->isEnabled());
+        QVERIFY(shown("disconnect"));
+        QVERIFY(find("read")->isEnabled());
 
         QVERIFY(m_rig->meter().control("clear"));
-        m_rig->click("Read");
-        QCOMPARE(shownPanels(), QStringList{"Ok_rdtime"});
+        m_rig->click("read");
+        QCOMPARE(shownPanels(), QStringList{"clockRead"});
 
         QVERIFY(m_rig->meter().control("fault 10 silent"));
         QTimer::singleShot(400, m_form, [&] { QTest::keyClick(m_form, Qt::Key_Escape); });
-        m_rig->click("Read");
-        QVERIFY(shown("Stopped"));
+        m_rig->click("read");
+        QVERIFY(shown("stopped"));
         QCOMPARE(shownPanels(), QStringList());
     }
 
     void passwordThatIsNotANumber() {
         connectAs(2, 12345, "43a1");
         QCOMPARE(messages(), QStringList{texts::kNotANumber});
-        QCOMPARE(shownPanels(), QStringList{"Cv_ok_rd"});
+        QCOMPARE(shownPanels(), QStringList{"connectedRead"});
     }
 
     void portThatCannotBeOpened() {
-        QTest::mouseClick(find("Vkl"), Qt::LeftButton);  // no port chosen: Com12 leads nowhere
+        QTest::mouseClick(find("connect"), Qt::LeftButton);  // no port chosen: Com12 leads nowhere
         QCOMPARE(messages(), QStringList{texts::kPortOpenFailed +
                                          ". Устройство Com12 не найдено: проверьте, что адаптер "
                                          "подключён и порт выбран верно."});
-        QVERIFY(shown("Vkl"));
-        QVERIFY(find("Vkl")->isEnabled());
+        QVERIFY(shown("connect"));
+        QVERIFY(find("connect")->isEnabled());
     }
 
     void typingSwitchesTheMode() {
-        QTest::keyClicks(find("Password"), "1");
+        QTest::keyClicks(find("password"), "1");
         QCOMPARE(mode()->itemIndex(), 2);
-        QCOMPARE(find<QLineEdit>("Password")->displayText(), QStringLiteral("*"));
-        QTest::keyClicks(find<QSpinBox>("Zav_n")->findChild<QLineEdit*>(), "5");
+        QCOMPARE(find<QLineEdit>("password")->displayText(), QStringLiteral("*"));
+        QTest::keyClicks(find<QSpinBox>("factoryNumber")->findChild<QLineEdit*>(), "5");
         QCOMPARE(mode()->itemIndex(), 1);
     }
 
@@ -244,7 +244,7 @@ class TstMainWindow : public QObject {
         m_form->show();
         QApplication::setActiveWindow(m_form);
         QVERIFY(QTest::qWaitForWindowActive(m_form));
-        auto* factory = find<QSpinBox>("Zav_n");
+        auto* factory = find<QSpinBox>("factoryNumber");
         factory->setFocus();
         factory->selectAll();
         QTest::keyClicks(factory, "99999999");
@@ -256,39 +256,39 @@ class TstMainWindow : public QObject {
     void controlsAreDisabledWhileConnecting() {
         QStringList enabledMeanwhile;
         QTimer::singleShot(200, m_form, [&] {
-            for (const char* name : {"Vkl", "Otkl", "ComboBox1", "ComboBox2"})
+            for (const char* name : {"connect", "disconnect", "port", "speed"})
                 if (find(name)->isEnabled()) enabledMeanwhile << name;
             enabledMeanwhile << "checked";
         });
         connectAs(1, 12345);
         QCOMPARE(enabledMeanwhile, QStringList{"checked"});
-        QVERIFY(find("Otkl")->isEnabled() && find("ComboBox1")->isEnabled());
+        QVERIFY(find("disconnect")->isEnabled() && find("port")->isEnabled());
     }
 
     void otherPortWhileConnected() {
         connectAs(1, 12345);
         choosePort("Com1");  // choosing a port closes the open one
-        QVERIFY(!m_form->Comm1().Enabled());
-        QTest::mouseClick(find("Otkl"), Qt::LeftButton);
+        QVERIFY(!m_form->line().Enabled());
+        QTest::mouseClick(find("disconnect"), Qt::LeftButton);
         QCOMPARE(messages(), QStringList());
-        QVERIFY(shown("Vkl"));
+        QVERIFY(shown("connect"));
     }
 
     void pageSwitching() {
-        auto* pages = find<QTabWidget>("PageControl1");
+        auto* pages = find<QTabWidget>("pages");
         pages->setCurrentIndex(0);
-        QVERIFY(shown("BitBtn1") && shown("BitBtn2"));
+        QVERIFY(shown("saveTariffs") && shown("loadTariffs"));
         pages->setCurrentIndex(3);
-        QVERIFY(!shown("BitBtn1") && !shown("BitBtn2"));
+        QVERIFY(!shown("saveTariffs") && !shown("loadTariffs"));
         pages->setCurrentIndex(0);
         pages->setCurrentIndex(2);
-        QVERIFY(!shown("BitBtn1"));
+        QVERIFY(!shown("saveTariffs"));
     }
 
     void closingEndsTheSession() {
         connectAs(1, 12345);
         QVERIFY(m_form->close());
-        QVERIFY(!m_form->Comm1().Enabled());
+        QVERIFY(!m_form->line().Enabled());
     }
 
     void handlerErrorsAreShown() {
@@ -297,7 +297,7 @@ class TstMainWindow : public QObject {
     }
 
     void clockTicks() {
-        auto* time = find<QLabel>("StaticText2");
+        auto* time = find<QLabel>("nowTime");
         const QString start = time->text();
         QTRY_VERIFY_WITH_TIMEOUT(time->text() != start, 5000);
     }

@@ -43,21 +43,21 @@ class TstModemGroup : public QObject {
 
     void callSessionHangUp() {
         start({});
-        m_rig->find<QLineEdit>("N_telefona")->setText("89121234567");
-        m_rig->click("Button1");
-        QVERIFY(shown("connekt_true") && !shown("connekt_false") && !shown("connekting"));
-        QVERIFY(shown("Button2") && !shown("Button1"));
-        auto* speed = m_rig->find<QComboBox>("ComboBox2");
+        m_rig->find<QLineEdit>("phone")->setText("89121234567");
+        m_rig->click("dial");
+        QVERIFY(shown("callUp") && !shown("callIdle") && !shown("calling"));
+        QVERIFY(shown("hangUp") && !shown("dial"));
+        auto* speed = m_rig->find<QComboBox>("speed");
         QCOMPARE(speed->currentText(), QStringLiteral("9600"));
         QVERIFY(!speed->isEnabled());
         QCOMPARE(m_rig->meterState("dialled"), QStringLiteral("89121234567"));
 
         m_rig->connectAs(1, 12345);  // the session through the call
-        QVERIFY(m_rig->shown("Otkl"));
-        m_rig->click("Otkl");
+        QVERIFY(m_rig->shown("disconnect"));
+        m_rig->click("disconnect");
         QTest::qWait(1100);  // the modem takes "+++" after a quiet second
-        m_rig->click("Button2");
-        QVERIFY(shown("connekt_false") && shown("Button1"));
+        m_rig->click("hangUp");
+        QVERIFY(shown("callIdle") && shown("dial"));
         QVERIFY(speed->isEnabled());
         QCOMPARE(m_rig->meterState("modem"), QStringLiteral("command"));
     }
@@ -66,12 +66,12 @@ class TstModemGroup : public QObject {
     // a meter that thinks 600 ms answers it.
     void sessionTakesTheCallsWait() {
         start({"--latency", "600"});
-        m_rig->find<QLineEdit>("N_telefona")->setText("555");
-        m_rig->click("Button1");
-        QCOMPARE(m_rig->find<QSpinBox>("TimeOut")->value(), 1000);
-        m_rig->click("Vkl");
-        QVERIFY(shown("Cv_ok"));
-        QVERIFY(m_rig->shown("Otkl"));
+        m_rig->find<QLineEdit>("phone")->setText("555");
+        m_rig->click("dial");
+        QCOMPARE(m_rig->find<QSpinBox>("wait")->value(), 1000);
+        m_rig->click("connect");
+        QVERIFY(shown("connected"));
+        QVERIFY(m_rig->shown("disconnect"));
     }
 
     // A dial stopped while the far end rings leaves nothing behind: the row idle and usable,
@@ -88,22 +88,22 @@ class TstModemGroup : public QObject {
         form.show();
         QApplication::setActiveWindow(&form);
         QVERIFY(QTest::qWaitForWindowActive(&form));
-        m_rig->find<QLineEdit>("N_telefona")->setText("555");
+        m_rig->find<QLineEdit>("phone")->setText("555");
         QTimer::singleShot(2500, &form, [&] {  // the modem has been set up and rings
             if (escape)
                 QTest::keyClick(&form, Qt::Key_Escape);
             else
-                m_rig->click("Stop");
+                m_rig->click("stop");
         });
-        m_rig->click("Button1");
-        QVERIFY(shown("connekt_false") && !shown("connekting"));
-        auto* dial = m_rig->find<QPushButton>("Button1");
+        m_rig->click("dial");
+        QVERIFY(shown("callIdle") && !shown("calling"));
+        auto* dial = m_rig->find<QPushButton>("dial");
         QVERIFY(dial->isEnabled());
         QCOMPARE(dial->text(), app::kDialCaption);
-        QVERIFY(m_rig->find<QPushButton>("Button3")->isEnabled());
-        QVERIFY(m_rig->find<QComboBox>("ComboBox2")->isEnabled());
-        QVERIFY(!m_rig->form().Comm1().Enabled());
-        QVERIFY(shown("Stopped"));
+        QVERIFY(m_rig->find<QPushButton>("batch")->isEnabled());
+        QVERIFY(m_rig->find<QComboBox>("speed")->isEnabled());
+        QVERIFY(!m_rig->form().line().Enabled());
+        QVERIFY(shown("stopped"));
         QCOMPARE(m_rig->status(0), link::texts::kStopped);
         QCOMPARE(m_rig->meterState("modem"), QStringLiteral("command"));
     }
@@ -111,11 +111,11 @@ class TstModemGroup : public QObject {
     // Closing the window with a call up closes the session and hangs up.
     void closingHangsUp() {
         start({});
-        m_rig->find<QLineEdit>("N_telefona")->setText("555");
-        m_rig->click("Button1");
-        QVERIFY(!m_rig->find<QPushButton>("Button3")->isEnabled());
+        m_rig->find<QLineEdit>("phone")->setText("555");
+        m_rig->click("dial");
+        QVERIFY(!m_rig->find<QPushButton>("batch")->isEnabled());
         m_rig->connectAs(0, 0);
-        QVERIFY(m_rig->shown("Otkl"));
+        QVERIFY(m_rig->shown("disconnect"));
         m_rig->form().close();
         QCOMPARE(m_rig->meterState("modem"), QStringLiteral("command"));
     }
@@ -124,16 +124,16 @@ class TstModemGroup : public QObject {
     void batch() {
         start({});
         QVERIFY(m_rig->meter().control("set energy active 12345 0 0 0"));
-        m_rig->find<QLineEdit>("N_telefona")->setText("555");
-        m_rig->click("Button3");
-        QCOMPARE(m_rig->find<QSpinBox>("TimeOut")->value(), 1000);
-        QCOMPARE(m_rig->find<QLineEdit>("EneA_T1")->text().trimmed(),
+        m_rig->find<QLineEdit>("phone")->setText("555");
+        m_rig->click("batch");
+        QCOMPARE(m_rig->find<QSpinBox>("wait")->value(), 1000);
+        QCOMPARE(m_rig->find<QLineEdit>("activeT1")->text().trimmed(),
                  QLocale().toString(123.45, 'f', 2));
-        QVERIFY(m_rig->find<QRadioButton>("Fl_event")->isChecked());
+        QVERIFY(m_rig->find<QRadioButton>("choiceEvents")->isChecked());
         QCOMPARE(m_rig->shownPanels(), QStringList());  // the session closed hides them
-        QVERIFY(shown("connekt_false"));
+        QVERIFY(shown("callIdle"));
         QCOMPARE(m_rig->meterState("modem"), QStringLiteral("command"));
-        QVERIFY(m_rig->find<QPushButton>("Button3")->isEnabled());
+        QVERIFY(m_rig->find<QPushButton>("batch")->isEnabled());
 
         const QList<archive::VisitRecord> recorded = visits();
         QCOMPARE(recorded.size(), 1);
@@ -152,10 +152,10 @@ class TstModemGroup : public QObject {
     // visit before.
     void batchWithTheCallDropped() {
         start({});
-        m_rig->find<QLineEdit>("N_telefona")->setText("555");
-        m_rig->click("Button3");  // a whole visit: journals on the page
-        auto* journal = m_rig->find<app::StringGrid>("StringGridEvents");
-        auto& pages = *m_rig->find<QTabWidget>("PageControl1");
+        m_rig->find<QLineEdit>("phone")->setText("555");
+        m_rig->click("batch");  // a whole visit: journals on the page
+        auto* journal = m_rig->find<app::StringGrid>("journalGrid");
+        auto& pages = *m_rig->find<QTabWidget>("pages");
         pages.setCurrentIndex(app::MainWindow::kJournalPage);
         QVERIFY(!journal->cell(1, 1).trimmed().isEmpty());
         pages.setCurrentIndex(app::MainWindow::kConnectionPage);
@@ -168,12 +168,12 @@ class TstModemGroup : public QObject {
             QVERIFY(m_rig->meter().control("hangup"));
         });
         drop.start(10);
-        m_rig->click("Button3");
+        m_rig->click("batch");
         drop.stop();
         QVERIFY(dropped);
-        QCOMPARE(m_rig->shownPanels(), QStringList{"Net_cv"});
+        QCOMPARE(m_rig->shownPanels(), QStringList{"noLink"});
         QCOMPARE(m_rig->status(0), link::texts::kNoLink);
-        QVERIFY(shown("connekt_false"));
+        QVERIFY(shown("callIdle"));
         QCOMPARE(m_rig->meterState("modem"), QStringLiteral("command"));
         pages.setCurrentIndex(app::MainWindow::kJournalPage);
         QCOMPARE(journal->cell(1, 1).trimmed(), QString());
@@ -193,41 +193,41 @@ class TstModemGroup : public QObject {
     void callLostInASession() {
         QFETCH(bool, pulled);
         start({});
-        m_rig->find<QLineEdit>("N_telefona")->setText("555");
-        m_rig->click("Button1");
+        m_rig->find<QLineEdit>("phone")->setText("555");
+        m_rig->click("dial");
         m_rig->connectAs(1, 12345);
-        QVERIFY(shown("connekt_true") && m_rig->shown("Otkl"));
+        QVERIFY(shown("callUp") && m_rig->shown("disconnect"));
         if (pulled)
             m_rig->unplug();
         else
             QVERIFY(m_rig->meter().control("hangup"));
-        m_rig->click("Read");
-        QVERIFY(shown("connekt_false") && !shown("connekt_true"));
-        QVERIFY(shown("Button1") && !shown("Button2"));
-        QVERIFY(m_rig->find<QPushButton>("Button1")->isEnabled());
-        QVERIFY(m_rig->find<QPushButton>("Button3")->isEnabled());
-        QVERIFY(m_rig->find<QComboBox>("ComboBox2")->isEnabled());
+        m_rig->click("read");
+        QVERIFY(shown("callIdle") && !shown("callUp"));
+        QVERIFY(shown("dial") && !shown("hangUp"));
+        QVERIFY(m_rig->find<QPushButton>("dial")->isEnabled());
+        QVERIFY(m_rig->find<QPushButton>("batch")->isEnabled());
+        QVERIFY(m_rig->find<QComboBox>("speed")->isEnabled());
     }
 
     // A read that fails while the call stays up leaves the row as it is.
     void callKeptThroughAFailedRead() {
         start({});
-        m_rig->find<QLineEdit>("N_telefona")->setText("555");
-        m_rig->click("Button1");
+        m_rig->find<QLineEdit>("phone")->setText("555");
+        m_rig->click("dial");
         m_rig->connectAs(1, 12345);
         QVERIFY(m_rig->meter().control("fault all silent"));
-        m_rig->click("Read");
-        QVERIFY(shown("Net_cv"));
-        QVERIFY(shown("connekt_true") && shown("Button2"));
+        m_rig->click("read");
+        QVERIFY(shown("noLink"));
+        QVERIFY(shown("callUp") && shown("hangUp"));
     }
 
     // A meter that does not answer: the session is closed and the call hung up.
     void batchWithASilentMeter() {
         start({"--fault", "all silent"});
-        m_rig->find<QLineEdit>("N_telefona")->setText("555");
-        m_rig->click("Button3");
-        QVERIFY(shown("connekt_false"));
-        QVERIFY(shown("Vkl"));
+        m_rig->find<QLineEdit>("phone")->setText("555");
+        m_rig->click("batch");
+        QVERIFY(shown("callIdle"));
+        QVERIFY(shown("connect"));
         QCOMPARE(m_rig->meterState("modem"), QStringLiteral("command"));
     }
 
@@ -235,22 +235,22 @@ class TstModemGroup : public QObject {
     // and hangs nothing up.
     void nobodyAnswers_data() {
         QTest::addColumn<QString>("button");
-        QTest::newRow("dial") << "Button1";
-        QTest::newRow("batch") << "Button3";
+        QTest::newRow("dial") << "dial";
+        QTest::newRow("batch") << "batch";
     }
     void nobodyAnswers() {
         QFETCH(QString, button);
         start({"--dial-answer", "nocarrier"});
-        m_rig->find<QLineEdit>("N_telefona")->setText("123");
+        m_rig->find<QLineEdit>("phone")->setText("123");
         m_rig->click(button);
-        QVERIFY(shown("Vkl"));
+        QVERIFY(shown("connect"));
         QCOMPARE(m_rig->messages, QStringList{dialup::kNoAnswer});
-        QVERIFY(shown("connekt_false"));
-        QCOMPARE(m_rig->find<QPushButton>("Button1")->text(), app::kDialCaption);
+        QVERIFY(shown("callIdle"));
+        QCOMPARE(m_rig->find<QPushButton>("dial")->text(), app::kDialCaption);
         QVERIFY(m_rig->status(0).contains("NO CARRIER"));
         // A visit, though it reached no meter; a dial alone is none.
         const QList<archive::VisitRecord> recorded = visits();
-        QCOMPARE(recorded.size(), button == "Button3" ? 1 : 0);
+        QCOMPARE(recorded.size(), button == "batch" ? 1 : 0);
         if (recorded.isEmpty()) return;
         QCOMPARE(recorded.first().result, dialup::kNoAnswer);
         QCOMPARE(recorded.first().energy, std::nullopt);
@@ -269,11 +269,11 @@ class TstModemGroup : public QObject {
                      archive::StoreStatus::Stored);
         }
         test::refuseInserts(m_rig->archivePath(), "visits");
-        m_rig->find<QLineEdit>("N_telefona")->setText("123");
-        m_rig->click("Button3");
+        m_rig->find<QLineEdit>("phone")->setText("123");
+        m_rig->click("batch");
         QCOMPARE(m_rig->messages, (QStringList{dialup::kNoAnswer, "disk says no"}));
         QCOMPARE(visits().size(), 1);
-        QVERIFY(m_rig->find<QPushButton>("Button3")->isEnabled());
+        QVERIFY(m_rig->find<QPushButton>("batch")->isEnabled());
     }
 };
 

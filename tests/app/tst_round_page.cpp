@@ -30,14 +30,14 @@ class TstRoundPage : public QObject {
     std::unique_ptr<test::WindowRig> m_rig;
     QTemporaryDir m_dir;
 
-    QTableWidget* grid() const { return m_rig->find<QTableWidget>("RoundGrid"); }
+    QTableWidget* grid() const { return m_rig->find<QTableWidget>("roundGrid"); }
     QString cell(int row, int column) const {
         const QTableWidgetItem* item = grid()->item(row, column);
         return item ? item->text() : QString();
     }
     QString result(int row) const { return cell(row, 4); }
     app::RoundPage& page() const { return m_rig->form().round(); }
-    QProgressBar* progress() const { return m_rig->find<QProgressBar>("RoundProgress"); }
+    QProgressBar* progress() const { return m_rig->find<QProgressBar>("roundProgress"); }
 
     // The round file written and opened through «Открыть…».
     void open(const QString& text) {
@@ -47,16 +47,16 @@ class TstRoundPage : public QObject {
         file.write(text.toUtf8());
         file.close();
         app::RoundPage::setOpenPathFunction([path] { return path; });
-        m_rig->click("RoundOpen");
+        m_rig->click("roundOpen");
         app::RoundPage::setOpenPathFunction({});
     }
     // The page shown, the round started with a short wait for each reply.
     void startRound() const {
-        m_rig->find<QSpinBox>("TimeOut")->setValue(100);
-        auto* pages = m_rig->find<QTabWidget>("PageControl1");
-        pages->setCurrentWidget(m_rig->find("TabSheetRound"));
-        QVERIFY(m_rig->find("RoundStart")->isEnabled());
-        m_rig->click("RoundStart");
+        m_rig->find<QSpinBox>("wait")->setValue(100);
+        auto* pages = m_rig->find<QTabWidget>("pages");
+        pages->setCurrentWidget(m_rig->find("roundPage"));
+        QVERIFY(m_rig->find("roundStart")->isEnabled());
+        m_rig->click("roundStart");
         QVERIFY(page().running());
     }
     // Pictures of the window for the docs, when VILT_ROUND_SHOTS names a folder.
@@ -112,14 +112,14 @@ class TstRoundPage : public QObject {
         QVERIFY(result(0).isEmpty());
 
         startRound();
-        QVERIFY(!m_rig->find("TabSheet3")->isEnabled());  // no port opened by the window
-        QVERIFY(!m_rig->find("RoundStart")->isEnabled());
+        QVERIFY(!m_rig->find("connectionPage")->isEnabled());  // no port opened by the window
+        QVERIFY(!m_rig->find("roundStart")->isEnabled());
         QTRY_VERIFY_WITH_TIMEOUT(progress()->value() >= 1, kRoundMs);
         shoot("round-running");
         // Browsing goes on meanwhile: the event loop turns, the pages change.
-        auto* pages = m_rig->find<QTabWidget>("PageControl1");
+        auto* pages = m_rig->find<QTabWidget>("pages");
         pages->setCurrentIndex(app::MainWindow::kMonthPage);
-        pages->setCurrentWidget(m_rig->find("TabSheetRound"));
+        pages->setCurrentWidget(m_rig->find("roundPage"));
         QTRY_VERIFY_WITH_TIMEOUT(!page().running(), kRoundMs);
         shoot("round-done");
 
@@ -131,8 +131,8 @@ class TstRoundPage : public QObject {
         QVERIFY2(result(2).startsWith("session: "), qPrintable(result(2)));
         QVERIFY(!cell(0, 2).isEmpty());  // energy read
         QVERIFY(cell(2, 2).isEmpty());
-        QVERIFY(m_rig->find("TabSheet3")->isEnabled());
-        QVERIFY(m_rig->find("RoundStart")->isEnabled());
+        QVERIFY(m_rig->find("connectionPage")->isEnabled());
+        QVERIFY(m_rig->find("roundStart")->isEnabled());
 
         QString openError;
         auto archive = archive::Archive::open(m_rig->archivePath(), &openError);
@@ -147,7 +147,7 @@ class TstRoundPage : public QObject {
 
         const QString csv = m_dir.filePath("обход.csv");
         app::setSavePathFunction([csv](const QString&) { return csv; });
-        m_rig->click("RoundCsv");
+        m_rig->click("roundCsv");
         QFile saved(csv);
         QVERIFY(saved.open(QIODevice::ReadOnly));
         const QStringList lines = QString::fromUtf8(saved.readAll()).trimmed().split("\r\n");
@@ -159,7 +159,7 @@ class TstRoundPage : public QObject {
         // The visits the archive recorded, as a table too.
         const QString visitsCsv = m_dir.filePath("посещения.csv");
         app::setSavePathFunction([visitsCsv](const QString&) { return visitsCsv; });
-        m_rig->click("VisitsCsv");
+        m_rig->click("visitsCsv");
         QFile visitsFile(visitsCsv);
         QVERIFY(visitsFile.open(QIODevice::ReadOnly));
         const QStringList visitLines =
@@ -175,15 +175,15 @@ class TstRoundPage : public QObject {
         open(QStringLiteral("%1;;12345;;Первый\n%1;;12345;;Второй\n").arg(port));
         startRound();
         QTRY_COMPARE_WITH_TIMEOUT(result(0), QStringLiteral("…"), kRoundMs);
-        m_rig->click("RoundStop");
+        m_rig->click("roundStop");
         QTRY_VERIFY_WITH_TIMEOUT(!page().running(), kRoundMs);
         QCOMPARE(progress()->value(), 2);
         QCOMPARE(result(1), QStringLiteral("not visited: the round was stopped"));
         QVERIFY2(result(0).endsWith("stopped"), qPrintable(result(0)));
-        QVERIFY(m_rig->find("TabSheet3")->isEnabled());
+        QVERIFY(m_rig->find("connectionPage")->isEnabled());
         // The window's own session works on the port the round let go.
         m_rig->connectAs(1, 12345);
-        QVERIFY(m_rig->shown("Otkl"));
+        QVERIFY(m_rig->shown("disconnect"));
     }
 
     // A window that holds its port starts no round; one that closes mid-round stops it.
@@ -191,10 +191,10 @@ class TstRoundPage : public QObject {
         const QString port = m_rig->meter().slavePath();
         open(QStringLiteral("%1;;12345;;Щит\n").arg(port));
         m_rig->connectAs(1, 12345);
-        QVERIFY(m_rig->shown("Otkl"));
-        QVERIFY(!m_rig->find("RoundStart")->isEnabled());
-        m_rig->click("Otkl");
-        QVERIFY(m_rig->find("RoundStart")->isEnabled());
+        QVERIFY(m_rig->shown("disconnect"));
+        QVERIFY(!m_rig->find("roundStart")->isEnabled());
+        m_rig->click("disconnect");
+        QVERIFY(m_rig->find("roundStart")->isEnabled());
 
         startRound();
         QTRY_COMPARE_WITH_TIMEOUT(result(0), QStringLiteral("…"), kRoundMs);
@@ -208,7 +208,7 @@ class TstRoundPage : public QObject {
     void sharedRound() {
         const QString place = qEnvironmentVariable("VILT_TEST_PG_URL");
         if (place.isEmpty()) QSKIP("no PostgreSQL test server (VILT_TEST_PG_URL)");
-        QVERIFY(m_rig->find("RoundShared")->isHidden());
+        QVERIFY(m_rig->find("roundShared")->isHidden());
         test::SimProcess first(meterArguments("11111"));
         test::SimProcess second(meterArguments("22222"));
         QString error;
@@ -222,19 +222,19 @@ class TstRoundPage : public QObject {
                      place, {{2, "Щит 1", 11111, "", "", station, first.slavePath()},
                              {3, "Щит 2", 22222, "4321", "", station, second.slavePath()}}),
                  QString());
-        form.findChild<QSpinBox*>("TimeOut")->setValue(100);
-        auto* shared = form.findChild<QPushButton*>("RoundShared");
+        form.findChild<QSpinBox*>("wait")->setValue(100);
+        auto* shared = form.findChild<QPushButton*>("roundShared");
         QVERIFY(!shared->isHidden());
         QTest::mouseClick(shared, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(!form.round().running(), kRoundMs);
-        auto* table = form.findChild<QTableWidget*>("RoundGrid");
+        auto* table = form.findChild<QTableWidget*>("roundGrid");
         QCOMPARE(table->rowCount(), 2);
         QStringList rows;
         for (int row = 0; row < 2; ++row)
             rows << table->item(row, 1)->text() + " " + table->item(row, 4)->text();
         rows.sort();
         QCOMPARE(rows, (QStringList{"11111 ok", "22222 ok"}));
-        QCOMPARE(form.findChild<QProgressBar*>("RoundProgress")->value(), 2);
+        QCOMPARE(form.findChild<QProgressBar*>("roundProgress")->value(), 2);
         QVERIFY2(m_rig->messages.isEmpty(), qPrintable(m_rig->messages.join('\n')));
 
         QList<qint64> visited = visitedFactories(place);

@@ -18,7 +18,7 @@ class TstTariffPages : public QObject {
     std::unique_ptr<test::WindowRig> m_rig;
 
     app::MainWindow& form() const { return m_rig->form(); }
-    QTabWidget* pages() const { return m_rig->find<QTabWidget>("PageControl1"); }
+    QTabWidget* pages() const { return m_rig->find<QTabWidget>("pages"); }
     const tariff::TariffFile& state() const {
         // The window's state as the file it would save.
         static tariff::TariffFile file;
@@ -29,11 +29,11 @@ class TstTariffPages : public QObject {
         return file;
     }
     bool cellIs(int number, const char* colour) const {
-        return m_rig->find<QPushButton>(QStringLiteral("Panel%1").arg(number))
+        return m_rig->find<QPushButton>(QStringLiteral("hour%1").arg(number))
             ->styleSheet()
             .contains(QLatin1String(colour));
     }
-    QString tariffShown() const { return m_rig->find<QLabel>("LabelTar")->text(); }
+    QString tariffShown() const { return m_rig->find<QLabel>("currentTariff")->text(); }
     void pressEscape() const {
         form().show();
         QApplication::setActiveWindow(&form());
@@ -41,11 +41,11 @@ class TstTariffPages : public QObject {
         QTest::keyClick(&form(), Qt::Key_Escape);
     }
     void addDay(const QDate& day, int type) const {
-        auto* calendar = m_rig->find<QCalendarWidget>("CCalendar1");
+        auto* calendar = m_rig->find<QCalendarWidget>("calendar");
         calendar->setCurrentPage(day.year(), day.month());
         calendar->setSelectedDate(day);
-        m_rig->find<QGroupBox>("CTypOfDay")->findChildren<QRadioButton*>()[type]->click();
-        m_rig->click("AddBtn");
+        m_rig->find<QGroupBox>("dayType")->findChildren<QRadioButton*>()[type]->click();
+        m_rig->click("addDay");
     }
 
   private slots:
@@ -58,10 +58,10 @@ class TstTariffPages : public QObject {
 
     void paintAndChooseTariffs() {
         pages()->setCurrentIndex(app::MainWindow::kTariffPage);
-        m_rig->click("Seazon3");
-        m_rig->click("Panel76");  // T3 at once, not through T2
+        m_rig->click("season3");
+        m_rig->click("tariff3");  // T3 at once, not through T2
         QCOMPARE(tariffShown(), QStringLiteral("T3"));
-        m_rig->click("Panel30");
+        m_rig->click("hour30");
         QVERIFY(cellIs(30, "#ff0000"));
         const auto& schedule = state().schedule;
         QCOMPARE(schedule[2].Zones[29], uint8_t{2});  // Saturday, hour 5
@@ -69,13 +69,13 @@ class TstTariffPages : public QObject {
             if (n != 2) QCOMPARE(schedule[n], tariff::defaultSchedule()[n]);
 
         // Another season repaints every cell and makes T1 active again.
-        m_rig->click("Panel80");
-        m_rig->click("Seazon4");
+        m_rig->click("tariff4");
+        m_rig->click("season4");
         QCOMPARE(tariffShown(), QStringLiteral("T1"));
         QVERIFY(cellIs(30, "#00ff00"));
         QStringList cycle;
         for (int i = 0; i < 4; ++i) {
-            m_rig->click("ActivTar");
+            m_rig->click("activeTariff");
             cycle << tariffShown();
         }
         QCOMPARE(cycle, QStringList({"T2", "T3", "T4", "T1"}));
@@ -84,31 +84,31 @@ class TstTariffPages : public QObject {
     // «Очистить», by click or by Esc, resets all twelve seasons and shows season 1.
     void clearAllSeasons() {
         pages()->setCurrentIndex(app::MainWindow::kTariffPage);
-        m_rig->click("Seazon7");
-        m_rig->click("Panel74");
-        m_rig->click("Panel1");
-        m_rig->click("Seazon2");
-        m_rig->click("Panel74");
-        m_rig->click("Panel1");
+        m_rig->click("season7");
+        m_rig->click("tariff2");
+        m_rig->click("hour1");
+        m_rig->click("season2");
+        m_rig->click("tariff2");
+        m_rig->click("hour1");
         pressEscape();
         QCOMPARE(state().schedule, tariff::defaultSchedule());
-        QVERIFY(m_rig->find<QRadioButton>("Seazon1")->isChecked());
+        QVERIFY(m_rig->find<QRadioButton>("season1")->isChecked());
         QVERIFY(cellIs(1, "#00ff00"));
     }
 
     void specialDaysList() {
         pages()->setCurrentIndex(app::MainWindow::kSpecialDaysPage);
-        auto* add = m_rig->find<QPushButton>("AddBtn");
-        auto* remove = m_rig->find<QPushButton>("DelBtn");
+        auto* add = m_rig->find<QPushButton>("addDay");
+        auto* remove = m_rig->find<QPushButton>("deleteDay");
         QVERIFY(!remove->isEnabled());
         for (int i = 0; i < 30; ++i) addDay(QDate(2026, 1, 1).addDays(i), 1);
         QVERIFY(!add->isEnabled());
-        auto* grid = m_rig->find<app::StringGrid>("StringGrid1");
+        auto* grid = m_rig->find<app::StringGrid>("specialDaysGrid");
         QCOMPARE(grid->cell(1, 30), QStringLiteral("30.01"));
-        m_rig->click("DelBtn");  // the last one, whatever row is selected
+        m_rig->click("deleteDay");  // the last one, whatever row is selected
         QVERIFY(add->isEnabled());
         QCOMPARE(grid->cell(1, 30), QStringLiteral(" "));
-        QCOMPARE(tariff::specDayListLength(state().days.SpecDayTab), 29);
+        QCOMPARE(tariff::specDayListLength(state().days.records), 29);
         addDay(QDate(2026, 12, 25), 0);
         QCOMPARE(grid->cell(1, 30), QStringLiteral("25.12"));
         QCOMPARE(grid->cell(2, 30), QStringLiteral("Рабочий"));
@@ -121,9 +121,9 @@ class TstTariffPages : public QObject {
     // The 31st, then a shorter month: its last day.
     void monthGridKeepsARealDay() {
         pages()->setCurrentIndex(app::MainWindow::kSpecialDaysPage);
-        auto* calendar = m_rig->find<QCalendarWidget>("CCalendar1");
+        auto* calendar = m_rig->find<QCalendarWidget>("calendar");
         calendar->setSelectedDate(QDate(2026, 1, 31));
-        m_rig->find<QGroupBox>("MonthGroup")->findChildren<QRadioButton*>()[3]->click();  // April
+        m_rig->find<QGroupBox>("month")->findChildren<QRadioButton*>()[3]->click();  // April
         QCOMPARE(calendar->selectedDate(), QDate(2026, 4, 30));
     }
 
@@ -132,9 +132,9 @@ class TstTariffPages : public QObject {
     void tariffFile() {
         QTemporaryDir folder;
         pages()->setCurrentIndex(app::MainWindow::kTariffPage);
-        m_rig->click("Seazon2");
-        m_rig->click("Panel80");
-        m_rig->click("Panel25");
+        m_rig->click("season2");
+        m_rig->click("tariff4");
+        m_rig->click("hour25");
         pages()->setCurrentIndex(app::MainWindow::kSpecialDaysPage);
         addDay(QDate(2026, 1, 7), 1);
         const QString path = folder.filePath("a.tar");
@@ -145,17 +145,17 @@ class TstTariffPages : public QObject {
         QCOMPARE(saved.readAll().at(100), char(3));  // season 2, Saturday hour 0
         const tariff::TariffFile before = state();
 
-        m_rig->find<QPushButton>("EraseBtn3")->click();
+        m_rig->find<QPushButton>("clearDays")->click();
         addDay(QDate(2026, 3, 8), 1);
         addDay(QDate(2026, 5, 1), 1);
         pages()->setCurrentIndex(app::MainWindow::kTariffPage);
-        m_rig->click("Seazon7");
+        m_rig->click("season7");
         QVERIFY(form().tariffPage().loadFrom(path));
         QCOMPARE(state(), before);
-        QVERIFY(m_rig->find<QRadioButton>("Seazon1")->isChecked());
-        QCOMPARE(form().tariffPage().CurSeazon(), 1);
+        QVERIFY(m_rig->find<QRadioButton>("season1")->isChecked());
+        QCOMPARE(form().tariffPage().currentSeason(), 1);
         pages()->setCurrentIndex(app::MainWindow::kSpecialDaysPage);
-        QCOMPARE(m_rig->find<app::StringGrid>("StringGrid1")->cell(1, 2), QString());
+        QCOMPARE(m_rig->find<app::StringGrid>("specialDaysGrid")->cell(1, 2), QString());
 
         const QString damaged = folder.filePath("damaged.tar");
         QFile bad(damaged);
@@ -171,21 +171,21 @@ class TstTariffPages : public QObject {
     void toTheMeterAndBack() {
         m_rig->connectAs(1, 12345);
         pages()->setCurrentIndex(app::MainWindow::kTariffPage);
-        m_rig->click("Seazon12");
-        m_rig->click("Panel80");
-        m_rig->click("Panel72");  // Sunday hour 23: the low bits of the last byte
+        m_rig->click("season12");
+        m_rig->click("tariff4");
+        m_rig->click("hour72");  // Sunday hour 23: the low bits of the last byte
         pages()->setCurrentIndex(app::MainWindow::kSpecialDaysPage);
         addDay(QDate(2026, 1, 7), 1);
         pages()->setCurrentIndex(app::MainWindow::kConnectionPage);
-        m_rig->find<QRadioButton>("Fl_tar")->click();
-        m_rig->click("WrCom");
-        QCOMPARE(m_rig->shownPanels(), QStringList{"Ok_wrtar"});
+        m_rig->find<QRadioButton>("choiceTariffs")->click();
+        m_rig->click("write");
+        QCOMPARE(m_rig->shownPanels(), QStringList{"tariffsWritten"});
         QCOMPARE(m_rig->meterState("zones 12"), QString(34, '0') + "03");
         QVERIFY(m_rig->meterState("calendar").startsWith("4107"));
 
         QVERIFY(m_rig->meter().control("set zones 3 " + QString(36, 'F')));
-        m_rig->click("Read");
-        QCOMPARE(m_rig->shownPanels(), QStringList{"Ok_rtar"});
+        m_rig->click("read");
+        QCOMPARE(m_rig->shownPanels(), QStringList{"tariffsRead"});
         QCOMPARE(state().schedule[2].Zones[0], uint8_t{3});
         QCOMPARE(state().schedule[11].Zones[71], uint8_t{3});
     }
@@ -194,36 +194,36 @@ class TstTariffPages : public QObject {
     // edited; a write the meter did not confirm names what it did not take.
     void partialReadAndWrite() {
         m_rig->connectAs(1, 12345);
-        m_rig->find<QRadioButton>("Fl_tar")->click();
+        m_rig->find<QRadioButton>("choiceTariffs")->click();
         QVERIFY(m_rig->meter().control("fault 06 silent"));
-        m_rig->click("Read");
-        QCOMPARE(m_rig->shownPanels(), QStringList{"Net_cv"});
+        m_rig->click("read");
+        QCOMPARE(m_rig->shownPanels(), QStringList{"noLink"});
         QCOMPARE(m_rig->status(0),
                  QStringLiteral("Не прочитаны сезоны: 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12"));
         pages()->setCurrentIndex(app::MainWindow::kTariffPage);
         const auto caption = [&](int n) {
-            return m_rig->find<QRadioButton>(QStringLiteral("Seazon%1").arg(n))->text();
+            return m_rig->find<QRadioButton>(QStringLiteral("season%1").arg(n))->text();
         };
         QCOMPARE(caption(7), QStringLiteral("Сезон 7") + app::kUnreadMark);
-        m_rig->click("Seazon7");
-        m_rig->click("Panel5");
+        m_rig->click("season7");
+        m_rig->click("hour5");
         QCOMPARE(caption(7), QStringLiteral("Сезон 7"));  // edited: the user's own now
         QCOMPARE(caption(8), QStringLiteral("Сезон 8") + app::kUnreadMark);
 
         pages()->setCurrentIndex(app::MainWindow::kConnectionPage);
         QVERIFY(m_rig->meter().control("clear"));
-        m_rig->click("Read");
-        QCOMPARE(m_rig->shownPanels(), QStringList{"Ok_rtar"});
+        m_rig->click("read");
+        QCOMPARE(m_rig->shownPanels(), QStringList{"tariffsRead"});
         pages()->setCurrentIndex(app::MainWindow::kTariffPage);
         QCOMPARE(caption(8), QStringLiteral("Сезон 8"));
 
         pages()->setCurrentIndex(app::MainWindow::kConnectionPage);
         QVERIFY(m_rig->meter().control("fault 07 silent 0 1"));
-        m_rig->click("WrCom");
-        QCOMPARE(m_rig->shownPanels(), QStringList{"Net_cv"});
+        m_rig->click("write");
+        QCOMPARE(m_rig->shownPanels(), QStringList{"noLink"});
         QCOMPARE(m_rig->status(0), QStringLiteral("Не записаны сезоны: 1"));
         QVERIFY(m_rig->meter().control("fault 03 silent"));
-        m_rig->click("WrCom");
+        m_rig->click("write");
         QCOMPARE(m_rig->status(0), QStringLiteral("Календарь не записан"));
     }
 };

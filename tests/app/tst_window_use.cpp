@@ -36,9 +36,9 @@ class TstWindowUse : public QObject {
         app::MainWindow form(nullptr, m_rig->archivePath());
         QLocale::setDefault(QLocale::system());
         const QRegularExpression numericDate(QStringLiteral("^\\d\\d\\.\\d\\d\\.\\d{4}$"));
-        auto* date = form.findChild<QDateEdit*>("Date_a");
+        auto* date = form.findChild<QDateEdit*>("meterDate");
         QVERIFY2(numericDate.match(date->text()).hasMatch(), qPrintable(date->text()));
-        const QString clockDate = form.findChild<QLabel*>("StaticText1")->text();
+        const QString clockDate = form.findChild<QLabel*>("nowDate")->text();
         QVERIFY2(numericDate.match(clockDate).hasMatch(), qPrintable(clockDate));
         QCOMPARE(date->calendarWidget()->locale().language(), QLocale::Russian);
         app::installTranslations();
@@ -50,18 +50,18 @@ class TstWindowUse : public QObject {
     void textsFitTheirPlaces() {
         m_form->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_form));
-        const QRect info = m_rig->find("GroupBox3")->geometry();
+        const QRect info = m_rig->find("information")->geometry();
         auto fits = [](const QWidget* widget, const QString& text) {
             return QFontMetrics(widget->font()).horizontalAdvance(text) <=
                    widget->contentsRect().width();
         };
         for (const QString& text : {texts::kPasswordSession, texts::kWrongCount})
-            QVERIFY2(fits(m_rig->find("StatusBar1_0"), text), qPrintable(text));
-        QVERIFY(fits(m_rig->find("StatusBar1_1"), texts::kFactoryNumber + "16777215"));
-        auto* clock = m_rig->find("Panel73");
+            QVERIFY2(fits(m_rig->find("status0"), text), qPrintable(text));
+        QVERIFY(fits(m_rig->find("status1"), texts::kFactoryNumber + "16777215"));
+        auto* clock = m_rig->find("clockPanel");
         QVERIFY(clock->geometry().right() < m_form->width());
         QVERIFY(clock->sizeHint().width() <= clock->width());
-        auto* grid = m_rig->find<app::StringGrid>("StringGridEvents");
+        auto* grid = m_rig->find<app::StringGrid>("journalGrid");
         grid->setCell(0, 0, "Номер события");
         for (int column = 0; column < 3; ++column) {
             const QString heading =
@@ -71,8 +71,8 @@ class TstWindowUse : public QObject {
                 qPrintable(heading));
         }
         m_rig->connectAs(1, 12345);
-        QVERIFY(m_rig->shown("Otkl"));
-        QCOMPARE(m_rig->find("GroupBox3")->geometry(), info);
+        QVERIFY(m_rig->shown("disconnect"));
+        QCOMPARE(m_rig->find("information")->geometry(), info);
     }
 
     // What a screen reader would announce: every control the keyboard reaches has a name.
@@ -95,16 +95,16 @@ class TstWindowUse : public QObject {
             return QAccessible::queryAccessibleInterface(form->findChild<QWidget*>(object))
                 ->text(QAccessible::Name);
         };
-        QCOMPARE(name("Zav_n", m_form), QStringLiteral("Заводской номер"));
-        QCOMPARE(name("Fl_time", m_form), QStringLiteral("Время и дата"));
-        QCOMPARE(name("Date_a", m_form), QStringLiteral("Дата"));
-        QCOMPARE(name("BitBtn1", m_form),
+        QCOMPARE(name("factoryNumber", m_form), QStringLiteral("Заводской номер"));
+        QCOMPARE(name("choiceClock", m_form), QStringLiteral("Время и дата"));
+        QCOMPARE(name("meterDate", m_form), QStringLiteral("Дата"));
+        QCOMPARE(name("saveTariffs", m_form),
                  QStringLiteral("Запись тарифов и календаря нестандартных дней"));
     }
 
     // The journal table names its columns to a screen reader.
     void journalColumnsHaveNames() {
-        auto* table = QAccessible::queryAccessibleInterface(m_rig->find("StringGridEvents"))
+        auto* table = QAccessible::queryAccessibleInterface(m_rig->find("journalGrid"))
                           ->tableInterface();
         QVERIFY(table);
         QCOMPARE(table->columnDescription(0), QStringLiteral("Номер события"));
@@ -116,11 +116,11 @@ class TstWindowUse : public QObject {
     // a meter slower than that is reached by the full cycle only.
     void fastExchange() {
         QVERIFY(m_rig->meter().control("fault 25 delay 400"));
-        auto* fast = m_rig->find<QCheckBox>("FastExchange");
+        auto* fast = m_rig->find<QCheckBox>("fastExchange");
         QVERIFY(!fast->isChecked());
         m_rig->connectAs(1, 12345);
         QCOMPARE(m_rig->status(0), texts::kFactorySession);
-        m_rig->click("Otkl");
+        m_rig->click("disconnect");
         fast->setChecked(true);
         m_rig->connectAs(1, 12345);
         QCOMPARE(m_rig->status(0), texts::kWrongCount);
@@ -130,22 +130,22 @@ class TstWindowUse : public QObject {
         m_form->show();
         QApplication::setActiveWindow(m_form);
         QVERIFY(QTest::qWaitForWindowActive(m_form));
-        auto* pages = m_rig->find<QTabWidget>("PageControl1");
-        QCOMPARE(pages->indexOf(m_rig->find("TrafficPage")), -1);
+        auto* pages = m_rig->find<QTabWidget>("pages");
+        QCOMPARE(pages->indexOf(m_rig->find("trafficPage")), -1);
         QTest::keyClick(m_form, Qt::Key_T, Qt::ControlModifier);
-        QCOMPARE(pages->currentWidget(), m_rig->find("TrafficPage"));
+        QCOMPARE(pages->currentWidget(), m_rig->find("trafficPage"));
 
         m_rig->connectAs(2, 12345, "4321");
-        auto* view = m_rig->find<QPlainTextEdit>("TrafficView");
+        auto* view = m_rig->find<QPlainTextEdit>("trafficView");
         QTRY_VERIFY(view->toPlainText().contains("RxdWrPsw ok"));
         QVERIFY(view->toPlainText().contains("39 30 00 20 ** ** ** ** ** **"));
         QTemporaryDir folder;
-        auto* page = m_rig->find<app::TrafficPage>("TrafficPage");
+        auto* page = m_rig->find<app::TrafficPage>("trafficPage");
         QVERIFY(page->saveTo(folder.filePath("traffic.txt")));
         QFile saved(folder.filePath("traffic.txt"));
         QVERIFY(saved.open(QIODevice::ReadOnly));
         QCOMPARE(QString::fromUtf8(saved.readAll()).count('\n'), 6);
-        m_rig->click("TrafficClear");
+        m_rig->click("trafficClear");
         QVERIFY(view->toPlainText().isEmpty());
     }
 };

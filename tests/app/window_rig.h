@@ -13,10 +13,10 @@
 namespace vilt::test {
 
 inline const QStringList kPanelNames = {
-    "Net_cv",     "Cv_ok",      "Cv_ok_rd", "Cv_ok_rd_wr",   "No_pass",     "Ok_rtar",
-    "Ok_are",     "Ok_wrplase", "Ok_reset", "Ok_wrtar",      "Ok_rdtime",   "Ok_stime",
-    "Ok_wrtime",  "Ok_rdevent", "Ok_s_512", "Ok_rd_kalib",   "Ok_wr_kalib", "Ok_wr_serNum",
-    "Ok_rd_sr30", "Net_sr",     "Ok_Sk",    "Ok_wr_password"};
+    "noLink",     "connected",      "connectedRead", "connectedReadWrite",   "wrongPassword",     "tariffsRead",
+    "energyRead",     "placeWritten", "resetDone", "tariffsWritten",      "clockRead",   "clockSynced",
+    "clockWritten",  "eventsRead", "output512On", "calibrationRead",   "calibrationWritten", "meterNumberWritten",
+    "profileRead", "noProfile",     "speedChanged",    "passwordChanged"};
 
 class WindowRig {
   public:
@@ -70,13 +70,13 @@ class WindowRig {
         return names;
     }
     QString status(int panel) const {
-        return find<QLabel>(QStringLiteral("StatusBar1_%1").arg(panel))->text();
+        return find<QLabel>(QStringLiteral("status%1").arg(panel))->text();
     }
-    app::RadioGroup* mode() const { return find<app::RadioGroup>("Tip_c"); }
+    app::RadioGroup* mode() const { return find<app::RadioGroup>("accessMode"); }
     void click(const QString& name) const { QTest::mouseClick(find(name), Qt::LeftButton); }
 
     void choosePort(const QString& name) const {
-        auto* ports = find<QComboBox>("ComboBox1");
+        auto* ports = find<QComboBox>("port");
         const int index = ports->findText(name);
         ports->setCurrentIndex(index);
         emit ports->activated(index);
@@ -84,11 +84,11 @@ class WindowRig {
     // Fills the connection group as a user would, then presses the connect button.
     void connectAs(int accessMode, int factory, const QString& password = {}) const {
         choosePort("Com1");
-        find<QSpinBox>("TimeOut")->setValue(100);
-        find<QSpinBox>("Zav_n")->setValue(factory);
-        if (!password.isEmpty()) find<QLineEdit>("Password")->setText(password);
+        find<QSpinBox>("wait")->setValue(100);
+        find<QSpinBox>("factoryNumber")->setValue(factory);
+        if (!password.isEmpty()) find<QLineEdit>("password")->setText(password);
         mode()->setItemIndex(accessMode);
-        click("Vkl");
+        click("connect");
     }
 
   private:

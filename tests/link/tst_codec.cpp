@@ -18,7 +18,7 @@ QByteArray bytes(std::initializer_list<int> values) {
     return out;
 }
 int32_t crcOf(const QByteArray& data) {
-    return CalcPoly(reinterpret_cast<const uint8_t*>(data.constData()),
+    return frameCrc(reinterpret_cast<const uint8_t*>(data.constData()),
                     static_cast<int32_t>(data.size()));
 }
 }  // namespace
@@ -53,13 +53,13 @@ class TstCodec : public QObject {
     void bcd() {
         QFETCH(int, bcd);
         QFETCH(int, bin);
-        QCOMPARE(BcdToBin(bcd), bin);
-        QCOMPARE(BinToBcd(bin), bcd);
+        QCOMPARE(bcdToInt(bcd), bin);
+        QCOMPARE(intToBcd(bin), bcd);
     }
     void bcdIsNotValidated() {
-        QCOMPARE(BcdToBin(0x1A), 20);
-        QCOMPARE(BinToBcd(123), 0xC3);
-        QCOMPARE(BinToBcd(45), 0x45);
+        QCOMPARE(bcdToInt(0x1A), 20);
+        QCOMPARE(intToBcd(123), 0xC3);
+        QCOMPARE(intToBcd(45), 0x45);
     }
 
     void coderPsw_data() {
@@ -76,7 +76,7 @@ class TstCodec : public QObject {
         QFETCH(int, password);
         QFETCH(uint, challenge);
         QFETCH(uint, code);
-        QCOMPARE(CoderPsw(password, challenge), code);
+        QCOMPARE(loginCode(password, challenge), code);
     }
 
     void versionText_data() {

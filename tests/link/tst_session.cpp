@@ -95,7 +95,7 @@ class TstSession : public QObject {
         rig.meter.setNextChallenge(0x5A17C3E1);
         const auto outcome = rig.open(link::AccessMode::WithPassword, 12345, "1234");
         QCOMPARE(outcome.result, 0);
-        // CoderPsw(1234, 0x5A17C3E1) = 0x1F387931, least significant byte first.
+        // loginCode(1234, 0x5A17C3E1) = 0x1F387931, least significant byte first.
         QCOMPARE(rig.meter.requests().last().left(8), QByteArray::fromHex("393000203179381F"));
         QCOMPARE(commands(outcome), QList({Command::Identity, Command::Challenge, Command::Login}));
         QCOMPARE(texts::sessionStatus(outcome.steps.last()).exchange,

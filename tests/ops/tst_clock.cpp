@@ -99,7 +99,7 @@ class TstClock : public QObject {
         rig.meter.state().frozenClock = frame({0x05, 0x30, 0x14, 0x03, 0x09, 0x12, 0x26});
         rig.meter.state().dst = 0x01;  // anything but 0x77 forbids
         const auto outcome =
-            ops::ReadClick(rig.exchange, ops::Group::Energy, {{.time = true}, {false, 6}}).clock;
+            ops::readSelected(rig.exchange, ops::Group::Energy, {{.time = true}, {false, 6}}).clock;
         QCOMPARE(outcome->time, std::optional(QTime(14, 30, 5)));
         QCOMPARE(outcome->date, std::optional(QDate(2026, 12, 9)));
         QCOMPARE(outcome->weekday, std::optional(3));
@@ -152,7 +152,7 @@ class TstClock : public QObject {
     void writeSendsPickersAndDst() {
         test::MeterRig rig;
         ops::WriteInputs inputs{QTime(9, 5, 7), QDate(2027, 1, 1), false, {}, 0};
-        const auto outcome = ops::WrComClick(rig.exchange, ops::Group::Time, inputs);
+        const auto outcome = ops::writeSelected(rig.exchange, ops::Group::Time, inputs);
         QCOMPARE(rig.requests(0x11).value(0).mid(3, 8), frame({0x11, 7, 5, 9, 5, 1, 1, 0x27}));
         QCOMPARE(rig.requests(0x11).value(0).size(), 13);
         QCOMPARE(rig.requests(0x0F).value(0).mid(3, 2), frame({0x0F, 0x00}));
@@ -162,7 +162,7 @@ class TstClock : public QObject {
         QCOMPARE(rig.clock.log().filter("wait 100").size(), 1);  // the settling wait first
 
         inputs.dst = true;
-        ops::WrComClick(rig.exchange, ops::Group::Time, inputs);
+        ops::writeSelected(rig.exchange, ops::Group::Time, inputs);
         QCOMPARE(rig.requests(0x0F).value(1).mid(3, 2), frame({0x0F, 0x77}));
     }
 
@@ -187,7 +187,7 @@ class TstClock : public QObject {
     void synchronise() {
         test::MeterRig rig;
         const QDateTime sunday(QDate(2026, 12, 13), QTime(10, 20, 30));
-        const auto outcome = ops::SinClick(rig.exchange, sunday, true);
+        const auto outcome = ops::syncClock(rig.exchange, sunday, true);
         QCOMPARE(rig.requests(0x11).size(), 1);
         QCOMPARE(uint8_t(rig.requests(0x11)[0][7]), uint8_t{7});
         QCOMPARE(outcome.operation, link::Operation::SyncClock);

@@ -38,7 +38,7 @@ class TstEvents : public QObject {
         test::MeterRig rig;
         rig.meter.state().journals[3] =
             journalBytes({{0x15, 0x03, 0x10, 0x08, 0x45}, {0xFF, 0x1A}});
-        const auto reply = ops::RxdRdEvent(rig.exchange, 3);
+        const auto reply = ops::requestJournal(rig.exchange, 3);
         QVERIFY(reply.ok());
         QCOMPARE(rig.meter.requests().last().left(5), QByteArray::fromHex("3930001403"));
         QCOMPARE(rig.meter.requests().last().size(), 7);
@@ -57,7 +57,7 @@ class TstEvents : public QObject {
         QFETCH(FaultKind, fault);
         test::MeterRig rig;
         rig.meter.setFault(0x14, Fault{fault});
-        QVERIFY(!ops::RxdRdEvent(rig.exchange, 0).ok());
+        QVERIFY(!ops::requestJournal(rig.exchange, 0).ok());
         const auto outcome = ops::readEvents(rig.exchange);
         QCOMPARE(outcome.status, Status::NoLink);
         QCOMPARE(outcome.journals[0], std::nullopt);  // the table keeps what it had
@@ -65,7 +65,7 @@ class TstEvents : public QObject {
 
     void readAllJournals() {
         test::MeterRig rig;
-        const auto outcome = ops::ReadClick(rig.exchange, ops::Group::Event).events;
+        const auto outcome = ops::readSelected(rig.exchange, ops::Group::Event).events;
         QList<int> asked;
         for (const QByteArray& request : rig.requests(0x14)) asked << request[4];
         QCOMPARE(asked, QList<int>({0, 1, 2, 3, 4, 5}));

@@ -88,12 +88,12 @@ class TstReadings : public QObject {
     void countersAsSent() {
         test::MeterRig rig;
         rig.meter.state().energy[0] = {12345, 0, -1, 2147483647};
-        const auto reply = ops::RxdRdCountA(rig.exchange);
+        const auto reply = ops::requestActiveEnergy(rig.exchange);
         QVERIFY(reply.ok());
         QCOMPARE(reply.value, (ops::Counts{12345, 0, -1, 2147483647}));
         QCOMPARE(ops::countTotal(reply.value), 12345LL - 1 + 2147483647LL);
         QCOMPARE(hex(rig.requests(kEnergy).last()).left(14), QStringLiteral("39 30 00 12 00"));
-        QVERIFY(ops::RxdRdCountR(rig.exchange).ok());
+        QVERIFY(ops::requestReactiveEnergy(rig.exchange).ok());
         QCOMPARE(hex(rig.requests(kEnergy).last()).left(14), QStringLiteral("39 30 00 12 01"));
     }
 
@@ -111,7 +111,7 @@ class TstReadings : public QObject {
         QFETCH(Check, check);
         test::MeterRig rig;
         rig.meter.setFault(kEnergy, Fault{fault});
-        QCOMPARE(ops::RxdRdCountA(rig.exchange).check, check);
+        QCOMPARE(ops::requestActiveEnergy(rig.exchange).check, check);
         const auto outcome = ops::readEnergy(rig.exchange, {false, 7});
         QCOMPARE(outcome.status, Status::NoLink);
         QVERIFY(!outcome.active && !outcome.reactive);
@@ -261,7 +261,7 @@ class TstReadings : public QObject {
         const QDate day(2010, 3, 5);
         rig.meter.state().profiles[day] = {sim::ProfileShape::Words,
                                            words({{0, 0x8000}, {1, 0x7FFF}, {47, 0x0096}})};
-        const auto outcome = ops::RdSrClick(rig.exchange, day, kFactory, store.archive.get());
+        const auto outcome = ops::readProfile(rig.exchange, day, kFactory, store.archive.get());
         QCOMPARE(outcome.status, Status::Done);
         QCOMPARE(hex(rig.requests(kProfile).last()).left(20),
                  QStringLiteral("39 30 00 18 05 03 10"));
@@ -321,7 +321,7 @@ class TstReadings : public QObject {
         ArchiveRig store;
         const QDate day(2010, 3, 5);
         rig.meter.state().profiles[day] = {sim::ProfileShape(shape), {}};
-        const auto outcome = ops::RdSrClick(rig.exchange, day, kFactory, store.archive.get());
+        const auto outcome = ops::readProfile(rig.exchange, day, kFactory, store.archive.get());
         QCOMPARE(outcome.status, status);
         QVERIFY(!outcome.words);
         QVERIFY(store.statements.isEmpty());
@@ -334,7 +334,7 @@ class TstReadings : public QObject {
         const QDate day(2010, 3, 5);
         rig.meter.state().profiles[day] = {sim::ProfileShape::Words, words({{0, 5}})};
         rig.meter.setFault(kProfile, Fault{FaultKind::BadCrc});
-        const auto outcome = ops::RdSrClick(rig.exchange, day, kFactory, store.archive.get());
+        const auto outcome = ops::readProfile(rig.exchange, day, kFactory, store.archive.get());
         QCOMPARE(outcome.status, Status::NoLink);
         QVERIFY(store.statements.isEmpty());
     }
@@ -346,14 +346,14 @@ class TstReadings : public QObject {
         ArchiveRig store;
         const QDate day(2010, 12, 31);
         rig.meter.state().profiles[day] = {sim::ProfileShape::Words, words({{3, 100}})};
-        ops::RdSrClick(rig.exchange, day, kFactory, store.archive.get());
+        ops::readProfile(rig.exchange, day, kFactory, store.archive.get());
         rig.meter.state().profiles[day] = {sim::ProfileShape::Words, words({{3, 250}})};
-        ops::RdSrClick(rig.exchange, day, kFactory, store.archive.get());
+        ops::readProfile(rig.exchange, day, kFactory, store.archive.get());
         auto rows = store.archive->profiles(std::nullopt, std::nullopt, std::nullopt);
         QCOMPARE(rows.size(), 1);
         QCOMPARE(*rows[0].values[3], 2.5);
         QCOMPARE(rows[0].day, day);
-        ops::RdSrClick(rig.exchange, day, 777, store.archive.get());
+        ops::readProfile(rig.exchange, day, 777, store.archive.get());
         rows = store.archive->profiles(std::nullopt, std::nullopt, std::nullopt);
         QCOMPARE(rows.size(), 2);
         QCOMPARE(rows[1].factory, 777);
@@ -373,7 +373,7 @@ class TstReadings : public QObject {
         QFETCH(bool, eventsRead);
         test::MeterRig rig;
         if (failing) rig.meter.setFault(failing, Fault{FaultKind::Silent});
-        const auto outcome = ops::ReadClick(rig.exchange, ops::Group::Tariff, {{.event = true}, {}});
+        const auto outcome = ops::readSelected(rig.exchange, ops::Group::Tariff, {{.event = true}, {}});
         QVERIFY(outcome.tariffs);
         QCOMPARE(outcome.tariffs->ok(), failing == 0);
         QCOMPARE(outcome.events.has_value(), eventsRead);
@@ -384,12 +384,12 @@ class TstReadings : public QObject {
         test::MeterRig rig;
         rig.meter.setFault(kEnergy, Fault{FaultKind::Silent});
         const auto outcome =
-            ops::ReadClick(rig.exchange, ops::Group::Energy, {{.event = true}, {false, 6}});
+            ops::readSelected(rig.exchange, ops::Group::Energy, {{.event = true}, {false, 6}});
         QVERIFY(outcome.energy && !outcome.energy->ok());
         QVERIFY(!outcome.events);
         rig.meter.clearFaults();
         const auto next =
-            ops::ReadClick(rig.exchange, ops::Group::Energy, {{.event = true}, {false, 6}});
+            ops::readSelected(rig.exchange, ops::Group::Energy, {{.event = true}, {false, 6}});
         QVERIFY(next.energy->ok() && next.events);
     }
 };

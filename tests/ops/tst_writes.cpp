@@ -37,7 +37,7 @@ class TstWrites : public QObject {
         QFETCH(QString, text);
         QFETCH(QByteArray, field);
         test::MeterRig rig;
-        const auto outcome = ops::WrComClick(rig.exchange, ops::Group::Place, inputs(text));
+        const auto outcome = ops::writeSelected(rig.exchange, ops::Group::Place, inputs(text));
         const QByteArray request = rig.requests(0x19).value(0);
         QCOMPARE(request.size(), 22);
         QCOMPARE(request.mid(4, 16), field.leftJustified(16, '\0'));
@@ -120,7 +120,7 @@ class TstWrites : public QObject {
         QFETCH(int, index);
         QFETCH(int, code);
         test::MeterRig rig;
-        const auto outcome = ops::WrComClick(rig.exchange, ops::Group::Speed, inputs({}, index));
+        const auto outcome = ops::writeSelected(rig.exchange, ops::Group::Speed, inputs({}, index));
         QCOMPARE(int(rig.requests(0x1D).value(0)[4]), code);
         QCOMPARE(outcome->operation, Operation::WriteSpeed);
         QCOMPARE(outcome->status, Status::Done);
@@ -129,7 +129,7 @@ class TstWrites : public QObject {
     void nothingToWrite() {
         test::MeterRig rig;
         for (const auto group : {ops::Group::Energy, ops::Group::Event})
-            QCOMPARE(ops::WrComClick(rig.exchange, group, inputs()), std::nullopt);
+            QCOMPARE(ops::writeSelected(rig.exchange, group, inputs()), std::nullopt);
         QVERIFY(rig.meter.requests().isEmpty());
     }
 

@@ -138,7 +138,7 @@ class TstSheet : public QObject {
 
     // Each journal's events in order; a journal holding a record that is no real time says so.
     void journals() {
-        ops::EventTab tab{};
+        ops::Journals tab{};
         tab[0][0] = {10, 12, 26, 9, 5};
         tab[0][1] = {11, 12, 26, 23, 59};
         tab[2][0] = {31, 2, 26, 0, 0};  // 31 February

@@ -45,8 +45,8 @@ QByteArray zoneMap(std::initializer_list<std::pair<int, int>> set) {
     return zones;
 }
 
-TSeazonRec season(const QByteArray& zones) {
-    TSeazonRec record;
+Season season(const QByteArray& zones) {
+    Season record;
     std::copy_n(reinterpret_cast<const uint8_t*>(zones.constData()), kSlotCount,
                 record.Zones.begin());
     return record;
@@ -63,8 +63,8 @@ void fillMeterZones(test::MeterRig& rig) {
 // 26 special days: 1 March a holiday, then 25 more, each a day later.
 SpecDays twentySixDays() {
     SpecDays days;
-    for (int i = 0; i < 26; ++i) days.SpecDayTab[size_t(i)] = {1 + i, 3, kSpecHoliday};
-    days.SpecDayCount = 26;
+    for (int i = 0; i < 26; ++i) days.records[size_t(i)] = {1 + i, 3, kSpecHoliday};
+    days.count = 26;
     return days;
 }
 
@@ -137,13 +137,13 @@ class TstTariff : public QObject {
         QFETCH(QByteArray, zones);
         QFETCH(QByteArray, packed);
         QCOMPARE(bytes(PackTarif(season(zones))).toHex(' '), packed.toHex(' '));
-        TSeazonRec unpacked;
+        Season unpacked;
         UnPackTarif(array<kPackedZoneBytes>(packed), unpacked);
         QCOMPARE(bytes(unpacked.Zones).toHex(' '), zones.toHex(' '));
     }
 
     void unpackTouchesOnlyTheSlotsOfItsSeason() {
-        SeazonTab schedule = defaultSchedule();
+        Schedule schedule = defaultSchedule();
         schedule[11].EndDay = 30;
         const auto packed = array<kPackedZoneBytes>(
             QByteArray::fromHex("00 1B E4 FF 55 AA 01 80 7F 3C C3 0F F0 12 34 56 78 9A"));
@@ -161,7 +161,7 @@ class TstTariff : public QObject {
     }
 
     void defaultsAndColours() {
-        const SeazonTab schedule = defaultSchedule();
+        const Schedule schedule = defaultSchedule();
         for (int n = 1; n <= kSeasonCount; ++n) {
             QCOMPARE(schedule[size_t(n - 1)].EndDay, 31);
             QCOMPARE(schedule[size_t(n - 1)].EndMonth, n);
@@ -203,7 +203,7 @@ class TstTariff : public QObject {
         QFETCH(QByteArray, wire);
         QFETCH(QString, date);
         QFETCH(QString, typeText);
-        const TSpecDayRec record{day, month, type};
+        const SpecialDay record{day, month, type};
         QCOMPARE(bytes(packSpecDay(record)).toHex(' '), wire.toHex(' '));
         const auto records = unpackCalendar(array<kCalendarBytes>(wire + QByteArray(46, '\0')));
         QVERIFY(std::holds_alternative<CalendarRecords>(records));
@@ -240,7 +240,7 @@ class TstTariff : public QObject {
     void zoneRead() {
         test::MeterRig rig;
         fillMeterZones(rig);
-        const auto reply = RxdRdTarzon(rig.exchange, 3);
+        const auto reply = requestSeasonZones(rig.exchange, 3);
         QVERIFY(reply.ok());
         QCOMPARE(bytes(reply.value), kZones);
         QCOMPARE(test::hex(rig.requests(kReadZones).first()), "39 30 00 06 03 12 BE");
@@ -249,7 +249,7 @@ class TstTariff : public QObject {
     void defaultSeason12Write() {
         test::MeterRig rig;
         rig.meter.state().zones[11].fill(0xFF);
-        QCOMPARE(RxdWrTarzon(rig.exchange, 12, defaultSchedule()[11]), Check::Ok);
+        QCOMPARE(sendSeasonZones(rig.exchange, 12, defaultSchedule()[11]), Check::Ok);
         QCOMPARE(test::hex(rig.requests(kWriteZones).first()),
                  "39 30 00 07 0C" + QString(" 00").repeated(18) + " AA 79");
         QCOMPARE(rig.meter.state().zones[11], sim::SeasonZones{});
@@ -291,16 +291,16 @@ class TstTariff : public QObject {
         line.replies = {reply};
         switch (command) {
             case kReadZones:
-                QCOMPARE(RxdRdTarzon(exchange, 3).check, check);
+                QCOMPARE(requestSeasonZones(exchange, 3).check, check);
                 break;
             case kWriteZones:
-                QCOMPARE(RxdWrTarzon(exchange, 3, defaultSchedule()[2]), check);
+                QCOMPARE(sendSeasonZones(exchange, 3, defaultSchedule()[2]), check);
                 break;
             case kReadCalendar:
-                QCOMPARE(RxdRdKal(exchange).check, check);
+                QCOMPARE(requestCalendar(exchange).check, check);
                 break;
             default:
-                QCOMPARE(RxdWrKal(exchange, SpecDayTable{}), check);
+                QCOMPARE(sendCalendar(exchange, SpecDayTable{}), check);
         }
     }
 
@@ -311,7 +311,7 @@ class TstTariff : public QObject {
         fillMeterZones(rig);
         rig.meter.state().calendar =
             array<kCalendarBytes>(QByteArray::fromHex("41 07 12 25 81 09") + QByteArray(42, '\0'));
-        SeazonTab current = defaultSchedule();
+        Schedule current = defaultSchedule();
         current[3].EndDay = 30;
         const SpecDays days = twentySixDays();
 
@@ -330,12 +330,12 @@ class TstTariff : public QObject {
         QCOMPARE(outcome.schedule[3].EndDay, 30);
         QCOMPARE(outcome.schedule[3].EndMonth, 4);
 
-        QCOMPARE(outcome.days.SpecDayTab[2], (TSpecDayRec{9, 1, 2}));
-        QCOMPARE(outcome.days.SpecDayTab[3], TSpecDayRec{});
-        QCOMPARE(outcome.days.SpecDayTab[24], days.SpecDayTab[24]);
-        QCOMPARE(outcome.days.SpecDayTab[25], days.SpecDayTab[25]);
-        QCOMPARE(specDayListLength(outcome.days.SpecDayTab), 3);
-        QCOMPARE(outcome.days.SpecDayCount, 26);  // counted again when the page opens
+        QCOMPARE(outcome.days.records[2], (SpecialDay{9, 1, 2}));
+        QCOMPARE(outcome.days.records[3], SpecialDay{});
+        QCOMPARE(outcome.days.records[24], days.records[24]);
+        QCOMPARE(outcome.days.records[25], days.records[25]);
+        QCOMPARE(specDayListLength(outcome.days.records), 3);
+        QCOMPARE(outcome.days.count, 26);  // counted again when the page opens
     }
 
     // Season 5 fails three times: the line is taken for gone, so no later season is asked;
@@ -350,7 +350,7 @@ class TstTariff : public QObject {
                 rig.meter.setFault(kReadZones,
                                    Fault{request[4] == 5 ? FaultKind::Silent : FaultKind::None});
         };
-        SeazonTab current = defaultSchedule();
+        Schedule current = defaultSchedule();
         current[4].Zones.fill(1);
         current[5].Zones.fill(2);
 
@@ -393,7 +393,7 @@ class TstTariff : public QObject {
         fillMeterZones(rig);
         rig.meter.state().calendar = array<kCalendarBytes>(calendar);
         rig.meter.setFault(kReadCalendar, Fault{fault});
-        const SeazonTab current = defaultSchedule();
+        const Schedule current = defaultSchedule();
         const SpecDays days = twentySixDays();
 
         const auto outcome = readTariffs(rig.exchange, current, days);
@@ -411,12 +411,12 @@ class TstTariff : public QObject {
     // afterwards replaces those 24 and leaves the other two in the list.
     void writeAllThenReadBack() {
         test::MeterRig rig;
-        SeazonTab schedule = defaultSchedule();
+        Schedule schedule = defaultSchedule();
         schedule[2] = season(zoneMap({{0, 0}, {1, 1}, {2, 2}, {3, 3}, {24, 3}, {71, 3}}));
         schedule[11].Zones.fill(2);
         SpecDays days = twentySixDays();
-        days.SpecDayTab[0] = {7, 1, kSpecHoliday};
-        days.SpecDayTab[1] = {25, 12, kSpecWorkingDay};
+        days.records[0] = {7, 1, kSpecHoliday};
+        days.records[1] = {25, 12, kSpecWorkingDay};
 
         const auto outcome = writeTariffs(rig.exchange, schedule, days);
         QCOMPARE(outcome.status, Status::Done);
@@ -434,9 +434,9 @@ class TstTariff : public QObject {
         const auto read = readTariffs(rig.exchange, schedule, days);
         QCOMPARE(read.status, Status::Done);
         QCOMPARE(read.schedule, schedule);
-        QCOMPARE(read.days.SpecDayTab[0], (TSpecDayRec{8, 1, kSpecHoliday}));
-        QCOMPARE(specDayListLength(read.days.SpecDayTab), 26);
-        QCOMPARE(read.days.SpecDayTab[25], days.SpecDayTab[25]);
+        QCOMPARE(read.days.records[0], (SpecialDay{8, 1, kSpecHoliday}));
+        QCOMPARE(specDayListLength(read.days.records), 26);
+        QCOMPARE(read.days.records[25], days.records[25]);
     }
 
     void writeFailures_data() {
@@ -464,7 +464,7 @@ class TstTariff : public QObject {
                 uint8_t(request[3]) == code && (season == 0 || request[4] == season);
             rig.meter.setFault(code, Fault{refused ? fault : FaultKind::None});
         };
-        SeazonTab schedule = defaultSchedule();
+        Schedule schedule = defaultSchedule();
         for (auto& record : schedule) record.Zones.fill(3);
 
         const auto outcome = writeTariffs(rig.exchange, schedule, {});

@@ -13,8 +13,8 @@ namespace {
 const QStringList kDayTypes = {"working", "Saturday", "holiday"};
 
 // "2 Saturday 23 3": season 2, Saturday, hour 23 on tariff index 3 (T4).
-SeazonTab scheduleWith(const QStringList& zones) {
-    SeazonTab schedule = defaultSchedule();
+Schedule scheduleWith(const QStringList& zones) {
+    Schedule schedule = defaultSchedule();
     for (const QString& text : zones) {
         const QStringList part = text.split(' ');
         const auto day = static_cast<DayType>(kDayTypes.indexOf(part[1]));
@@ -30,9 +30,9 @@ SpecDays daysOf(const QStringList& records) {
     for (qsizetype i = 0; i < records.size(); ++i) {
         if (records[i].isEmpty()) continue;
         const QStringList part = records[i].split(QRegularExpression("[./]"));
-        days.SpecDayTab[size_t(i)] = {part[0].toInt(), part[1].toInt(), part[2].toInt()};
+        days.records[size_t(i)] = {part[0].toInt(), part[1].toInt(), part[2].toInt()};
     }
-    days.SpecDayCount = int32_t(records.size());
+    days.count = int32_t(records.size());
     return days;
 }
 
@@ -138,7 +138,7 @@ class TstTariffCompare : public QObject {
 
     // The end dates never reach the meter, so they never differ.
     void endDatesAreNotCompared() {
-        SeazonTab file = defaultSchedule();
+        Schedule file = defaultSchedule();
         file[0].EndDay = 15;
         file[0].EndMonth = 2;
         QVERIFY(compareTariffs(file, {}, defaultSchedule(), {}).equal());

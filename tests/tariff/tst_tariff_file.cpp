@@ -17,10 +17,10 @@ namespace {
 
 // A schedule with something in every field: season n ends on day 28 - n of month 13 - n,
 // its slots cycle through the tariffs from n on.
-SeazonTab busySchedule() {
-    SeazonTab schedule{};
+Schedule busySchedule() {
+    Schedule schedule{};
     for (int n = 1; n <= kSeasonCount; ++n) {
-        TSeazonRec& season = schedule[size_t(n - 1)];
+        Season& season = schedule[size_t(n - 1)];
         season.EndDay = 28 - n;
         season.EndMonth = 13 - n;
         for (int k = 0; k < kSlotCount; ++k) season.Zones[size_t(k)] = uint8_t((n + k) % 4);
@@ -31,8 +31,8 @@ SeazonTab busySchedule() {
 // `count` special days, types 0-3 in turn, every record behind them empty.
 SpecDays listOf(int count) {
     SpecDays days;
-    for (int i = 0; i < count; ++i) days.SpecDayTab[size_t(i)] = {1 + i, 1 + i % 12, i % 4};
-    days.SpecDayCount = count;
+    for (int i = 0; i < count; ++i) days.records[size_t(i)] = {1 + i, 1 + i % 12, i % 4};
+    days.count = count;
     return days;
 }
 
@@ -105,7 +105,7 @@ class TstTariffFile : public QObject {
     }
 
     void offsets() {
-        SeazonTab schedule = defaultSchedule();
+        Schedule schedule = defaultSchedule();
         schedule[1].Zones[size_t(slotIndex(DayType::Saturday, 0))] = 3;
         schedule[11].EndDay = 30;
         const QByteArray file = saveTariffFile(schedule, listOf(30));
@@ -119,8 +119,8 @@ class TstTariffFile : public QObject {
     // The list ends at the first empty record; what lies behind it is not saved.
     void saveStopsAtTheFirstEmptyRecord() {
         SpecDays days = listOf(3);
-        days.SpecDayTab[4] = {9, 9, 1};
-        days.SpecDayCount = 5;
+        days.records[4] = {9, 9, 1};
+        days.count = 5;
         QCOMPARE(saveTariffFile(defaultSchedule(), days).size(), 888 + 9);
     }
 

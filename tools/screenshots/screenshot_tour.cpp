@@ -38,7 +38,7 @@ bool paintedSchedule(MainWindow& form, QTabWidget& pages, const QString& folder)
     TariffPage& tariffs = form.tariffPage();
     const auto paint = [&](int tariff, int day, int from, int to) {
         tariffs.selectTariff(tariff);
-        for (int hour = from; hour <= to; ++hour) tariffs.PanelClick(day * 24 + hour + 1);
+        for (int hour = from; hour <= to; ++hour) tariffs.hourClicked(day * 24 + hour + 1);
     };
     paint(1, 0, 7, 22);
     paint(2, 0, 8, 10);
@@ -48,8 +48,8 @@ bool paintedSchedule(MainWindow& form, QTabWidget& pages, const QString& folder)
     tariffs.selectTariff(2);
     bool ok = save(form, folder, QStringLiteral("tariffs"));
     pages.setCurrentIndex(MainWindow::kSpecialDaysPage);
-    auto* calendar = form.findChild<QCalendarWidget*>(QStringLiteral("CCalendar1"));
-    auto* add = form.findChild<QPushButton*>(QStringLiteral("AddBtn"));
+    auto* calendar = form.findChild<QCalendarWidget*>(QStringLiteral("calendar"));
+    auto* add = form.findChild<QPushButton*>(QStringLiteral("addDay"));
     for (const QDate& day : {QDate(2026, 1, 1), QDate(2026, 1, 7), QDate(2026, 5, 9)}) {
         calendar->setCurrentPage(day.year(), day.month());
         calendar->setSelectedDate(day);
@@ -66,12 +66,12 @@ bool dialledCall(MainWindow& form, QComboBox& ports, const QString& folder) {
     if (modem < 0) return true;
     ports.setCurrentIndex(modem);
     emit ports.activated(modem);
-    form.findChild<QLineEdit*>(QStringLiteral("N_telefona"))->setText(QStringLiteral("5551234"));
-    form.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
+    form.findChild<QLineEdit*>(QStringLiteral("phone"))->setText(QStringLiteral("5551234"));
+    form.findChild<QPushButton*>(QStringLiteral("dial"))->click();
     const bool ok = save(form, folder, QStringLiteral("modem"));
-    form.findChild<QPushButton*>(QStringLiteral("Button2"))->click();
+    form.findChild<QPushButton*>(QStringLiteral("hangUp"))->click();
     // The batch through the same modem: dial, energy, clock, journals, hang-up.
-    form.findChild<QPushButton*>(QStringLiteral("Button3"))->click();
+    form.findChild<QPushButton*>(QStringLiteral("batch"))->click();
     return save(form, folder, QStringLiteral("batch")) && ok;
 }
 
@@ -80,7 +80,7 @@ bool dialledCall(MainWindow& form, QComboBox& ports, const QString& folder) {
 bool visitReport(MainWindow& form, const QString& folder) {
     const QString pdf = QDir(folder).filePath(QStringLiteral("report.pdf"));
     setSavePathFunction([pdf](const QString&) { return pdf; });
-    form.findChild<QAction*>(QStringLiteral("ReportSave"))->trigger();
+    form.findChild<QAction*>(QStringLiteral("reportSave"))->trigger();
     setSavePathFunction({});
     if (!QFile::exists(pdf)) return false;
     const QString pdftoppm = QStandardPaths::findExecutable(QStringLiteral("pdftoppm"));
@@ -96,7 +96,7 @@ bool visitReport(MainWindow& form, const QString& folder) {
 
 bool screenshotTour(MainWindow& form, const QString& folder) {
     QDir().mkpath(folder);
-    auto* pages = form.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+    auto* pages = form.findChild<QTabWidget*>(QStringLiteral("pages"));
     bool ok = true;
     for (int i = 0; i < pages->count(); ++i) {
         if (!pages->isTabVisible(i)) continue;
@@ -105,42 +105,42 @@ bool screenshotTour(MainWindow& form, const QString& folder) {
     }
     ok = paintedSchedule(form, *pages, folder) && ok;
     pages->setCurrentIndex(MainWindow::kConnectionPage);
-    auto* ports = form.findChild<QComboBox*>(QStringLiteral("ComboBox1"));
+    auto* ports = form.findChild<QComboBox*>(QStringLiteral("port"));
     ok = dialledCall(form, *ports, folder) && ok;
     if (ports->count() > 0) {
         ports->setCurrentIndex(0);
         emit ports->activated(0);
         // The demo meter, with its password: the strongest session and its longest texts.
-        form.findChild<QSpinBox*>(QStringLiteral("Zav_n"))->setValue(12345);
-        form.findChild<QLineEdit*>(QStringLiteral("Password"))->setText(QStringLiteral("4321"));
-        form.findChild<QPushButton*>(QStringLiteral("Vkl"))->click();
-        form.findChild<QPushButton*>(QStringLiteral("Read"))->click();  // the meter's clock
+        form.findChild<QSpinBox*>(QStringLiteral("factoryNumber"))->setValue(12345);
+        form.findChild<QLineEdit*>(QStringLiteral("password"))->setText(QStringLiteral("4321"));
+        form.findChild<QPushButton*>(QStringLiteral("connect"))->click();
+        form.findChild<QPushButton*>(QStringLiteral("read"))->click();  // the meter's clock
         ok = save(form, folder, QStringLiteral("connected")) && ok;
         // Energy with the month-end readings, then the day before's profile.
-        form.findChild<QRadioButton*>(QStringLiteral("Fl_ene"))->click();
-        form.findChild<QCheckBox*>(QStringLiteral("month_12"))->setChecked(true);
-        form.findChild<QPushButton*>(QStringLiteral("Read"))->click();
+        form.findChild<QRadioButton*>(QStringLiteral("choiceEnergy"))->click();
+        form.findChild<QCheckBox*>(QStringLiteral("withMonths"))->setChecked(true);
+        form.findChild<QPushButton*>(QStringLiteral("read"))->click();
         ok = save(form, folder, QStringLiteral("energy")) && ok;
         pages->setCurrentIndex(MainWindow::kMonthPage);
         ok = save(form, folder, QStringLiteral("months")) && ok;
         pages->setCurrentIndex(MainWindow::kProfilePage);
         // The last week's profiles as one range: the list of its days, the last one shown.
-        form.findChild<QDateEdit*>(QStringLiteral("Date_sr"))
+        form.findChild<QDateEdit*>(QStringLiteral("profileDay"))
             ->setDate(QDate::currentDate().addDays(-7));
-        form.findChild<QDateEdit*>(QStringLiteral("Date_sr_to"))
+        form.findChild<QDateEdit*>(QStringLiteral("profileDayTo"))
             ->setDate(QDate::currentDate().addDays(-1));
-        form.findChild<QPushButton*>(QStringLiteral("RdSr"))->click();
+        form.findChild<QPushButton*>(QStringLiteral("readProfile"))->click();
         ok = save(form, folder, QStringLiteral("profile")) && ok;
         pages->setCurrentIndex(MainWindow::kConnectionPage);
-        form.findChild<QRadioButton*>(QStringLiteral("Fl_event"))->click();
-        form.findChild<QPushButton*>(QStringLiteral("Read"))->click();
+        form.findChild<QRadioButton*>(QStringLiteral("choiceEvents"))->click();
+        form.findChild<QPushButton*>(QStringLiteral("read"))->click();
         pages->setCurrentIndex(MainWindow::kJournalPage);
         ok = save(form, folder, QStringLiteral("journal")) && ok;
         pages->setCurrentIndex(MainWindow::kConnectionPage);
         ok = visitReport(form, folder) && ok;
         // The limits dialog as it opens, and the service page staff reveal.
         pages->setCurrentIndex(MainWindow::kConnectionPage);
-        form.limitsDialog().LimitClick();
+        form.limitsDialog().openLimits();
         form.limitsDialog().show();
         QApplication::processEvents();
         ok =
@@ -148,7 +148,7 @@ bool screenshotTour(MainWindow& form, const QString& folder) {
         form.limitsDialog().hide();
         // The traffic of the whole tour.
         form.showTraffic(true);
-        form.findChild<TrafficPage*>(QStringLiteral("TrafficPage"))->flush();
+        form.findChild<TrafficPage*>(QStringLiteral("trafficPage"))->flush();
         ok = save(form, folder, QStringLiteral("traffic")) && ok;
         form.showTraffic(false);
         form.revealServicePage();

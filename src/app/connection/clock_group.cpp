@@ -17,23 +17,23 @@ namespace vilt::app {
 
 ClockGroup::ClockGroup(QWidget* parent)
     : QGroupBox(QStringLiteral("        Время и дата"), parent) {
-    setObjectName(QStringLiteral("GroupBoxTime"));
+    setObjectName(QStringLiteral("clockGroup"));
     m_date = new QDateEdit(this);
-    m_date->setObjectName(QStringLiteral("Date_a"));
+    m_date->setObjectName(QStringLiteral("meterDate"));
     m_date->setCalendarPopup(true);
     m_date->setDisplayFormat(kDateFormat);
     // Month and day names of the calendar in Russian, as the rest of the window.
     m_date->calendarWidget()->setLocale(QLocale(QLocale::Russian, QLocale::Russia));
     m_time = new QTimeEdit(this);
-    m_time->setObjectName(QStringLiteral("Time_a"));
+    m_time->setObjectName(QStringLiteral("meterTime"));
     m_time->setDisplayFormat(QStringLiteral("HH:mm:ss"));
     m_day = new QLabel(this);
-    m_day->setObjectName(QStringLiteral("LWeek"));
+    m_day->setObjectName(QStringLiteral("meterDayName"));
     m_dst = new QCheckBox(QStringLiteral("Время зима-лето"), this);
-    m_dst->setObjectName(QStringLiteral("CheckBox1"));
+    m_dst->setObjectName(QStringLiteral("dstAllowed"));
     m_dst->setChecked(true);
     m_sync = new QPushButton(QStringLiteral("Синхр."), this);
-    m_sync->setObjectName(QStringLiteral("Sin"));
+    m_sync->setObjectName(QStringLiteral("syncClock"));
 
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(6, 4, 6, 4);
@@ -46,9 +46,9 @@ ClockGroup::ClockGroup(QWidget* parent)
     // The day name follows the date however the user changes it: a click or Return in the
     // calendar, its arrows, or the keys in the field. The meter's own day number, set with
     // the date after a read, is not overridden.
-    connect(m_date->calendarWidget(), &QCalendarWidget::clicked, this, [this] { Date_aCloseUp(); });
+    connect(m_date->calendarWidget(), &QCalendarWidget::clicked, this, [this] { dateChosen(); });
     connect(m_date, &QDateEdit::dateChanged, this, [this] {
-        if (!m_settingDate) Date_aCloseUp();
+        if (!m_settingDate) dateChosen();
     });
 }
 
@@ -80,10 +80,10 @@ void ClockGroup::setToNow() {
     const QDateTime now = QDateTime::currentDateTime();
     setDate(now.date());
     setTime(now.time());
-    Date_aCloseUp();
+    dateChosen();
 }
 
-void ClockGroup::Date_aCloseUp() {
+void ClockGroup::dateChosen() {
     if (const auto name = ops::dayName(date().dayOfWeek())) showDayName(*name);
 }
 

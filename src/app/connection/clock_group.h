@@ -26,7 +26,7 @@ class ClockGroup : public QGroupBox {
     void setDstAllowed(bool allowed);
     // Start-up: the workstation's date and time, and the day name of that date.
     void setToNow();
-    void Date_aCloseUp();
+    void dateChosen();
 
     QPushButton* syncButton() const { return m_sync; }
 

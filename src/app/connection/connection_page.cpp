@@ -63,7 +63,7 @@ QLabel* framedLabel(const QString& name, QWidget* parent) {
 
 }  // namespace
 
-ConnectionPage::ConnectionPage(Services& services, ops::EventTab& events, QWidget* parent)
+ConnectionPage::ConnectionPage(Services& services, ops::Journals& events, QWidget* parent)
     : QWidget(parent), m_services(services) {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
@@ -89,26 +89,26 @@ QWidget* ConnectionPage::buildSessionColumn() {
     });
     layout->addWidget(buildInfoGroup());
     m_limit = new QPushButton(QStringLiteral("Ограничения"), column);
-    m_limit->setObjectName(QStringLiteral("Limit"));
+    m_limit->setObjectName(QStringLiteral("limits"));
     m_services.guard.addControl(m_limit);
     auto* batch = new QPushButton(QStringLiteral("Связь, Энергия, Время, События"), column);
-    batch->setObjectName(QStringLiteral("Button3"));
+    batch->setObjectName(QStringLiteral("batch"));
     m_services.guard.addControl(batch);
     connect(batch, &QPushButton::clicked, this,
-            [this] { m_services.guard.operate([this] { Button3Click(); }); });
+            [this] { m_services.guard.operate([this] { runBatch(); }); });
     // The speed and the batch wait while a call is up or being made.
     connect(m_modem, &ModemGroup::idleChanged, this, [this, batch](bool idle) {
         m_services.guard.setControlEnabled(m_speed, idle);
         m_services.guard.setControlEnabled(batch, idle);
     });
     m_report = new QPushButton(QStringLiteral("Отчёт…"), column);
-    m_report->setObjectName(QStringLiteral("ReportButton"));
+    m_report->setObjectName(QStringLiteral("report"));
     m_report->setToolTip(QStringLiteral("Прочитать счетчик и сохранить или напечатать отчёт"));
     auto* reportMenu = new QMenu(m_report);
     m_reportFile = reportMenu->addAction(QStringLiteral("Сохранить PDF…"));
-    m_reportFile->setObjectName(QStringLiteral("ReportSave"));
+    m_reportFile->setObjectName(QStringLiteral("reportSave"));
     m_reportPrint = reportMenu->addAction(QStringLiteral("Печать…"));
-    m_reportPrint->setObjectName(QStringLiteral("ReportPrint"));
+    m_reportPrint->setObjectName(QStringLiteral("reportPrint"));
     m_report->setMenu(reportMenu);
     m_services.guard.addControl(m_report);
     auto* buttons = new QHBoxLayout;
@@ -122,49 +122,49 @@ QWidget* ConnectionPage::buildSessionColumn() {
 
 QWidget* ConnectionPage::buildSessionGroup() {
     auto* group = new QGroupBox(QStringLiteral("Установка связи"), this);
-    group->setObjectName(QStringLiteral("GroupBox2"));
+    group->setObjectName(QStringLiteral("connectionGroup"));
     auto* grid = new QGridLayout(group);
     grid->setContentsMargins(6, 4, 6, 4);
     grid->setVerticalSpacing(3);
 
     m_mode = new RadioGroup(
-        QStringLiteral("Tip_c"), QStringLiteral("Тип связи"),
+        QStringLiteral("accessMode"), QStringLiteral("Тип связи"),
         {QStringLiteral("Локальная"), QStringLiteral("По Зав.№"), QStringLiteral("Зав.№ и пароль")},
         group);
     m_mode->setItemIndex(static_cast<int>(link::AccessMode::Local));
     grid->addWidget(m_mode, 0, 0, 4, 1);
 
     m_factory = new FactoryNumberBox(group);
-    m_factory->setObjectName(QStringLiteral("Zav_n"));
+    m_factory->setObjectName(QStringLiteral("factoryNumber"));
     // Two lines, never cut: the column and the row make room for the whole words.
     auto* factoryLabel = buddyLabel(QStringLiteral("Заводской\nномер"), m_factory, group);
     factoryLabel->setMinimumSize(factoryLabel->sizeHint());
     grid->addWidget(factoryLabel, 0, 1);
     grid->addWidget(m_factory, 0, 2);
     connect(m_factory, &QSpinBox::textChanged, this,
-            [this] { m_services.guard.handle([this] { Zav_nChange(); }); });
+            [this] { m_services.guard.handle([this] { factoryNumberEdited(); }); });
 
-    m_password = makePasswordEdit(QStringLiteral("Password"), group);
+    m_password = makePasswordEdit(QStringLiteral("password"), group);
     grid->addWidget(buddyLabel(QStringLiteral("Пароль"), m_password, group), 1, 1);
     grid->addWidget(m_password, 1, 2);
     connect(m_password, &QLineEdit::textChanged, this,
-            [this] { m_services.guard.handle([this] { PasswordChange(); }); });
+            [this] { m_services.guard.handle([this] { passwordEdited(); }); });
 
     m_port = new QComboBox(group);
-    m_port->setObjectName(QStringLiteral("ComboBox1"));
+    m_port->setObjectName(QStringLiteral("port"));
     m_port->setPlaceholderText(QStringLiteral("Порт"));
     grid->addWidget(m_port, 2, 1);
     connect(m_port, &QComboBox::activated, this,
-            [this](int index) { m_services.guard.handle([&] { ComboBox1Change(index); }); });
+            [this](int index) { m_services.guard.handle([&] { portChosen(index); }); });
 
     m_speed = new QComboBox(group);
-    m_speed->setObjectName(QStringLiteral("ComboBox2"));
+    m_speed->setObjectName(QStringLiteral("speed"));
     m_speed->addItems({"1200", "2400", "4800", "9600"});
     m_speed->setCurrentIndex(kDefaultSpeed);
     grid->addWidget(m_speed, 2, 2);
 
     m_timeOut = new QSpinBox(group);
-    m_timeOut->setObjectName(QStringLiteral("TimeOut"));
+    m_timeOut->setObjectName(QStringLiteral("wait"));
     m_timeOut->setRange(-999999, 999999);  // a negative wait counts as none
     m_timeOut->setSingleStep(50);
     m_timeOut->setValue(link::Exchange::kDefaultTimeOut);
@@ -176,16 +176,16 @@ QWidget* ConnectionPage::buildSessionGroup() {
 
     // Off by default: the full exchange cycle with its pacing is the meter's own.
     m_fast = new QCheckBox(QStringLiteral("Быстрый обмен"), group);
-    m_fast->setObjectName(QStringLiteral("FastExchange"));
+    m_fast->setObjectName(QStringLiteral("fastExchange"));
     m_fast->setToolTip(QStringLiteral("Принимать ответ, как только он пришёл целиком"));
     grid->addWidget(m_fast, 4, 0);
     connect(m_fast, &QCheckBox::toggled, this, [this] { m_services.station.retune(settings()); });
 
     m_connect = new QPushButton(lampIcon(Qt::green), QStringLiteral(" Связь"), group);
-    m_connect->setObjectName(QStringLiteral("Vkl"));
+    m_connect->setObjectName(QStringLiteral("connect"));
     m_connect->setToolTip(QStringLiteral("Установить связь со счетчиком"));
     m_disconnect = new QPushButton(lampIcon(Qt::red), QStringLiteral(" Отключить"), group);
-    m_disconnect->setObjectName(QStringLiteral("Otkl"));
+    m_disconnect->setObjectName(QStringLiteral("disconnect"));
     // The same place: one of them is shown, and the swap moves nothing around them.
     auto* place = new QWidget(group);
     auto* stack = new QStackedLayout(place);
@@ -194,9 +194,9 @@ QWidget* ConnectionPage::buildSessionGroup() {
     stack->addWidget(m_disconnect);
     grid->addWidget(place, 4, 1, 1, 2);
     connect(m_connect, &QPushButton::clicked, this,
-            [this] { m_services.guard.operate([this] { VklClick(); }); });
+            [this] { m_services.guard.operate([this] { connectMeter(); }); });
     connect(m_disconnect, &QPushButton::clicked, this,
-            [this] { m_services.guard.operate([this] { OtklClick(); }); });
+            [this] { m_services.guard.operate([this] { disconnectMeter(); }); });
     for (QWidget* control : {static_cast<QWidget*>(m_connect), static_cast<QWidget*>(m_disconnect),
                              static_cast<QWidget*>(m_port), static_cast<QWidget*>(m_speed)})
         m_services.guard.addControl(control);
@@ -205,11 +205,11 @@ QWidget* ConnectionPage::buildSessionGroup() {
 
 QWidget* ConnectionPage::buildInfoGroup() {
     auto* group = new QGroupBox(QStringLiteral("Информация"), this);
-    group->setObjectName(QStringLiteral("GroupBox3"));
+    group->setObjectName(QStringLiteral("information"));
     auto* grid = new QGridLayout(group);
-    m_place = framedLabel(QStringLiteral("Label25"), group);
-    m_model = framedLabel(QStringLiteral("Label26"), group);
-    m_version = framedLabel(QStringLiteral("Label27"), group);
+    m_place = framedLabel(QStringLiteral("meterPlace"), group);
+    m_model = framedLabel(QStringLiteral("meterModel"), group);
+    m_version = framedLabel(QStringLiteral("meterVersion"), group);
     const std::array<std::pair<const char*, QLabel*>, 3> rows = {
         {{"Место уст.", m_place}, {"Модель", m_model}, {"Версия ПО", m_version}}};
     for (int row = 0; row < 3; ++row) {
@@ -246,7 +246,7 @@ void ConnectionPage::showSpeed(comm::BaudRate speed) {
     if (const auto index = comm::sessionSpeedIndex(speed)) m_speed->setCurrentIndex(*index);
 }
 
-bool ConnectionPage::VklClick() {
+bool ConnectionPage::connectMeter() {
     const link::SessionOutcome outcome =
         m_services.station.open(settings(), [this] { m_services.presenter.beginSession(); });
     if (outcome.portFailed) {
@@ -260,7 +260,7 @@ bool ConnectionPage::VklClick() {
 // The dial-up batch: dial, a local session, energy, clock and journals, hang up, as one
 // visit of the station; the batch view shows each step as it comes, and the visit is
 // recorded in the archive.
-void ConnectionPage::Button3Click() {
+void ConnectionPage::runBatch() {
     setWait(dialup::DialOutcome::kSessionWait);
     station::Plan plan;
     plan.dial = true;
@@ -272,7 +272,7 @@ void ConnectionPage::Button3Click() {
     view.record(outcome, factoryNumber());
 }
 
-void ConnectionPage::OtklClick() {
+void ConnectionPage::disconnectMeter() {
     m_services.closeSession();
 }
 
@@ -280,15 +280,15 @@ void ConnectionPage::leave() {
     if (const auto hungUp = m_services.station.leave()) m_modem->showHangUp(*hungUp);
 }
 
-void ConnectionPage::Zav_nChange() {
+void ConnectionPage::factoryNumberEdited() {
     m_mode->setItemIndex(static_cast<int>(link::AccessMode::ByFactoryNumber));
 }
 
-void ConnectionPage::PasswordChange() {
+void ConnectionPage::passwordEdited() {
     m_mode->setItemIndex(static_cast<int>(link::AccessMode::WithPassword));
 }
 
-void ConnectionPage::ComboBox1Change(int index) {
+void ConnectionPage::portChosen(int index) {
     if (index < 0) return;
     // Another port: the one open so far is let go; the next connect opens the new one.
     m_portName = m_port->itemText(index);

@@ -24,17 +24,17 @@ class RadioGroup;
 class ConnectionPage : public QWidget {
     Q_OBJECT
   public:
-    ConnectionPage(Services& services, ops::EventTab& events, QWidget* parent = nullptr);
+    ConnectionPage(Services& services, ops::Journals& events, QWidget* parent = nullptr);
 
     // True when the session was opened.
-    bool VklClick();
-    void Button3Click();
-    void OtklClick();
+    bool connectMeter();
+    void runBatch();
+    void disconnectMeter();
     // The window closing: a call that is up is ended, the port closed.
     void leave();
-    void Zav_nChange();
-    void PasswordChange();
-    void ComboBox1Change(int index);
+    void factoryNumberEdited();
+    void passwordEdited();
+    void portChosen(int index);
 
     // Start-up: the ports that opened, each with its device as the tooltip.
     void setPorts(const QStringList& names);

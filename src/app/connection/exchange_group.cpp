@@ -53,29 +53,29 @@ ButtonStates statesFor(Group group) {
 
 }  // namespace
 
-ExchangeGroup::ExchangeGroup(Services& services, ops::EventTab& events, QWidget* parent)
+ExchangeGroup::ExchangeGroup(Services& services, ops::Journals& events, QWidget* parent)
     : QGroupBox(QStringLiteral(" Обмен со счетчиком"), parent),
       m_services(services),
       m_events(events) {
-    setObjectName(QStringLiteral("O_count"));
+    setObjectName(QStringLiteral("exchangeGroup"));
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(6, 2, 6, 4);
     grid->setVerticalSpacing(2);
 
     m_clock = new ClockGroup(this);
-    grid->addWidget(withCaptionRadio(m_clock, addRadio(Group::Time, "Fl_time")), 0, 0);
+    grid->addWidget(withCaptionRadio(m_clock, addRadio(Group::Time, "choiceClock")), 0, 0);
     m_energy = new EnergyGroup(m_services.presenter, this);
-    grid->addWidget(withCaptionRadio(m_energy, addRadio(Group::Energy, "Fl_ene")), 0, 1);
+    grid->addWidget(withCaptionRadio(m_energy, addRadio(Group::Energy, "choiceEnergy")), 0, 1);
     grid->addWidget(buildSelection(), 1, 0);
-    m_speed = new RadioGroup(QStringLiteral("Skor"), QStringLiteral("       Скорость"),
+    m_speed = new RadioGroup(QStringLiteral("newSpeed"), QStringLiteral("       Скорость"),
                              {"2400", "4800", "9600"}, this);
     m_speed->setItemIndex(0);
     m_speed->setEnabled(false);
-    grid->addWidget(withCaptionRadio(m_speed, addRadio(Group::Speed, "Fl_skor")), 1, 1);
+    grid->addWidget(withCaptionRadio(m_speed, addRadio(Group::Speed, "choiceSpeed")), 1, 1);
     grid->addWidget(buildPasswordRow(), 2, 0, 1, 2);
 
-    const std::array<const char*, 4> batchNames = {"Fl_time_c", "Fl_ene_c", "Fl_tar_c",
-                                                   "Fl_event_c"};
+    const std::array<const char*, 4> batchNames = {"batchClock", "batchEnergy", "batchTariffs",
+                                                   "batchEvents"};
     for (size_t i = 0; i < m_batch.size(); ++i) {
         m_batch[i] = new QCheckBox(this);
         m_batch[i]->setObjectName(QLatin1String(batchNames[i]));
@@ -86,7 +86,7 @@ ExchangeGroup::ExchangeGroup(Services& services, ops::EventTab& events, QWidget*
         m_services.guard.handle([&] { selectGroup(static_cast<Group>(id)); });
     });
     connect(m_clock->syncButton(), &QPushButton::clicked, this,
-            [this] { m_services.guard.operate([this] { SinClick(); }); });
+            [this] { m_services.guard.operate([this] { syncClock(); }); });
     for (QWidget* control : {static_cast<QWidget*>(m_read), static_cast<QWidget*>(m_write),
                              static_cast<QWidget*>(m_clock->syncButton())})
         m_services.guard.addControl(control);
@@ -104,28 +104,28 @@ QWidget* ExchangeGroup::buildSelection() {
     auto* grid = new QGridLayout(box);
     grid->setContentsMargins(0, 0, 0, 0);
     grid->setVerticalSpacing(0);
-    grid->addWidget(addRadio(Group::Tariff, "Fl_tar", QStringLiteral("Тарифное расписание")), 0, 0);
-    grid->addWidget(addRadio(Group::Event, "Fl_event", QStringLiteral("События")), 1, 0);
-    grid->addWidget(addRadio(Group::Place, "Fl_place", QStringLiteral("Место установки")), 2, 0);
-    grid->addWidget(addRadio(Group::Reset, "Fl_reset", QStringLiteral("Сброс")), 3, 0);
+    grid->addWidget(addRadio(Group::Tariff, "choiceTariffs", QStringLiteral("Тарифное расписание")), 0, 0);
+    grid->addWidget(addRadio(Group::Event, "choiceEvents", QStringLiteral("События")), 1, 0);
+    grid->addWidget(addRadio(Group::Place, "choicePlace", QStringLiteral("Место установки")), 2, 0);
+    grid->addWidget(addRadio(Group::Reset, "choiceReset", QStringLiteral("Сброс")), 3, 0);
     m_place = new QLineEdit(box);
-    m_place->setObjectName(QStringLiteral("Place_e"));
+    m_place->setObjectName(QStringLiteral("newPlace"));
     m_place->setMaxLength(ops::kPlaceFieldBytes);
     grid->addWidget(m_place, 2, 1);
 
     m_read = new QPushButton(QStringLiteral("Чтение"), box);
-    m_read->setObjectName(QStringLiteral("Read"));
+    m_read->setObjectName(QStringLiteral("read"));
     m_write = new QPushButton(QStringLiteral("Зап./Вып."), box);
-    m_write->setObjectName(QStringLiteral("WrCom"));
-    m_write->setStyleSheet(QStringLiteral("QPushButton#WrCom { color: red; }"));
+    m_write->setObjectName(QStringLiteral("write"));
+    m_write->setStyleSheet(QStringLiteral("QPushButton#write { color: red; }"));
     m_write->setToolTip(QStringLiteral(
         "Запись даты/времени,тарифов,сезонов,признака разрешения/запрета перевода времени"));
     grid->addWidget(m_read, 0, 1);
     grid->addWidget(m_write, 1, 1);
     connect(m_read, &QPushButton::clicked, this,
-            [this] { m_services.guard.operate([this] { ReadClick(); }); });
+            [this] { m_services.guard.operate([this] { readSelected(); }); });
     connect(m_write, &QPushButton::clicked, this,
-            [this] { m_services.guard.operate([this] { WrComClick(); }); });
+            [this] { m_services.guard.operate([this] { writeSelected(); }); });
     return box;
 }
 
@@ -134,16 +134,16 @@ QWidget* ExchangeGroup::buildPasswordRow() {
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     auto* label = new QLabel(QStringLiteral("Новый пароль (2 раза )"), row);
-    label->setObjectName(QStringLiteral("Label32"));
-    m_newPassword = makePasswordEdit(QStringLiteral("New_Password"), row);
-    m_newPassword2 = makePasswordEdit(QStringLiteral("New_Password2"), row);
+    label->setObjectName(QStringLiteral("newPasswordLabel"));
+    m_newPassword = makePasswordEdit(QStringLiteral("newPassword"), row);
+    m_newPassword2 = makePasswordEdit(QStringLiteral("newPasswordAgain"), row);
     label->setBuddy(m_newPassword);
     m_newPassword->setMaximumWidth(80);
     m_newPassword2->setMaximumWidth(80);
     auto* change = new QPushButton(QStringLiteral("Изменить пароль"), row);
-    change->setObjectName(QStringLiteral("ChangePass"));
+    change->setObjectName(QStringLiteral("changePassword"));
     connect(change, &QPushButton::clicked, this,
-            [this] { m_services.guard.operate([this] { ChangePassClick(); }); });
+            [this] { m_services.guard.operate([this] { changePassword(); }); });
     m_services.guard.addControl(change);
     layout->addWidget(label);
     layout->addWidget(m_newPassword);
@@ -166,10 +166,10 @@ void ExchangeGroup::chooseGroup(Group group) {
     selectGroup(group);
 }
 
-void ExchangeGroup::ReadClick() {
+void ExchangeGroup::readSelected() {
     const Group group = selectedGroup();
     beginRead(group);
-    showRead(ops::ReadClick(m_services.exchange, group,
+    showRead(ops::readSelected(m_services.exchange, group,
                             {batch(), energyRequest(), m_services.tariffs}));
 }
 
@@ -231,11 +231,11 @@ void ExchangeGroup::storeJournals(const ops::EventsOutcome& outcome) {
         if (outcome.journals[j]) m_events[j] = *outcome.journals[j];
 }
 
-void ExchangeGroup::WrComClick() {
+void ExchangeGroup::writeSelected() {
     m_services.presenter.beginOperation();
     const ops::WriteInputs inputs{m_clock->time(), m_clock->date(),      m_clock->dstAllowed(),
                                   m_place->text(), m_speed->itemIndex(), m_services.tariffs};
-    const auto outcome = ops::WrComClick(m_services.exchange, selectedGroup(), inputs);
+    const auto outcome = ops::writeSelected(m_services.exchange, selectedGroup(), inputs);
     if (!outcome) return;
     m_services.presenter.show(*outcome);
     if (selectedGroup() != Group::Tariff) return;
@@ -244,16 +244,16 @@ void ExchangeGroup::WrComClick() {
 }
 
 // Only with the clock selected; the day name stays as it was.
-void ExchangeGroup::SinClick() {
+void ExchangeGroup::syncClock() {
     if (selectedGroup() != Group::Time) return;
     m_services.presenter.beginOperation();
     const QDateTime now = QDateTime::currentDateTime();
     m_clock->setDate(now.date());
     m_clock->setTime(now.time());
-    m_services.presenter.show(ops::SinClick(m_services.exchange, now, m_clock->dstAllowed()));
+    m_services.presenter.show(ops::syncClock(m_services.exchange, now, m_clock->dstAllowed()));
 }
 
-void ExchangeGroup::ChangePassClick() {
+void ExchangeGroup::changePassword() {
     m_services.presenter.beginPasswordChange();
     const link::Outcome outcome =
         link::ChangePassword(m_services.exchange, m_newPassword->text(), m_newPassword2->text());

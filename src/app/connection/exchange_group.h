@@ -24,9 +24,9 @@ class RadioGroup;
 class ExchangeGroup : public QGroupBox {
     Q_OBJECT
   public:
-    ExchangeGroup(Services& services, ops::EventTab& events, QWidget* parent = nullptr);
+    ExchangeGroup(Services& services, ops::Journals& events, QWidget* parent = nullptr);
 
-    void ReadClick();
+    void readSelected();
     // A Read in two halves, for a sequence that runs the read itself: the window made ready
     // for the group, then what came of it shown.
     void beginRead(ops::Group group);
@@ -34,9 +34,9 @@ class ExchangeGroup : public QGroupBox {
     // Before a visit: the energy, the month-end readings and the journals of an earlier
     // read are taken away, so that nothing on the pages passes for this visit's.
     void blankReadings();
-    void WrComClick();
-    void SinClick();
-    void ChangePassClick();
+    void writeSelected();
+    void syncClock();
+    void changePassword();
     // The radio buttons' handlers: which of Read, Write and the speed list may be used.
     void selectGroup(ops::Group group);
     // The group's radio button checked, and its buttons set, as a click would.
@@ -66,7 +66,7 @@ class ExchangeGroup : public QGroupBox {
     void storeJournals(const ops::EventsOutcome& outcome);
 
     Services& m_services;
-    ops::EventTab& m_events;
+    ops::Journals& m_events;
     QButtonGroup m_groups;
     ClockGroup* m_clock = nullptr;
     EnergyGroup* m_energy = nullptr;

@@ -34,19 +34,19 @@ ModemGroup::ModemGroup(Services& services, std::function<station::Settings()> se
                        QWidget* parent)
     : QWidget(parent), m_services(services), m_settings(std::move(settings)) {
     m_number = new QLineEdit(kNumberPlaceholder, this);
-    m_number->setObjectName(QStringLiteral("N_telefona"));
+    m_number->setObjectName(QStringLiteral("phone"));
     m_number->setAccessibleName(QStringLiteral("Номер телефона"));
     m_number->setCursorPosition(0);
     m_number->setMinimumWidth(60);
     m_dial = new QPushButton(kDialCaption, this);
-    m_dial->setObjectName(QStringLiteral("Button1"));
+    m_dial->setObjectName(QStringLiteral("dial"));
     m_hangUp = new QPushButton(QStringLiteral("Разорвать связь"), this);
-    m_hangUp->setObjectName(QStringLiteral("Button2"));
-    m_idle = stateLabel(QStringLiteral("connekt_false"), QStringLiteral("Связь не установлена"),
+    m_hangUp->setObjectName(QStringLiteral("hangUp"));
+    m_idle = stateLabel(QStringLiteral("callIdle"), QStringLiteral("Связь не установлена"),
                         "red", this);
     m_dialling =
-        stateLabel(QStringLiteral("connekting"), QStringLiteral("Звоню ....."), "yellow", this);
-    m_connected = stateLabel(QStringLiteral("connekt_true"), QStringLiteral("ЕСТЬ Соединение!"),
+        stateLabel(QStringLiteral("calling"), QStringLiteral("Звоню ....."), "yellow", this);
+    m_connected = stateLabel(QStringLiteral("callUp"), QStringLiteral("ЕСТЬ Соединение!"),
                              "lime", this);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -55,9 +55,9 @@ ModemGroup::ModemGroup(Services& services, std::function<station::Settings()> se
     layout->addWidget(onePlace({m_dial, m_hangUp}, this));
     layout->addWidget(onePlace({m_idle, m_dialling, m_connected}, this));
     connect(m_dial, &QPushButton::clicked, this,
-            [this] { m_services.guard.operate([this] { Button1Click(); }); });
+            [this] { m_services.guard.operate([this] { dial(); }); });
     connect(m_hangUp, &QPushButton::clicked, this,
-            [this] { m_services.guard.operate([this] { Button2Click(); }); });
+            [this] { m_services.guard.operate([this] { hangUp(); }); });
     setState(dialup::CallState::Idle);
 }
 
@@ -66,14 +66,14 @@ std::optional<QString> ModemGroup::number() const {
     return m_number->text();
 }
 
-void ModemGroup::Button1Click() {
+void ModemGroup::dial() {
     station::Settings settings = m_settings();
     settings.phone = number();
     showDial(m_services.station.dial(settings,
                                      [this] { setState(dialup::CallState::Dialling); }));
 }
 
-void ModemGroup::Button2Click() {
+void ModemGroup::hangUp() {
     showHangUp(m_services.station.hangUp());
 }
 

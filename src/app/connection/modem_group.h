@@ -29,8 +29,8 @@ class ModemGroup : public QWidget {
     ModemGroup(Services& services, std::function<station::Settings()> settings,
                QWidget* parent = nullptr);
 
-    void Button1Click();  // dial
-    void Button2Click();  // hang up
+    void dial();  // dial
+    void hangUp();  // hang up
     dialup::CallState state() const { return m_state; }
     // The number to dial; none while the field still holds its placeholder.
     std::optional<QString> number() const;

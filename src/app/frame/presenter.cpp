@@ -28,23 +28,23 @@ struct OperationPanels {
     std::optional<Panel> absent = std::nullopt;  // the meter holds nothing for it
 };
 constexpr std::array kOperationPanels = {
-    OperationPanels{Operation::ReadClock, Panel::Ok_rdtime, Panel::Net_cv},
-    OperationPanels{Operation::ReadEvents, Panel::Ok_rdevent, Panel::Net_cv},
-    OperationPanels{Operation::WriteClock, Panel::Ok_wrtime, Panel::Net_cv},
-    OperationPanels{Operation::SyncClock, Panel::Ok_stime, Panel::Net_cv},
-    OperationPanels{Operation::WritePlace, Panel::Ok_wrplase, Panel::Net_cv},
-    OperationPanels{Operation::Reset, Panel::Ok_reset, Panel::Net_cv},
-    OperationPanels{Operation::WriteSpeed, Panel::Ok_Sk, Panel::Net_cv},
-    OperationPanels{Operation::ChangePassword, Panel::Ok_wr_password, std::nullopt},
-    OperationPanels{Operation::WriteLimits, std::nullopt, Panel::Net_cv},
-    OperationPanels{Operation::Out512, Panel::Ok_s_512, Panel::Net_cv},
-    OperationPanels{Operation::ReadCalibration, Panel::Ok_rd_kalib, Panel::Net_cv},
-    OperationPanels{Operation::WriteCalibration, Panel::Ok_wr_kalib, Panel::Net_cv},
-    OperationPanels{Operation::WriteSerialNumber, Panel::Ok_wr_serNum, Panel::Net_cv},
-    OperationPanels{Operation::ReadEnergy, Panel::Ok_are, Panel::Net_cv},
-    OperationPanels{Operation::ReadTariffs, Panel::Ok_rtar, Panel::Net_cv},
-    OperationPanels{Operation::WriteTariffs, Panel::Ok_wrtar, Panel::Net_cv},
-    OperationPanels{Operation::ReadProfile, Panel::Ok_rd_sr30, Panel::Net_cv, Panel::Net_sr},
+    OperationPanels{Operation::ReadClock, Panel::ClockRead, Panel::NoLink},
+    OperationPanels{Operation::ReadEvents, Panel::EventsRead, Panel::NoLink},
+    OperationPanels{Operation::WriteClock, Panel::ClockWritten, Panel::NoLink},
+    OperationPanels{Operation::SyncClock, Panel::ClockSynced, Panel::NoLink},
+    OperationPanels{Operation::WritePlace, Panel::PlaceWritten, Panel::NoLink},
+    OperationPanels{Operation::Reset, Panel::ResetDone, Panel::NoLink},
+    OperationPanels{Operation::WriteSpeed, Panel::SpeedChanged, Panel::NoLink},
+    OperationPanels{Operation::ChangePassword, Panel::PasswordChanged, std::nullopt},
+    OperationPanels{Operation::WriteLimits, std::nullopt, Panel::NoLink},
+    OperationPanels{Operation::Out512, Panel::Output512On, Panel::NoLink},
+    OperationPanels{Operation::ReadCalibration, Panel::CalibrationRead, Panel::NoLink},
+    OperationPanels{Operation::WriteCalibration, Panel::CalibrationWritten, Panel::NoLink},
+    OperationPanels{Operation::WriteSerialNumber, Panel::MeterNumberWritten, Panel::NoLink},
+    OperationPanels{Operation::ReadEnergy, Panel::EnergyRead, Panel::NoLink},
+    OperationPanels{Operation::ReadTariffs, Panel::TariffsRead, Panel::NoLink},
+    OperationPanels{Operation::WriteTariffs, Panel::TariffsWritten, Panel::NoLink},
+    OperationPanels{Operation::ReadProfile, Panel::ProfileRead, Panel::NoLink, Panel::NoProfile},
 };
 
 // What each session step shows: its panel on success; a failure hides Cv_ok and shows
@@ -55,20 +55,20 @@ struct StepPanels {
     std::optional<Panel> hiddenOnFailure;
 };
 constexpr std::array kStepPanels = {
-    StepPanels{Command::LocalIdentity, Panel::Cv_ok, std::nullopt},
-    StepPanels{Command::Identity, Panel::Cv_ok_rd, Panel::Cv_ok_rd},
+    StepPanels{Command::LocalIdentity, Panel::Connected, std::nullopt},
+    StepPanels{Command::Identity, Panel::ConnectedRead, Panel::ConnectedRead},
     StepPanels{Command::Challenge, std::nullopt, std::nullopt},
-    StepPanels{Command::Login, Panel::Cv_ok_rd_wr, std::nullopt},
+    StepPanels{Command::Login, Panel::ConnectedReadWrite, std::nullopt},
 };
 
 // Panels a new session clears; the event panel outlives a reconnect.
 constexpr std::array kSessionPanels = {
-    Panel::Cv_ok,          Panel::Net_cv,     Panel::Cv_ok_rd,    Panel::Cv_ok_rd_wr,
-    Panel::No_pass,        Panel::Ok_rtar,    Panel::Ok_are,      Panel::Ok_wrplase,
-    Panel::Ok_reset,       Panel::Ok_wrtar,   Panel::Ok_rdtime,   Panel::Ok_stime,
-    Panel::Ok_wrtime,      Panel::Ok_s_512,   Panel::Ok_rd_kalib, Panel::Ok_wr_kalib,
-    Panel::Ok_wr_serNum,   Panel::Ok_rd_sr30, Panel::Net_sr,      Panel::Ok_Sk,
-    Panel::Ok_wr_password, Panel::Stopped,
+    Panel::Connected,          Panel::NoLink,     Panel::ConnectedRead,    Panel::ConnectedReadWrite,
+    Panel::WrongPassword,        Panel::TariffsRead,    Panel::EnergyRead,      Panel::PlaceWritten,
+    Panel::ResetDone,       Panel::TariffsWritten,   Panel::ClockRead,   Panel::ClockSynced,
+    Panel::ClockWritten,      Panel::Output512On,   Panel::CalibrationRead, Panel::CalibrationWritten,
+    Panel::MeterNumberWritten,   Panel::ProfileRead, Panel::NoProfile,      Panel::SpeedChanged,
+    Panel::PasswordChanged, Panel::Stopped,
 };
 
 template <typename Row, typename Key>
@@ -107,7 +107,7 @@ void Presenter::showSession(const link::SessionOutcome& outcome) {
     m_session.factory->setValue(static_cast<int>(outcome.factory));
     m_session.mode->setItemIndex(static_cast<int>(outcome.mode));
     if (outcome.loginFailed) {
-        showPanel(Panel::Cv_ok_rd, false);
+        showPanel(Panel::ConnectedRead, false);
         setConnectShown(true);
     }
     for (const QString& text : outcome.messages) message(text);
@@ -119,9 +119,9 @@ void Presenter::showStep(const link::Step& step) {
     if (step.check == Check::Ok) {
         if (row->success) showPanel(*row->success);
     } else {
-        showPanel(Panel::Cv_ok, false);
+        showPanel(Panel::Connected, false);
         const bool refused = step.command == Command::Login && step.check == Check::Ack;
-        showPanel(refused ? Panel::No_pass : Panel::Net_cv);
+        showPanel(refused ? Panel::WrongPassword : Panel::NoLink);
         if (row->hiddenOnFailure) showPanel(*row->hiddenOnFailure, false);
     }
     const texts::StatusTexts status = texts::sessionStatus(step);
@@ -133,7 +133,7 @@ void Presenter::showSessionClosed(const std::optional<QString>& dtrFailure) {
     if (dtrFailure) setStatus(0, *dtrFailure);
     setConnectShown(true);
     hideSessionPanels();
-    showPanel(Panel::Ok_rdevent, false);
+    showPanel(Panel::EventsRead, false);
     setInfo(kBlankLabel, kBlankLabel, kBlankLabel);
 }
 
@@ -153,7 +153,7 @@ void Presenter::show(const link::Outcome& outcome) {
 void Presenter::showFailure(const link::Outcome& outcome) {
     const auto* row =
         rowOf<OperationPanels>(kOperationPanels, outcome.operation, &OperationPanels::operation);
-    showPanel(row && row->failure ? *row->failure : Panel::Net_cv);
+    showPanel(row && row->failure ? *row->failure : Panel::NoLink);
     setStatus(0, texts::failureText(outcome));
 }
 
@@ -176,10 +176,10 @@ void Presenter::showPasswordChange(const link::Outcome& outcome,
         show(outcome);
         return;
     }
-    showPanel(Panel::Net_cv);
+    showPanel(Panel::NoLink);
     for (const QString& text : outcome.messages) message(text);
     endSession();
-    showPanel(Panel::Ok_wr_password);
+    showPanel(Panel::PasswordChanged);
 }
 
 // A panel that appears and a status text that changes are announced to a screen reader.

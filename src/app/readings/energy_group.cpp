@@ -19,7 +19,7 @@ constexpr int kEditWidth = 80;
 
 EnergyGroup::EnergyGroup(Presenter& presenter, QWidget* parent)
     : QGroupBox(QStringLiteral("       Энергия по тарифам"), parent) {
-    setObjectName(QStringLiteral("GroupBoxEnergy"));
+    setObjectName(QStringLiteral("energyGroup"));
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(6, 4, 6, 4);
     grid->setHorizontalSpacing(3);
@@ -29,7 +29,7 @@ EnergyGroup::EnergyGroup(Presenter& presenter, QWidget* parent)
                                  QStringLiteral("Т4"), QStringLiteral("Всего")};
     const std::array<std::pair<const char*, Row*>, 2> kinds = {
         {{"Актив", &m_active}, {"Реактив", &m_reactive}}};
-    const std::array<const char*, 2> prefixes = {"EneA_", "EneR_"};
+    const std::array<const char*, 2> prefixes = {"active", "reactive"};
     for (int t = 0; t < tariffs.size(); ++t)
         grid->addWidget(new QLabel(tariffs[t], this), t + 1, 0);
     for (size_t k = 0; k < kinds.size(); ++k) {
@@ -39,7 +39,7 @@ EnergyGroup::EnergyGroup(Presenter& presenter, QWidget* parent)
         for (size_t t = 0; t < row.size(); ++t) {
             row[t] = new QLineEdit(this);
             const QString suffix =
-                t < ops::kTariffCount ? QStringLiteral("T%1").arg(t + 1) : QStringLiteral("S");
+                t < ops::kTariffCount ? QStringLiteral("T%1").arg(t + 1) : QStringLiteral("Total");
             row[t]->setObjectName(QLatin1String(prefixes[k]) + suffix);
             row[t]->setAccessibleName(QStringLiteral("%1 %2").arg(kind, tariffs[int(t)].trimmed()));
             row[t]->setFixedWidth(kEditWidth);
@@ -48,9 +48,9 @@ EnergyGroup::EnergyGroup(Presenter& presenter, QWidget* parent)
         }
     }
     m_months = new QCheckBox(QStringLiteral("за 12 месяцев"), this);
-    m_months->setObjectName(QStringLiteral("month_12"));
+    m_months->setObjectName(QStringLiteral("withMonths"));
     grid->addWidget(m_months, 6, 0, 1, 2);
-    grid->addWidget(csvButton(QStringLiteral("EneCsv"), QStringLiteral("энергия.csv"), presenter,
+    grid->addWidget(csvButton(QStringLiteral("energyCsv"), QStringLiteral("энергия.csv"), presenter,
                               [this] { return QList{sheet()}; }, this),
                     6, 2);
 }

@@ -21,17 +21,17 @@ const std::array<QString, 3> kHeadings = {QStringLiteral("Номер событ�
                                           QStringLiteral("Время события")};
 }  // namespace
 
-JournalPage::JournalPage(Services& services, const ops::EventTab& events, QWidget* parent)
+JournalPage::JournalPage(Services& services, const ops::Journals& events, QWidget* parent)
     : QWidget(parent), m_services(services), m_events(events) {
     QStringList names;
     for (const QString& name : ops::journalNames()) names << name;
     m_journals =
-        new RadioGroup(QStringLiteral("EventGroup"), QStringLiteral("Событие"), names, this);
+        new RadioGroup(QStringLiteral("journalChoice"), QStringLiteral("Событие"), names, this);
     m_journals->setItemIndex(0);
     connect(m_journals, &RadioGroup::itemIndexChanged, this,
-            [this] { m_services.guard.handle([this] { EventGroupClick(); }); });
+            [this] { m_services.guard.handle([this] { journalChosen(); }); });
 
-    m_grid = new StringGrid(QStringLiteral("StringGridEvents"), 3, kGridRows, this);
+    m_grid = new StringGrid(QStringLiteral("journalGrid"), 3, kGridRows, this);
     // Each column is as wide as its heading and its widest cell need in this font, never
     // narrower than the classic 27, 66 and 51 pixels.
     const QFontMetrics metrics(m_grid->font());
@@ -54,7 +54,7 @@ JournalPage::JournalPage(Services& services, const ops::EventTab& events, QWidge
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(m_journals, 0, Qt::AlignTop);
     layout->addWidget(m_grid, 0, Qt::AlignTop);
-    layout->addWidget(csvButton(QStringLiteral("EventsCsv"), QStringLiteral("события.csv"),
+    layout->addWidget(csvButton(QStringLiteral("journalCsv"), QStringLiteral("события.csv"),
                                 m_services.presenter,
                                 [this] { return QList{sheet::journalSheet(m_events)}; }, this),
                       0, Qt::AlignTop);
@@ -65,11 +65,11 @@ int JournalPage::selectedJournal() const {
     return m_journals->itemIndex();
 }
 
-void JournalPage::EventGroupClick() {
-    EventOut(selectedJournal());
+void JournalPage::journalChosen() {
+    showJournal(selectedJournal());
 }
 
-void JournalPage::EventOut(int journal) {
+void JournalPage::showJournal(int journal) {
     for (int row = 1; row < kGridRows; ++row) {
         m_grid->setCell(0, row, QString::number(row));
         m_grid->setCell(1, row, kBlankCell);

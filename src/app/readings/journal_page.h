@@ -14,17 +14,17 @@ class StringGrid;
 class JournalPage : public QWidget {
     Q_OBJECT
   public:
-    JournalPage(Services& services, const ops::EventTab& events, QWidget* parent = nullptr);
+    JournalPage(Services& services, const ops::Journals& events, QWidget* parent = nullptr);
 
     // Shows journal j; a record that is not a real date or time is told in a message box,
     // leaving the rows numbered and blank.
-    void EventOut(int journal);
-    void EventGroupClick();
+    void showJournal(int journal);
+    void journalChosen();
     int selectedJournal() const;
 
   private:
     Services& m_services;
-    const ops::EventTab& m_events;
+    const ops::Journals& m_events;
     RadioGroup* m_journals = nullptr;
     StringGrid* m_grid = nullptr;
 };

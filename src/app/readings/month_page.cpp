@@ -34,8 +34,8 @@ QString storedText(const std::optional<double>& value) {
 MonthPage::MonthPage(Services& services, std::function<qint64()> factory, QWidget* parent)
     : QWidget(parent), m_services(services), m_factory(std::move(factory)) {
     m_title = new QLabel(this);
-    m_title->setObjectName(QStringLiteral("tabl_12_month_title"));
-    m_grid = new StringGrid(QStringLiteral("tabl_12_month"), kColumns, ops::kMonthCount + 1, this);
+    m_title->setObjectName(QStringLiteral("monthGridTitle"));
+    m_grid = new StringGrid(QStringLiteral("monthGrid"), kColumns, ops::kMonthCount + 1, this);
     QStringList headings = {QString(),
                             QStringLiteral("Тариф 1"),
                             QStringLiteral("Тариф 2"),
@@ -49,18 +49,18 @@ MonthPage::MonthPage(Services& services, std::function<qint64()> factory, QWidge
     m_grid->setRowHeights(18);
 
     auto* back =
-        browseButton(QStringLiteral("BitBtn5"), false, QStringLiteral("Предыдущая запись"), this);
+        browseButton(QStringLiteral("previousRecord"), false, QStringLiteral("Предыдущая запись"), this);
     auto* forward =
-        browseButton(QStringLiteral("BitBtn6"), true, QStringLiteral("Следующая запись"), this);
+        browseButton(QStringLiteral("nextRecord"), true, QStringLiteral("Следующая запись"), this);
     connect(back, &QPushButton::clicked, this,
-            [this] { m_services.guard.handle([this] { BitBtn5Click(); }); });
+            [this] { m_services.guard.handle([this] { showPreviousRecord(); }); });
     connect(forward, &QPushButton::clicked, this,
-            [this] { m_services.guard.handle([this] { BitBtn6Click(); }); });
+            [this] { m_services.guard.handle([this] { showNextRecord(); }); });
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(back);
     buttons->addWidget(forward);
     buttons->addStretch(1);
-    buttons->addWidget(csvButton(QStringLiteral("tabl_12_month_csv"), QStringLiteral("месяцы.csv"),
+    buttons->addWidget(csvButton(QStringLiteral("monthCsv"), QStringLiteral("месяцы.csv"),
                                  m_services.presenter, [this] { return QList{sheet()}; }, this));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_title);
@@ -118,11 +118,11 @@ void MonthPage::fitColumns() {
     }
 }
 
-void MonthPage::BitBtn6Click() {
+void MonthPage::showNextRecord() {
     step(true);
 }
 
-void MonthPage::BitBtn5Click() {
+void MonthPage::showPreviousRecord() {
     step(false);
 }
 
@@ -130,13 +130,13 @@ void MonthPage::BitBtn5Click() {
 void MonthPage::step(bool forward) {
     const auto row = m_services.archive.stepMonths(forward);
     if (row) {
-        Read_BD_12(*row);
+        showStoredRow(*row);
     } else if (!m_services.archive.error().isEmpty()) {
         m_services.presenter.message(m_services.archive.error());
     }
 }
 
-void MonthPage::Read_BD_12(const archive::MonthRow& row) {
+void MonthPage::showStoredRow(const archive::MonthRow& row) {
     m_services.presenter.setStatus(1, link::texts::kLocalNumber + QString::number(row.factory));
     m_shown = row;
     for (int m = 1; m <= ops::kMonthCount; ++m) {

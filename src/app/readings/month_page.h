@@ -18,13 +18,13 @@ namespace vilt::app {
 
 class StringGrid;
 
-// MonthEndTab: the active month-end counts read, by month (0 = January) and tariff.
-using MonthEndTab = std::array<ops::Counts, ops::kMonthCount>;
+// MonthEndCounts: the active month-end counts read, by month (0 = January) and tariff.
+using MonthEndCounts = std::array<ops::Counts, ops::kMonthCount>;
 
 class MonthPage : public QWidget {
     Q_OBJECT
   public:
-    // factory: the number a read is stored under (the connection page's Zav_n), named above
+    // factory: the number a read is stored under (the connection page's factory number), named above
     // the grid.
     explicit MonthPage(Services& services, std::function<qint64()> factory = {},
                        QWidget* parent = nullptr);
@@ -33,15 +33,15 @@ class MonthPage : public QWidget {
     void blankMonths();
     // The months a Read got, active columns.
     void showMonths(const ops::EnergyOutcome& outcome);
-    void BitBtn6Click();  // forward
-    void BitBtn5Click();  // backward
+    void showNextRecord();  // forward
+    void showPreviousRecord();  // backward
 
-    const MonthEndTab& monthEnds() const { return m_monthEnds; }
+    const MonthEndCounts& monthEnds() const { return m_monthEnds; }
     // The readings shown, read or stored, for a spreadsheet.
     sheet::Sheet sheet() const;
 
   private:
-    void Read_BD_12(const archive::MonthRow& row);
+    void showStoredRow(const archive::MonthRow& row);
     void step(bool forward);
     void setCount(int column, int month, const QString& text);
     void fitColumns();
@@ -50,7 +50,7 @@ class MonthPage : public QWidget {
     std::function<qint64()> m_factory;
     QLabel* m_title = nullptr;
     StringGrid* m_grid = nullptr;
-    MonthEndTab m_monthEnds{};
+    MonthEndCounts m_monthEnds{};
     std::optional<archive::MonthRow> m_shown;
 };
 

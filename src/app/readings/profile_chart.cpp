@@ -46,9 +46,9 @@ double roundStep(double highest) {
 }
 
 ProfileChart::ProfileChart(QWidget* parent) : QWidget(parent) {
-    setObjectName(QStringLiteral("cutChart"));
+    setObjectName(QStringLiteral("profileChart"));
     auto* title = new QLabel(kChartTitle, this);
-    title->setObjectName(QStringLiteral("cutChartTitle"));
+    title->setObjectName(QStringLiteral("profileChartTitle"));
     m_chart = new QChart;
     m_chart->legend()->hide();
     m_chart->setLocalizeNumbers(true);
@@ -68,7 +68,7 @@ ProfileChart::ProfileChart(QWidget* parent) : QWidget(parent) {
     m_chart->addAxis(m_y, Qt::AlignLeft);
     m_shadeTop = new QLineSeries(m_chart);
     m_shade = new QAreaSeries(m_shadeTop);
-    m_shade->setObjectName(QStringLiteral("cutIncomplete"));
+    m_shade->setObjectName(QStringLiteral("profileIncomplete"));
     m_shade->setName(QStringLiteral("Срез не целый"));
     m_shade->setBrush(kShade);
     m_shade->setPen(Qt::NoPen);
@@ -78,13 +78,13 @@ ProfileChart::ProfileChart(QWidget* parent) : QWidget(parent) {
     scaleValues(0, 0);
 
     auto* view = new QChartView(m_chart, this);
-    view->setObjectName(QStringLiteral("cutChartView"));
+    view->setObjectName(QStringLiteral("profileChartView"));
     view->setRenderHint(QPainter::Antialiasing);
     view->setAccessibleName(kChartTitle);
     view->viewport()->setAccessibleName(kChartTitle);
     view->setMinimumSize(300, 150);
     m_shadeNote = new QLabel(QStringLiteral("Серым отмечены срезы, записанные не целиком"), this);
-    m_shadeNote->setObjectName(QStringLiteral("cutIncompleteNote"));
+    m_shadeNote->setObjectName(QStringLiteral("profileIncompleteNote"));
     m_shadeNote->hide();
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -111,8 +111,8 @@ void ProfileChart::clearLines() {
 // The first run of whole half hours keeps the line's old name.
 void ProfileChart::addLine(const QList<QPointF>& points) {
     auto* line = new QLineSeries(m_chart);
-    line->setObjectName(m_lines.isEmpty() ? QStringLiteral("Series1")
-                                          : QStringLiteral("Series1_%1").arg(m_lines.size() + 1));
+    line->setObjectName(m_lines.isEmpty() ? QStringLiteral("profileLine")
+                                          : QStringLiteral("profileLine%1").arg(m_lines.size() + 1));
     line->setPen(QPen(Qt::red, 2));
     line->setPointsVisible(points.size() == 1);  // a lone half hour is a dot
     line->replace(points);

@@ -82,7 +82,7 @@ std::optional<archive::ProfileRow> neighbourRow(const QList<archive::ProfileRow>
 
 ProfilePage::ProfilePage(Services& services, std::function<qint64()> factory, QWidget* parent)
     : QWidget(parent), m_services(services), m_factory(std::move(factory)) {
-    m_grid = new StringGrid(QStringLiteral("cutStringGrid"), kColumns, ops::kSlotCount + 1, this);
+    m_grid = new StringGrid(QStringLiteral("profileGrid"), kColumns, ops::kSlotCount + 1, this);
     m_grid->setHeadings({QStringLiteral("№"), QStringLiteral("Время"), QStringLiteral("Дата"),
                          QStringLiteral("А+, кВт*ч"), QStringLiteral("Статус")});
     m_grid->setColumnWidths({30, 62, 76, 70, 100});
@@ -103,26 +103,26 @@ ProfilePage::ProfilePage(Services& services, std::function<qint64()> factory, QW
 
 // From a day to a day, the button, how far the range has come and its days.
 QLayout* ProfilePage::buildReadRow() {
-    m_day = dayPicker(QStringLiteral("Date_sr"), QStringLiteral("День среза"), this);
-    m_dayTo = dayPicker(QStringLiteral("Date_sr_to"), QStringLiteral("По день"), this);
+    m_day = dayPicker(QStringLiteral("profileDay"), QStringLiteral("День среза"), this);
+    m_dayTo = dayPicker(QStringLiteral("profileDayTo"), QStringLiteral("По день"), this);
     m_from = m_day->date();
     connect(m_day, &QDateEdit::dateChanged, this, &ProfilePage::fromChanged);
     auto* toLabel = new QLabel(QStringLiteral("по"), this);
     toLabel->setBuddy(m_dayTo);
     auto* read = new QPushButton(QStringLiteral("Читать"), this);
-    read->setObjectName(QStringLiteral("RdSr"));
+    read->setObjectName(QStringLiteral("readProfile"));
     connect(read, &QPushButton::clicked, this,
-            [this] { m_services.guard.operate([this] { RdSrClick(); }); });
+            [this] { m_services.guard.operate([this] { readProfile(); }); });
     m_services.guard.addControl(read);
     m_rangeProgress = new QProgressBar(this);
-    m_rangeProgress->setObjectName(QStringLiteral("ProgressSr"));
+    m_rangeProgress->setObjectName(QStringLiteral("profileProgress"));
     m_rangeProgress->setAccessibleName(QStringLiteral("Прочитано дней"));
     m_rangeProgress->setFormat(QStringLiteral("%v из %m"));
     m_rangeProgress->setRange(0, 1);
     m_rangeProgress->setValue(0);
     m_rangeProgress->setMaximumWidth(110);
     m_rangeDays = new QComboBox(this);
-    m_rangeDays->setObjectName(QStringLiteral("Srez_day"));
+    m_rangeDays->setObjectName(QStringLiteral("profileDayCount"));
     m_rangeDays->setMinimumWidth(120);
     m_rangeDays->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     auto* daysLabel = new QLabel(QStringLiteral("Прочитанные дни"), this);
@@ -145,7 +145,7 @@ QLayout* ProfilePage::buildReadRow() {
 
 QLayout* ProfilePage::buildBrowseRow() {
     m_numbers = new QComboBox(this);
-    m_numbers->setObjectName(QStringLiteral("ComboBox_Z_N"));
+    m_numbers->setObjectName(QStringLiteral("storedNumbers"));
     m_numbers->setEditable(true);
     m_numbers->setInsertPolicy(QComboBox::NoInsert);
     m_numbers->addItem(kAllNumbers);
@@ -155,15 +155,15 @@ QLayout* ProfilePage::buildBrowseRow() {
     auto* numberLabel = new QLabel(QStringLiteral("№ счетчика"), this);
     numberLabel->setBuddy(m_numbers);
     auto* back =
-        browseButton(QStringLiteral("BitBtn4"), false, QStringLiteral("Предыдущий срез"), this);
+        browseButton(QStringLiteral("previousDay"), false, QStringLiteral("Предыдущий срез"), this);
     auto* forward =
-        browseButton(QStringLiteral("BitBtn3"), true, QStringLiteral("Следующий срез"), this);
+        browseButton(QStringLiteral("nextDay"), true, QStringLiteral("Следующий срез"), this);
     connect(back, &QPushButton::clicked, this,
-            [this] { m_services.guard.handle([this] { BitBtn4Click(); }); });
+            [this] { m_services.guard.handle([this] { showPreviousDay(); }); });
     connect(forward, &QPushButton::clicked, this,
-            [this] { m_services.guard.handle([this] { BitBtn3Click(); }); });
+            [this] { m_services.guard.handle([this] { showNextDay(); }); });
     m_browseNote = new QLabel(this);
-    m_browseNote->setObjectName(QStringLiteral("cutBrowseNote"));
+    m_browseNote->setObjectName(QStringLiteral("profileBrowseNote"));
 
     auto* row = new QHBoxLayout;
     row->addWidget(numberLabel);
@@ -172,7 +172,7 @@ QLayout* ProfilePage::buildBrowseRow() {
     row->addWidget(forward);
     row->addSpacing(8);
     row->addWidget(m_browseNote, 1);
-    row->addWidget(csvButton(QStringLiteral("cutCsv"), QStringLiteral("срезы.csv"),
+    row->addWidget(csvButton(QStringLiteral("profileCsv"), QStringLiteral("срезы.csv"),
                              m_services.presenter,
                              [this]() -> std::optional<QList<sheet::Sheet>> {
                                  if (const auto table = sheet()) return QList{*table};
@@ -199,7 +199,7 @@ QString ProfilePage::filter() const {
 
 // Each day is shown as soon as it is read; at the end the last day with values, and the
 // panel and any word from the archive for the whole range.
-void ProfilePage::RdSrClick() {
+void ProfilePage::readProfile() {
     const QDate from = m_day->date();
     const QDate to = m_dayTo->date();
     if (to < from) {
@@ -252,11 +252,11 @@ void ProfilePage::showRangeDay(int index) {
         clearDay(day.day, day.factory, day.status == link::Status::Absent ? kAbsent : kNoLink);
 }
 
-void ProfilePage::BitBtn3Click() {
+void ProfilePage::showNextDay() {
     step(true);
 }
 
-void ProfilePage::BitBtn4Click() {
+void ProfilePage::showPreviousDay() {
     step(false);
 }
 
@@ -298,8 +298,8 @@ void ProfilePage::step(bool forward) {
 
 // The archive keeps no flags: the status column stays empty, and the read's panel goes.
 void ProfilePage::showStored(const archive::ProfileRow& row) {
-    m_services.presenter.showPanel(Panel::Ok_rd_sr30, false);
-    m_services.presenter.showPanel(Panel::Net_sr, false);
+    m_services.presenter.showPanel(Panel::ProfileRead, false);
+    m_services.presenter.showPanel(Panel::NoProfile, false);
     m_services.presenter.setStatus(1, link::texts::kLocalNumber + QString::number(row.factory));
     m_day->setDate(row.day);
     m_at = std::pair(row.factory, row.day);

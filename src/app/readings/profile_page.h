@@ -31,13 +31,13 @@ std::optional<archive::ProfileRow> neighbourRow(const QList<archive::ProfileRow>
 class ProfilePage : public QWidget {
     Q_OBJECT
   public:
-    // factory: the number a read is stored under (the connection page's Zav_n).
+    // factory: the number a read is stored under (the connection page's factory number).
     ProfilePage(Services& services, std::function<qint64()> factory, QWidget* parent = nullptr);
 
     // Reads every day from the first picker's to the second's.
-    void RdSrClick();
-    void BitBtn3Click();  // forward
-    void BitBtn4Click();  // backward
+    void readProfile();
+    void showNextDay();  // forward
+    void showPreviousDay();  // backward
 
     // The number filter of the browse: empty for "Все №".
     QString filter() const;

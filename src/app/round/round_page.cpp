@@ -68,35 +68,35 @@ void RoundPage::buildButtons() {
     auto* buttons = new QHBoxLayout(row);
     buttons->setContentsMargins(0, 0, 0, 0);
     m_open = new QPushButton(QStringLiteral("Открыть…"), row);
-    m_open->setObjectName(QStringLiteral("RoundOpen"));
+    m_open->setObjectName(QStringLiteral("roundOpen"));
     m_open->setToolTip(
         QStringLiteral("Выбрать файл обхода: порт;телефон;заводской номер;пароль;метка"));
     m_start = new QPushButton(QStringLiteral("Начать"), row);
-    m_start->setObjectName(QStringLiteral("RoundStart"));
+    m_start->setObjectName(QStringLiteral("roundStart"));
     m_start->setToolTip(QStringLiteral("Обойти счетчики файла: энергия, время, события"));
     m_stopButton = new QPushButton(QStringLiteral("Стоп"), row);
-    m_stopButton->setObjectName(QStringLiteral("RoundStop"));
+    m_stopButton->setObjectName(QStringLiteral("roundStop"));
     m_stopButton->setToolTip(QStringLiteral("Остановить обход"));
     m_file = new QLabel(row);
-    m_file->setObjectName(QStringLiteral("RoundFile"));
+    m_file->setObjectName(QStringLiteral("roundFile"));
     m_file->setTextFormat(Qt::PlainText);
     m_progress = new QProgressBar(row);
-    m_progress->setObjectName(QStringLiteral("RoundProgress"));
+    m_progress->setObjectName(QStringLiteral("roundProgress"));
     m_progress->setRange(0, 1);
     m_progress->setValue(0);
     m_progress->setFormat(QStringLiteral("%v из %m"));
     m_progress->setFixedWidth(160);
     m_shared = new QPushButton(QStringLiteral("Общий обход"), row);
-    m_shared->setObjectName(QStringLiteral("RoundShared"));
+    m_shared->setObjectName(QStringLiteral("roundShared"));
     m_shared->setToolTip(
         QStringLiteral("Обход, общий для нескольких компьютеров, из архива на сервере"));
     m_shared->setVisible(archive::isServerAddress(m_services.archive.path()));
     auto* csv = csvButton(
-        QStringLiteral("RoundCsv"), QStringLiteral("обход.csv"), m_services.presenter,
+        QStringLiteral("roundCsv"), QStringLiteral("обход.csv"), m_services.presenter,
         [this] { return std::optional(QList<sheet::Sheet>{sheet::roundSheet(m_results)}); }, this);
     // Every visit the archive has recorded (rounds and the batch, of every station).
     auto* visits = csvButton(
-        QStringLiteral("VisitsCsv"), QStringLiteral("посещения.csv"), m_services.presenter,
+        QStringLiteral("visitsCsv"), QStringLiteral("посещения.csv"), m_services.presenter,
         [this]() -> std::optional<QList<sheet::Sheet>> {
             const auto rows = m_services.archive.visits(std::nullopt, std::nullopt, std::nullopt);
             if (!m_services.archive.error().isEmpty()) {
@@ -131,7 +131,7 @@ void RoundPage::buildButtons() {
 
 void RoundPage::buildGrid() {
     m_grid = new QTableWidget(0, kColumns, this);
-    m_grid->setObjectName(QStringLiteral("RoundGrid"));
+    m_grid->setObjectName(QStringLiteral("roundGrid"));
     m_grid->setAccessibleName(QStringLiteral("Счетчики обхода"));
     m_grid->setHorizontalHeaderLabels({QStringLiteral("Метка"), QStringLiteral("Заводской номер"),
                                        QStringLiteral("Энергия, кВт*ч"),

@@ -20,20 +20,20 @@ struct FlagBox {
 
 // clang-format off
 constexpr std::array<FlagBox, 14> kFlagBoxes = {{
-    {"CheckBox1",  "Контроль нагрузка",            false, 0x80, 0},
-    {"CheckBox2",  "Принудительное Отключение ",   false, 0x40, 1},
-    {"CheckBox3",  "Откл/Вкл Контроль мощности",   false, 0x20, 2},
-    {"CheckBox4",  "Откл/Вкл Контроль энергии",    false, 0x10, 3},
-    {"CheckBox5",  "Ограничение по Т1",            false, 0x08, 4},
-    {"CheckBox6",  "Ограничение по Т2",            false, 0x04, 5},
-    {"CheckBox7",  "Ограничение по Т3",            false, 0x02, 6},
-    {"CheckBox8",  "Ограничение по Т4",            false, 0x01, 7},
-    {"CheckBox14", "",                             true,  0x40, 1},
-    {"CheckBox9",  "",                             true,  0x20, 2},
-    {"CheckBox10", "",                             true,  0x08, 4},
-    {"CheckBox11", "",                             true,  0x04, 5},
-    {"CheckBox12", "",                             true,  0x02, 6},
-    {"CheckBox13", "",                             true,  0x01, 7},
+    {"loadControl",  "Контроль нагрузка",            false, 0x80, 0},
+    {"forcedOff",  "Принудительное Отключение ",   false, 0x40, 1},
+    {"powerControl",  "Откл/Вкл Контроль мощности",   false, 0x20, 2},
+    {"energyControl",  "Откл/Вкл Контроль энергии",    false, 0x10, 3},
+    {"limitT1",  "Ограничение по Т1",            false, 0x08, 4},
+    {"limitT2",  "Ограничение по Т2",            false, 0x04, 5},
+    {"limitT3",  "Ограничение по Т3",            false, 0x02, 6},
+    {"limitT4",  "Ограничение по Т4",            false, 0x01, 7},
+    {"auxForcedOff", "",                             true,  0x40, 1},
+    {"auxPowerControl",  "",                             true,  0x20, 2},
+    {"auxLimitT1", "",                             true,  0x08, 4},
+    {"auxLimitT2", "",                             true,  0x04, 5},
+    {"auxLimitT3", "",                             true,  0x02, 6},
+    {"auxLimitT4", "",                             true,  0x01, 7},
 }};
 // clang-format on
 
@@ -50,22 +50,22 @@ QLineEdit* valueEdit(const QString& name, QWidget* parent) {
 
 LimitsDialog::LimitsDialog(Services& services, QWidget* parent)
     : QDialog(parent), m_services(services) {
-    setObjectName(QStringLiteral("Limit_form"));
+    setObjectName(QStringLiteral("limitsDialog"));
     setWindowTitle(QStringLiteral("Ограничения"));
     setModal(true);
     auto* layout = new QVBoxLayout(this);
     auto* cancel = new QPushButton(QStringLiteral("Отмена"), this);
-    cancel->setObjectName(QStringLiteral("No_limit"));
+    cancel->setObjectName(QStringLiteral("closeLimits"));
     auto* read = new QPushButton(QStringLiteral("Прочитать"), this);
-    read->setObjectName(QStringLiteral("BitBtn3"));
+    read->setObjectName(QStringLiteral("readLimits"));
     auto* top = new QHBoxLayout;
     top->addWidget(cancel);
     top->addWidget(read);
     top->addStretch(1);
     layout->addLayout(top);
-    connect(cancel, &QPushButton::clicked, this, [this] { No_limitClick(); });
+    connect(cancel, &QPushButton::clicked, this, [this] { closeDialog(); });
     connect(read, &QPushButton::clicked, this,
-            [this] { m_services.guard.operate([this] { BitBtn3Click(); }); });
+            [this] { m_services.guard.operate([this] { showNextDay(); }); });
     buildValues();
     buildFlags();
 }
@@ -73,13 +73,13 @@ LimitsDialog::LimitsDialog(Services& services, QWidget* parent)
 void LimitsDialog::buildValues() {
     auto* grid = new QGridLayout;
     grid->addWidget(new QLabel(QStringLiteral("Ограничениче по мощностьи"), this), 0, 0, 1, 4);
-    m_power = valueEdit(QStringLiteral("Limit_Power_Edit"), this);
+    m_power = valueEdit(QStringLiteral("powerLimit"), this);
     m_power->setAccessibleName(QStringLiteral("Ограничение по мощности, кВт"));
     grid->addWidget(m_power, 1, 1);
     grid->addWidget(new QLabel(QStringLiteral("kВт"), this), 1, 2);
     grid->addWidget(new QLabel(QStringLiteral("Расход энергии по тарифам"), this), 2, 0, 1, 4);
     for (int t = 0; t < limits::kTariffs; ++t) {
-        auto* edit = valueEdit(QStringLiteral("Limit_Energy_Edit%1").arg(t + 1), this);
+        auto* edit = valueEdit(QStringLiteral("energyLimit%1").arg(t + 1), this);
         auto* label = new QLabel(QStringLiteral("Тарифу %1").arg(t + 1), this);
         label->setBuddy(edit);
         edit->setAccessibleName(QStringLiteral("Энергия по тарифу %1, кВт*ч").arg(t + 1));
@@ -91,9 +91,9 @@ void LimitsDialog::buildValues() {
         m_energy[size_t(t)] = edit;
     }
     auto* write = new QPushButton(QStringLiteral("Установить"), this);
-    write->setObjectName(QStringLiteral("BitBtn2"));
+    write->setObjectName(QStringLiteral("writeLimits"));
     connect(write, &QPushButton::clicked, this,
-            [this] { m_services.guard.operate([this] { BitBtn2Click(); }); });
+            [this] { m_services.guard.operate([this] { loadFromFile(); }); });
     grid->addWidget(write, 5, 0, 1, 2);
     static_cast<QVBoxLayout*>(layout())->addLayout(grid);
 }
@@ -118,7 +118,7 @@ void LimitsDialog::clearFlags() {
     for (QCheckBox* box : m_boxes) box->setChecked(false);
 }
 
-void LimitsDialog::LimitClick() {
+void LimitsDialog::openLimits() {
     clearFlags();
     m_power->clear();
     for (QLineEdit* edit : m_energy) edit->clear();
@@ -134,25 +134,25 @@ void LimitsDialog::readIntoDialog() {
         const uint8_t byte = kFlagBoxes[i].auxiliary ? m_values.aux : m_values.flags;
         if (byte & kFlagBoxes[i].mask) m_boxes[i]->setChecked(true);
     }
-    FormShow();
+    showLimits();
     m_services.presenter.show(outcome);
 }
 
-void LimitsDialog::FormShow() {
+void LimitsDialog::showLimits() {
     const QLocale locale;
     m_power->setText(limits::shown(m_values.power, locale));
     for (size_t t = 0; t < m_energy.size(); ++t)
         m_energy[t]->setText(limits::shown(m_values.energy[t], locale));
 }
 
-void LimitsDialog::BitBtn3Click() {
+void LimitsDialog::showNextDay() {
     clearFlags();
     readIntoDialog();
 }
 
 // Values convert in order; one that is not a number, or does not fit its field, stops the
 // write with the values before it already taken.
-void LimitsDialog::BitBtn2Click() {
+void LimitsDialog::loadFromFile() {
     const QLocale locale;
     const auto power = limits::hundredths(m_power->text(), locale, limits::kLargestPower);
     if (!power) {
@@ -184,7 +184,7 @@ uint8_t LimitsDialog::flagByte(bool auxiliary) const {
     return byte;
 }
 
-void LimitsDialog::No_limitClick() {
+void LimitsDialog::closeDialog() {
     close();
 }
 

@@ -19,11 +19,11 @@ class LimitsDialog : public QDialog {
     explicit LimitsDialog(Services& services, QWidget* parent = nullptr);
 
     // The main window's button: read the limits, then show the dialog whatever came of it.
-    void LimitClick();
-    void FormShow();
-    void BitBtn3Click();
-    void BitBtn2Click();
-    void No_limitClick();
+    void openLimits();
+    void showLimits();
+    void showNextDay();
+    void loadFromFile();
+    void closeDialog();
 
     const limits::Limits& values() const { return m_values; }
 

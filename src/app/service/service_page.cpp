@@ -19,42 +19,42 @@ ServicePage::ServicePage(Services& services, std::function<ops::Group()> selecte
                          QWidget* parent)
     : QWidget(parent), m_services(services), m_selectedGroup(std::move(selectedGroup)) {
     auto* grid = new QGridLayout(this);
-    connect(addButton("Vkl512", QStringLiteral("Вкл. 512 Гц"), false, 0), &QPushButton::clicked,
-            this, [this] { m_services.guard.operate([this] { Vkl512Click(); }); });
+    connect(addButton("output512", QStringLiteral("Вкл. 512 Гц"), false, 0), &QPushButton::clicked,
+            this, [this] { m_services.guard.operate([this] { startOutput512(); }); });
 
-    connect(addButton("Rdkalib", QStringLiteral("Читать байт калибровки"), false, 1),
+    connect(addButton("readCalibration", QStringLiteral("Читать байт калибровки"), false, 1),
             &QPushButton::clicked, this,
-            [this] { m_services.guard.operate([this] { RdkalibClick(); }); });
+            [this] { m_services.guard.operate([this] { readCalibration(); }); });
     m_sign = new QLabel(this);
-    m_sign->setObjectName(QStringLiteral("Label30"));
+    m_sign->setObjectName(QStringLiteral("calibrationSignText"));
     m_read = new QLineEdit(this);
-    m_read->setObjectName(QStringLiteral("Rdkal"));
+    m_read->setObjectName(QStringLiteral("calibrationByte"));
     m_read->setAccessibleName(QStringLiteral("Байт калибровки"));
     grid->addWidget(m_sign, 1, 2);
     grid->addWidget(m_read, 1, 3);
 
-    connect(addButton("Wrkalib", QStringLiteral("Записать байт калибровки"), true, 2),
+    connect(addButton("writeCalibration", QStringLiteral("Записать байт калибровки"), true, 2),
             &QPushButton::clicked, this,
-            [this] { m_services.guard.operate([this] { WrkalibClick(); }); });
+            [this] { m_services.guard.operate([this] { writeCalibration(); }); });
     // A toggle: pressed is minus, so that a screen reader tells the sign as the button's state.
     m_signButton = new QPushButton(kPlus, this);
-    m_signButton->setObjectName(QStringLiteral("SignBtn"));
+    m_signButton->setObjectName(QStringLiteral("calibrationSign"));
     m_signButton->setStyleSheet(kRed);
     m_signButton->setCheckable(true);
     showSign(false);
-    connect(m_signButton, &QPushButton::clicked, this, [this] { SignBtnClick(); });
+    connect(m_signButton, &QPushButton::clicked, this, [this] { toggleSign(); });
     m_write = new QLineEdit(QStringLiteral("0"), this);
-    m_write->setObjectName(QStringLiteral("Wrkal"));
+    m_write->setObjectName(QStringLiteral("calibrationToWrite"));
     m_write->setMaxLength(2);
     m_write->setAccessibleName(QStringLiteral("Записываемый байт калибровки"));
     grid->addWidget(m_signButton, 2, 2);
     grid->addWidget(m_write, 2, 3);
 
-    connect(addButton("SerNumBtn", QStringLiteral("Записать номер счетчика"), true, 3),
+    connect(addButton("writeMeterNumber", QStringLiteral("Записать номер счетчика"), true, 3),
             &QPushButton::clicked, this,
-            [this] { m_services.guard.operate([this] { SerNumBtnClick(); }); });
+            [this] { m_services.guard.operate([this] { writeMeterNumber(); }); });
     m_serial = new QLineEdit(QStringLiteral("0"), this);
-    m_serial->setObjectName(QStringLiteral("SerialNum"));
+    m_serial->setObjectName(QStringLiteral("meterNumber"));
     // No length limit: a ninth digit typed or pasted stays, and the write refuses the number
     // with a message instead of cutting it.
     m_serial->setAccessibleName(QStringLiteral("Номер счетчика"));
@@ -78,13 +78,13 @@ QPushButton* ServicePage::addButton(const char* name, const QString& label, bool
     return button;
 }
 
-void ServicePage::Vkl512Click() {
+void ServicePage::startOutput512() {
     if (m_selectedGroup() != ops::Group::Time) return;
     m_services.presenter.beginOperation();
     m_services.presenter.show(service::switch512(m_services.exchange));
 }
 
-void ServicePage::RdkalibClick() {
+void ServicePage::readCalibration() {
     m_read->clear();
     if (m_selectedGroup() != ops::Group::Time) return;
     m_services.presenter.beginOperation();
@@ -96,14 +96,14 @@ void ServicePage::RdkalibClick() {
     m_services.presenter.show(outcome);
 }
 
-void ServicePage::WrkalibClick() {
+void ServicePage::writeCalibration() {
     if (m_selectedGroup() != ops::Group::Time) return;
     m_services.presenter.beginOperation();
     m_services.presenter.show(service::writeCalibration(m_services.exchange, m_write->text(),
                                                         m_signButton->text() == kMinus));
 }
 
-void ServicePage::SignBtnClick() {
+void ServicePage::toggleSign() {
     showSign(m_signButton->text() == kPlus);
 }
 
@@ -114,7 +114,7 @@ void ServicePage::showSign(bool minus) {
                                           : QStringLiteral("Знак калибровки: плюс"));
 }
 
-void ServicePage::SerNumBtnClick() {
+void ServicePage::writeMeterNumber() {
     if (m_selectedGroup() != ops::Group::Reset) return;
     m_services.presenter.beginOperation();
     m_services.presenter.show(service::writeSerialNumber(m_services.exchange, m_serial->text()));

@@ -20,11 +20,11 @@ class ServicePage : public QWidget {
     ServicePage(Services& services, std::function<ops::Group()> selectedGroup,
                 QWidget* parent = nullptr);
 
-    void Vkl512Click();
-    void RdkalibClick();
-    void WrkalibClick();
-    void SignBtnClick();
-    void SerNumBtnClick();
+    void startOutput512();
+    void readCalibration();
+    void writeCalibration();
+    void toggleSign();
+    void writeMeterNumber();
     // Leaving for another page empties the results and brings back the defaults.
     void resetControls();
 

@@ -24,26 +24,26 @@ const QString kEmptyCell = QStringLiteral(" ");
 
 SpecialDaysPage::SpecialDaysPage(Services& services, QWidget* parent)
     : QWidget(parent), m_services(services) {
-    m_grid = new StringGrid(QStringLiteral("StringGrid1"), 3, tariff::kSpecDayMax + 1, this);
+    m_grid = new StringGrid(QStringLiteral("specialDaysGrid"), 3, tariff::kSpecDayMax + 1, this);
     m_grid->setHeadings({QStringLiteral("№"), QStringLiteral("Дата"), QStringLiteral("Тип дня")});
     m_grid->setColumnWidths({24, 48, 80});
     m_grid->setRowHeights(18);
     m_grid->setFixedWidth(24 + 48 + 80 + 24);
 
     m_add = new QPushButton(QStringLiteral("Добавить день"), this);
-    m_add->setObjectName(QStringLiteral("AddBtn"));
+    m_add->setObjectName(QStringLiteral("addDay"));
     m_delete = new QPushButton(QStringLiteral("Удалить день  "), this);
-    m_delete->setObjectName(QStringLiteral("DelBtn"));
+    m_delete->setObjectName(QStringLiteral("deleteDay"));
     m_erase = new QPushButton(QStringLiteral("Очистить"), this);
-    m_erase->setObjectName(QStringLiteral("EraseBtn3"));
-    m_erase->setStyleSheet(QStringLiteral("QPushButton#EraseBtn3 { color: blue; }"));
+    m_erase->setObjectName(QStringLiteral("clearDays"));
+    m_erase->setStyleSheet(QStringLiteral("QPushButton#clearDays { color: blue; }"));
     m_erase->setToolTip(QStringLiteral("Очистка календаря нестандартных дней"));
     connect(m_add, &QPushButton::clicked, this,
-            [this] { m_services.guard.handle([this] { AddBtnClick(); }); });
+            [this] { m_services.guard.handle([this] { addDay(); }); });
     connect(m_delete, &QPushButton::clicked, this,
-            [this] { m_services.guard.handle([this] { DelBtnClick(); }); });
+            [this] { m_services.guard.handle([this] { deleteDay(); }); });
     connect(m_erase, &QPushButton::clicked, this,
-            [this] { m_services.guard.handle([this] { EraseND(); }); });
+            [this] { m_services.guard.handle([this] { clearDays(); }); });
 
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(m_add);
@@ -55,7 +55,7 @@ SpecialDaysPage::SpecialDaysPage(Services& services, QWidget* parent)
     layout->addLayout(buttons);
     layout->addWidget(m_grid);
     layout->addStretch(1);
-    EraseND();
+    clearDays();
 }
 
 QWidget* SpecialDaysPage::buildPickers() {
@@ -63,7 +63,7 @@ QWidget* SpecialDaysPage::buildPickers() {
     auto* grid = new QGridLayout(box);
     grid->setContentsMargins(0, 0, 0, 0);
     m_calendar = new QCalendarWidget(box);
-    m_calendar->setObjectName(QStringLiteral("CCalendar1"));
+    m_calendar->setObjectName(QStringLiteral("calendar"));
     m_calendar->setNavigationBarVisible(false);
     m_calendar->setAccessibleName(QStringLiteral("День"));
     m_calendar->setLocale(QLocale(QLocale::Russian, QLocale::Russia));
@@ -71,18 +71,18 @@ QWidget* SpecialDaysPage::buildPickers() {
     m_calendar->setSelectedDate(QDate::currentDate());
     m_calendar->setFixedSize(230, 150);
     m_year = new QSpinBox(box);
-    m_year->setObjectName(QStringLiteral("CYear"));
+    m_year->setObjectName(QStringLiteral("year"));
     m_year->setRange(kFirstYear, kLastYear);
     m_year->setValue(m_calendar->selectedDate().year());
     auto* yearLabel = new QLabel(QStringLiteral("Год"), box);
     yearLabel->setBuddy(m_year);
     connect(m_year, &QSpinBox::valueChanged, this,
-            [this] { m_services.guard.handle([this] { CYearChange(); }); });
+            [this] { m_services.guard.handle([this] { yearChanged(); }); });
     m_months =
-        new RadioGroup(QStringLiteral("MonthGroup"), QStringLiteral("Месяц"), monthNames(), box);
+        new RadioGroup(QStringLiteral("month"), QStringLiteral("Месяц"), monthNames(), box);
     connect(m_months, &RadioGroup::itemIndexChanged, this,
-            [this] { m_services.guard.handle([this] { MonthGroupClick(); }); });
-    m_type = new RadioGroup(QStringLiteral("CTypOfDay"), QStringLiteral("Тип дня"),
+            [this] { m_services.guard.handle([this] { monthChosen(); }); });
+    m_type = new RadioGroup(QStringLiteral("dayType"), QStringLiteral("Тип дня"),
                             {QStringLiteral("Рабочий"), QStringLiteral("Праздник")}, box);
     // A click on a day of the month before or after turns the grid there: the month and
     // the year follow it.
@@ -101,61 +101,61 @@ QWidget* SpecialDaysPage::buildPickers() {
     return box;
 }
 
-void SpecialDaysPage::OutTable(int type, int i) {
-    const tariff::TSpecDayRec& record = m_services.tariffs.days.SpecDayTab[size_t(i)];
+void SpecialDaysPage::showDayRow(int type, int i) {
+    const tariff::SpecialDay& record = m_services.tariffs.days.records[size_t(i)];
     m_grid->setCell(0, i + 1, QString::number(i + 1));
     m_grid->setCell(1, i + 1, tariff::specDayDateText(record));
     if (const auto text = tariff::specDayTypeText(type)) m_grid->setCell(2, i + 1, *text);
 }
 
-int SpecialDaysPage::OutKalendar() {
+int SpecialDaysPage::showCalendar() {
     clearRows();
-    const auto& table = m_services.tariffs.days.SpecDayTab;
+    const auto& table = m_services.tariffs.days.records;
     const int n = tariff::specDayListLength(table);
-    for (int i = 0; i < n; ++i) OutTable(table[size_t(i)].TypOfDay, i);
+    for (int i = 0; i < n; ++i) showDayRow(table[size_t(i)].type, i);
     if (n > 0) {
         // The month before the day, so that the 31st of a long month is never refused by a
         // shorter one shown before.
-        const tariff::TSpecDayRec& last = table[size_t(n - 1)];
+        const tariff::SpecialDay& last = table[size_t(n - 1)];
         m_months->setItemIndex(last.Month - 1);
         setMonth(last.Month);
         setDay(last.Day);
-        m_type->setItemIndex(last.TypOfDay);
+        m_type->setItemIndex(last.type);
     } else {
         setDay(1);
         m_months->setItemIndex(0);
         setMonth(1);
         m_type->setItemIndex(kHoliday);
     }
-    m_services.tariffs.days.SpecDayCount = n;
+    m_services.tariffs.days.count = n;
     updateButtons();
     return n;
 }
 
 // A full table takes no more: the button is off whenever 30 records are listed.
-void SpecialDaysPage::AddBtnClick() {
+void SpecialDaysPage::addDay() {
     tariff::SpecDays& days = m_services.tariffs.days;
-    if (days.SpecDayCount >= tariff::kSpecDayMax) return;
+    if (days.count >= tariff::kSpecDayMax) return;
     const QDate picked = m_calendar->selectedDate();
-    days.SpecDayTab[size_t(days.SpecDayCount)] = {picked.day(), picked.month(),
+    days.records[size_t(days.count)] = {picked.day(), picked.month(),
                                                   std::max(m_type->itemIndex(), 0)};
-    OutTable(days.SpecDayTab[size_t(days.SpecDayCount)].TypOfDay, days.SpecDayCount);
-    ++days.SpecDayCount;
+    showDayRow(days.records[size_t(days.count)].type, days.count);
+    ++days.count;
     updateButtons();
 }
 
 // The last record goes, whatever row is selected.
-void SpecialDaysPage::DelBtnClick() {
+void SpecialDaysPage::deleteDay() {
     tariff::SpecDays& days = m_services.tariffs.days;
-    if (days.SpecDayCount <= 0) return;
-    --days.SpecDayCount;
-    days.SpecDayTab[size_t(days.SpecDayCount)] = {};
+    if (days.count <= 0) return;
+    --days.count;
+    days.records[size_t(days.count)] = {};
     for (int column = 0; column < 3; ++column)
-        m_grid->setCell(column, days.SpecDayCount + 1, kEmptyCell);
+        m_grid->setCell(column, days.count + 1, kEmptyCell);
     updateButtons();
 }
 
-void SpecialDaysPage::EraseND() {
+void SpecialDaysPage::clearDays() {
     clearRows();
     m_services.tariffs.days = {};
     m_months->setItemIndex(0);
@@ -165,11 +165,11 @@ void SpecialDaysPage::EraseND() {
     updateButtons();
 }
 
-void SpecialDaysPage::MonthGroupClick() {
+void SpecialDaysPage::monthChosen() {
     setMonth(m_months->itemIndex() + 1);
 }
 
-void SpecialDaysPage::CYearChange() {
+void SpecialDaysPage::yearChanged() {
     const QDate shown = m_calendar->selectedDate();
     const int year = m_year->value();
     const int day = std::min(shown.day(), QDate(year, shown.month(), 1).daysInMonth());
@@ -178,7 +178,7 @@ void SpecialDaysPage::CYearChange() {
 }
 
 void SpecialDaysPage::pageOpened() {
-    OutKalendar();
+    showCalendar();
 }
 
 // A day past the new month's end becomes its last day.
@@ -202,7 +202,7 @@ void SpecialDaysPage::clearRows() {
 }
 
 void SpecialDaysPage::updateButtons() {
-    const int count = m_services.tariffs.days.SpecDayCount;
+    const int count = m_services.tariffs.days.count;
     m_add->setEnabled(count < tariff::kSpecDayMax);
     m_delete->setEnabled(count > 0);
 }

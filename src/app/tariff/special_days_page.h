@@ -21,15 +21,15 @@ class SpecialDaysPage : public QWidget {
     explicit SpecialDaysPage(Services& services, QWidget* parent = nullptr);
 
     // Row i + 1 of the list for record i; a type without a name leaves its cell.
-    void OutTable(int type, int i);
+    void showDayRow(int type, int i);
     // The list from the table, the pickers on its last record; its length.
-    int OutKalendar();
-    void AddBtnClick();
-    void DelBtnClick();
+    int showCalendar();
+    void addDay();
+    void deleteDay();
     // Start-up and «Очистить»: an empty list.
-    void EraseND();
-    void MonthGroupClick();
-    void CYearChange();
+    void clearDays();
+    void monthChosen();
+    void yearChanged();
     // The page is opened: the list as the table holds it now.
     void pageOpened();
 

@@ -44,9 +44,9 @@ TariffPage::TariffPage(Services& services, QWidget* parent)
     seasonGrid->setContentsMargins(0, 0, 0, 0);
     for (int n = 1; n <= tariff::kSeasonCount; ++n) {
         auto* radio = new QRadioButton(QStringLiteral("Сезон %1").arg(n), seasons);
-        radio->setObjectName(QStringLiteral("Seazon%1").arg(n));
+        radio->setObjectName(QStringLiteral("season%1").arg(n));
         connect(radio, &QRadioButton::clicked, this,
-                [this, n] { m_services.guard.handle([&] { SeazonClick(n); }); });
+                [this, n] { m_services.guard.handle([&] { seasonChosen(n); }); });
         seasonGrid->addWidget(radio, (n - 1) % 6, (n - 1) / 6);
         m_seasons[size_t(n - 1)] = radio;
     }
@@ -81,11 +81,11 @@ QWidget* TariffPage::buildGrid() {
         for (int hour = 0; hour < tariff::kHours; ++hour) {
             const int number = day * tariff::kHours + hour + 1;
             auto* cell = new QPushButton(box);
-            cell->setObjectName(QStringLiteral("Panel%1").arg(number));
+            cell->setObjectName(QStringLiteral("hour%1").arg(number));
             cell->setFixedSize(kCellWidth, kCellHeight);
             cell->setAccessibleName(QStringLiteral("%1, %2 ч").arg(name).arg(hour));
             connect(cell, &QPushButton::clicked, this,
-                    [this, number] { m_services.guard.handle([&] { PanelClick(number); }); });
+                    [this, number] { m_services.guard.handle([&] { hourClicked(number); }); });
             grid->addWidget(cell, day + 2, hour + 1);
             m_cells[size_t(number - 1)] = cell;
         }
@@ -98,8 +98,8 @@ QWidget* TariffPage::buildTariffRow() {
     auto* row = new QWidget(this);
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 4, 0, 0);
-    const std::array<const char*, tariff::kTariffCount> names = {"Panel75", "Panel74", "Panel76",
-                                                                 "Panel80"};
+    const std::array<const char*, tariff::kTariffCount> names = {"tariff1", "tariff2", "tariff3",
+                                                                 "tariff4"};
     for (int t = 0; t < tariff::kTariffCount; ++t) {
         auto* button = new QPushButton(tariff::tariffName(t), row);
         button->setObjectName(QLatin1String(names[size_t(t)]));
@@ -111,31 +111,31 @@ QWidget* TariffPage::buildTariffRow() {
     }
     layout->addSpacing(20);
     auto* label = new QLabel(QStringLiteral("Ввод тарифа"), row);
-    m_labelTar = new QLabel(row);
-    m_labelTar->setObjectName(QStringLiteral("LabelTar"));
-    m_activTar = new QPushButton(row);
-    m_activTar->setObjectName(QStringLiteral("ActivTar"));
-    m_activTar->setFixedSize(kCellWidth, kCellHeight);
-    label->setBuddy(m_activTar);
-    connect(m_activTar, &QPushButton::clicked, this,
-            [this] { m_services.guard.handle([this] { ActivTarClick(); }); });
+    m_currentTariffLabel = new QLabel(row);
+    m_currentTariffLabel->setObjectName(QStringLiteral("currentTariff"));
+    m_currentTariffButton = new QPushButton(row);
+    m_currentTariffButton->setObjectName(QStringLiteral("activeTariff"));
+    m_currentTariffButton->setFixedSize(kCellWidth, kCellHeight);
+    label->setBuddy(m_currentTariffButton);
+    connect(m_currentTariffButton, &QPushButton::clicked, this,
+            [this] { m_services.guard.handle([this] { pickCurrentTariff(); }); });
     layout->addWidget(label);
-    layout->addWidget(m_labelTar);
-    layout->addWidget(m_activTar);
+    layout->addWidget(m_currentTariffLabel);
+    layout->addWidget(m_currentTariffButton);
     layout->addSpacing(20);
     m_erase = new QPushButton(QStringLiteral("Очистить"), row);
-    m_erase->setObjectName(QStringLiteral("EraseBtn"));
-    m_erase->setStyleSheet(QStringLiteral("QPushButton#EraseBtn { color: blue; }"));
+    m_erase->setObjectName(QStringLiteral("clearSchedule"));
+    m_erase->setStyleSheet(QStringLiteral("QPushButton#clearSchedule { color: blue; }"));
     m_erase->setToolTip(QStringLiteral("Установка одного сезона и одного тарифа Т1"));
     connect(m_erase, &QPushButton::clicked, this,
-            [this] { m_services.guard.handle([this] { EraseBtnClick(); }); });
+            [this] { m_services.guard.handle([this] { clearSchedule(); }); });
     layout->addWidget(m_erase);
     layout->addStretch(1);
     showActiveTariff();
     return row;
 }
 
-uint32_t TariffPage::DefColor(int tariff) {
+uint32_t TariffPage::tariffColor(int tariff) {
     if (const auto colour = tariff::tariffColour(tariff)) m_curColor = *colour;
     return m_curColor;
 }
@@ -150,63 +150,63 @@ void TariffPage::showUnreadSeasons() {
     }
 }
 
-void TariffPage::OutSeazon() {
+void TariffPage::showSeason() {
     showUnreadSeasons();
-    const auto& zones = m_services.tariffs.schedule[size_t(m_curSeazon - 1)].Zones;
-    for (int k = 0; k < tariff::kSlotCount; ++k) paintCell(k + 1, DefColor(zones[size_t(k)]));
-    m_curTar = 0;
+    const auto& zones = m_services.tariffs.schedule[size_t(m_currentSeason - 1)].Zones;
+    for (int k = 0; k < tariff::kSlotCount; ++k) paintCell(k + 1, tariffColor(zones[size_t(k)]));
+    m_currentTariff = 0;
     m_curColor = *tariff::tariffColour(0);
     showActiveTariff();
 }
 
-void TariffPage::SeazonClick(int season) {
-    m_curSeazon = season;
-    OutSeazon();
+void TariffPage::seasonChosen(int season) {
+    m_currentSeason = season;
+    showSeason();
 }
 
-void TariffPage::PanelClick(int number) {
-    m_services.tariffs.schedule[size_t(m_curSeazon - 1)].Zones[size_t(number - 1)] =
-        static_cast<uint8_t>(m_curTar);
-    if (std::exchange(m_services.unreadSeasons[size_t(m_curSeazon - 1)], false))
+void TariffPage::hourClicked(int number) {
+    m_services.tariffs.schedule[size_t(m_currentSeason - 1)].Zones[size_t(number - 1)] =
+        static_cast<uint8_t>(m_currentTariff);
+    if (std::exchange(m_services.unreadSeasons[size_t(m_currentSeason - 1)], false))
         showUnreadSeasons();
     paintCell(number, m_curColor);
 }
 
-void TariffPage::ActivTarClick() {
-    m_curTar = (m_curTar + 1) % tariff::kTariffCount;
-    m_curColor = *tariff::tariffColour(m_curTar);
+void TariffPage::pickCurrentTariff() {
+    m_currentTariff = (m_currentTariff + 1) % tariff::kTariffCount;
+    m_curColor = *tariff::tariffColour(m_currentTariff);
     showActiveTariff();
 }
 
 // The active tariff set one below the wanted one, then stepped on: the wanted one at once.
 void TariffPage::selectTariff(int tariff) {
-    m_curTar = tariff - 1;
-    ActivTarClick();
+    m_currentTariff = tariff - 1;
+    pickCurrentTariff();
 }
 
-void TariffPage::EraseBtnClick() {
+void TariffPage::clearSchedule() {
     m_curColor = *tariff::tariffColour(0);
-    m_curTar = 0;
+    m_currentTariff = 0;
     m_services.tariffs.schedule = tariff::defaultSchedule();
     m_services.unreadSeasons.fill(false);
-    m_curSeazon = 1;
-    OutSeazon();
+    m_currentSeason = 1;
+    showSeason();
     m_seasons[0]->setChecked(true);
 }
 
 void TariffPage::pageOpened() {
-    m_curSeazon = 1;
+    m_currentSeason = 1;
     m_seasons[0]->setChecked(true);
-    OutSeazon();
+    showSeason();
 }
 
-void TariffPage::BitBtn1Click() {
+void TariffPage::saveToFile() {
     const QString path = QFileDialog::getSaveFileName(this, QString(), startFolder(), kFileFilter);
     if (path.isEmpty()) return;
     saveTo(QFileInfo(path).suffix().isEmpty() ? path + QStringLiteral(".tar") : path);
 }
 
-void TariffPage::BitBtn2Click() {
+void TariffPage::loadFromFile() {
     const QString path = QFileDialog::getOpenFileName(this, QString(), startFolder(), kFileFilter);
     if (!path.isEmpty()) loadFrom(path);
 }
@@ -219,7 +219,7 @@ bool TariffPage::saveTo(const QString& path) {
         m_services.presenter.message(*error);
         return false;
     }
-    state.days.SpecDayCount = tariff::specDayListLength(state.days.SpecDayTab);
+    state.days.count = tariff::specDayListLength(state.days.records);
     return true;
 }
 
@@ -240,14 +240,14 @@ void TariffPage::paintCell(int number, uint32_t colour) {
     QPushButton* cell = m_cells[size_t(number - 1)];
     setColour(cell, colour);
     const int slot = number - 1;
-    const auto& zones = m_services.tariffs.schedule[size_t(m_curSeazon - 1)].Zones;
+    const auto& zones = m_services.tariffs.schedule[size_t(m_currentSeason - 1)].Zones;
     cell->setAccessibleDescription(tariff::tariffName(zones[size_t(slot)]));
 }
 
 void TariffPage::showActiveTariff() {
-    m_labelTar->setText(tariff::tariffName(m_curTar));
-    setColour(m_activTar, m_curColor);
-    m_activTar->setAccessibleName(QStringLiteral("Активный тариф ") + tariff::tariffName(m_curTar));
+    m_currentTariffLabel->setText(tariff::tariffName(m_currentTariff));
+    setColour(m_currentTariffButton, m_curColor);
+    m_currentTariffButton->setAccessibleName(QStringLiteral("Активный тариф ") + tariff::tariffName(m_currentTariff));
 }
 
 }  // namespace vilt::app

@@ -23,27 +23,27 @@ class TariffPage : public QWidget {
     explicit TariffPage(Services& services, QWidget* parent = nullptr);
 
     // The paint colour for a slot value (0xRRGGBB); a value outside 0-3 leaves it as it was.
-    uint32_t DefColor(int tariff);
+    uint32_t tariffColor(int tariff);
     // Every cell from the season shown; T1 active again.
-    void OutSeazon();
-    void SeazonClick(int season);  // 1-12
-    void PanelClick(int number);   // 1-72
-    void ActivTarClick();
+    void showSeason();
+    void seasonChosen(int season);  // 1-12
+    void hourClicked(int number);   // 1-72
+    void pickCurrentTariff();
     // The tariff buttons: tariff 0-3 active at once.
     void selectTariff(int tariff);
-    void EraseBtnClick();
+    void clearSchedule();
     // The page is opened: season 1, repainted.
     void pageOpened();
 
     // The tariff file, with its dialogs, and without them.
-    void BitBtn1Click();
-    void BitBtn2Click();
+    void saveToFile();
+    void loadFromFile();
     bool saveTo(const QString& path);
     bool loadFrom(const QString& path);
 
     QPushButton* cancelButton() const { return m_erase; }
-    int CurSeazon() const { return m_curSeazon; }
-    int CurTar() const { return m_curTar; }
+    int currentSeason() const { return m_currentSeason; }
+    int currentTariff() const { return m_currentTariff; }
 
   private:
     void showUnreadSeasons();
@@ -55,11 +55,11 @@ class TariffPage : public QWidget {
     Services& m_services;
     std::array<QRadioButton*, tariff::kSeasonCount> m_seasons{};
     std::array<QPushButton*, tariff::kSlotCount> m_cells{};
-    QLabel* m_labelTar = nullptr;
-    QPushButton* m_activTar = nullptr;
+    QLabel* m_currentTariffLabel = nullptr;
+    QPushButton* m_currentTariffButton = nullptr;
     QPushButton* m_erase = nullptr;
-    int m_curSeazon = 1;
-    int m_curTar = 0;
+    int m_currentSeason = 1;
+    int m_currentTariff = 0;
     uint32_t m_curColor = 0x00FF00;
 };
 

@@ -28,7 +28,7 @@ QString colourOf(const link::TrafficEntry& entry) {
 
 TrafficPage::TrafficPage(link::TrafficLog& log, QWidget* parent) : QWidget(parent), m_log(log) {
     m_view = new QPlainTextEdit(this);
-    m_view->setObjectName(QStringLiteral("TrafficView"));
+    m_view->setObjectName(QStringLiteral("trafficView"));
     m_view->setAccessibleName(QStringLiteral("Обмен со счетчиком"));
     m_view->setReadOnly(true);
     m_view->setMaximumBlockCount(static_cast<int>(link::TrafficLog::kCapacity));
@@ -37,9 +37,9 @@ TrafficPage::TrafficPage(link::TrafficLog& log, QWidget* parent) : QWidget(paren
     m_view->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     m_view->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     auto* save = new QPushButton(QStringLiteral("Сохранить…"), this);
-    save->setObjectName(QStringLiteral("TrafficSave"));
+    save->setObjectName(QStringLiteral("trafficSave"));
     auto* clear = new QPushButton(QStringLiteral("Очистить"), this);
-    clear->setObjectName(QStringLiteral("TrafficClear"));
+    clear->setObjectName(QStringLiteral("trafficClear"));
     connect(save, &QPushButton::clicked, this, [this] { this->save(); });
     connect(clear, &QPushButton::clicked, this, [this] { clearLog(); });
 
