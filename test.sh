@@ -5,6 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 scripts/install-deps.sh
+# No file includes a header of a layer above its own (docs/architecture.md).
+scripts/check-includes.sh
 cmake -S . -B build-test -DVILT_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 cmake --build build-test -j"$(nproc)"
 # The Release configuration with tests and benchmarks must compile too: some faults show
