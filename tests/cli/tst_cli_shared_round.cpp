@@ -19,7 +19,7 @@ class Station {
   public:
     Station(const QString& place, const QString& name, const QStringList& modems) {
         m_process.setProgram(test::programFromEnv("VILT_CLI"));
-        m_process.setArguments({"--json", "--fast", "--timeout", "1000", "round", "--shared", place,
+        m_process.setArguments({"--json", "--fast", "--timeout", "500", "round", "--shared", place,
                                 "--station", name, "--modems", modems.join(',')});
         m_process.start();
     }
@@ -32,8 +32,9 @@ class Station {
 
     QProcess& process() { return m_process; }
     // The meters it visited, by factory number, from its summary; the exit status. A visit
-    // takes some 25 s (the meter is given a second between month-end reads), so a station
-    // of two lines with 20 meters runs for minutes, longer on a loaded machine.
+    // takes some 15 s (the meter is given the wait between month-end reads, here half a
+    // second: the sharing is the point, not the pacing), so a station of two lines with 20
+    // meters runs for minutes, longer on a loaded machine.
     int finish(QList<qint64>* factories) {
         const bool ended = m_process.waitForFinished(kRoundWaitMs);
         const QByteArray told = m_process.readAllStandardError();
