@@ -44,7 +44,7 @@ bool fill(const QString& path, qint64 rows, QString* plan) {
         ok = db.open();
         QSqlQuery query(db);
         QStringList columns;
-        for (int k = 0; k < vilt::archive::kSlots; ++k)
+        for (int k = 0; k < vilt::link::kProfileSlotCount; ++k)
             columns << QStringLiteral("((i * 7 + %1) % 32768) / 100.0").arg(k);
         const QString number = QStringLiteral("CASE WHEN i = %1 THEN %2 ELSE i % %3 + 1 END")
                                    .arg(rows - 5)
@@ -126,8 +126,8 @@ int main(int argc, char** argv) {
         auto archive = Archive::open(path, &error);
         expect(archive != nullptr, "open");
 
-        std::array<double, vilt::archive::kSlots> values{};
-        for (int k = 0; k < vilt::archive::kSlots; ++k) values[k] = k * 1.25;
+        std::array<double, vilt::link::kProfileSlotCount> values{};
+        for (int k = 0; k < vilt::link::kProfileSlotCount; ++k) values[k] = k * 1.25;
         QDate day(2100, 1, 1);
         const double storeNew = measure([&] {
             day = day.addDays(1);

@@ -26,11 +26,11 @@ namespace {
 constexpr int kRuns = 15;
 constexpr int kWriters = 4;
 
-using Slots = std::array<double, vilt::archive::kSlots>;
+using Slots = std::array<double, vilt::link::kProfileSlotCount>;
 
 Slots slotValues(double base) {
     Slots values{};
-    for (int k = 0; k < vilt::archive::kSlots; ++k) values[k] = base + k / 4.0;
+    for (int k = 0; k < vilt::link::kProfileSlotCount; ++k) values[k] = base + k / 4.0;
     return values;
 }
 
@@ -113,7 +113,7 @@ Crowd crowd(const QString& place, int days) {
     for (const auto& row : archive->profiles({}, {}, {})) {
         const int d = int(QDate(2000, 1, 1).daysTo(row.day));
         bool same = true;
-        for (int k = 0; k < vilt::archive::kSlots; ++k) same &= row.values[k] == slotValues(d)[k];
+        for (int k = 0; k < vilt::link::kProfileSlotCount; ++k) same &= row.values[k] == slotValues(d)[k];
         whole += same ? 1 : 0;
     }
     result.lost = kWriters * days - result.failed - whole;

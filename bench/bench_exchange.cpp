@@ -106,7 +106,7 @@ bool measure(comm::BaudRate rate, int runs) {
     link::SystemWaiter waiter;
     link::Exchange exchange(port, waiter);
     exchange.meterAddress = 12345;
-    exchange.setTimeOut(kTimeOut);
+    exchange.setWaitMs(kTimeOut);
     for (const Task& task : tasks()) {
         exchange.setFast(false);
         const double full = timeTask(exchange, task, runs);

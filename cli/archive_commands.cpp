@@ -120,7 +120,7 @@ int listProfiles(const QStringList& arguments, const Options& options) {
     return kDone;
 }
 
-using MonthValues = std::array<std::optional<double>, archive::kMonths * archive::kTariffs>;
+using MonthValues = std::array<std::optional<double>, link::kMonthCount * link::kTariffCount>;
 
 std::optional<QString> monthValue(const MonthValues& values, int month, int tariff) {
     return ops::storedText(values[static_cast<size_t>(archive::monthIndex(month, tariff))]);
@@ -129,9 +129,9 @@ std::optional<QString> monthValue(const MonthValues& values, int month, int tari
 // {"1":[T1,T2,T3,T4],…,"12":[…]}, null for a column never written.
 QString monthsJson(const MonthValues& values) {
     QStringList months;
-    for (int m = 1; m <= archive::kMonths; ++m) {
+    for (int m = 1; m <= link::kMonthCount; ++m) {
         QStringList tariffs;
-        for (int t = 1; t <= archive::kTariffs; ++t)
+        for (int t = 1; t <= link::kTariffCount; ++t)
             tariffs << monthValue(values, m, t).value_or(QStringLiteral("null"));
         months << QStringLiteral(R"("%1":[%2])").arg(m).arg(tariffs.join(QLatin1Char(',')));
     }
@@ -140,7 +140,7 @@ QString monthsJson(const MonthValues& values) {
 
 QString monthsLine(const MonthValues& values, int month) {
     QStringList tariffs;
-    for (int t = 1; t <= archive::kTariffs; ++t)
+    for (int t = 1; t <= link::kTariffCount; ++t)
         tariffs << QStringLiteral("%1").arg(monthValue(values, month, t).value_or("0"), 10);
     return tariffs.join(QLatin1Char(' '));
 }
@@ -148,7 +148,7 @@ QString monthsLine(const MonthValues& values, int month) {
 void printMonths(const archive::MonthRow& row) {
     out(QStringLiteral("Заводской номер %1: Т1..Т4 актив, кВт*ч | Т1..Т4 реактив, квар*ч")
             .arg(row.factory));
-    for (int m = 1; m <= archive::kMonths; ++m)
+    for (int m = 1; m <= link::kMonthCount; ++m)
         out(QStringLiteral("Месяц %1: %2 | %3")
                 .arg(m, 2)
                 .arg(monthsLine(row.active, m), monthsLine(row.reactive, m)));

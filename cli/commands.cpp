@@ -108,7 +108,7 @@ int runCommand(const Options& options) {
             return kUsage;
         }
     }
-    if (options.dial && command->runHere) {
+    if (options.meter.phone && command->runHere) {
         err(QStringLiteral(
             "--dial is for a command that talks to a meter (round dials from its file)"));
         return kUsage;
@@ -125,7 +125,7 @@ int runCommand(const Options& options) {
             }
         }
         MeterLink link(options, archive.get());
-        if (!options.dial) return runOn(link, *command, arguments, options);
+        if (!options.meter.phone) return runOn(link, *command, arguments, options);
         return runThroughCall(link, *command, arguments, options);
     } catch (const std::exception& error) {  // port errors
         err(QString::fromStdString(error.what()));

@@ -70,16 +70,7 @@ MeterLink::~MeterLink() {
 }
 
 station::Settings MeterLink::settings() const {
-    station::Settings settings;
-    settings.port = m_options.port;
-    settings.speed = m_options.speed;
-    settings.waitMs = m_options.timeOut;
-    settings.fast = m_options.fast;
-    settings.access = m_options.mode;
-    settings.factory = m_options.factory;
-    settings.password = m_options.password;
-    settings.phone = m_options.dial;
-    return settings;
+    return m_options.meter;
 }
 
 std::optional<Failure> MeterLink::startTrace() {
@@ -101,11 +92,10 @@ std::optional<Failure> MeterLink::connect() {
 
 station::Plan MeterLink::plan() const {
     station::Plan plan;
-    plan.dial = m_options.dial.has_value();
-    plan.access = m_options.mode;
+    plan.dial = m_options.meter.phone.has_value();
+    plan.access = m_options.meter.access;
     plan.energy = plan.months = plan.clock = plan.events = false;
     plan.pauseMs = 0;
-    if (m_options.timeOutGiven) plan.callWait = m_options.timeOut;
     plan.archive = m_archive;
     return plan;
 }
@@ -120,7 +110,7 @@ std::optional<station::VisitOutcome> MeterLink::visit(const station::Plan& plan)
 }
 
 QList<Failure> MeterLink::failures(const station::VisitOutcome& outcome) const {
-    return cli::visitFailures(outcome, m_options.dial);
+    return cli::visitFailures(outcome, m_options.meter.phone);
 }
 
 void MeterLink::disconnect() {

@@ -68,6 +68,7 @@ class MeterLink {
     station::Plan plan() const;
 
     link::Exchange& exchange() { return m_station->exchange(); }
+    station::Station& station() { return *m_station; }
     const link::SessionOutcome& session() const { return m_session; }
     archive::Archive* archive() const { return m_archive; }
     // The disconnect button: DTR down, port closed.

@@ -14,7 +14,7 @@ using link::parseNumber;
 
 using station::kFactoryRange;
 using station::kPasswordRange;
-inline constexpr NumberRange kTimeOutRange{0, 999999};  // as the window's field allows
+inline constexpr NumberRange kWaitRange{0, 999999};  // as the window's field allows
 inline constexpr NumberRange kSpeedRange{1200, 9600};
 
 }  // namespace vilt::cli

@@ -20,25 +20,25 @@ const QStringList kModes = {"local", "factory", "password"};
 bool setOption(Options& o, const QString& name, const QString& value, QString* error) {
     bool ok = true;
     if (name == "--port") {
-        o.port = value;
+        o.meter.port = value;
         ok = !value.isEmpty();
     } else if (name == "--speed") {
         const auto speed = parseNumber(value, kSpeedRange);
         ok = speed && kSpeeds.contains(*speed);
-        if (ok) o.speed = kSpeeds.value(*speed);
+        if (ok) o.meter.speed = kSpeeds.value(*speed);
     } else if (name == "--timeout") {
-        const auto ms = parseNumber(value, kTimeOutRange);
+        const auto ms = parseNumber(value, kWaitRange);
         ok = ms.has_value();
-        o.timeOutGiven = true;
-        o.timeOut = static_cast<int>(ms.value_or(0));
+        o.meter.waitGiven = true;
+        o.meter.waitMs = static_cast<int>(ms.value_or(0));
     } else if (name == "--mode") {
         const qsizetype mode = kModes.indexOf(value);
         ok = mode >= 0;
-        if (ok) o.mode = static_cast<link::AccessMode>(mode);
+        if (ok) o.meter.access = static_cast<link::AccessMode>(mode);
     } else if (name == "--factory") {
         const auto number = parseNumber(value, kFactoryRange);
         ok = number.has_value();
-        o.factory = static_cast<uint32_t>(number.value_or(0));
+        o.meter.factory = static_cast<uint32_t>(number.value_or(0));
     } else if (name == "--trace-file") {
         o.traceFile = value;
         ok = !value.isEmpty();
@@ -59,11 +59,11 @@ bool setOption(Options& o, const QString& name, const QString& value, QString* e
             *error = QStringLiteral("bad value for --dial: %1").arg(*reason);
             return false;
         }
-        o.dial = value;
+        o.meter.phone = value;
     } else if (name == "--password") {
         // "-": the first line of standard input, read once the whole line is parsed.
         ok = value == "-" || parseNumber(value, kPasswordRange).has_value();
-        o.password = value;
+        o.meter.password = value;
         o.passwordGiven = true;
     } else if (name == "--password-file") {
         o.passwordFile = value;
@@ -110,7 +110,7 @@ bool passwordFromFile(Options& o, QString* error) {
                      .arg(o.passwordFile);
         return false;
     }
-    o.password = *line;
+    o.meter.password = *line;
     return true;
 }
 
@@ -122,7 +122,7 @@ bool passwordFromInput(Options& o, QString* error) {
             "bad value for --password -: the first line of standard input is not a whole number");
         return false;
     }
-    o.password = *line;
+    o.meter.password = *line;
     return true;
 }
 
@@ -134,14 +134,14 @@ bool takePassword(Options& o, QString* error) {
         return false;
     }
     if (!o.passwordFile.isEmpty()) return passwordFromFile(o, error);
-    if (o.passwordGiven) return o.password != "-" || passwordFromInput(o, error);
+    if (o.passwordGiven) return o.meter.password != "-" || passwordFromInput(o, error);
     const QString variable = qEnvironmentVariable("VILT_PASSWORD");
     if (variable.isEmpty()) return true;
     if (!isPassword(variable)) {
         *error = QStringLiteral("bad value in VILT_PASSWORD: not a whole number");
         return false;
     }
-    o.password = variable;
+    o.meter.password = variable;
     return true;
 }
 
@@ -158,7 +158,7 @@ std::optional<Options> parseOptions(const QStringList& arguments, QString* error
         } else if (arg == "--trace") {
             o.trace = true;
         } else if (arg == "--fast") {
-            o.fast = true;
+            o.meter.fast = true;
         } else if (arg == "--no-store") {
             o.noStore = true;
         } else if (arg.startsWith("--") && o.command.isEmpty()) {
@@ -187,7 +187,7 @@ std::optional<Options> parseOptions(const QStringList& arguments, QString* error
         return std::nullopt;
     }
     if (!takePassword(o, error)) return std::nullopt;
-    if (o.mode == link::AccessMode::WithPassword && o.password.isEmpty()) {
+    if (o.meter.access == link::AccessMode::WithPassword && o.meter.password.isEmpty()) {
         *error = QStringLiteral(
             "--mode password needs a password: --password, --password-file or VILT_PASSWORD");
         return std::nullopt;
@@ -213,7 +213,7 @@ QString usage() {
         "                     reads it from the first line of standard input. It shows in\n"
         "                     the process list: prefer --password-file or VILT_PASSWORD\n"
         "  --password-file FILE  the password is the first line of FILE\n"
-        "  --fast             take each reply as soon as it is whole (no pacing; TimeOut\n"
+        "  --fast             take each reply as soon as it is whole (no pacing; --timeout\n"
         "                     is the longest wait)\n"
         "  --json             print the result as JSON\n"
         "  --csv              print the table as CSV for a spreadsheet, in the conventions\n"
@@ -228,7 +228,7 @@ QString usage() {
         "  --station NAME     the name a round's visits are recorded under (1 to 64\n"
         "                     printable characters) [this computer's host name]\n"
         "  --dial NUMBER      the modem on --port calls the meter first (digits only); the\n"
-        "                     session then runs at 9600 with a TimeOut of 1000 unless\n"
+        "                     session then runs at 9600 with a wait of 1000 ms unless\n"
         "                     --timeout is given, and the call is hung up after the command\n"
         "                     whatever its outcome; the modem's answers go to standard error\n"
         "\n"

@@ -62,7 +62,7 @@ void printEnergy(const ops::EnergyOutcome& energy, const Options& options, qint6
     }
     if (options.json) {
         QStringList months;
-        for (int m = 1; m <= ops::kMonthCount; ++m)
+        for (int m = 1; m <= link::kMonthCount; ++m)
             if (const auto& counts = energy.months[static_cast<size_t>(m - 1)])
                 months << QStringLiteral(R"("%1":%2)").arg(m).arg(countsJson(*counts, false));
         out(QStringLiteral(R"({"active":%1,"reactive":%2,"months":{%3}})")
@@ -73,7 +73,7 @@ void printEnergy(const ops::EnergyOutcome& energy, const Options& options, qint6
     }
     if (energy.active) out(countsText(QStringLiteral("Актив, кВт*ч"), *energy.active, true));
     if (energy.reactive) out(countsText(QStringLiteral("Реактив, квар*ч"), *energy.reactive, true));
-    for (int m = 1; m <= ops::kMonthCount; ++m)
+    for (int m = 1; m <= link::kMonthCount; ++m)
         if (const auto& counts = energy.months[static_cast<size_t>(m - 1)])
             out(countsText(QStringLiteral("Конец месяца %1, кВт*ч").arg(m), *counts, false));
 }
@@ -146,7 +146,7 @@ QString printDay(const ops::ProfileOutcome& read, const Options& options) {
         err(date + QStringLiteral(": ") + link::texts::kNoProfile);
         return QStringLiteral(R"({"date":"%1","absent":true})").arg(date);
     }
-    err(QStringLiteral("%1: %2 срезов").arg(date).arg(ops::kSlotCount));
+    err(QStringLiteral("%1: %2 срезов").arg(date).arg(link::kProfileSlotCount));
     for (const QString& message : read.messages) err(date + QStringLiteral(": ") + message);
     if (options.csv) return {};
     const DaySlices slices = fromMeter(read.day, *read.words);

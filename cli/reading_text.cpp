@@ -55,7 +55,7 @@ QStringList dayText(const DaySlices& slices) {
     QString heading = QStringLiteral("Срезы за %1").arg(slices.day.toString("dd.MM.yyyy"));
     if (slices.factory) heading += QStringLiteral(", заводской номер %1").arg(*slices.factory);
     QStringList lines{heading + QStringLiteral(", кВт*ч:")};
-    for (int k = 0; k < ops::kSlotCount; ++k) {
+    for (int k = 0; k < link::kProfileSlotCount; ++k) {
         const size_t at = static_cast<size_t>(k);
         QString line = QStringLiteral("%1 %2 %3 %4")
                            .arg(k, 2)
@@ -71,7 +71,7 @@ QStringList dayText(const DaySlices& slices) {
 
 QString dayJson(const DaySlices& slices) {
     QStringList entries;
-    for (int k = 0; k < ops::kSlotCount; ++k) {
+    for (int k = 0; k < link::kProfileSlotCount; ++k) {
         const size_t at = static_cast<size_t>(k);
         QString slot = QStringLiteral(R"({"k":%1,"end":"%2","value":%3)")
                            .arg(k)

@@ -30,7 +30,7 @@ struct DaySlices {
     QDate day;
     std::optional<qint64> factory;  // shown when given
     // kW·h as written out; none for an archive column never written (0 in text, null in JSON)
-    std::array<std::optional<QString>, ops::kSlotCount> values;
+    std::array<std::optional<QString>, link::kProfileSlotCount> values;
     std::optional<ops::ProfileWords> words;  // as read from the meter, for their flags
 };
 DaySlices fromMeter(const QDate& day, const ops::ProfileWords& words);

@@ -66,7 +66,7 @@ int writeReport(MeterLink& link, const QStringList& arguments, const Options& op
     request.archive = link.archive();
     request.station = options.station;
     request.engineer = report::currentUser();
-    const report::ReportData data = report::readForReport(link.exchange(), request);
+    const report::ReportData data = report::readForReport(link.station(), request);
     if (const auto failed = report::writeReportPdf(parsed.file, data)) {
         err(*failed);
         return kUsage;

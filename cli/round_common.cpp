@@ -44,11 +44,11 @@ bool isFlag(const QString& argument, const QString& flag) {
 
 station::RoundSettings roundSettings(const Options& options, std::optional<qint64> syncAbove) {
     station::RoundSettings settings;
-    settings.speed = options.speed;
-    settings.waitMs = options.timeOut;
-    settings.fast = options.fast;
+    settings.speed = options.meter.speed;
+    settings.waitMs = options.meter.waitMs;
+    settings.fast = options.meter.fast;
     settings.syncAbove = syncAbove;
-    if (options.timeOutGiven) settings.callWait = options.timeOut;
+    settings.waitGiven = options.meter.waitGiven;
     settings.pauseMs = 0;
     if (!options.noStore) settings.archive = options.archive;
     return settings;

@@ -18,8 +18,8 @@ QString RoundProgress::where(qsizetype place) const {
 
 void RoundProgress::tellMalformed(qsizetype place) {
     const RoundLine& line = m_lines[place];
-    err(QStringLiteral("%1: malformed line: %2").arg(where(place), printable(line.error)));
     m_results[place] = malformedResult(line);
+    err(QStringLiteral("%1: %2").arg(where(place), printable(m_results[place].result)));
 }
 
 void RoundProgress::starting(qsizetype index) {

@@ -49,11 +49,11 @@ void printJson(const QList<MeterResult>& results) {
     const QString null = QStringLiteral("null");
     for (const MeterResult& r : results)
         items << QStringLiteral(
-                     R"({"line":%1,"label":%2,"factory":%3,"ok":%4,"result":%5,"energy":%6,)"
-                     R"("offset":%7,"clock_set":%8})")
+                     R"({"line":%1,"label":%2,"factory":%3,"ok":%4,"result":%5,"code":%6,)"
+                     R"("energy":%7,"offset":%8,"clock_set":%9})")
                      .arg(r.line)
                      .arg(jsonString(r.label), r.factory ? QString::number(*r.factory) : null,
-                          r.ok ? "true" : "false", jsonString(r.result),
+                          r.ok ? "true" : "false", jsonString(r.result), jsonString(r.code),
                           r.energy ? hundredths(*r.energy) : null,
                           r.offset ? QString::number(*r.offset) : null,
                           r.clockSet ? "true" : "false");

@@ -49,8 +49,8 @@ std::optional<QString> applyLimitOptions(const QStringList& arguments, Limits* l
             const QString range =
                 QStringLiteral(" (four kW*h values from 0 to 167772.15, two decimals at most)");
             const QStringList parts = value.split(QLatin1Char(','));
-            if (parts.size() != limits::kTariffs) return bad + range;
-            for (size_t t = 0; t < limits::kTariffs; ++t) {
+            if (parts.size() != link::kTariffCount) return bad + range;
+            for (size_t t = 0; t < link::kTariffCount; ++t) {
                 const auto energy = kilo(parts[qsizetype(t)], limits::kLargestEnergy);
                 if (!energy) return bad + range;
                 limits->energy[t] = *energy;

@@ -88,7 +88,7 @@ QString specDayType(int type) {
 }
 
 QString endDate(const tariff::Season& season) {
-    return tariff::specDayDateText({season.EndDay, season.EndMonth, 0});
+    return tariff::specDayDateText({season.endDay, season.endMonth, 0});
 }
 
 QString jsonInt(std::optional<int> value) {
@@ -107,7 +107,7 @@ QList<tariff::SpecialDay> fileList(const SpecDays& days) {
 QList<int> hourTariffs(const tariff::Season& season, DayType day) {
     QList<int> tariffs;
     for (int hour = 0; hour < tariff::kHours; ++hour)
-        tariffs << tariffNumber(season.Zones[static_cast<size_t>(tariff::slotIndex(day, hour))]);
+        tariffs << tariffNumber(season.zones[static_cast<size_t>(tariff::slotIndex(day, hour))]);
     return tariffs;
 }
 
@@ -147,8 +147,8 @@ QString scheduleJson(const TariffFile& file) {
         const tariff::Season& season = file.schedule[static_cast<size_t>(n - 1)];
         QString json = QStringLiteral(R"({"season":%1,"end":{"day":%2,"month":%3})")
                            .arg(n)
-                           .arg(season.EndDay)
-                           .arg(season.EndMonth);
+                           .arg(season.endDay)
+                           .arg(season.endMonth);
         for (const DayType day : kDayTypes)
             json += QStringLiteral(R"(,"%1":%2)")
                         .arg(dayTypeKey(day), numbersJson(hourTariffs(season, day)));
@@ -157,8 +157,8 @@ QString scheduleJson(const TariffFile& file) {
     QStringList days;
     for (const tariff::SpecialDay& day : fileList(file.days))
         days << QStringLiteral(R"({"day":%1,"month":%2,"type":%3})")
-                    .arg(day.Day)
-                    .arg(day.Month)
+                    .arg(day.day)
+                    .arg(day.month)
                     .arg(day.type);
     return QStringLiteral(R"({"seasons":[%1],"special_days":[%2]})")
         .arg(seasons.join(QLatin1Char(',')), days.join(QLatin1Char(',')));

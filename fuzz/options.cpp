@@ -34,40 +34,40 @@ void checkTaken(const Options& o) {
         fail("no command, or an option taken as one");
     for (const QString& flag : kFlags)
         if (o.command.contains(flag)) fail("a flag left in the command");
-    if (o.port.isEmpty() || o.archive.isEmpty()) fail("an empty port or archive");
-    if (!comm::sessionSpeedIndex(o.speed)) fail("a speed no session uses");
-    if (o.timeOut < kTimeOutRange.lowest || o.timeOut > kTimeOutRange.highest)
-        fail("TimeOut out of range");
-    if (o.factory > uint32_t(kFactoryRange.highest)) fail("factory out of range");
-    if (!o.password.isEmpty() && !parseNumber(o.password, kPasswordRange))
+    if (o.meter.port.isEmpty() || o.archive.isEmpty()) fail("an empty port or archive");
+    if (!comm::sessionSpeedIndex(o.meter.speed)) fail("a speed no session uses");
+    if (o.meter.waitMs < kWaitRange.lowest || o.meter.waitMs > kWaitRange.highest)
+        fail("the wait out of range");
+    if (o.meter.factory > uint32_t(kFactoryRange.highest)) fail("factory out of range");
+    if (!o.meter.password.isEmpty() && !parseNumber(o.meter.password, kPasswordRange))
         fail("a password that is no number");
-    if (o.mode == link::AccessMode::WithPassword && o.password.isEmpty())
+    if (o.meter.access == link::AccessMode::WithPassword && o.meter.password.isEmpty())
         fail("password mode without a password");
-    if (o.dial && checkNumber(*o.dial)) fail("a number the modem cannot dial");
+    if (o.meter.phone && checkNumber(*o.meter.phone)) fail("a number the modem cannot dial");
 }
 
 QStringList written(const Options& o) {
-    QStringList arguments{QStringLiteral("--port=") + o.port,
-                          QStringLiteral("--speed=%1").arg(comm::bitsPerSecond(o.speed)),
-                          QStringLiteral("--mode=") + kModes[static_cast<int>(o.mode)],
-                          QStringLiteral("--factory=%1").arg(o.factory),
+    QStringList arguments{QStringLiteral("--port=") + o.meter.port,
+                          QStringLiteral("--speed=%1").arg(comm::bitsPerSecond(o.meter.speed)),
+                          QStringLiteral("--mode=") + kModes[static_cast<int>(o.meter.access)],
+                          QStringLiteral("--factory=%1").arg(o.meter.factory),
                           QStringLiteral("--archive=") + o.archive};
-    if (o.timeOutGiven) arguments << QStringLiteral("--timeout=%1").arg(o.timeOut);
-    if (!o.password.isEmpty()) arguments << QStringLiteral("--password=") + o.password;
+    if (o.meter.waitGiven) arguments << QStringLiteral("--timeout=%1").arg(o.meter.waitMs);
+    if (!o.meter.password.isEmpty()) arguments << QStringLiteral("--password=") + o.meter.password;
     if (!o.traceFile.isEmpty()) arguments << QStringLiteral("--trace-file=") + o.traceFile;
-    if (o.dial) arguments << QStringLiteral("--dial=") + *o.dial;
-    const bool flags[] = {o.json, o.trace, o.fast, o.noStore};
+    if (o.meter.phone) arguments << QStringLiteral("--dial=") + *o.meter.phone;
+    const bool flags[] = {o.json, o.trace, o.meter.fast, o.noStore};
     for (int i = 0; i < 4; ++i)
         if (flags[i]) arguments << kFlags[i];
     return arguments + o.command;
 }
 
 bool same(const Options& a, const Options& b) {
-    return a.port == b.port && a.speed == b.speed && a.timeOut == b.timeOut &&
-           a.timeOutGiven == b.timeOutGiven && a.mode == b.mode && a.factory == b.factory &&
-           a.password == b.password && a.json == b.json && a.fast == b.fast && a.trace == b.trace &&
+    return a.meter.port == b.meter.port && a.meter.speed == b.meter.speed && a.meter.waitMs == b.meter.waitMs &&
+           a.meter.waitGiven == b.meter.waitGiven && a.meter.access == b.meter.access && a.meter.factory == b.meter.factory &&
+           a.meter.password == b.meter.password && a.json == b.json && a.meter.fast == b.meter.fast && a.trace == b.trace &&
            a.traceFile == b.traceFile && a.archive == b.archive && a.noStore == b.noStore &&
-           a.dial == b.dial && a.command == b.command;
+           a.meter.phone == b.meter.phone && a.command == b.command;
 }
 
 }  // namespace

@@ -99,7 +99,7 @@ const std::array<Decoder, 14>& decoders() {
          [](link::Exchange& e) {
              const auto packed = tariff::requestSeasonZones(e, 3);
              tariff::Season season;
-             if (packed.ok()) tariff::UnPackTarif(packed.value, season);
+             if (packed.ok()) tariff::unpackZones(packed.value, season);
          }},
         {C::ReadCalendar,
          [](link::Exchange& e) {

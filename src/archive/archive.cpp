@@ -108,14 +108,14 @@ StoreResult Archive::store(const QList<std::pair<QString, QString>>& statements)
 }
 
 StoreResult Archive::storeProfile(const QDate& day, qint64 factory,
-                                  const std::array<double, kSlots>& values) {
+                                  const std::array<double, link::kProfileSlotCount>& values) {
     if (!day.isValid()) return {StoreStatus::Failed, QStringLiteral("неверная дата профиля")};
     const QString date = day.toString(QStringLiteral("dd.MM.yyyy"));
     const QString number = QString::number(factory);
     const QString insert =
         QStringLiteral("INSERT INTO srez (Data,Zav_N) VALUES ('%1','%2')").arg(date, number);
     QList<std::pair<QString, QString>> statements;
-    for (int k = 0; k < kSlots; ++k)
+    for (int k = 0; k < link::kProfileSlotCount; ++k)
         statements.append(
             {QStringLiteral("UPDATE srez SET s%1=%2 WHERE (data = DateValue('%3') AND Zav_N = %4)")
                  .arg(QString::number(k), fixed(values[k]), date, number),
@@ -124,7 +124,7 @@ StoreResult Archive::storeProfile(const QDate& day, qint64 factory,
 }
 
 StoreResult Archive::storeMonth(qint64 factory, int month,
-                                const std::array<double, kTariffs>& values) {
+                                const std::array<double, link::kTariffCount>& values) {
     return storeMonths(factory, {{month, values}});
 }
 
@@ -135,9 +135,9 @@ StoreResult Archive::storeMonths(qint64 factory, const QList<MonthValues>& month
         QStringLiteral("INSERT INTO %1 (Zav_N) VALUES ('%2')").arg(table, number);
     QList<std::pair<QString, QString>> statements;
     for (const auto& [month, values] : months) {
-        if (month < 1 || month > kMonths)
+        if (month < 1 || month > link::kMonthCount)
             return {StoreStatus::Failed, QStringLiteral("неверный номер месяца: %1").arg(month)};
-        for (int t = 1; t <= kTariffs; ++t)
+        for (int t = 1; t <= link::kTariffCount; ++t)
             statements.append({QStringLiteral("UPDATE %1 SET m%2t%3=%4 WHERE (Zav_N = %5)")
                                    .arg(table, QString::number(month), QString::number(t),
                                         fixed(values[size_t(t - 1)]), number),

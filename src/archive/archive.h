@@ -18,13 +18,11 @@
 #include <memory>
 #include <optional>
 
+#include "link/counts.h"
 #include "archive/visits.h"
 
 namespace vilt::archive {
 
-inline constexpr int kSlots = 48;
-inline constexpr int kMonths = 12;
-inline constexpr int kTariffs = 4;
 
 inline const QString kDefaultFile = QStringLiteral("Counter_VILT3.db");
 inline const QString kNotCreated = QStringLiteral("не удалось создать новую запись");
@@ -35,19 +33,19 @@ inline constexpr int kBusyWaitMs = 5000;
 struct ProfileRow {
     QDate day;
     qint64 factory = 0;
-    std::array<std::optional<double>, kSlots> values;  // slot k ends (k + 1) × 30 min after 0:00
+    std::array<std::optional<double>, link::kProfileSlotCount> values;  // slot k ends (k + 1) × 30 min after 0:00
 
     bool operator==(const ProfileRow&) const = default;
 };
 
 // Index of month m (1..12), tariff t (1..4) in MonthRow's arrays.
 constexpr int monthIndex(int month, int tariff) {
-    return (month - 1) * kTariffs + (tariff - 1);
+    return (month - 1) * link::kTariffCount + (tariff - 1);
 }
 
 struct MonthRow {
     qint64 factory = 0;
-    std::array<std::optional<double>, kMonths * kTariffs> active, reactive;
+    std::array<std::optional<double>, link::kMonthCount * link::kTariffCount> active, reactive;
 
     bool operator==(const MonthRow&) const = default;
 };
@@ -90,12 +88,12 @@ class Archive {
     // row, INSERT the key, then the UPDATE again. All in one transaction: on NotCreated or
     // Failed the row keeps what it held before.
     StoreResult storeProfile(const QDate& day, qint64 factory,
-                             const std::array<double, kSlots>& values);
+                             const std::array<double, link::kProfileSlotCount>& values);
     // The four active month-end values (tariffs 1..4) of month 1..12, the same way.
-    StoreResult storeMonth(qint64 factory, int month, const std::array<double, kTariffs>& values);
+    StoreResult storeMonth(qint64 factory, int month, const std::array<double, link::kTariffCount>& values);
     // The month-end values of one read, each month with its four, in one transaction: the
     // row takes all of them or none.
-    using MonthValues = std::pair<int, std::array<double, kTariffs>>;
+    using MonthValues = std::pair<int, std::array<double, link::kTariffCount>>;
     StoreResult storeMonths(qint64 factory, const QList<MonthValues>& months);
 
     // Called with the text of every store statement (UPDATE, INSERT, and the CREATE of a

@@ -23,16 +23,16 @@ ProfileRow profileRow(const QSqlQuery& query) {
     ProfileRow row;
     row.day = QDate::fromString(query.value(0).toString(), Qt::ISODate);
     row.factory = query.value(1).toLongLong();
-    for (int k = 0; k < kSlots; ++k) row.values[k] = number(query.value(2 + k));
+    for (int k = 0; k < link::kProfileSlotCount; ++k) row.values[k] = number(query.value(2 + k));
     return row;
 }
 
 MonthRow monthRow(const QSqlQuery& query) {
     MonthRow row;
     row.factory = query.value(0).toLongLong();
-    for (int i = 0; i < kMonths * kTariffs; ++i) {
+    for (int i = 0; i < link::kMonthCount * link::kTariffCount; ++i) {
         row.active[i] = number(query.value(1 + i));
-        row.reactive[i] = number(query.value(1 + kMonths * kTariffs + i));
+        row.reactive[i] = number(query.value(1 + link::kMonthCount * link::kTariffCount + i));
     }
     return row;
 }

@@ -20,13 +20,14 @@ class Connection;
 
 inline constexpr int kClaimMinutes = 15;
 
+// A meter of a round: a line of a round file, or a row of the team's round on the server.
 struct RoundMeter {
-    int line = 0;  // in the file it was imported from
+    int line = 0;  // in the file it came from, for whoever shows it
     QString label;
     qint64 factory = 0;
-    QString password;
-    QString phone;    // empty: on the direct line `port` of the station `station`
-    QString station;  // empty for a meter with a phone: any station's modem calls it
+    QString password;  // empty: the session by factory number, else by password
+    QString phone;     // empty: on the direct line `port` (of the station `station`, shared)
+    QString station;   // the shared round's: empty for a meter with a phone (any modem calls it)
     QString port;
 
     bool operator==(const RoundMeter&) const = default;

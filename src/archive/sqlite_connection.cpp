@@ -25,7 +25,7 @@ QStringList profileColumns() {
 QStringList monthColumns() {
     QStringList names{QStringLiteral("Zav_N")};
     for (const char* prefix : {"m", "rm"})
-        for (int m = 1; m <= 12; ++m)
+        for (int m = 1; m <= link::kMonthCount; ++m)
             for (int t = 1; t <= 4; ++t)
                 names << QStringLiteral("%1%2t%3").arg(QLatin1String(prefix)).arg(m).arg(t);
     return names;

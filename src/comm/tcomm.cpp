@@ -91,7 +91,7 @@ int TComm::Read(uint8_t* data, int count) {
     // Take in whatever the driver already holds; if anything is there, return it at once.
     if (m_port->bytesAvailable() == 0) m_port->waitForReadyRead(0);
     if (m_port->bytesAvailable() == 0) {
-        const QDeadlineTimer deadline(kReadTimeoutMs);
+        const QDeadlineTimer deadline(kSilentReadMs);
         while (m_port->bytesAvailable() < count && waitForBytes(deadline)) {
         }
     }

@@ -18,8 +18,9 @@ int replyGuardMs(int bitsPerSecond);
 
 class TComm : public SerialLine {
   public:
-    // A read with nothing waiting gives up after this long.
-    static constexpr int kReadTimeoutMs = 1000;
+    // A read with nothing waiting collects for this long before it gives up. The full
+    // exchange reads after its own wait, so a silent meter costs that wait and this.
+    static constexpr int kSilentReadMs = 1000;
     // While the line is quiet, the idle hook runs this often.
     static constexpr int kIdleSliceMs = 20;
 

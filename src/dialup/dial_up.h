@@ -39,9 +39,6 @@ inline const QString kNotHungUp = QStringLiteral(
 struct DialOutcome : link::Outcome {
     explicit DialOutcome(link::Operation what = link::Operation::Dial) : link::Outcome(what) {}
 
-    // The wait a session through the call needs: replies pass through two modems.
-    static constexpr int kSessionWait = 1000;
-
     CallState state = CallState::Idle;
     QStringList replies;
     bool speedRefused = false;  // the modem did not take 9600

@@ -37,7 +37,7 @@ Limits decodeLimits(std::span<const uint8_t> record) {
     Limits limits;
     limits.flags = record[0];
     limits.power = little(record.subspan(kPowerAt, 2));
-    for (size_t t = 0; t < kTariffs; ++t)
+    for (size_t t = 0; t < link::kTariffCount; ++t)
         limits.energy[t] = little(record.subspan(kEnergyAt + kEnergyWidth * t, kEnergyWidth));
     limits.aux = record[kAuxAt] & kAuxUsed;
     return limits;
@@ -47,7 +47,7 @@ LimitRecord encodeLimits(const Limits& limits) {
     LimitRecord record{};
     record[0] = limits.flags;
     putLittle(record, kPowerAt, limits.power, 2);
-    for (size_t t = 0; t < kTariffs; ++t)
+    for (size_t t = 0; t < link::kTariffCount; ++t)
         putLittle(record, kEnergyAt + kEnergyWidth * t, limits.energy[t], kEnergyWidth);
     record[kAuxAt] = limits.aux & kAuxUsed;
     return record;

@@ -18,13 +18,13 @@
 #include <optional>
 #include <span>
 
+#include "link/counts.h"
 #include "link/exchange.h"
 #include "link/outcome.h"
 
 namespace vilt::limits {
 
 inline constexpr int kRecordBytes = 16;
-inline constexpr int kTariffs = 4;
 inline constexpr uint8_t kAuxUsed = 0x6F;
 inline constexpr int32_t kLargestPower = 0xFFFF;     // 655,35 kW
 inline constexpr int32_t kLargestEnergy = 0xFFFFFF;  // 167772,15 kW·h
@@ -33,7 +33,7 @@ inline const QString kNotRead = QStringLiteral("Оганичения не счи
 
 struct Limits {
     int32_t power = 0;                       // hundredths of kW
-    std::array<int32_t, kTariffs> energy{};  // hundredths of kW·h
+    std::array<int32_t, link::kTariffCount> energy{};  // hundredths of kW·h
     uint8_t flags = 0;
     uint8_t aux = 0;
 

@@ -53,7 +53,7 @@ struct CommandInfo {
     int replyLength;             // the whole reply
     std::optional<uint8_t> ack;  // the acknowledgement byte 4 of the reply must be
     int shortReply = 0;          // another complete reply length, when the meter may send one
-    int waitFactor = 1;          // multiples of TimeOut waited before the reply is read
+    int waitFactor = 1;          // multiples of the reply wait waited before the reply is read
     int trailer = 0;             // zero bytes sent after the CRC
 };
 

@@ -85,11 +85,11 @@ Check Exchange::checkReply(const CommandInfo& info, int count) const {
     return Check::Ok;
 }
 
-// The specified cycle paces the progress bar, waits TimeOut and takes what has come; the
+// The specified cycle paces the progress bar, waits the reply wait and takes what has come; the
 // fast one takes the reply as soon as it is whole.
 int Exchange::readReply(const CommandInfo& info) {
     uint8_t* receive = m_buffer.data() + kReceiveArea;
-    const int waitMs = m_timeOut * info.waitFactor;
+    const int waitMs = m_waitMs * info.waitFactor;
     if (m_fast) {
         return m_line.ReadReply(receive, kReadSize, waitMs, [&info](std::span<const uint8_t> b) {
             return wholeReply(info, b);

@@ -34,7 +34,7 @@ class Exchange {
     static constexpr int kModemArea = 510;
     static constexpr int kReadSize = 256;
     static constexpr int kPacingSteps = 20;
-    static constexpr int kDefaultTimeOut = 300;
+    static constexpr int kDefaultWaitMs = 300;
     // After a refused reply the line must stay quiet this long before the next request, so
     // that a reply arriving late is thrown away rather than taken for the next one's.
     static constexpr int kSettleAfterFailureMs = 1000;
@@ -62,15 +62,15 @@ class Exchange {
     uint32_t meterAddress = 0;  // bytes 0-2 form the address header
 
     // A negative wait counts as 0.
-    void setTimeOut(int ms) { m_timeOut = ms < 0 ? 0 : ms; }
-    int timeOut() const { return m_timeOut; }
+    void setWaitMs(int ms) { m_waitMs = ms < 0 ? 0 : ms; }
+    int waitMs() const { return m_waitMs; }
     void setProgress(Progress progress) { m_progress = std::move(progress); }
     // Moves the progress bar for a wait of someone else's (the modem's answer).
     void reportProgress(int maximum, int position) {
         if (m_progress) m_progress(maximum, position);
     }
     // The fast exchange: no pacing, and the reply is taken as soon as it is whole and the
-    // line has gone quiet, with TimeOut as the upper bound. Off: the full cycle.
+    // line has gone quiet, with the reply wait as the upper bound. Off: the full cycle.
     void setFast(bool fast) { m_fast = fast; }
     bool fast() const { return m_fast; }
     // Every frame sent and received, and bytes thrown away, go to the log while one is set.
@@ -94,7 +94,7 @@ class Exchange {
     comm::SerialLine& m_line;
     Waiter& m_waiter;
     std::array<uint8_t, kBufferSize> m_buffer{};
-    int m_timeOut = kDefaultTimeOut;
+    int m_waitMs = kDefaultWaitMs;
     Progress m_progress;
     TrafficLog* m_log = nullptr;
     StrayBytes m_stray;

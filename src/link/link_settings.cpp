@@ -6,7 +6,7 @@
 
 namespace vilt::link {
 
-Check Rxd_wr_password(Exchange& exchange, int32_t password) {
+Check sendPassword(Exchange& exchange, int32_t password) {
     std::array<uint8_t, 4> payload{};
     for (size_t i = 0; i < payload.size(); ++i)
         payload[i] = static_cast<uint8_t>(static_cast<uint32_t>(password) >> (8 * i));
@@ -26,7 +26,7 @@ Outcome ChangePassword(Exchange& exchange, const QString& newPassword, const QSt
                          << texts::kPasswordNotChanged;
         return outcome;
     }
-    if (outcome.add(Command::WritePassword, Rxd_wr_password(exchange, value)) != Check::Ok) {
+    if (outcome.add(Command::WritePassword, sendPassword(exchange, value)) != Check::Ok) {
         outcome.status = Status::NoLink;
         outcome.messages << texts::kPasswordNotChanged;
         return outcome;

@@ -14,7 +14,7 @@
 
 namespace vilt::link {
 
-Check Rxd_wr_password(Exchange& exchange, int32_t password);
+Check sendPassword(Exchange& exchange, int32_t password);
 
 // The password change: both texts must be the same whole number, else the user is
 // told and nothing is sent. On success the caller ends the session: the user connects again

@@ -8,7 +8,7 @@ constexpr int kCountBytes = 4;
 
 link::Result<Counts> countsOf(link::Exchange& exchange, link::Check check) {
     if (check != link::Check::Ok) return {check};
-    const auto data = exchange.replyData(kTariffCount * kCountBytes);
+    const auto data = exchange.replyData(link::kTariffCount * kCountBytes);
     Counts counts{};
     for (size_t t = 0; t < counts.size(); ++t) {
         uint32_t value = 0;

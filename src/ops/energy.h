@@ -9,15 +9,14 @@
 #include <array>
 #include <cstdint>
 
+#include "link/counts.h"
 #include "link/exchange.h"
 #include "link/outcome.h"
 
 namespace vilt::ops {
 
-inline constexpr int kTariffCount = 4;
-inline constexpr int kMonthCount = 12;
 
-using Counts = std::array<int32_t, kTariffCount>;  // T1 … T4
+using Counts = std::array<int32_t, link::kTariffCount>;  // T1 … T4
 
 enum class EnergyKind : uint8_t { Active = 0, Reactive = 1 };
 

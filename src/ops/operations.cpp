@@ -107,24 +107,23 @@ const link::Outcome* ReadOutcome::firstFailure() const {
 }
 
 ReadOutcome readSelected(link::Exchange& exchange, Group selected, const ReadInputs& inputs) {
-    const Batch& batch = inputs.batch;
     exchange.waiter().sleep(kSettleMs);
     ReadOutcome outcome;
-    if (selected == Group::Energy || batch.energy) {
+    if (selected == Group::Energy) {
         outcome.energy = readEnergy(exchange, inputs.energy);
         exchange.waiter().processPendingMessages();
         if (!outcome.energy->ok()) return outcome;
     }
-    if (selected == Group::Time || batch.time) {
+    if (selected == Group::Time) {
         outcome.clock = readClock(exchange);  // nothing is read after the clock
         return outcome;
     }
-    if (selected == Group::Tariff || batch.tariff) {
+    if (selected == Group::Tariff) {
         outcome.tariffs =
             tariff::readTariffs(exchange, inputs.tariffs.schedule, inputs.tariffs.days);
         if (!outcome.tariffs->goesOn) return outcome;
     }
-    if (selected == Group::Event || batch.event) outcome.events = readEvents(exchange);
+    if (selected == Group::Event) outcome.events = readEvents(exchange);
     return outcome;
 }
 

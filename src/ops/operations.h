@@ -23,14 +23,6 @@ namespace vilt::ops {
 // The operation groups, in the order the user is offered them.
 enum class Group { Time, Energy, Tariff, Event, Place, Reset, Speed };
 
-// The groups batched for a Read beside the selected one.
-struct Batch {
-    bool time = false;
-    bool energy = false;
-    bool tariff = false;
-    bool event = false;
-};
-
 inline constexpr int kSettleMs = 100;
 
 // The clock group of a Read: the meter's time, date, day and DST permission as read.
@@ -70,10 +62,9 @@ std::optional<qint64> clockOffset(const ClockOutcome& clock, const QDateTime& no
 EventsOutcome readEvents(link::Exchange& exchange);
 // The DST permission alone, with the attempts of a read.
 DstOutcome readDst(link::Exchange& exchange);
-// What a Read needs beside the selected group: the batched groups, what the energy group
-// asks, and the schedule and special days that seasons which fail to read keep.
+// What a Read needs beside the selected group: what the energy group asks, and the
+// schedule and special days that seasons which fail to read keep.
 struct ReadInputs {
-    Batch batch;
     EnergyRequest energy;
     tariff::TariffFile tariffs{tariff::defaultSchedule(), {}};
 };

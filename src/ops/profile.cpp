@@ -18,7 +18,7 @@ link::Result<ProfileReply> requestProfileDay(link::Exchange& exchange, const QDa
         static_cast<uint8_t>(link::intToBcd(day.year() % kCentury))};
     const link::Check check = exchange.run(link::Command::ReadProfile, payload);
     if (check != link::Check::Ok) return {check};
-    const auto data = exchange.replyData(kSlotCount * 2 + kWordsAt);
+    const auto data = exchange.replyData(link::kProfileSlotCount * 2 + kWordsAt);
     ProfileReply reply;
     // The short reply carries no values, whatever its byte 4 says.
     const int shortLength = link::commandInfo(link::Command::ReadProfile).shortReply;
@@ -31,7 +31,7 @@ link::Result<ProfileReply> requestProfileDay(link::Exchange& exchange, const QDa
 }
 
 SlotLabel slotLabel(const QDate& day, int k) {
-    if (k == kSlotCount - 1) return {day.addDays(1), QTime(0, 0)};
+    if (k == link::kProfileSlotCount - 1) return {day.addDays(1), QTime(0, 0)};
     return {day, QTime(0, 0).addSecs((k + 1) * kSlotMinutes * 60)};
 }
 

@@ -13,14 +13,14 @@
 #include <array>
 #include <cstdint>
 
+#include "link/counts.h"
 #include "link/exchange.h"
 #include "link/outcome.h"
 
 namespace vilt::ops {
 
-inline constexpr int kSlotCount = 48;
 
-using ProfileWords = std::array<uint16_t, kSlotCount>;
+using ProfileWords = std::array<uint16_t, link::kProfileSlotCount>;
 
 // A reply that carries no values (byte 4 = 0xFF, or the short reply) is absent.
 struct ProfileReply {

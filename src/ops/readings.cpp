@@ -31,7 +31,7 @@ std::array<double, N> valuesOf(const std::array<int32_t, N>& counts) {
 bool storeMonths(const EnergyRequest& request, EnergyOutcome& outcome) {
     if (!request.archive) return true;
     QList<archive::Archive::MonthValues> months;
-    for (int month = 1; month <= kMonthCount; ++month)
+    for (int month = 1; month <= link::kMonthCount; ++month)
         if (const auto& counts = outcome.months[static_cast<size_t>(month - 1)])
             months.append({month, valuesOf(*counts)});
     if (months.isEmpty()) return true;
@@ -43,21 +43,21 @@ bool storeMonths(const EnergyRequest& request, EnergyOutcome& outcome) {
     return false;
 }
 
-// Each attempt lets the window breathe and waits TimeOut first; a month that fails three
+// Each attempt lets the window breathe and waits the reply wait first; a month that fails three
 // times ends the month reads: it and the months after it are left out, named as unread.
 // False when the store failed, which ends the operation.
 bool readMonths(link::Exchange& exchange, const EnergyRequest& request, EnergyOutcome& outcome) {
-    for (int month = 1; month <= kMonthCount; ++month) {
+    for (int month = 1; month <= link::kMonthCount; ++month) {
         link::Result<Counts> reply;
         for (int attempt = 0; attempt < kAttempts && !reply.ok(); ++attempt) {
             exchange.waiter().processPendingMessages();
-            exchange.waiter().sleep(exchange.timeOut());
+            exchange.waiter().sleep(exchange.waitMs());
             reply = requestMonthEnd(exchange, month);
             outcome.add(Command::ReadMonth, reply.check);
             outcome.monthStatus = monthStatusText(reply.check);
         }
         if (!reply.ok()) {
-            for (int unread = month; unread <= kMonthCount; ++unread)
+            for (int unread = month; unread <= link::kMonthCount; ++unread)
                 outcome.unreadMonths << unread;
             break;
         }
@@ -105,7 +105,7 @@ EnergyOutcome readEnergy(link::Exchange& exchange, const EnergyRequest& request)
         return outcome;
     }
     if (*request.model > kReactiveModels) {
-        exchange.waiter().sleep(exchange.timeOut());
+        exchange.waiter().sleep(exchange.waitMs());
         last = readCounts(exchange, EnergyKind::Reactive, outcome);
         if (last.ok()) outcome.reactive = last.value;
     }
@@ -135,7 +135,7 @@ ProfileOutcome readProfile(link::Exchange& exchange, const QDate& day, qint64 fa
     }
     outcome.words = reply.value.words;
     if (!archive) return outcome;
-    std::array<double, kSlotCount> values{};
+    std::array<double, link::kProfileSlotCount> values{};
     for (size_t k = 0; k < values.size(); ++k)
         values[k] = countValue(slotHundredths(reply.value.words[k]));
     const auto stored = archive->storeProfile(day, factory, values);

@@ -29,7 +29,7 @@ struct EnergyRequest {
 struct EnergyOutcome : link::Outcome {
     std::optional<Counts> active;
     std::optional<Counts> reactive;
-    std::array<std::optional<Counts>, kMonthCount> months;
+    std::array<std::optional<Counts>, link::kMonthCount> months;
     std::optional<QString> monthStatus;  // what the last month-end read put in the status bar
     // The months asked for and not read: the one that failed its attempts and those after
     // it, which were not asked (the line is taken for gone).
@@ -37,7 +37,7 @@ struct EnergyOutcome : link::Outcome {
     bool countersRead = false;  // the last counter read succeeded
 
     // The counts of the last counter read that succeeded: the reactive over the active.
-    std::optional<Counts> EnergyTab() const { return reactive ? reactive : active; }
+    std::optional<Counts> shownCounts() const { return reactive ? reactive : active; }
 };
 
 EnergyOutcome readEnergy(link::Exchange& exchange, const EnergyRequest& request);

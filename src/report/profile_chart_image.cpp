@@ -50,7 +50,7 @@ void drawGrid(QPainter& painter, const Plot& plot, double step, const QLocale& l
 }
 
 void drawBars(QPainter& painter, const Plot& plot, const ops::ProfileWords& words) {
-    for (int k = 0; k < ops::kSlotCount; ++k) {
+    for (int k = 0; k < link::kProfileSlotCount; ++k) {
         const uint16_t word = words[size_t(k)];
         const double value = ops::slotHundredths(word) / 100.0;
         const QRectF bar(QPointF(plot.x(k * kSlotHours) + 1, plot.y(value)),

@@ -97,7 +97,7 @@ QString energySection(const ReportData& data) {
 
     html += QStringLiteral("<h2>Показания на конец месяцев, кВт·ч</h2>");
     html += tableHead({QStringLiteral("Месяц"), "Т1", "Т2", "Т3", "Т4"});
-    for (int m = 1; m <= ops::kMonthCount; ++m) {
+    for (int m = 1; m <= link::kMonthCount; ++m) {
         const auto& counts = energy->months[size_t(m - 1)];
         const QString month = kRussian.standaloneMonthName(m);
         if (counts)

@@ -3,56 +3,50 @@
 #include <QDateTime>
 
 #include "link/outcome_texts.h"
-#include "ops/profile_range.h"
+#include "station/visit_result.h"
 
 namespace vilt::report {
 
-ReportData readForReport(link::Exchange& exchange, const ReportRequest& request) {
+ReportData readForReport(station::Station& station, const ReportRequest& request) {
     ReportData data;
     data.factory = request.factory;
     data.identity = request.identity;
     data.station = request.station;
     data.engineer = request.engineer;
 
-    ops::ReadInputs inputs;
-    const ops::ReadOutcome time = ops::readSelected(exchange, ops::Group::Time, inputs);
-    data.clock = time.clock;
-    if (data.clock) data.clockOffset = ops::clockOffset(*data.clock, QDateTime::currentDateTime());
-
-    inputs.energy.months = true;
-    inputs.energy.archive = request.archive;
-    inputs.energy.factory = request.factory;
-    if (request.identity) inputs.energy.model = request.identity->model;
-    data.energy = ops::readSelected(exchange, ops::Group::Energy, inputs).energy;
-
-    data.events = ops::readSelected(exchange, ops::Group::Event, inputs).events;
-
-    const ops::ProfileRangeOutcome profile =
-        ops::readProfileRange(exchange, request.day, request.day, request.factory, request.archive);
-    if (!profile.days.isEmpty()) data.profile = profile.days.last();
+    station::Plan plan;
+    plan.months = true;
+    plan.pauseMs = 0;
+    plan.profileDay = request.day;
+    plan.archive = request.archive;
+    const station::VisitOutcome read = station.readInSession(plan, request.factory);
+    data.clock = read.reads.clock;
+    data.clockOffset = read.clockOffset;
+    data.energy = read.reads.energy;
+    data.events = read.reads.events;
+    data.profile = read.profile;
     data.readAt = QDateTime::currentDateTime();
     return data;
 }
 
+// The readings a report could not give, in the words a visit's result uses.
 QStringList reportFailures(const ReportData& data) {
+    station::VisitResult result;
+    if (data.clock)
+        station::addClockFault(result, *data.clock, data.clockOffset);
+    else
+        result.add(QStringLiteral("clock"), QStringLiteral("часы: не прочитаны"));
+    if (data.energy)
+        station::addEnergyFaults(result, *data.energy);
+    else
+        result.add(QStringLiteral("energy"), QStringLiteral("энергия: не прочитана"));
+    if (data.events)
+        station::addEventsFault(result, *data.events);
+    else
+        result.add(QStringLiteral("events"), QStringLiteral("события: не прочитаны"));
+    if (data.profile) station::addProfileFault(result, *data.profile);
     QStringList failures;
-    if (!data.clock || !data.clockOffset)
-        failures << (data.clock ? link::texts::failureLine(QStringLiteral("часы"), *data.clock)
-                                : QStringLiteral("часы: не прочитаны"));
-    if (!data.energy || !data.energy->active || !data.energy->ok()) {
-        if (data.energy && !data.energy->unreadMonths.isEmpty())
-            failures << QStringLiteral("энергия: ") +
-                            ops::unreadMonthsText(data.energy->unreadMonths);
-        else
-            failures << (data.energy
-                             ? link::texts::failureLine(QStringLiteral("энергия"), *data.energy)
-                             : QStringLiteral("энергия: не прочитана"));
-    }
-    if (!data.events || !data.events->ok())
-        failures << (data.events ? link::texts::failureLine(QStringLiteral("события"), *data.events)
-                                 : QStringLiteral("события: не прочитаны"));
-    if (data.profile && data.profile->status == link::Status::NoLink)
-        failures << link::texts::failureLine(QStringLiteral("профиль"), *data.profile);
+    for (const auto& fault : result.faults) failures << fault.text;
     return failures;
 }
 

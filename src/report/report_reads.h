@@ -7,8 +7,8 @@
 #include <QDate>
 
 #include "archive/archive.h"
-#include "link/exchange.h"
 #include "report/report_data.h"
+#include "station/station.h"
 
 namespace vilt::report {
 
@@ -21,7 +21,9 @@ struct ReportRequest {
     QString engineer;
 };
 
-ReportData readForReport(link::Exchange& exchange, const ReportRequest& request);
+// Through the station's readings in its open session: the counters with the month-end
+// readings, the clock, the journals, then the day's profile.
+ReportData readForReport(station::Station& station, const ReportRequest& request);
 
 // The first reading that failed and why, as "энергия: Нет связи !!!"; none when all came.
 QStringList reportFailures(const ReportData& data);

@@ -42,7 +42,7 @@ QList<Cell> countCells(const ops::Counts& counts) {
 Sheet profileSheet(const QList<archive::ProfileRow>& days) {
     Sheet sheet{profileHeading(false), {}};
     for (const archive::ProfileRow& day : days)
-        for (int k = 0; k < ops::kSlotCount; ++k)
+        for (int k = 0; k < link::kProfileSlotCount; ++k)
             sheet.rows << slotRow(day.factory, day.day, k, stored(day.values[size_t(k)]));
     return sheet;
 }
@@ -51,7 +51,7 @@ Sheet profileSheet(const QList<ops::ProfileOutcome>& days) {
     Sheet sheet{profileHeading(true), {}};
     for (const ops::ProfileOutcome& day : days) {
         if (!day.words) continue;
-        for (int k = 0; k < ops::kSlotCount; ++k) {
+        for (int k = 0; k < link::kProfileSlotCount; ++k) {
             const uint16_t word = (*day.words)[size_t(k)];
             QList<Cell> row =
                 slotRow(day.factory, day.day, k, Cell::hundredths(ops::slotHundredths(word)));
@@ -64,15 +64,15 @@ Sheet profileSheet(const QList<ops::ProfileOutcome>& days) {
 
 Sheet monthSheet(const QList<archive::MonthRow>& rows) {
     Sheet sheet{{QStringLiteral("Заводской номер"), QStringLiteral("Месяц")}, {}};
-    for (int t = 1; t <= archive::kTariffs; ++t) sheet.heading << QStringLiteral("Т%1, кВт*ч").arg(t);
-    for (int t = 1; t <= archive::kTariffs; ++t)
+    for (int t = 1; t <= link::kTariffCount; ++t) sheet.heading << QStringLiteral("Т%1, кВт*ч").arg(t);
+    for (int t = 1; t <= link::kTariffCount; ++t)
         sheet.heading << QStringLiteral("Т%1 реактив, квар*ч").arg(t);
     for (const archive::MonthRow& row : rows) {
-        for (int m = 1; m <= archive::kMonths; ++m) {
+        for (int m = 1; m <= link::kMonthCount; ++m) {
             QList<Cell> cells{Cell::integer(row.factory), Cell::integer(m)};
-            for (int t = 1; t <= archive::kTariffs; ++t)
+            for (int t = 1; t <= link::kTariffCount; ++t)
                 cells << stored(row.active[size_t(archive::monthIndex(m, t))]);
-            for (int t = 1; t <= archive::kTariffs; ++t)
+            for (int t = 1; t <= link::kTariffCount; ++t)
                 cells << stored(row.reactive[size_t(archive::monthIndex(m, t))]);
             sheet.rows << cells;
         }
@@ -83,10 +83,10 @@ Sheet monthSheet(const QList<archive::MonthRow>& rows) {
 archive::MonthRow monthRow(qint64 factory, const ops::EnergyOutcome& read) {
     archive::MonthRow row;
     row.factory = factory;
-    for (int m = 1; m <= archive::kMonths; ++m) {
+    for (int m = 1; m <= link::kMonthCount; ++m) {
         const auto& counts = read.months[size_t(m - 1)];
         if (!counts) continue;
-        for (int t = 1; t <= archive::kTariffs; ++t)
+        for (int t = 1; t <= link::kTariffCount; ++t)
             row.active[size_t(archive::monthIndex(m, t))] = ops::countValue((*counts)[size_t(t - 1)]);
     }
     return row;

@@ -12,28 +12,20 @@
 #include "station/round.h"
 #include "station/round_file.h"
 #include "station/visit.h"
+#include "station/visit_result.h"
 
 namespace vilt::station {
-
-// What a visit failed in, in order: the dial (no call), the port that would not open, the
-// session, a port that went away, and an unconfirmed hang-up (the call may still stand).
-struct VisitFailure {
-    enum class Kind { NoCall, PortNotOpened, Session, PortLost, NotHungUp };
-    Kind kind;
-    QString text;
-};
-// phone: the number dialled, for the text of a call that did not come.
-QList<VisitFailure> visitFailures(const VisitOutcome& outcome, const std::optional<QString>& phone);
 
 struct MeterResult {
     int line = 0;
     QString label;
     std::optional<uint32_t> factory;
     bool ok = false;
-    QString result;
+    QString result;                // the words of visitResult
     std::optional<qint64> energy;  // active total, hundredths of kW*h
     std::optional<qint64> offset;  // meter clock minus this computer's, seconds
     bool clockSet = false;
+    QString code;  // the short code of visitResult
 };
 
 // A line of the file that could not be understood: a failed meter that was never visited.

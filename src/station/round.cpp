@@ -37,13 +37,18 @@ class Worker {
   public:
     Worker(const QList<RoundMeter>& meters, rounds::LineVisitor& visitor, PortQueue& queue,
            rounds::Teller& teller, QList<MeterVisit>& results)
-        : m_meters(meters), m_visitor(visitor), m_queue(queue), m_teller(teller), m_results(results) {}
+        : m_meters(meters),
+          m_visitor(visitor),
+          m_queue(queue),
+          m_teller(teller),
+          m_results(results) {}
 
     void run() {
         std::optional<QString> archiveFailure;
         const std::unique_ptr<archive::Archive> archive = m_visitor.archive(&archiveFailure);
         while (const auto port = m_queue.take()) {
-            const std::unique_ptr<Station> station = m_visitor.station(m_meters[port->first()].port);
+            const std::unique_ptr<Station> station =
+                m_visitor.station(m_meters[port->first()].port);
             for (const qsizetype index : *port) {
                 if (!m_visitor.stopped()) {
                     m_results[index].archiveFailure = archiveFailure;

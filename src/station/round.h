@@ -14,10 +14,11 @@
 #include <memory>
 #include <optional>
 
+#include "archive/shared_round.h"
+#include "archive/visits.h"
 #include "comm/baud_rate.h"
 #include "dialup/dial_up.h"
 #include "link/exchange.h"
-#include "archive/visits.h"
 #include "link/traffic_log.h"
 #include "station/visit.h"
 
@@ -25,22 +26,17 @@ namespace vilt::station {
 
 class Station;
 
-struct RoundMeter {
-    int line = 0;  // where the meter came from (a file's line number), for whoever shows it
-    QString port;
-    QString phone;  // empty: a direct line
-    uint32_t factory = 0;
-    QString password;  // empty: the session by factory number, else by password
-    QString label;
-};
+// A meter of a round, from a round file or claimed from the team's round on the server:
+// the one type both rounds visit (archive/shared_round.h).
+using RoundMeter = archive::RoundMeter;
 
 // What every meter of a round shares.
 struct RoundSettings {
     comm::BaudRate speed = comm::BaudRate::br2400;
-    int waitMs = link::Exchange::kDefaultTimeOut;
+    int waitMs = link::Exchange::kDefaultWaitMs;
     bool fast = false;
     std::optional<qint64> syncAbove;  // see Plan
-    std::optional<int> callWait;      // see Plan
+    bool waitGiven = false;           // see Settings
     int pauseMs = 500;                // see Plan
     // Where the energy readings are stored (Archive::open's place); none: not stored. Each
     // thread opens its own connection to it.

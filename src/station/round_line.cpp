@@ -28,10 +28,11 @@ Settings settingsFor(const RoundMeter& meter, const RoundSettings& shared) {
     settings.port = meter.port;
     settings.speed = shared.speed;
     settings.waitMs = shared.waitMs;
+    settings.waitGiven = shared.waitGiven;
     settings.fast = shared.fast;
     settings.access = meter.password.isEmpty() ? link::AccessMode::ByFactoryNumber
                                                : link::AccessMode::WithPassword;
-    settings.factory = meter.factory;
+    settings.factory = static_cast<uint32_t>(meter.factory);
     settings.password = meter.password;
     if (!meter.phone.isEmpty()) settings.phone = meter.phone;
     return settings;
@@ -44,7 +45,6 @@ Plan planFor(const Settings& settings, const RoundSettings& shared, archive::Arc
     plan.energy = plan.months = plan.clock = plan.events = true;
     plan.syncAbove = shared.syncAbove;
     plan.pauseMs = shared.pauseMs;
-    plan.callWait = shared.callWait;
     plan.archive = archive;
     return plan;
 }

@@ -32,14 +32,9 @@ class Visits {
 
 // A claimed meter as its line visits it: the line's port, and the modem's call when the meter
 // has a phone.
-RoundMeter visitedAs(const archive::RoundMeter& meter, const SharedLine& line) {
-    RoundMeter visited;
-    visited.line = meter.line;
+RoundMeter visitedAs(const RoundMeter& meter, const SharedLine& line) {
+    RoundMeter visited = meter;
     visited.port = line.port;
-    visited.phone = meter.phone;
-    visited.factory = static_cast<uint32_t>(meter.factory);
-    visited.password = meter.password;
-    visited.label = meter.label;
     return visited;
 }
 

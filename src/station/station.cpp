@@ -41,7 +41,7 @@ void Station::apply(const Settings& settings) {
 }
 
 void Station::retune(const Settings& settings) {
-    m_exchange.setTimeOut(settings.waitMs);
+    m_exchange.setWaitMs(settings.waitMs);
     m_exchange.setFast(settings.fast);
 }
 

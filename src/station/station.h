@@ -50,6 +50,9 @@ class Station {
     // A whole visit to one meter; see visit.h.
     VisitOutcome visit(const Plan& plan, const Settings& settings,
                        VisitObserver* observer = nullptr);
+    // The plan's readings in the session already open (the visit report's): no dial, no
+    // session, no close. factory: the number the readings are stored under.
+    VisitOutcome readInSession(const Plan& plan, qint64 factory, VisitObserver* observer = nullptr);
 
     link::Exchange& exchange() { return m_exchange; }
     link::TrafficLog& trafficLog() { return m_log; }
@@ -67,7 +70,8 @@ class Station {
     void noteCall(const dialup::DialOutcome& outcome);
     void noteStray(std::span<const uint8_t> bytes);
     void endVisit(VisitOutcome& outcome, VisitObserver& observer, bool dialled);
-    void readGroups(const Plan& plan, VisitOutcome& outcome, VisitObserver& observer);
+    void readGroups(const Plan& plan, qint64 factory, VisitOutcome& outcome,
+                    VisitObserver& observer);
     void setClockIfOff(const Plan& plan, VisitOutcome& outcome, VisitObserver& observer);
     void pause(int ms);
 

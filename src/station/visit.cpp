@@ -44,15 +44,14 @@ VisitOutcome Station::visit(const Plan& plan, const Settings& settings, VisitObs
                 return outcome;
             }
             dialled = true;
-            session.speed = comm::BaudRate::br9600;
-            session.waitMs = plan.callWait.value_or(dialup::DialOutcome::kSessionWait);
+            session = throughCall(session);
             m_waiter->sleep(plan.pauseMs);
         }
         outcome.session = open(session, [&observer] { observer.sessionStarting(); });
         observer.sessionOpened(*outcome.session);
         if (outcome.session->ok() && !outcome.session->loginFailed) {
             pause(plan.pauseMs);
-            readGroups(plan, outcome, observer);
+            readGroups(plan, outcome.session->factory, outcome, observer);
             if (plan.task) plan.task(*this);
         } else {
             outcome.fail(outcome.session->status, outcome.session->error);
@@ -66,17 +65,22 @@ VisitOutcome Station::visit(const Plan& plan, const Settings& settings, VisitObs
     return outcome;
 }
 
-void Station::readGroups(const Plan& plan, VisitOutcome& outcome, VisitObserver& observer) {
-    const std::array<std::pair<ops::Group, bool>, 3> groups = {
-        {{ops::Group::Energy, plan.energy},
-         {ops::Group::Time, plan.clock},
-         {ops::Group::Event, plan.events}}};
+VisitOutcome Station::readInSession(const Plan& plan, qint64 factory, VisitObserver* watcher) {
+    VisitOutcome outcome;
+    readGroups(plan, factory, outcome, watcher ? *watcher : nobody());
+    return outcome;
+}
+
+void Station::readGroups(const Plan& plan, qint64 factory, VisitOutcome& outcome,
+                         VisitObserver& observer) {
+    const std::array<std::pair<ops::Group, bool>, 3> groups = {{{ops::Group::Energy, plan.energy},
+                                                                {ops::Group::Time, plan.clock},
+                                                                {ops::Group::Event, plan.events}}};
     for (const auto& [group, planned] : groups) {
         if (!planned) continue;
         observer.readStarting(group);
         ops::ReadInputs inputs;
-        inputs.energy = {plan.months, std::nullopt, plan.archive,
-                         outcome.session ? outcome.session->factory : 0};
+        inputs.energy = {plan.months, std::nullopt, plan.archive, factory};
         if (m_identity) inputs.energy.model = m_identity->model;
         const ops::ReadOutcome read = ops::readSelected(m_exchange, group, inputs);
         take(outcome.reads, read);
@@ -84,6 +88,10 @@ void Station::readGroups(const Plan& plan, VisitOutcome& outcome, VisitObserver&
         if (read.firstFailure()) outcome.fail(link::Status::NoLink);
         if (group == ops::Group::Time) setClockIfOff(plan, outcome, observer);
         pause(plan.pauseMs);
+    }
+    if (plan.profileDay) {
+        outcome.profile = ops::readProfileDay(m_exchange, *plan.profileDay, factory, plan.archive);
+        if (outcome.profile->status == link::Status::NoLink) outcome.fail(link::Status::NoLink);
     }
 }
 

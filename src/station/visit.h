@@ -12,6 +12,7 @@
 #include "link/outcome.h"
 #include "link/session.h"
 #include "ops/operations.h"
+#include "ops/profile_range.h"
 
 namespace vilt::station {
 
@@ -28,9 +29,9 @@ struct Plan {
     std::optional<qint64> syncAbove;
     // Between the steps: the meter (and the modems) get a breath, the window repaints.
     int pauseMs = 500;
-    // The wait of a session through the call; none: the one the dial asks for.
-    std::optional<int> callWait;
-    archive::Archive* archive = nullptr;  // where energy readings are stored; none: nowhere
+    // A day's power profile after the journals (the visit report's); none: no profile.
+    std::optional<QDate> profileDay;
+    archive::Archive* archive = nullptr;  // where readings are stored; none: nowhere
     // Runs in the open session after the readings (a command of the command line).
     std::function<void(Station&)> task;
 };
@@ -42,8 +43,9 @@ struct VisitOutcome : link::Outcome {
 
     std::optional<dialup::DialOutcome> dial;
     std::optional<link::SessionOutcome> session;
-    ops::ReadOutcome reads;             // energy, clock and journals, as read
-    std::optional<qint64> clockOffset;  // the meter's clock minus this computer's, seconds
+    ops::ReadOutcome reads;                      // energy, clock and journals, as read
+    std::optional<ops::ProfileOutcome> profile;  // the plan's day
+    std::optional<qint64> clockOffset;           // the meter's clock minus this computer's, seconds
     std::optional<link::Outcome> clockSet;
     std::optional<QString> closeFailure;  // why DTR could not be lowered
     std::optional<dialup::DialOutcome> hangUp;

@@ -26,7 +26,7 @@ link::Result<PackedZones> requestSeasonZones(link::Exchange& exchange, int seaso
 
 link::Check sendSeasonZones(link::Exchange& exchange, int season, const Season& zones) {
     std::array<uint8_t, 1 + kPackedZoneBytes> payload{static_cast<uint8_t>(season)};
-    const PackedZones packed = PackTarif(zones);
+    const PackedZones packed = packZones(zones);
     std::copy(packed.begin(), packed.end(), payload.begin() + 1);
     return exchange.run(Command::WriteZones, payload);
 }

@@ -1,6 +1,6 @@
 #pragma once
 // The meter commands of the tariff schedule and the calendar of special days. They move
-// bytes: the model packs what is sent and unpacks what came (PackTarif, UnPackTarif,
+// bytes: the model packs what is sent and unpacks what came (packZones, unpackZones,
 // packCalendar, unpackCalendar).
 //
 //   read zones      0x06: hdr, code, season 1-12, CRC              reply 24: 18 packed bytes at

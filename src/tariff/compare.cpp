@@ -7,16 +7,16 @@ namespace vilt::tariff {
 namespace {
 
 bool sameDate(const SpecialDay& a, const SpecialDay& b) {
-    return a.Day == b.Day && a.Month == b.Month;
+    return a.day == b.day && a.month == b.month;
 }
 
 QList<ZoneDifference> compareZones(const Schedule& file, const Schedule& meter) {
     QList<ZoneDifference> differences;
     for (int season = 1; season <= kSeasonCount; ++season) {
         const auto index = static_cast<size_t>(season - 1);
-        for (int slot = 0; slot < kSlotCount; ++slot) {
-            const int fileTariff = file[index].Zones[static_cast<size_t>(slot)];
-            const int meterTariff = meter[index].Zones[static_cast<size_t>(slot)];
+        for (int slot = 0; slot < kZoneSlotCount; ++slot) {
+            const int fileTariff = file[index].zones[static_cast<size_t>(slot)];
+            const int meterTariff = meter[index].zones[static_cast<size_t>(slot)];
             if (fileTariff != meterTariff)
                 differences << ZoneDifference{season, slotDayType(slot), slotHour(slot), fileTariff,
                                               meterTariff};
@@ -40,7 +40,7 @@ QList<DayDifference> compareDays(const QList<SpecialDay>& file, QList<SpecialDay
     for (const SpecialDay& record : fileLeft) {
         const auto other = std::find_if(meter.begin(), meter.end(),
                                         [&](const SpecialDay& m) { return sameDate(m, record); });
-        DayDifference difference{record.Day, record.Month, record.type, std::nullopt};
+        DayDifference difference{record.day, record.month, record.type, std::nullopt};
         if (other != meter.end()) {
             difference.meter = other->type;
             meter.erase(other);
@@ -48,7 +48,7 @@ QList<DayDifference> compareDays(const QList<SpecialDay>& file, QList<SpecialDay
         differences << difference;
     }
     for (const SpecialDay& record : meter)
-        differences << DayDifference{record.Day, record.Month, std::nullopt, record.type};
+        differences << DayDifference{record.day, record.month, std::nullopt, record.type};
     return differences;
 }
 
@@ -57,7 +57,7 @@ QList<DayDifference> compareDays(const QList<SpecialDay>& file, QList<SpecialDay
 QList<SpecialDay> meterDays(const SpecDays& days) {
     QList<SpecialDay> records;
     for (size_t i = 0; i < kCalendarRecords; ++i)
-        if (days.records[i].Day != 0) records << days.records[i];
+        if (days.records[i].day != 0) records << days.records[i];
     return records;
 }
 

@@ -10,7 +10,7 @@ constexpr uint8_t kSlotMask = 0x03;
 
 // The tariff colours as the window system of the meter's users writes them, 0x00BBGGRR:
 // lime, yellow, red, blue.
-constexpr std::array<uint32_t, kTariffCount> kWindowsColours = {0x00FF00, 0x00FFFF, 0x0000FF,
+constexpr std::array<uint32_t, link::kTariffCount> kWindowsColours = {0x00FF00, 0x00FFFF, 0x0000FF,
                                                                 0xFF0000};
 
 constexpr uint32_t rgbOf(uint32_t bgr) {
@@ -40,38 +40,38 @@ Schedule defaultSchedule() {
     Schedule schedule{};
     for (int n = 1; n <= kSeasonCount; ++n) {
         Season& season = schedule[static_cast<size_t>(n - 1)];
-        season.EndDay = kDefaultEndDay;
-        season.EndMonth = n;
-        season.Zones.fill(0);
+        season.endDay = kDefaultEndDay;
+        season.endMonth = n;
+        season.zones.fill(0);
     }
     return schedule;
 }
 
 std::optional<uint32_t> tariffColour(int tariff) {
-    if (tariff < 0 || tariff >= kTariffCount) return std::nullopt;
+    if (tariff < 0 || tariff >= link::kTariffCount) return std::nullopt;
     return rgbOf(kWindowsColours[static_cast<size_t>(tariff)]);
 }
 
 QString tariffName(int tariff) {
-    if (tariff < 0 || tariff >= kTariffCount) return {};
+    if (tariff < 0 || tariff >= link::kTariffCount) return {};
     return QStringLiteral("T%1").arg(tariff + 1);
 }
 
-PackedZones PackTarif(const Season& season) {
+PackedZones packZones(const Season& season) {
     PackedZones packed{};
-    for (int slot = 0; slot < kSlotCount; ++slot) {
+    for (int slot = 0; slot < kZoneSlotCount; ++slot) {
         const auto value =
-            static_cast<uint8_t>(season.Zones[static_cast<size_t>(slot)] & kSlotMask);
+            static_cast<uint8_t>(season.zones[static_cast<size_t>(slot)] & kSlotMask);
         packed[static_cast<size_t>(slot / kSlotsPerByte)] |=
             static_cast<uint8_t>(value << shiftOf(slot));
     }
     return packed;
 }
 
-void UnPackTarif(std::span<const uint8_t, kPackedZoneBytes> packed, Season& season) {
-    for (int slot = 0; slot < kSlotCount; ++slot) {
+void unpackZones(std::span<const uint8_t, kPackedZoneBytes> packed, Season& season) {
+    for (int slot = 0; slot < kZoneSlotCount; ++slot) {
         const uint8_t byte = packed[static_cast<size_t>(slot / kSlotsPerByte)];
-        season.Zones[static_cast<size_t>(slot)] =
+        season.zones[static_cast<size_t>(slot)] =
             static_cast<uint8_t>((byte >> shiftOf(slot)) & kSlotMask);
     }
 }

@@ -16,14 +16,15 @@
 #include <optional>
 #include <span>
 
+#include "link/counts.h"
+
 namespace vilt::tariff {
 
 inline constexpr int kSeasonCount = 12;
 inline constexpr int kHours = 24;
 inline constexpr int kDayTypeCount = 3;
-inline constexpr int kSlotCount = kDayTypeCount * kHours;  // 72
-inline constexpr int kPackedZoneBytes = kSlotCount / 4;    // 18
-inline constexpr int kTariffCount = 4;
+inline constexpr int kZoneSlotCount = kDayTypeCount * kHours;  // 72
+inline constexpr int kPackedZoneBytes = kZoneSlotCount / 4;    // 18
 inline constexpr int kDefaultEndDay = 31;
 
 enum class DayType : int { Working = 0, Saturday = 1, Holiday = 2 };
@@ -43,9 +44,9 @@ constexpr int slotHour(int slot) {
 }
 
 struct Season {
-    int32_t EndDay = kDefaultEndDay;  // the day of month the season ends on
-    int32_t EndMonth = 1;             // defaultSchedule() gives each season its own number
-    std::array<uint8_t, kSlotCount> Zones{};
+    int32_t endDay = kDefaultEndDay;  // the day of month the season ends on
+    int32_t endMonth = 1;             // defaultSchedule() gives each season its own number
+    std::array<uint8_t, kZoneSlotCount> zones{};
 
     bool operator==(const Season&) const = default;
 };
@@ -66,8 +67,8 @@ QString tariffName(int tariff);
 // The packed form of a season's zone map. A slot holds 0-3; only a damaged file could
 // bring more, and the loader refuses such files: the low two bits are taken, so a larger
 // value never spills into the neighbouring slots.
-PackedZones PackTarif(const Season& season);
+PackedZones packZones(const Season& season);
 // Replaces the 72 slots of `season` from the packed form; the end date stays.
-void UnPackTarif(std::span<const uint8_t, kPackedZoneBytes> packed, Season& season);
+void unpackZones(std::span<const uint8_t, kPackedZoneBytes> packed, Season& season);
 
 }  // namespace vilt::tariff

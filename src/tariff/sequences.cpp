@@ -58,7 +58,7 @@ TariffReadOutcome readTariffs(link::Exchange& exchange, const Schedule& current,
         const auto index = static_cast<size_t>(season - 1);
         outcome.seasonsRead[index] = zones.ok();
         if (zones.ok())
-            UnPackTarif(zones.value, outcome.schedule[index]);
+            unpackZones(zones.value, outcome.schedule[index]);
         else
             failed = true;
     }

@@ -25,7 +25,7 @@ QString hexByte(uint8_t byte) {
 
 int specDayListLength(const SpecDayTable& table) {
     int length = 0;
-    while (length < kSpecDayMax && table[static_cast<size_t>(length)].Day != 0) ++length;
+    while (length < kSpecDayMax && table[static_cast<size_t>(length)].day != 0) ++length;
     return length;
 }
 
@@ -36,13 +36,13 @@ std::optional<QString> specDayTypeText(int32_t type) {
 }
 
 QString specDayDateText(const SpecialDay& record) {
-    return QStringLiteral("%1.%2").arg(record.Day).arg(record.Month, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("%1.%2").arg(record.day).arg(record.month, 2, 10, QLatin1Char('0'));
 }
 
 std::array<uint8_t, 2> packSpecDay(const SpecialDay& record) {
-    const auto month = static_cast<uint8_t>(link::intToBcd(record.Month) & kMonthBits);
+    const auto month = static_cast<uint8_t>(link::intToBcd(record.month) & kMonthBits);
     const auto type = static_cast<uint8_t>((record.type & kTypeMask) << kTypeShift);
-    return {static_cast<uint8_t>(month | type), static_cast<uint8_t>(link::intToBcd(record.Day))};
+    return {static_cast<uint8_t>(month | type), static_cast<uint8_t>(link::intToBcd(record.day))};
 }
 
 CalendarWire packCalendar(const SpecDayTable& table) {

@@ -26,8 +26,8 @@ inline constexpr int32_t kSpecWorkingDay = 0;
 inline constexpr int32_t kSpecHoliday = 1;
 
 struct SpecialDay {
-    int32_t Day = 0;  // 1-31; 0 marks an empty record
-    int32_t Month = 0;
+    int32_t day = 0;  // 1-31; 0 marks an empty record
+    int32_t month = 0;
     int32_t type = 0;
 
     bool operator==(const SpecialDay&) const = default;

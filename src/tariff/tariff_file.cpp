@@ -17,11 +17,11 @@ bool readSchedule(const uint8_t* bytes, Schedule& schedule) {
         const uint8_t* block = bytes + n * kSeasonBlockBytes;
         Season& season = schedule[n];
         if (!within(block[0], 1, 31) || !within(block[1], 1, 12)) return false;
-        season.EndDay = block[0];
-        season.EndMonth = block[1];
-        for (size_t slot = 0; slot < kSlotCount; ++slot) {
-            if (block[2 + slot] >= kTariffCount) return false;
-            season.Zones[slot] = block[2 + slot];
+        season.endDay = block[0];
+        season.endMonth = block[1];
+        for (size_t slot = 0; slot < kZoneSlotCount; ++slot) {
+            if (block[2 + slot] >= link::kTariffCount) return false;
+            season.zones[slot] = block[2 + slot];
         }
     }
     return true;
@@ -60,15 +60,15 @@ QByteArray saveTariffFile(const Schedule& schedule, const SpecDays& days) {
     QByteArray bytes;
     bytes.reserve(kLargestFile);
     for (const Season& season : schedule) {
-        bytes.append(lowByte(season.EndDay));
-        bytes.append(lowByte(season.EndMonth));
-        for (const uint8_t slot : season.Zones) bytes.append(static_cast<char>(slot));
+        bytes.append(lowByte(season.endDay));
+        bytes.append(lowByte(season.endMonth));
+        for (const uint8_t slot : season.zones) bytes.append(static_cast<char>(slot));
     }
     const int count = specDayListLength(days.records);
     for (size_t i = 0; i < static_cast<size_t>(count); ++i) {
         const SpecialDay& day = days.records[i];
-        bytes.append(lowByte(day.Day));
-        bytes.append(lowByte(day.Month));
+        bytes.append(lowByte(day.day));
+        bytes.append(lowByte(day.month));
         bytes.append(lowByte(day.type));
     }
     return bytes;

@@ -17,7 +17,7 @@
 
 namespace vilt::tariff {
 
-inline constexpr int kSeasonBlockBytes = 2 + kSlotCount;                 // 74
+inline constexpr int kSeasonBlockBytes = 2 + kZoneSlotCount;                 // 74
 inline constexpr int kScheduleBytes = kSeasonCount * kSeasonBlockBytes;  // 888
 inline constexpr int kSpecDayBytes = 3;
 inline constexpr int kLargestFile = kScheduleBytes + kSpecDayMax * kSpecDayBytes;  // 978

@@ -188,7 +188,7 @@ class TstArchivePages : public QObject {
         readProfile(QDate(2026, 3, 5));
         QCOMPARE(grid("profileGrid")->cell(4, 6), QStringLiteral("Срез не целый"));
         {
-            std::array<double, archive::kSlots> values{};
+            std::array<double, link::kProfileSlotCount> values{};
             values[0] = 9;
             archive()->storeProfile(QDate(2026, 3, 9), kMeter, values);
         }
@@ -393,7 +393,7 @@ class TstArchivePages : public QObject {
     void browseProfiles() {
         {
             auto store = archive();
-            std::array<double, archive::kSlots> values{};
+            std::array<double, link::kProfileSlotCount> values{};
             for (const auto& [day, meter] :
                  {std::pair(3, 123), std::pair(2, 1234), std::pair(1, 123)}) {
                 values[0] = day;

@@ -141,7 +141,7 @@ class TstModemGroup : public QObject {
         QCOMPARE(visit.station, archive::defaultStation());
         QCOMPARE(visit.factory, 12345);
         QCOMPARE(visit.label, QString());
-        QCOMPARE(visit.result, QStringLiteral("ok"));
+        QCOMPARE(visit.result, QStringLiteral("успешно"));
         QCOMPARE(visit.energy, 12345);
         QVERIFY(visit.offset && std::abs(*visit.offset) <= 5);
         QVERIFY(std::abs(visit.visited.secsTo(QDateTime::currentDateTime())) <= 5);
@@ -179,7 +179,7 @@ class TstModemGroup : public QObject {
         QCOMPARE(journal->cell(1, 1).trimmed(), QString());
         const QList<archive::VisitRecord> recorded = visits();
         QCOMPARE(recorded.size(), 2);
-        QCOMPARE(recorded.last().result, link::texts::kNoLink);
+        QCOMPARE(recorded.last().result, QStringLiteral("события: ") + link::texts::kNoLink);
     }
 
     // In a session through the call, the call goes away under a read: the far end hangs up
@@ -252,7 +252,7 @@ class TstModemGroup : public QObject {
         const QList<archive::VisitRecord> recorded = visits();
         QCOMPARE(recorded.size(), button == "batch" ? 1 : 0);
         if (recorded.isEmpty()) return;
-        QCOMPARE(recorded.first().result, dialup::kNoAnswer);
+        QCOMPARE(recorded.first().result, QStringLiteral("нет соединения с 123: ") + dialup::kNoAnswer);
         QCOMPARE(recorded.first().energy, std::nullopt);
         QCOMPARE(recorded.first().offset, std::nullopt);
     }

@@ -106,7 +106,7 @@ class TstRoundPage : public QObject {
                             "%1;;nine;;Плохая\n")
                  .arg(first.slavePath(), second.slavePath(), silent.slavePath()));
         QCOMPARE(grid()->rowCount(), 4);
-        QVERIFY2(result(3).startsWith("malformed line: factory number 'nine'"),
+        QVERIFY2(result(3).startsWith("ошибка в строке: factory number 'nine'"),
                  qPrintable(result(3)));
         QCOMPARE(cell(0, 0), QStringLiteral("Щит 1"));
         QVERIFY(result(0).isEmpty());
@@ -125,10 +125,10 @@ class TstRoundPage : public QObject {
 
         QCOMPARE(progress()->value(), 3);
         QCOMPARE(progress()->maximum(), 3);
-        QCOMPARE(result(0), QStringLiteral("ok"));
+        QCOMPARE(result(0), QStringLiteral("успешно"));
         QVERIFY2(cell(0, 3).toLongLong() < -86400, qPrintable(cell(0, 3)));  // its 2021 clock
-        QVERIFY2(result(1).startsWith("ok"), qPrintable(result(1)));
-        QVERIFY2(result(2).startsWith("session: "), qPrintable(result(2)));
+        QVERIFY2(result(1).startsWith("успешно"), qPrintable(result(1)));
+        QVERIFY2(result(2).startsWith("сеанс: "), qPrintable(result(2)));
         QVERIFY(!cell(0, 2).isEmpty());  // energy read
         QVERIFY(cell(2, 2).isEmpty());
         QVERIFY(m_rig->find("connectionPage")->isEnabled());
@@ -154,7 +154,7 @@ class TstRoundPage : public QObject {
         QCOMPARE(lines.size(), 5);
         QVERIFY2(lines[0].endsWith("Результат"), qPrintable(lines[0]));
         QVERIFY2(lines[1].startsWith("2;Щит 1;11111;"), qPrintable(lines[1]));
-        QVERIFY2(lines[4].startsWith("5;;;;;malformed line: "), qPrintable(lines[4]));
+        QVERIFY2(lines[4].startsWith("5;;;;;ошибка в строке: "), qPrintable(lines[4]));
 
         // The visits the archive recorded, as a table too.
         const QString visitsCsv = m_dir.filePath("посещения.csv");
@@ -178,8 +178,8 @@ class TstRoundPage : public QObject {
         m_rig->click("roundStop");
         QTRY_VERIFY_WITH_TIMEOUT(!page().running(), kRoundMs);
         QCOMPARE(progress()->value(), 2);
-        QCOMPARE(result(1), QStringLiteral("not visited: the round was stopped"));
-        QVERIFY2(result(0).endsWith("stopped"), qPrintable(result(0)));
+        QCOMPARE(result(1), QStringLiteral("не посещён: обход остановлен"));
+        QVERIFY2(result(0).endsWith("Обмен остановлен пользователем"), qPrintable(result(0)));
         QVERIFY(m_rig->find("connectionPage")->isEnabled());
         // The window's own session works on the port the round let go.
         m_rig->connectAs(1, 12345);
@@ -233,7 +233,7 @@ class TstRoundPage : public QObject {
         for (int row = 0; row < 2; ++row)
             rows << table->item(row, 1)->text() + " " + table->item(row, 4)->text();
         rows.sort();
-        QCOMPARE(rows, (QStringList{"11111 ok", "22222 ok"}));
+        QCOMPARE(rows, (QStringList{"11111 успешно", "22222 успешно"}));
         QCOMPARE(form.findChild<QProgressBar*>("roundProgress")->value(), 2);
         QVERIFY2(m_rig->messages.isEmpty(), qPrintable(m_rig->messages.join('\n')));
 

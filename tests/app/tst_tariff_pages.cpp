@@ -64,7 +64,7 @@ class TstTariffPages : public QObject {
         m_rig->click("hour30");
         QVERIFY(cellIs(30, "#ff0000"));
         const auto& schedule = state().schedule;
-        QCOMPARE(schedule[2].Zones[29], uint8_t{2});  // Saturday, hour 5
+        QCOMPARE(schedule[2].zones[29], uint8_t{2});  // Saturday, hour 5
         for (size_t n = 0; n < schedule.size(); ++n)
             if (n != 2) QCOMPARE(schedule[n], tariff::defaultSchedule()[n]);
 
@@ -186,8 +186,8 @@ class TstTariffPages : public QObject {
         QVERIFY(m_rig->meter().control("set zones 3 " + QString(36, 'F')));
         m_rig->click("read");
         QCOMPARE(m_rig->shownPanels(), QStringList{"tariffsRead"});
-        QCOMPARE(state().schedule[2].Zones[0], uint8_t{3});
-        QCOMPARE(state().schedule[11].Zones[71], uint8_t{3});
+        QCOMPARE(state().schedule[2].zones[0], uint8_t{3});
+        QCOMPARE(state().schedule[11].zones[71], uint8_t{3});
     }
 
     // A read that left seasons out names them and marks them in the editor until read or

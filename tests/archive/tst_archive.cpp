@@ -29,7 +29,7 @@ namespace {
 // srez as the archive has it, alone, in SQL both engines take.
 QString srezTable() {
     QStringList columns{"Data DATE", "Zav_N INTEGER"};
-    for (int k = 0; k < archive::kSlots; ++k) columns << QStringLiteral("s%1 REAL").arg(k);
+    for (int k = 0; k < link::kProfileSlotCount; ++k) columns << QStringLiteral("s%1 REAL").arg(k);
     return QStringLiteral("CREATE TABLE srez (%1)").arg(columns.join(", "));
 }
 
@@ -278,7 +278,7 @@ class TstArchive : public QObject {
         QCOMPARE(months.size(), 1);
         const auto first = months[0].active[0];
         QVERIFY(first == 100.0 || first == 200.0);
-        for (int i = 0; i < 2 * archive::kTariffs; ++i) QCOMPARE(months[0].active[i], first);
+        for (int i = 0; i < 2 * link::kTariffCount; ++i) QCOMPARE(months[0].active[i], first);
     }
 
     // The statements as they are run: creating the row on slot 0, then overwriting it; the

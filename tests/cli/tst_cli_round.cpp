@@ -185,7 +185,8 @@ class TstCliRound : public QObject {
         if (exitCode == 0) QCOMPARE(sim.ask("get modem"), QStringLiteral("OK command"));
         if (exitCode == 1) {  // nothing after the failed dial: no session, no hang-up
             QCOMPARE(run.out, QString());
-            QCOMPARE(lastLine(run.err), QStringLiteral("no call to 123"));
+            QVERIFY2(lastLine(run.err).startsWith(QStringLiteral("нет соединения с 123: ")),
+                     qPrintable(run.err));
         }
     }
 
@@ -213,7 +214,7 @@ class TstCliRound : public QObject {
         QCOMPARE(run.exitCode, 1);
         const QJsonObject meter = byLine(QJsonDocument::fromJson(run.out.toUtf8()).array(), 1);
         QVERIFY(!meter.value("ok").toBool());
-        QVERIFY2(meter.value("result").toString().startsWith("energy: Не прочитаны месяцы: 1, 2"),
+        QVERIFY2(meter.value("result").toString().startsWith("энергия: Не прочитаны месяцы: 1, 2"),
                  qPrintable(meter.value("result").toString()));
         QVERIFY(!meter.value("energy").isNull());
     }
@@ -265,13 +266,13 @@ class TstCliRound : public QObject {
 
         const QJsonObject third = byLine(meters, 5);
         QVERIFY(!third.value("ok").toBool());
-        QVERIFY(third.value("result").toString().startsWith("session: "));
+        QVERIFY(third.value("result").toString().startsWith("сеанс: "));
         QVERIFY(third.value("energy").isNull());
 
         const QJsonObject fourth = byLine(meters, 6);
         QVERIFY(!fourth.value("ok").toBool());
         QVERIFY(fourth.value("result").toString().contains("not-a-number"));
-        QVERIFY2(run.err.contains("round.csv:6: malformed line"), qPrintable(run.err));
+        QVERIFY2(run.err.contains("round.csv:6: ошибка в строке"), qPrintable(run.err));
 
         // The month-end readings of the two that answered, none of the silent one.
         for (const auto& [factory, rows] : {std::pair{"11111", 1}, {"22222", 1}, {"33333", 0}}) {
@@ -336,7 +337,7 @@ class TstCliRound : public QObject {
         const Run run =
             runRound(QStringList{"--no-store", "--fast", "--json", "round", file} + lines);
         QCOMPARE(run.exitCode, 0);
-        QCOMPARE(resultsOf(run.out), (QStringList{"1 ok", "2 ok", "3 ok", "4 ok"}));
+        QCOMPARE(resultsOf(run.out), (QStringList{"1 успешно", "2 успешно", "3 успешно", "4 успешно"}));
         const QStringList told = progressOf(run.err);
         QCOMPARE(told.size(), 8);
         if (together) {
@@ -399,7 +400,7 @@ class TstCliRound : public QObject {
         const Run run =
             runRound({"--no-store", "--fast", "--timeout", "200", "--json", "round", file});
         QCOMPARE(run.exitCode, 1);
-        QCOMPARE(resultsOf(run.out), (QStringList{"1 ok", "2 ok", "3 no call to 5559"}));
+        QCOMPARE(resultsOf(run.out), (QStringList{"1 успешно", "2 успешно", "3 нет соединения с 5559: Абонент не отвечает!"}));
         QCOMPARE(progressOf(run.err),
                  (QStringList{"start 1", "end 1", "start 2", "end 2", "start 3", "end 3"}));
         QCOMPARE(modem.ask("get dialled"), QStringLiteral("OK 5559"));
@@ -422,7 +423,7 @@ class TstCliRound : public QObject {
         const Run run = cli.finish();
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(resultsOf(run.out),
-                 (QStringList{"1 stopped", "2 not visited: the round was stopped"}));
+                 (QStringList{"1 Обмен остановлен пользователем", "2 не посещён: обход остановлен"}));
         QCOMPARE(modem.ask("get modem"), QStringLiteral("OK command"));
     }
 
@@ -445,7 +446,7 @@ class TstCliRound : public QObject {
         QVERIFY2(run.out.contains(R"(ТП\x1b[31mx\x07)"), qPrintable(run.out));
         QVERIFY2(run.out.contains(R"(factory number '1\x1b[0m')"), qPrintable(run.out));
         QVERIFY2(run.err.contains(R"(: ТП\x1b[31mx\x07 (11111) …)"), qPrintable(run.err));
-        QVERIFY2(run.err.contains(R"(malformed line: factory number '1\x1b[0m')"),
+        QVERIFY2(run.err.contains(R"(ошибка в строке: factory number '1\x1b[0m')"),
                  qPrintable(run.err));
     }
 
@@ -472,7 +473,7 @@ class TstCliRound : public QObject {
         QTest::newRow("every line malformed")
             << QStringList{"round", "FILE"}
             << "Com1;;1\nCom1;8-912;1;;x\nCom1;;1;pass;x\n;;1;;x\nCom1;;99999999;;x\n"
-            << 1 << "FILE:5: malformed line";
+            << 1 << "FILE:5: ошибка в строке";
     }
     void badRoundInput() {
         QFETCH(QStringList, arguments);
@@ -488,7 +489,7 @@ class TstCliRound : public QObject {
         if (exitCode == 1) {  // each line reported and in the summary, none lost
             for (int line = 1; line <= 5; ++line)
                 QVERIFY(
-                    run.err.contains(QStringLiteral("%1:%2: malformed line").arg(file).arg(line)));
+                    run.err.contains(QStringLiteral("%1:%2: ошибка в строке").arg(file).arg(line)));
             QCOMPARE(run.out.trimmed().split('\n').size(), 6);  // the header and five rows
         }
     }

@@ -231,9 +231,9 @@ class TstCliVisits : public QObject, private test::CliFixture {
             for (const char* key : {"label", "factory", "result", "energy", "offset"})
                 QCOMPARE(visit[key], summary[i][key]);
         }
-        QCOMPARE(byLabel["ТП-1"]["result"].toString(), "ok");
+        QCOMPARE(byLabel["ТП-1"]["result"].toString(), "успешно");
         QCOMPARE(byLabel["ТП-1"]["energy"].toDouble(), 123.45);
-        QVERIFY(byLabel["Молчун"]["result"].toString().startsWith("session: "));
+        QVERIFY(byLabel["Молчун"]["result"].toString().startsWith("сеанс: "));
         QVERIFY(byLabel["Молчун"]["offset"].isNull());
     }
 
@@ -254,8 +254,8 @@ class TstCliVisits : public QObject, private test::CliFixture {
         QCOMPARE(run.exitCode, 1);
         const QJsonObject result = QJsonDocument::fromJson(run.out.toUtf8()).array()[0].toObject();
         QVERIFY(!result["ok"].toBool());
-        QCOMPARE(result["result"].toString(), "archive: disk says no");
-        QVERIFY2(run.err.contains("round.csv:1: archive: disk says no"), qPrintable(run.err));
+        QCOMPARE(result["result"].toString(), "архив: disk says no");
+        QVERIFY2(run.err.contains("round.csv:1: архив: disk says no"), qPrintable(run.err));
         QCOMPARE(json(here({"--json", "archive", "visits"}).out)["visits"].toArray().size(), 1);
         QCOMPARE(json(here({"--json", "archive", "months", "--factory", "11111"}).out)["rows"]
                      .toArray()

@@ -110,7 +110,7 @@ class TstDial : public QObject {
         QCOMPARE(rig.modem.dial("123").state, CallState::Connected);
         rig.port.Open();
         rig.exchange.meterAddress = 12345;
-        rig.exchange.setTimeOut(300);
+        rig.exchange.setWaitMs(300);
         QCOMPARE(rig.exchange.run(link::Command::Identity), link::Check::Ok);
         rig.port.Close();
         QTest::qWait(1100);  // the modem takes "+++" only after a quiet second

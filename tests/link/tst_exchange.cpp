@@ -181,10 +181,10 @@ class TstExchange : public QObject {
 
     void timeOutIsNeverNegativeAndScales() {
         Rig rig;
-        rig.exchange.setTimeOut(-50);
+        rig.exchange.setWaitMs(-50);
         rig.exchange.run(kIdentityRequest);
         QVERIFY(rig.clock.log().contains("wait 0"));
-        rig.exchange.setTimeOut(150);
+        rig.exchange.setWaitMs(150);
         rig.clock.clearLog();
         const std::array<uint8_t, 3> day{5, 3, 0x10};
         rig.exchange.run(Command::ReadProfile, day);  // the profile waits twice as long

@@ -99,7 +99,7 @@ class TstClock : public QObject {
         rig.meter.state().frozenClock = frame({0x05, 0x30, 0x14, 0x03, 0x09, 0x12, 0x26});
         rig.meter.state().dst = 0x01;  // anything but 0x77 forbids
         const auto outcome =
-            ops::readSelected(rig.exchange, ops::Group::Energy, {{.time = true}, {false, 6}}).clock;
+            ops::readSelected(rig.exchange, ops::Group::Time).clock;
         QCOMPARE(outcome->time, std::optional(QTime(14, 30, 5)));
         QCOMPARE(outcome->date, std::optional(QDate(2026, 12, 9)));
         QCOMPARE(outcome->weekday, std::optional(3));

@@ -5,6 +5,7 @@
 #include <QtTest>
 
 #include "sim/command_codes.h"
+#include "station/meter_result.h"
 #include "station/station.h"
 #include "support/fake_line.h"
 #include "support/metatypes.h"
@@ -16,8 +17,18 @@ using link::Status;
 
 namespace {
 
-enum class Fault { None, Busy, NoCarrier, DeafModem, SilentMeter, DropDuringEvents,
-                   StopWhileRinging, StopAsCallConnects, StopDuringEnergy, LostDuringClock };
+enum class Fault {
+    None,
+    Busy,
+    NoCarrier,
+    DeafModem,
+    SilentMeter,
+    DropDuringEvents,
+    StopWhileRinging,
+    StopAsCallConnects,
+    StopDuringEnergy,
+    LostDuringClock
+};
 
 }  // namespace
 
@@ -112,7 +123,8 @@ QDateTime meterDateTime(sim::VirtualMeter& meter) {
 class TstStation : public QObject {
     Q_OBJECT
   private slots:
-    // Whatever ends a visit, the call is hung up and the port left closed with DTR down.
+    // Whatever ends a visit, the call is hung up and the port left closed with DTR down; the
+    // visit's result says how it ended, and a round says the same of its meter.
     void visit_data() {
         QTest::addColumn<bool>("dial");
         QTest::addColumn<Fault>("fault");
@@ -120,28 +132,44 @@ class TstStation : public QObject {
         QTest::addColumn<bool>("sessionOpened");
         QTest::addColumn<bool>("readsAll");
         QTest::addColumn<bool>("hungUp");
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("said");
 
         QTest::newRow("direct line") << false << Fault::None << Status::Done << true << true
-                                     << false;
-        QTest::newRow("through a call") << true << Fault::None << Status::Done << true << true
-                                        << true;
-        QTest::newRow("busy") << true << Fault::Busy << Status::NoLink << false << false << false;
-        QTest::newRow("no carrier") << true << Fault::NoCarrier << Status::NoLink << false
-                                    << false << false;
+                                     << false << QStringLiteral("ok") << QStringLiteral("успешно");
+        QTest::newRow("through a call")
+            << true << Fault::None << Status::Done << true << true << true << QStringLiteral("ok")
+            << QStringLiteral("успешно");
+        QTest::newRow("busy") << true << Fault::Busy << Status::NoLink << false << false << false
+                              << QStringLiteral("no-call")
+                              << QStringLiteral(
+                                     "нет соединения с 555: Соединение Не Установлено !");
+        QTest::newRow("no carrier") << true << Fault::NoCarrier << Status::NoLink << false << false
+                                    << false << QStringLiteral("no-call")
+                                    << QStringLiteral("нет соединения с 555: Абонент не отвечает!");
         QTest::newRow("deaf modem") << true << Fault::DeafModem << Status::NoLink << false << false
-                                    << false;
-        QTest::newRow("silent meter, call up") << true << Fault::SilentMeter << Status::NoLink
-                                               << false << false << true;
+                                    << false << QStringLiteral("no-call")
+                                    << QStringLiteral("нет соединения с 555: нет ответа от модема");
+        QTest::newRow("silent meter, call up")
+            << true << Fault::SilentMeter << Status::NoLink << false << false << true
+            << QStringLiteral("session")
+            << QStringLiteral("сеанс: Нет связи (принято не то количество байт)");
         QTest::newRow("call dropped in the journals")
-            << true << Fault::DropDuringEvents << Status::NoLink << true << false << true;
-        QTest::newRow("stop while it rings") << true << Fault::StopWhileRinging << Status::Stopped
-                                             << false << false << false;
+            << true << Fault::DropDuringEvents << Status::NoLink << true << false << true
+            << QStringLiteral("events") << QStringLiteral("события: Нет связи !!!");
+        QTest::newRow("stop while it rings")
+            << true << Fault::StopWhileRinging << Status::Stopped << false << false << false
+            << QStringLiteral("stopped") << QStringLiteral("Обмен остановлен пользователем");
         QTest::newRow("stop as the call connects")
-            << true << Fault::StopAsCallConnects << Status::Stopped << false << false << false;
+            << true << Fault::StopAsCallConnects << Status::Stopped << false << false << false
+            << QStringLiteral("stopped") << QStringLiteral("Обмен остановлен пользователем");
         QTest::newRow("stop in the energy read")
-            << true << Fault::StopDuringEnergy << Status::Stopped << true << false << true;
+            << true << Fault::StopDuringEnergy << Status::Stopped << true << false << true
+            << QStringLiteral("stopped") << QStringLiteral("Обмен остановлен пользователем");
         QTest::newRow("device lost, direct line")
-            << false << Fault::LostDuringClock << Status::PortFailed << true << false << false;
+            << false << Fault::LostDuringClock << Status::PortFailed << true << false << false
+            << QStringLiteral("port-lost")
+            << QStringLiteral("Устройство порта отключено (Error: -1)");
     }
     void visit() {
         QFETCH(bool, dial);
@@ -150,6 +178,8 @@ class TstStation : public QObject {
         QFETCH(bool, sessionOpened);
         QFETCH(bool, readsAll);
         QFETCH(bool, hungUp);
+        QFETCH(QString, code);
+        QFETCH(QString, said);
         StationRig rig(dial);
         rig.arm(fault);
         station::Plan plan;
@@ -169,34 +199,49 @@ class TstStation : public QObject {
         QVERIFY(!rig.line->dtr());
         QVERIFY(!rig.station->callUp());
         QVERIFY(!rig.station->identity());
+
+        const std::optional<QString> phone = dial ? rig.settings().phone : std::nullopt;
+        const station::VisitResult result = station::visitResult(outcome, phone);
+        QCOMPARE(result.code(), code);
+        QCOMPARE(result.text(), said);
+        station::RoundMeter meter;
+        meter.phone = phone.value_or(QString());
+        station::MeterVisit visit;
+        visit.visit = outcome;
+        const station::MeterResult row = station::meterResult(meter, visit);
+        QCOMPARE(row.result, said);
+        QCOMPARE(row.code, code);
+        QCOMPARE(row.ok, result.ok());
     }
 
-    // The session through a call runs at 9600 with the call's wait, or with the one the plan
-    // gives; a direct line keeps the settings' own.
+    // The session through a call runs at 9600 with the call's wait, or with the one the user
+    // gave for the run; a direct line keeps the settings' own.
     void sessionWait_data() {
         QTest::addColumn<bool>("dial");
-        QTest::addColumn<std::optional<int>>("callWait");
+        QTest::addColumn<bool>("given");
         QTest::addColumn<int>("wait");
-        QTest::newRow("call") << true << std::optional<int>() << 1000;
-        QTest::newRow("call, wait given") << true << std::optional<int>(700) << 700;
-        QTest::newRow("direct") << false << std::optional<int>(700) << 300;
+        QTest::newRow("call") << true << false << 1000;
+        QTest::newRow("call, wait given") << true << true << 700;
+        QTest::newRow("direct") << false << false << 700;
     }
     void sessionWait() {
         QFETCH(bool, dial);
-        QFETCH(std::optional<int>, callWait);
+        QFETCH(bool, given);
         QFETCH(int, wait);
         StationRig rig(dial);
         station::Plan plan;
         plan.dial = dial;
-        plan.callWait = callWait;
         plan.energy = plan.clock = plan.events = false;
         int seenWait = -1;
         comm::BaudRate seenSpeed{};
         plan.task = [&](station::Station& station) {
-            seenWait = station.exchange().timeOut();
+            seenWait = station.exchange().waitMs();
             seenSpeed = station.line().baudRate();
         };
-        QVERIFY(rig.station->visit(plan, rig.settings()).ok());
+        station::Settings settings = rig.settings();
+        settings.waitMs = 700;
+        settings.waitGiven = given;
+        QVERIFY(rig.station->visit(plan, settings).ok());
         QCOMPARE(seenWait, wait);
         QCOMPARE(seenSpeed, dial ? comm::BaudRate::br9600 : comm::BaudRate::br2400);
     }

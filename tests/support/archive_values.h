@@ -10,18 +10,18 @@
 
 namespace vilt::test {
 
-using Slots = std::array<double, archive::kSlots>;
+using Slots = std::array<double, link::kProfileSlotCount>;
 
 // Slot k holds base + k/4: distinct, exact in binary and in six decimals.
 inline Slots slotValues(double base) {
     Slots values{};
-    for (int k = 0; k < archive::kSlots; ++k) values[k] = base + k / 4.0;
+    for (int k = 0; k < link::kProfileSlotCount; ++k) values[k] = base + k / 4.0;
     return values;
 }
 
-inline std::array<std::optional<double>, archive::kSlots> stored(const Slots& values) {
-    std::array<std::optional<double>, archive::kSlots> result;
-    for (int k = 0; k < archive::kSlots; ++k) result[k] = values[k];
+inline std::array<std::optional<double>, link::kProfileSlotCount> stored(const Slots& values) {
+    std::array<std::optional<double>, link::kProfileSlotCount> result;
+    for (int k = 0; k < link::kProfileSlotCount; ++k) result[k] = values[k];
     return result;
 }
 

@@ -124,7 +124,7 @@ int FakeLine::Read(uint8_t* data, int count) {
     if (!m_open) return -1;
     take(m_clock.now());
     if (m_input.isEmpty()) {
-        const qint64 deadline = m_clock.now() + comm::TComm::kReadTimeoutMs;
+        const qint64 deadline = m_clock.now() + comm::TComm::kSilentReadMs;
         qint64 end = deadline;
         while (const auto at = nextArrival(deadline)) {
             end = *at;

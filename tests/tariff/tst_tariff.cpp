@@ -40,15 +40,15 @@ std::array<uint8_t, N> array(const QByteArray& from) {
 
 // A zone map from a list of (slot, tariff); every other slot T1.
 QByteArray zoneMap(std::initializer_list<std::pair<int, int>> set) {
-    QByteArray zones(kSlotCount, '\0');
+    QByteArray zones(kZoneSlotCount, '\0');
     for (const auto& [slot, tariff] : set) zones[slot] = char(tariff);
     return zones;
 }
 
 Season season(const QByteArray& zones) {
     Season record;
-    std::copy_n(reinterpret_cast<const uint8_t*>(zones.constData()), kSlotCount,
-                record.Zones.begin());
+    std::copy_n(reinterpret_cast<const uint8_t*>(zones.constData()), kZoneSlotCount,
+                record.zones.begin());
     return record;
 }
 
@@ -121,7 +121,7 @@ class TstTariff : public QObject {
         QTest::addColumn<QByteArray>("packed");
         const auto h = [](const char* text) { return QByteArray::fromHex(text); };
         QTest::newRow("all T1") << zoneMap({}) << QByteArray(18, '\0');
-        QTest::newRow("all T4") << QByteArray(kSlotCount, '\3') << QByteArray(18, '\xFF');
+        QTest::newRow("all T4") << QByteArray(kZoneSlotCount, '\3') << QByteArray(18, '\xFF');
         QTest::newRow("T1-T4 at 0-3 on a working day")
             << zoneMap({{0, 0}, {1, 1}, {2, 2}, {3, 3}}) << h("1B") + QByteArray(17, '\0');
         QTest::newRow("Saturday 0:00, top bits of byte 6")
@@ -136,36 +136,36 @@ class TstTariff : public QObject {
     void packing() {
         QFETCH(QByteArray, zones);
         QFETCH(QByteArray, packed);
-        QCOMPARE(bytes(PackTarif(season(zones))).toHex(' '), packed.toHex(' '));
+        QCOMPARE(bytes(packZones(season(zones))).toHex(' '), packed.toHex(' '));
         Season unpacked;
-        UnPackTarif(array<kPackedZoneBytes>(packed), unpacked);
-        QCOMPARE(bytes(unpacked.Zones).toHex(' '), zones.toHex(' '));
+        unpackZones(array<kPackedZoneBytes>(packed), unpacked);
+        QCOMPARE(bytes(unpacked.zones).toHex(' '), zones.toHex(' '));
     }
 
     void unpackTouchesOnlyTheSlotsOfItsSeason() {
         Schedule schedule = defaultSchedule();
-        schedule[11].EndDay = 30;
+        schedule[11].endDay = 30;
         const auto packed = array<kPackedZoneBytes>(
             QByteArray::fromHex("00 1B E4 FF 55 AA 01 80 7F 3C C3 0F F0 12 34 56 78 9A"));
-        UnPackTarif(packed, schedule[11]);
-        QCOMPARE(PackTarif(schedule[11]), packed);
-        QCOMPARE(schedule[11].EndDay, 30);
-        QCOMPARE(schedule[11].EndMonth, 12);
+        unpackZones(packed, schedule[11]);
+        QCOMPARE(packZones(schedule[11]), packed);
+        QCOMPARE(schedule[11].endDay, 30);
+        QCOMPARE(schedule[11].endMonth, 12);
         for (size_t n = 0; n < 11; ++n) QCOMPARE(schedule[n], defaultSchedule()[n]);
     }
 
     // Only a damaged file could bring a slot above T4; it must not reach its neighbours.
     void slotAboveT4StaysInItsBits() {
-        QCOMPARE(bytes(PackTarif(season(zoneMap({{1, 4}, {2, 0xFF}, {5, 7}})))).toHex(' '),
+        QCOMPARE(bytes(packZones(season(zoneMap({{1, 4}, {2, 0xFF}, {5, 7}})))).toHex(' '),
                  (QByteArray::fromHex("0C 30") + QByteArray(16, '\0')).toHex(' '));
     }
 
     void defaultsAndColours() {
         const Schedule schedule = defaultSchedule();
         for (int n = 1; n <= kSeasonCount; ++n) {
-            QCOMPARE(schedule[size_t(n - 1)].EndDay, 31);
-            QCOMPARE(schedule[size_t(n - 1)].EndMonth, n);
-            QCOMPARE(schedule[size_t(n - 1)].Zones, (std::array<uint8_t, kSlotCount>{}));
+            QCOMPARE(schedule[size_t(n - 1)].endDay, 31);
+            QCOMPARE(schedule[size_t(n - 1)].endMonth, n);
+            QCOMPARE(schedule[size_t(n - 1)].zones, (std::array<uint8_t, kZoneSlotCount>{}));
         }
         // Lime, yellow, red, blue as 0xRRGGBB; anything else leaves the paint colour.
         QCOMPARE(tariffColour(0).value_or(0), 0x00FF00u);
@@ -312,7 +312,7 @@ class TstTariff : public QObject {
         rig.meter.state().calendar =
             array<kCalendarBytes>(QByteArray::fromHex("41 07 12 25 81 09") + QByteArray(42, '\0'));
         Schedule current = defaultSchedule();
-        current[3].EndDay = 30;
+        current[3].endDay = 30;
         const SpecDays days = twentySixDays();
 
         const auto outcome = readTariffs(rig.exchange, current, days);
@@ -323,12 +323,12 @@ class TstTariff : public QObject {
             expected << QStringLiteral("06 %1").arg(n, 2, 16, QChar('0')).toUpper() << "wait 100";
         QCOMPARE(course(rig), expected << "messages");
 
-        QCOMPARE(bytes(outcome.schedule[2].Zones),
+        QCOMPARE(bytes(outcome.schedule[2].zones),
                  zoneMap({{0, 0}, {1, 1}, {2, 2}, {3, 3}, {24, 3}, {71, 3}}));
         for (size_t n = 0; n < 12; ++n)
-            QCOMPARE(PackTarif(outcome.schedule[n]), rig.meter.state().zones[n]);
-        QCOMPARE(outcome.schedule[3].EndDay, 30);
-        QCOMPARE(outcome.schedule[3].EndMonth, 4);
+            QCOMPARE(packZones(outcome.schedule[n]), rig.meter.state().zones[n]);
+        QCOMPARE(outcome.schedule[3].endDay, 30);
+        QCOMPARE(outcome.schedule[3].endMonth, 4);
 
         QCOMPARE(outcome.days.records[2], (SpecialDay{9, 1, 2}));
         QCOMPARE(outcome.days.records[3], SpecialDay{});
@@ -351,8 +351,8 @@ class TstTariff : public QObject {
                                    Fault{request[4] == 5 ? FaultKind::Silent : FaultKind::None});
         };
         Schedule current = defaultSchedule();
-        current[4].Zones.fill(1);
-        current[5].Zones.fill(2);
+        current[4].zones.fill(1);
+        current[5].zones.fill(2);
 
         const auto outcome = readTariffs(rig.exchange, current, {});
         QCOMPARE(outcome.status, Status::NoLink);
@@ -366,7 +366,7 @@ class TstTariff : public QObject {
         QCOMPARE(outcome.schedule[4], current[4]);
         QCOMPARE(outcome.schedule[5], current[5]);
         QVERIFY(outcome.seasonsRead[3] && !outcome.seasonsRead[4] && !outcome.seasonsRead[5]);
-        QCOMPARE(PackTarif(outcome.schedule[3]), rig.meter.state().zones[3]);
+        QCOMPARE(packZones(outcome.schedule[3]), rig.meter.state().zones[3]);
         QCOMPARE(unreadSeasonsText(outcome), "Не прочитаны сезоны: 5, 6, 7, 8, 9, 10, 11, 12");
     }
 
@@ -413,7 +413,7 @@ class TstTariff : public QObject {
         test::MeterRig rig;
         Schedule schedule = defaultSchedule();
         schedule[2] = season(zoneMap({{0, 0}, {1, 1}, {2, 2}, {3, 3}, {24, 3}, {71, 3}}));
-        schedule[11].Zones.fill(2);
+        schedule[11].zones.fill(2);
         SpecDays days = twentySixDays();
         days.records[0] = {7, 1, kSpecHoliday};
         days.records[1] = {25, 12, kSpecWorkingDay};
@@ -465,7 +465,7 @@ class TstTariff : public QObject {
             rig.meter.setFault(code, Fault{refused ? fault : FaultKind::None});
         };
         Schedule schedule = defaultSchedule();
-        for (auto& record : schedule) record.Zones.fill(3);
+        for (auto& record : schedule) record.zones.fill(3);
 
         const auto outcome = writeTariffs(rig.exchange, schedule, {});
         QCOMPARE(outcome.status, Status::NoLink);

@@ -18,7 +18,7 @@ Schedule scheduleWith(const QStringList& zones) {
     for (const QString& text : zones) {
         const QStringList part = text.split(' ');
         const auto day = static_cast<DayType>(kDayTypes.indexOf(part[1]));
-        schedule[size_t(part[0].toInt() - 1)].Zones[size_t(slotIndex(day, part[2].toInt()))] =
+        schedule[size_t(part[0].toInt() - 1)].zones[size_t(slotIndex(day, part[2].toInt()))] =
             uint8_t(part[3].toInt());
     }
     return schedule;
@@ -139,8 +139,8 @@ class TstTariffCompare : public QObject {
     // The end dates never reach the meter, so they never differ.
     void endDatesAreNotCompared() {
         Schedule file = defaultSchedule();
-        file[0].EndDay = 15;
-        file[0].EndMonth = 2;
+        file[0].endDay = 15;
+        file[0].endMonth = 2;
         QVERIFY(compareTariffs(file, {}, defaultSchedule(), {}).equal());
     }
 };

@@ -21,9 +21,9 @@ Schedule busySchedule() {
     Schedule schedule{};
     for (int n = 1; n <= kSeasonCount; ++n) {
         Season& season = schedule[size_t(n - 1)];
-        season.EndDay = 28 - n;
-        season.EndMonth = 13 - n;
-        for (int k = 0; k < kSlotCount; ++k) season.Zones[size_t(k)] = uint8_t((n + k) % 4);
+        season.endDay = 28 - n;
+        season.endMonth = 13 - n;
+        for (int k = 0; k < kZoneSlotCount; ++k) season.zones[size_t(k)] = uint8_t((n + k) % 4);
     }
     return schedule;
 }
@@ -106,8 +106,8 @@ class TstTariffFile : public QObject {
 
     void offsets() {
         Schedule schedule = defaultSchedule();
-        schedule[1].Zones[size_t(slotIndex(DayType::Saturday, 0))] = 3;
-        schedule[11].EndDay = 30;
+        schedule[1].zones[size_t(slotIndex(DayType::Saturday, 0))] = 3;
+        schedule[11].endDay = 30;
         const QByteArray file = saveTariffFile(schedule, listOf(30));
         QCOMPARE(file.size(), 978);
         QCOMPARE(int(file[100]), 3);   // season 2, Saturday 0:00

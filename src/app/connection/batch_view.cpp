@@ -8,6 +8,7 @@
 #include "app/widgets/radio_group.h"
 #include "link/outcome_texts.h"
 #include "ops/energy.h"
+#include "station/visit_result.h"
 
 namespace vilt::app {
 
@@ -101,44 +102,18 @@ void BatchView::finished(const station::VisitOutcome& outcome) {
         m_services.presenter.showFailure(*failed);
 }
 
-void BatchView::record(const station::VisitOutcome& outcome, qint64 factory) {
+void BatchView::record(const station::VisitOutcome& outcome, qint64 factory,
+                       const std::optional<QString>& phone) {
     archive::VisitRecord visit;
     visit.visited = QDateTime::currentDateTime();
     visit.station = archive::defaultStation();
     visit.factory = outcome.session ? outcome.session->factory : factory;
-    visit.result = batchResult(outcome);
+    visit.result = station::visitResult(outcome, phone).text();
     visit.offset = outcome.clockOffset;
     if (const auto& energy = outcome.reads.energy; energy && energy->active)
         visit.energy = ops::countTotal(*energy->active);
     const archive::StoreResult stored = m_services.archive.storeVisit(visit);
     if (stored.status != archive::StoreStatus::Stored) m_services.presenter.message(stored.error);
-}
-
-namespace {
-
-// A dial or a hang-up that failed as its boxes told it.
-QString boxes(const dialup::DialOutcome& outcome) {
-    if (outcome.messages.isEmpty()) return link::texts::failureText(outcome);
-    return outcome.messages.join(QLatin1Char(' '));
-}
-
-}  // namespace
-
-QString batchResult(const station::VisitOutcome& outcome) {
-    QStringList said;
-    if (outcome.status == link::Status::Stopped) {
-        said << link::texts::kStopped;
-    } else if (outcome.status == link::Status::PortFailed) {
-        said << outcome.error;
-    } else if (outcome.dial && outcome.dial->state != dialup::CallState::Connected) {
-        said << boxes(*outcome.dial);
-    } else if (const link::Outcome* failed = firstFailure(outcome)) {
-        said << link::texts::failureText(*failed);
-    }
-    if (outcome.hangUp && !outcome.hangUp->ok() && outcome.status != link::Status::PortFailed)
-        said << boxes(*outcome.hangUp);
-    for (QString& text : said) text = text.simplified();
-    return said.isEmpty() ? QStringLiteral("ok") : said.join(QStringLiteral("; "));
 }
 
 }  // namespace vilt::app

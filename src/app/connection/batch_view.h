@@ -28,16 +28,12 @@ class BatchView : public station::VisitObserver {
     // The visit's row in the window's archive, however it ended: the number the session
     // found (factory, the field's, when none opened). A row not taken is told in a box, as a
     // reading not stored is.
-    void record(const station::VisitOutcome& outcome, qint64 factory);
+    void record(const station::VisitOutcome& outcome, qint64 factory,
+                const std::optional<QString>& phone);
 
   private:
     Services& m_services;
     ConnectionPage& m_page;
 };
-
-// What the visit came to, in the words the window showed for it: the stop, the port's error,
-// the dial's boxes, the failed step's status text, then a hang-up's box; "ok" when nothing
-// failed.
-QString batchResult(const station::VisitOutcome& outcome);
 
 }  // namespace vilt::app

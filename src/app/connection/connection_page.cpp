@@ -84,7 +84,7 @@ QWidget* ConnectionPage::buildSessionColumn() {
     m_modem = new ModemGroup(m_services, [this] { return settings(); }, column);
     layout->addWidget(m_modem);
     connect(m_modem, &ModemGroup::dialled, this, [this](const dialup::DialOutcome& outcome) {
-        setWait(dialup::DialOutcome::kSessionWait);
+        setWait(station::throughCall(settings()).waitMs);
         if (outcome.portSet) showSpeed(comm::BaudRate::br9600);
     });
     layout->addWidget(buildInfoGroup());
@@ -163,15 +163,15 @@ QWidget* ConnectionPage::buildSessionGroup() {
     m_speed->setCurrentIndex(kDefaultSpeed);
     grid->addWidget(m_speed, 2, 2);
 
-    m_timeOut = new QSpinBox(group);
-    m_timeOut->setObjectName(QStringLiteral("wait"));
-    m_timeOut->setRange(-999999, 999999);  // a negative wait counts as none
-    m_timeOut->setSingleStep(50);
-    m_timeOut->setValue(link::Exchange::kDefaultTimeOut);
-    grid->addWidget(buddyLabel(QStringLiteral("Задержка"), m_timeOut, group), 3, 1);
-    grid->addWidget(m_timeOut, 3, 2);
+    m_waitMs = new QSpinBox(group);
+    m_waitMs->setObjectName(QStringLiteral("wait"));
+    m_waitMs->setRange(-999999, 999999);  // a negative wait counts as none
+    m_waitMs->setSingleStep(50);
+    m_waitMs->setValue(link::Exchange::kDefaultWaitMs);
+    grid->addWidget(buddyLabel(QStringLiteral("Задержка"), m_waitMs, group), 3, 1);
+    grid->addWidget(m_waitMs, 3, 2);
     // The wait and the fast exchange hold from the next exchange, in a session too.
-    connect(m_timeOut, &QSpinBox::valueChanged, this,
+    connect(m_waitMs, &QSpinBox::valueChanged, this,
             [this] { m_services.station.retune(settings()); });
 
     // Off by default: the full exchange cycle with its pacing is the meter's own.
@@ -229,7 +229,7 @@ station::Settings ConnectionPage::settings() const {
     // With no speed chosen the port keeps the one it has.
     settings.speed =
         comm::sessionSpeed(m_speed->currentIndex()).value_or(m_services.station.line().baudRate());
-    settings.waitMs = m_timeOut->value();
+    settings.waitMs = m_waitMs->value();
     settings.fast = m_fast->isChecked();
     settings.access = static_cast<link::AccessMode>(std::max(m_mode->itemIndex(), 0));
     settings.factory = static_cast<uint32_t>(m_factory->value());
@@ -239,7 +239,7 @@ station::Settings ConnectionPage::settings() const {
 }
 
 void ConnectionPage::setWait(int ms) {
-    m_timeOut->setValue(ms);
+    m_waitMs->setValue(ms);
 }
 
 void ConnectionPage::showSpeed(comm::BaudRate speed) {
@@ -261,7 +261,7 @@ bool ConnectionPage::connectMeter() {
 // visit of the station; the batch view shows each step as it comes, and the visit is
 // recorded in the archive.
 void ConnectionPage::runBatch() {
-    setWait(dialup::DialOutcome::kSessionWait);
+    setWait(station::throughCall(settings()).waitMs);
     station::Plan plan;
     plan.dial = true;
     plan.months = m_exchange->energy().monthsWanted();
@@ -269,7 +269,7 @@ void ConnectionPage::runBatch() {
     BatchView view(m_services, *this);
     const station::VisitOutcome outcome = m_services.station.visit(plan, settings(), &view);
     view.finished(outcome);
-    view.record(outcome, factoryNumber());
+    view.record(outcome, factoryNumber(), settings().phone);
 }
 
 void ConnectionPage::disconnectMeter() {

@@ -72,7 +72,7 @@ class ConnectionPage : public QWidget {
     QLineEdit* m_password = nullptr;
     QComboBox* m_port = nullptr;
     QComboBox* m_speed = nullptr;
-    QSpinBox* m_timeOut = nullptr;
+    QSpinBox* m_waitMs = nullptr;
     QCheckBox* m_fast = nullptr;
     QPushButton* m_connect = nullptr;
     QPushButton* m_disconnect = nullptr;

@@ -1,6 +1,5 @@
 #include "app/connection/exchange_group.h"
 
-#include <QCheckBox>
 #include <QDateTime>
 #include <QGridLayout>
 #include <QLabel>
@@ -74,13 +73,6 @@ ExchangeGroup::ExchangeGroup(Services& services, ops::Journals& events, QWidget*
     grid->addWidget(withCaptionRadio(m_speed, addRadio(Group::Speed, "choiceSpeed")), 1, 1);
     grid->addWidget(buildPasswordRow(), 2, 0, 1, 2);
 
-    const std::array<const char*, 4> batchNames = {"batchClock", "batchEnergy", "batchTariffs",
-                                                   "batchEvents"};
-    for (size_t i = 0; i < m_batch.size(); ++i) {
-        m_batch[i] = new QCheckBox(this);
-        m_batch[i]->setObjectName(QLatin1String(batchNames[i]));
-        m_batch[i]->hide();
-    }
     m_groups.button(static_cast<int>(Group::Time))->setChecked(true);
     connect(&m_groups, &QButtonGroup::idClicked, this, [this](int id) {
         m_services.guard.handle([&] { selectGroup(static_cast<Group>(id)); });
@@ -170,13 +162,13 @@ void ExchangeGroup::readSelected() {
     const Group group = selectedGroup();
     beginRead(group);
     showRead(ops::readSelected(m_services.exchange, group,
-                            {batch(), energyRequest(), m_services.tariffs}));
+                            {energyRequest(), m_services.tariffs}));
 }
 
 void ExchangeGroup::beginRead(Group group) {
     m_services.presenter.beginOperation();
     emit readStarting();
-    if (group == Group::Energy || batch().energy) m_energy->blank();
+    if (group == Group::Energy) m_energy->blank();
 }
 
 void ExchangeGroup::blankReadings() {
@@ -269,11 +261,6 @@ ops::EnergyRequest ExchangeGroup::energyRequest() const {
 
 Group ExchangeGroup::selectedGroup() const {
     return static_cast<Group>(m_groups.checkedId());
-}
-
-ops::Batch ExchangeGroup::batch() const {
-    return {m_batch[0]->isChecked(), m_batch[1]->isChecked(), m_batch[2]->isChecked(),
-            m_batch[3]->isChecked()};
 }
 
 }  // namespace vilt::app

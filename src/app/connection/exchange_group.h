@@ -8,7 +8,6 @@
 #include "app/frame/services.h"
 #include "ops/operations.h"
 
-class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QSpinBox;
@@ -59,7 +58,6 @@ class ExchangeGroup : public QGroupBox {
     QRadioButton* addRadio(ops::Group group, const char* name, const QString& caption = {});
     QWidget* buildSelection();
     QWidget* buildPasswordRow();
-    ops::Batch batch() const;
     void showClock(const ops::ClockOutcome& outcome);
     void showTariffs(const tariff::TariffReadOutcome& outcome);
     ops::EnergyRequest energyRequest() const;
@@ -77,7 +75,6 @@ class ExchangeGroup : public QGroupBox {
     QPushButton* m_write = nullptr;
     QLineEdit* m_newPassword = nullptr;
     QLineEdit* m_newPassword2 = nullptr;
-    std::array<QCheckBox*, 4> m_batch{};
 };
 
 }  // namespace vilt::app

@@ -47,8 +47,8 @@ constexpr std::array kOperationPanels = {
     OperationPanels{Operation::ReadProfile, Panel::ProfileRead, Panel::NoLink, Panel::NoProfile},
 };
 
-// What each session step shows: its panel on success; a failure hides Cv_ok and shows
-// Net_cv (No_pass for a refused password), and may take a panel of its own away.
+// What each session step shows: its panel on success; a failure hides Connected and shows
+// NoLink (WrongPassword for a refused password), and may take a panel of its own away.
 struct StepPanels {
     Command command;
     std::optional<Panel> success;

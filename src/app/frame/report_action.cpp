@@ -29,7 +29,7 @@ report::ReportData readReport(Services& services, qint64 factory, const QDate& d
     request.archive = &services.archive;
     request.station = archive::defaultStation();
     request.engineer = report::currentUser();
-    return report::readForReport(services.exchange, request);
+    return report::readForReport(services.station, request);
 }
 
 // Where it went in the status bar; what the archive did not take and what was not read are

@@ -39,7 +39,7 @@ EnergyGroup::EnergyGroup(Presenter& presenter, QWidget* parent)
         for (size_t t = 0; t < row.size(); ++t) {
             row[t] = new QLineEdit(this);
             const QString suffix =
-                t < ops::kTariffCount ? QStringLiteral("T%1").arg(t + 1) : QStringLiteral("Total");
+                t < link::kTariffCount ? QStringLiteral("T%1").arg(t + 1) : QStringLiteral("Total");
             row[t]->setObjectName(QLatin1String(prefixes[k]) + suffix);
             row[t]->setAccessibleName(QStringLiteral("%1 %2").arg(kind, tariffs[int(t)].trimmed()));
             row[t]->setFixedWidth(kEditWidth);

@@ -30,7 +30,7 @@ class EnergyGroup : public QGroupBox {
     sheet::Sheet sheet() const;
 
   private:
-    using Row = std::array<QLineEdit*, ops::kTariffCount + 1>;  // T1 … T4, total
+    using Row = std::array<QLineEdit*, link::kTariffCount + 1>;  // T1 … T4, total
     static void showRow(const Row& row, const ops::Counts& counts);
 
     Row m_active{};

@@ -35,16 +35,16 @@ MonthPage::MonthPage(Services& services, std::function<qint64()> factory, QWidge
     : QWidget(parent), m_services(services), m_factory(std::move(factory)) {
     m_title = new QLabel(this);
     m_title->setObjectName(QStringLiteral("monthGridTitle"));
-    m_grid = new StringGrid(QStringLiteral("monthGrid"), kColumns, ops::kMonthCount + 1, this);
+    m_grid = new StringGrid(QStringLiteral("monthGrid"), kColumns, link::kMonthCount + 1, this);
     QStringList headings = {QString(),
                             QStringLiteral("Тариф 1"),
                             QStringLiteral("Тариф 2"),
                             QStringLiteral("Тариф 3"),
                             QStringLiteral("Тариф 4"),
                             QString()};
-    for (int t = 1; t <= ops::kTariffCount; ++t) headings << QStringLiteral("Реактив %1").arg(t);
+    for (int t = 1; t <= link::kTariffCount; ++t) headings << QStringLiteral("Реактив %1").arg(t);
     m_grid->setHeadings(headings);
-    for (int m = 1; m <= ops::kMonthCount; ++m) m_grid->setCell(0, m, monthNames()[m - 1]);
+    for (int m = 1; m <= link::kMonthCount; ++m) m_grid->setCell(0, m, monthNames()[m - 1]);
     m_grid->setColumnWidths({80, 80, 80, 80, 80, 12, 80, 80, 80, 80});
     m_grid->setRowHeights(18);
 
@@ -69,7 +69,7 @@ MonthPage::MonthPage(Services& services, std::function<qint64()> factory, QWidge
 }
 
 void MonthPage::blankMonths() {
-    for (int m = 1; m <= ops::kMonthCount; ++m)
+    for (int m = 1; m <= link::kMonthCount; ++m)
         for (int column = 1; column < kColumns; ++column) m_grid->setCell(column, m, kBlankCell);
     m_shown.reset();
 }
@@ -79,11 +79,11 @@ sheet::Sheet MonthPage::sheet() const {
 }
 
 void MonthPage::showMonths(const ops::EnergyOutcome& outcome) {
-    for (int m = 1; m <= ops::kMonthCount; ++m) {
+    for (int m = 1; m <= link::kMonthCount; ++m) {
         const auto& counts = outcome.months[size_t(m - 1)];
         if (!counts) continue;
         m_monthEnds[size_t(m - 1)] = *counts;
-        for (int t = 1; t <= ops::kTariffCount; ++t)
+        for (int t = 1; t <= link::kTariffCount; ++t)
             setCount(t, m, ops::hundredthsText(counts->at(size_t(t - 1))));
     }
     fitColumns();
@@ -110,7 +110,7 @@ void MonthPage::fitColumns() {
     for (int column = 1; column < kColumns; ++column) {
         if (column == kReactiveColumn - 1) continue;  // the gap
         int widest = kNarrowest;
-        for (int row = 0; row <= ops::kMonthCount; ++row)
+        for (int row = 0; row <= link::kMonthCount; ++row)
             widest = std::max(
                 widest,
                 m_grid->fontMetrics().horizontalAdvance(m_grid->cell(column, row)) + kPadding);
@@ -139,8 +139,8 @@ void MonthPage::step(bool forward) {
 void MonthPage::showStoredRow(const archive::MonthRow& row) {
     m_services.presenter.setStatus(1, link::texts::kLocalNumber + QString::number(row.factory));
     m_shown = row;
-    for (int m = 1; m <= ops::kMonthCount; ++m) {
-        for (int t = 1; t <= ops::kTariffCount; ++t) {
+    for (int m = 1; m <= link::kMonthCount; ++m) {
+        for (int t = 1; t <= link::kTariffCount; ++t) {
             const auto index = size_t(archive::monthIndex(m, t));
             setCount(t, m, storedText(row.active[index]));
             setCount(t + kReactiveColumn - 1, m, storedText(row.reactive[index]));

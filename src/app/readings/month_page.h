@@ -19,7 +19,7 @@ namespace vilt::app {
 class StringGrid;
 
 // MonthEndCounts: the active month-end counts read, by month (0 = January) and tariff.
-using MonthEndCounts = std::array<ops::Counts, ops::kMonthCount>;
+using MonthEndCounts = std::array<ops::Counts, link::kMonthCount>;
 
 class MonthPage : public QWidget {
     Q_OBJECT

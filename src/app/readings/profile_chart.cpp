@@ -144,7 +144,7 @@ void ProfileChart::showDay(const ProfileDay& day) {
     QList<int> partial;
     double lowest = 0;
     double highest = 0;
-    for (int k = 0; k < ops::kSlotCount; ++k) {
+    for (int k = 0; k < link::kProfileSlotCount; ++k) {
         const auto& value = day.values[size_t(k)];
         const bool whole = !day.complete || (*day.complete)[size_t(k)];
         if (!whole) partial << k;

@@ -23,8 +23,8 @@ namespace vilt::app {
 struct ProfileDay {
     QDate day;
     qint64 factory = 0;
-    std::array<std::optional<double>, ops::kSlotCount> values;
-    std::optional<std::array<bool, ops::kSlotCount>> complete;
+    std::array<std::optional<double>, link::kProfileSlotCount> values;
+    std::optional<std::array<bool, link::kProfileSlotCount>> complete;
 };
 
 // Gridlines at round values: the step of about five intervals (1, 2 or 5 times a power of ten)

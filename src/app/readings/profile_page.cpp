@@ -51,8 +51,8 @@ QString rangeDayText(const ops::ProfileOutcome& day) {
 }
 
 ProfileDay readDay(const ops::ProfileOutcome& read) {
-    ProfileDay day{read.day, read.factory, {}, std::array<bool, ops::kSlotCount>{}};
-    for (size_t k = 0; k < size_t(ops::kSlotCount); ++k) {
+    ProfileDay day{read.day, read.factory, {}, std::array<bool, link::kProfileSlotCount>{}};
+    for (size_t k = 0; k < size_t(link::kProfileSlotCount); ++k) {
         day.values[k] = ops::countValue(ops::slotHundredths((*read.words)[k]));
         (*day.complete)[k] = ops::slotComplete((*read.words)[k]);
     }
@@ -82,7 +82,7 @@ std::optional<archive::ProfileRow> neighbourRow(const QList<archive::ProfileRow>
 
 ProfilePage::ProfilePage(Services& services, std::function<qint64()> factory, QWidget* parent)
     : QWidget(parent), m_services(services), m_factory(std::move(factory)) {
-    m_grid = new StringGrid(QStringLiteral("profileGrid"), kColumns, ops::kSlotCount + 1, this);
+    m_grid = new StringGrid(QStringLiteral("profileGrid"), kColumns, link::kProfileSlotCount + 1, this);
     m_grid->setHeadings({QStringLiteral("№"), QStringLiteral("Время"), QStringLiteral("Дата"),
                          QStringLiteral("А+, кВт*ч"), QStringLiteral("Статус")});
     m_grid->setColumnWidths({30, 62, 76, 70, 100});
@@ -320,7 +320,7 @@ std::optional<sheet::Sheet> ProfilePage::sheet() const {
 }
 
 void ProfilePage::showDay(const ProfileDay& day) {
-    for (int k = 0; k < ops::kSlotCount; ++k) {
+    for (int k = 0; k < link::kProfileSlotCount; ++k) {
         const ops::SlotLabel label = ops::slotLabel(day.day, k);
         const auto& value = day.values[size_t(k)];
         QString status;
@@ -335,7 +335,7 @@ void ProfilePage::showDay(const ProfileDay& day) {
 }
 
 void ProfilePage::clearDay(const QDate& day, qint64 factory, const QString& why) {
-    for (int k = 1; k <= ops::kSlotCount; ++k)
+    for (int k = 1; k <= link::kProfileSlotCount; ++k)
         for (int column = 0; column < kColumns; ++column) m_grid->setCell(column, k, QString());
     m_chart->clearDay(day, factory, why);
 }

@@ -224,7 +224,7 @@ void RoundPage::start() {
     if (running() || m_meters.isEmpty() || !checkPort()) return;
     for (const int row : std::as_const(m_rowOf)) {
         const station::MeterResult blank = m_results[row];
-        m_results[row] = {blank.line, blank.label, blank.factory, false, {}, {}, {}, false};
+        m_results[row] = {blank.line, blank.label, blank.factory, false, {}, {}, {}, false, {}};
         m_started[row] = false;
         showRow(row);
     }

@@ -78,7 +78,7 @@ void LimitsDialog::buildValues() {
     grid->addWidget(m_power, 1, 1);
     grid->addWidget(new QLabel(QStringLiteral("kВт"), this), 1, 2);
     grid->addWidget(new QLabel(QStringLiteral("Расход энергии по тарифам"), this), 2, 0, 1, 4);
-    for (int t = 0; t < limits::kTariffs; ++t) {
+    for (int t = 0; t < link::kTariffCount; ++t) {
         auto* edit = valueEdit(QStringLiteral("energyLimit%1").arg(t + 1), this);
         auto* label = new QLabel(QStringLiteral("Тарифу %1").arg(t + 1), this);
         label->setBuddy(edit);
@@ -171,7 +171,7 @@ void LimitsDialog::loadFromFile() {
     m_values.flags = flagByte(false);
     m_values.aux = flagByte(true);
     const link::Outcome outcome = limits::writeLimits(m_services.exchange, m_values);
-    // The session's panel would cover Net_cv, the lowest of all: the failure must be seen.
+    // The session's panel would cover NoLink, the lowest of all: the failure must be seen.
     if (!outcome.ok()) m_services.presenter.beginOperation();
     m_services.presenter.show(outcome);
 }

@@ -38,7 +38,7 @@ class LimitsDialog : public QDialog {
     Services& m_services;
     limits::Limits m_values;
     QLineEdit* m_power = nullptr;
-    std::array<QLineEdit*, limits::kTariffs> m_energy{};
+    std::array<QLineEdit*, link::kTariffCount> m_energy{};
     std::array<QCheckBox*, 14> m_boxes{};
 };
 

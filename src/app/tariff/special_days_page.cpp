@@ -117,9 +117,9 @@ int SpecialDaysPage::showCalendar() {
         // The month before the day, so that the 31st of a long month is never refused by a
         // shorter one shown before.
         const tariff::SpecialDay& last = table[size_t(n - 1)];
-        m_months->setItemIndex(last.Month - 1);
-        setMonth(last.Month);
-        setDay(last.Day);
+        m_months->setItemIndex(last.month - 1);
+        setMonth(last.month);
+        setDay(last.day);
         m_type->setItemIndex(last.type);
     } else {
         setDay(1);

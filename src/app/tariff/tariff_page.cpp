@@ -98,9 +98,9 @@ QWidget* TariffPage::buildTariffRow() {
     auto* row = new QWidget(this);
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 4, 0, 0);
-    const std::array<const char*, tariff::kTariffCount> names = {"tariff1", "tariff2", "tariff3",
+    const std::array<const char*, link::kTariffCount> names = {"tariff1", "tariff2", "tariff3",
                                                                  "tariff4"};
-    for (int t = 0; t < tariff::kTariffCount; ++t) {
+    for (int t = 0; t < link::kTariffCount; ++t) {
         auto* button = new QPushButton(tariff::tariffName(t), row);
         button->setObjectName(QLatin1String(names[size_t(t)]));
         button->setFixedSize(40, kCellHeight);
@@ -152,8 +152,8 @@ void TariffPage::showUnreadSeasons() {
 
 void TariffPage::showSeason() {
     showUnreadSeasons();
-    const auto& zones = m_services.tariffs.schedule[size_t(m_currentSeason - 1)].Zones;
-    for (int k = 0; k < tariff::kSlotCount; ++k) paintCell(k + 1, tariffColor(zones[size_t(k)]));
+    const auto& zones = m_services.tariffs.schedule[size_t(m_currentSeason - 1)].zones;
+    for (int k = 0; k < tariff::kZoneSlotCount; ++k) paintCell(k + 1, tariffColor(zones[size_t(k)]));
     m_currentTariff = 0;
     m_curColor = *tariff::tariffColour(0);
     showActiveTariff();
@@ -165,7 +165,7 @@ void TariffPage::seasonChosen(int season) {
 }
 
 void TariffPage::hourClicked(int number) {
-    m_services.tariffs.schedule[size_t(m_currentSeason - 1)].Zones[size_t(number - 1)] =
+    m_services.tariffs.schedule[size_t(m_currentSeason - 1)].zones[size_t(number - 1)] =
         static_cast<uint8_t>(m_currentTariff);
     if (std::exchange(m_services.unreadSeasons[size_t(m_currentSeason - 1)], false))
         showUnreadSeasons();
@@ -173,7 +173,7 @@ void TariffPage::hourClicked(int number) {
 }
 
 void TariffPage::pickCurrentTariff() {
-    m_currentTariff = (m_currentTariff + 1) % tariff::kTariffCount;
+    m_currentTariff = (m_currentTariff + 1) % link::kTariffCount;
     m_curColor = *tariff::tariffColour(m_currentTariff);
     showActiveTariff();
 }
@@ -240,7 +240,7 @@ void TariffPage::paintCell(int number, uint32_t colour) {
     QPushButton* cell = m_cells[size_t(number - 1)];
     setColour(cell, colour);
     const int slot = number - 1;
-    const auto& zones = m_services.tariffs.schedule[size_t(m_currentSeason - 1)].Zones;
+    const auto& zones = m_services.tariffs.schedule[size_t(m_currentSeason - 1)].zones;
     cell->setAccessibleDescription(tariff::tariffName(zones[size_t(slot)]));
 }
 

@@ -54,7 +54,7 @@ class TariffPage : public QWidget {
 
     Services& m_services;
     std::array<QRadioButton*, tariff::kSeasonCount> m_seasons{};
-    std::array<QPushButton*, tariff::kSlotCount> m_cells{};
+    std::array<QPushButton*, tariff::kZoneSlotCount> m_cells{};
     QLabel* m_currentTariffLabel = nullptr;
     QPushButton* m_currentTariffButton = nullptr;
     QPushButton* m_erase = nullptr;
