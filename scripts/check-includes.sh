@@ -12,9 +12,9 @@ cd "$root"
 
 floor_of() {
     case "$1" in
-        comm | archive) echo 0 ;;
+        comm) echo 0 ;;
         link) echo 1 ;;
-        tariff | limits | service | dialup) echo 2 ;;
+        tariff | limits | service | dialup | archive) echo 2 ;;
         ops) echo 3 ;;
         station) echo 4 ;;
         sheet | report) echo 5 ;;
