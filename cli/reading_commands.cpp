@@ -12,6 +12,7 @@
 #include "ops/profile_range.h"
 #include "ops/readings.h"
 #include "sheet/sheets.h"
+#include "station/keeping.h"
 
 namespace vilt::cli {
 
@@ -95,8 +96,7 @@ int energyRead(MeterLink& link, const QStringList& arguments, const Options& opt
     ops::EnergyRequest request;
     request.months = arguments.contains(kMonthsFlag);
     if (session.identity) request.model = session.identity->model;
-    request.archive = link.archive();
-    request.factory = session.factory;
+    request.keep = station::monthKeeper(link.archive(), session.factory);
     const ops::EnergyOutcome energy = ops::readEnergy(link.exchange(), request);
     if (energy.status == link::Status::Garbled) return report(energy);
     if (anyRead(energy)) printEnergy(energy, options, session.factory);
@@ -162,7 +162,8 @@ int profileRead(MeterLink& link, const QStringList& arguments, const Options& op
     QList<ops::ProfileOutcome> read;
     const ops::ProfileRangeOutcome range = ops::readProfileRange(
         link.exchange(), *parseDay(arguments.first()), *parseDay(arguments.last()),
-        link.session().factory, link.archive(), [&](const ops::ProfileOutcome& day) {
+        link.session().factory, station::dayKeeper(link.archive(), link.session().factory),
+        [&](const ops::ProfileOutcome& day) {
             days << printDay(day, options);
             if (options.csv && day.words) read << day;
         });

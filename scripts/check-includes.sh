@@ -14,8 +14,8 @@ floor_of() {
     case "$1" in
         comm) echo 0 ;;
         link) echo 1 ;;
-        tariff | limits | service | dialup | archive) echo 2 ;;
-        ops) echo 3 ;;
+        tariff | limits | service | dialup) echo 2 ;;
+        ops | archive) echo 3 ;;
         station) echo 4 ;;
         sheet | report) echo 5 ;;
         app/widgets | cli) echo 6 ;;
@@ -32,7 +32,7 @@ floor_of() {
 layer_of() {
     local path=${1#src/}
     case "$path" in
-        app/main_window.* | app/main.cpp) echo app/main ;;
+        app/main_window.* | app/main.cpp | app/start.*) echo app/main ;;
         app/*/*) local rest=${path#app/}; echo "app/${rest%%/*}" ;;
         tools/*) echo tools ;;
         */*) echo "${path%%/*}" ;;

@@ -7,19 +7,19 @@ using link::Status;
 namespace {
 
 // How a day leaves the range: Done and Absent let it go on, anything else ends it.
-Status dayEnd(const ProfileOutcome& day, const archive::Archive* archive) {
-    if (day.status == Status::Done && day.words && archive && !day.stored) return Status::Failed;
+Status dayEnd(const ProfileOutcome& day, bool kept) {
+    if (day.status == Status::Done && day.words && kept && !day.stored) return Status::Failed;
     return day.status;
 }
 
 }  // namespace
 
 ProfileOutcome readProfileDay(link::Exchange& exchange, const QDate& day, qint64 factory,
-                              archive::Archive* archive) {
+                              const DayKeeper& keep) {
     QList<link::Step> steps;
     ProfileOutcome read;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        read = readProfile(exchange, day, factory, archive);
+        read = readProfile(exchange, day, factory, keep);
         steps << read.steps;
         if (read.status != Status::NoLink) break;
     }
@@ -28,13 +28,13 @@ ProfileOutcome readProfileDay(link::Exchange& exchange, const QDate& day, qint64
 }
 
 ProfileRangeOutcome readProfileRange(link::Exchange& exchange, const QDate& from, const QDate& to,
-                                     qint64 factory, archive::Archive* archive,
+                                     qint64 factory, const DayKeeper& keep,
                                      const ProfileDayReport& onDay) {
     ProfileRangeOutcome range;
     for (QDate day = from; day <= to; day = day.addDays(1)) {
-        range.days << readProfileDay(exchange, day, factory, archive);
+        range.days << readProfileDay(exchange, day, factory, keep);
         if (onDay) onDay(range.days.last());
-        const Status end = dayEnd(range.days.last(), archive);
+        const Status end = dayEnd(range.days.last(), bool(keep));
         if (end == Status::Done) range.status = Status::Done;
         if (end != Status::Done && end != Status::Absent) {
             range.status = end;

@@ -5,7 +5,6 @@
 #include <QList>
 #include <functional>
 
-#include "archive/archive.h"
 #include "link/exchange.h"
 #include "link/outcome.h"
 #include "ops/readings.h"
@@ -17,13 +16,13 @@ namespace vilt::ops {
 // reply does not cost the day. The steps hold every exchange of every attempt; the rest is
 // the last attempt's.
 ProfileOutcome readProfileDay(link::Exchange& exchange, const QDate& day, qint64 factory,
-                              archive::Archive* archive);
+                              const DayKeeper& keep);
 
 // The days read, in order, and how the range ended:
 //   Done     every day asked, at least one with a profile
 //   Absent   every day asked, none with a profile
 //   NoLink   the last day still had no link after its attempts: the line is taken to be gone
-//   Failed   the archive did not take the last day's values: the next would fare no better
+//   Failed   the keeper did not store the last day's values: the next would fare no better
 // What was read before the day that ended it stays read and stored.
 struct ProfileRangeOutcome {
     QList<ProfileOutcome> days;
@@ -34,7 +33,7 @@ struct ProfileRangeOutcome {
 using ProfileDayReport = std::function<void(const ProfileOutcome&)>;
 
 ProfileRangeOutcome readProfileRange(link::Exchange& exchange, const QDate& from, const QDate& to,
-                                     qint64 factory, archive::Archive* archive,
+                                     qint64 factory, const DayKeeper& keep,
                                      const ProfileDayReport& onDay = {});
 
 }  // namespace vilt::ops

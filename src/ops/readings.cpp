@@ -1,5 +1,7 @@
 #include "ops/readings.h"
 
+#include <algorithm>
+
 #include "link/outcome_texts.h"
 #include "link/waiter.h"
 #include "ops/retry.h"
@@ -19,27 +21,18 @@ constexpr int kReactiveModels = 6;  // models above this count reactive energy t
 // quotes it.
 const QString kNoModel = QString(20, QLatin1Char(' '));
 
-template <size_t N>
-std::array<double, N> valuesOf(const std::array<int32_t, N>& counts) {
-    std::array<double, N> values{};
-    for (size_t i = 0; i < N; ++i) values[i] = countValue(counts[i]);
-    return values;
-}
-
-// The months read, stored in one transaction: a read cut short leaves no row half of this
-// read and half of an older one without a word. False when the store failed.
-bool storeMonths(const EnergyRequest& request, EnergyOutcome& outcome) {
-    if (!request.archive) return true;
-    QList<archive::Archive::MonthValues> months;
-    for (int month = 1; month <= link::kMonthCount; ++month)
-        if (const auto& counts = outcome.months[static_cast<size_t>(month - 1)])
-            months.append({month, valuesOf(*counts)});
-    if (months.isEmpty()) return true;
-    const auto stored = request.archive->storeMonths(request.factory, months);
-    if (stored.status == archive::StoreStatus::NotCreated) outcome.messages << archive::kNotCreated;
-    if (stored.status != archive::StoreStatus::Failed) return true;
+// The months read go to the keeper at once, before the counters are asked. False when the
+// store failed, which ends the operation.
+bool keepMonths(const EnergyRequest& request, EnergyOutcome& outcome) {
+    if (!request.keep) return true;
+    if (std::none_of(outcome.months.begin(), outcome.months.end(),
+                     [](const auto& counts) { return counts.has_value(); }))
+        return true;
+    const Kept kept = request.keep(outcome.months);
+    outcome.messages << kept.notes;
+    if (!kept.failure) return true;
     outcome.status = Status::Failed;
-    outcome.error = stored.error;
+    outcome.error = *kept.failure;
     return false;
 }
 
@@ -63,7 +56,7 @@ bool readMonths(link::Exchange& exchange, const EnergyRequest& request, EnergyOu
         }
         outcome.months[static_cast<size_t>(month - 1)] = reply.value;
     }
-    return storeMonths(request, outcome);
+    return keepMonths(request, outcome);
 }
 
 link::Result<Counts> readCounts(link::Exchange& exchange, EnergyKind kind, EnergyOutcome& outcome) {
@@ -119,7 +112,7 @@ QString unreadMonthsText(const QList<int>& months) {
 }
 
 ProfileOutcome readProfile(link::Exchange& exchange, const QDate& day, qint64 factory,
-                         archive::Archive* archive) {
+                           const DayKeeper& keep) {
     ProfileOutcome outcome;
     outcome.day = day;
     outcome.factory = factory;
@@ -134,14 +127,11 @@ ProfileOutcome readProfile(link::Exchange& exchange, const QDate& day, qint64 fa
         return outcome;
     }
     outcome.words = reply.value.words;
-    if (!archive) return outcome;
-    std::array<double, link::kProfileSlotCount> values{};
-    for (size_t k = 0; k < values.size(); ++k)
-        values[k] = countValue(slotHundredths(reply.value.words[k]));
-    const auto stored = archive->storeProfile(day, factory, values);
-    outcome.stored = stored.status == archive::StoreStatus::Stored;
-    if (stored.status == archive::StoreStatus::NotCreated) outcome.messages << archive::kNotCreated;
-    if (stored.status == archive::StoreStatus::Failed) outcome.messages << stored.error;
+    if (!keep) return outcome;
+    const Kept kept = keep(day, reply.value.words);
+    outcome.stored = kept.stored;
+    outcome.messages << kept.notes;
+    if (kept.failure) outcome.messages << *kept.failure;
     return outcome;
 }
 

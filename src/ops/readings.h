@@ -1,12 +1,15 @@
 #pragma once
 // The readings that go into the archive: the energy group of a Read (counters and the
-// month-end readings) and the day's power profile.
+// month-end readings) and the day's power profile. They are read here and handed to a
+// keeper as soon as they are read; the keeper (station/keeping.h) stores them, so that a
+// store that fails ends the read before more is asked. Nothing here knows the archive.
 
 #include <QDate>
 #include <QString>
+#include <QStringList>
+#include <functional>
 #include <optional>
 
-#include "archive/archive.h"
 #include "link/exchange.h"
 #include "link/outcome.h"
 #include "ops/energy.h"
@@ -14,13 +17,22 @@
 
 namespace vilt::ops {
 
+// What a keeper made of the readings handed to it.
+struct Kept {
+    bool stored = true;
+    QStringList notes;               // to tell beside the readings (a row not created)
+    std::optional<QString> failure;  // the store failed: the read ends, with these words
+};
+using MonthKeeper =
+    std::function<Kept(const std::array<std::optional<Counts>, link::kMonthCount>&)>;
+using DayKeeper = std::function<Kept(const QDate& day, const ProfileWords& words)>;
+
 struct EnergyRequest {
     bool months = false;  // the month-end readings too
     // The identified meter's model number: above 6 has reactive counters. None before a meter
     // has been identified, which ends the group after the active counters.
     std::optional<int> model;
-    archive::Archive* archive = nullptr;  // where month-end readings are stored; none: nowhere
-    qint64 factory = 0;                   // the row they are stored in
+    MonthKeeper keep;  // the month-end readings read; none: kept nowhere
 };
 
 // What the energy group read. Its status is that of the last counter read, and NoLink when
@@ -43,8 +55,8 @@ struct EnergyOutcome : link::Outcome {
 EnergyOutcome readEnergy(link::Exchange& exchange, const EnergyRequest& request);
 
 // One day's profile. Status Absent when the meter holds none; the words when it did.
-// The values are stored under the day and factory number; a store that fails leaves its
-// message and the archive as it was.
+// The words go to the keeper (stored: whether it stored them); what it said goes into the
+// messages.
 struct ProfileOutcome : link::Outcome {
     ProfileOutcome() : link::Outcome(link::Operation::ReadProfile) {}
     QDate day;
@@ -54,7 +66,7 @@ struct ProfileOutcome : link::Outcome {
 };
 
 ProfileOutcome readProfile(link::Exchange& exchange, const QDate& day, qint64 factory,
-                         archive::Archive* archive);
+                           const DayKeeper& keep);
 
 // The status text a month-end read leaves.
 QString monthStatusText(link::Check check);

@@ -9,6 +9,7 @@
 
 #include "comm/comm_error.h"
 #include "link/waiter.h"
+#include "station/keeping.h"
 #include "station/station.h"
 
 namespace vilt::station {
@@ -80,7 +81,7 @@ void Station::readGroups(const Plan& plan, qint64 factory, VisitOutcome& outcome
         if (!planned) continue;
         observer.readStarting(group);
         ops::ReadInputs inputs;
-        inputs.energy = {plan.months, std::nullopt, plan.archive, factory};
+        inputs.energy = {plan.months, std::nullopt, monthKeeper(plan.archive, factory)};
         if (m_identity) inputs.energy.model = m_identity->model;
         const ops::ReadOutcome read = ops::readSelected(m_exchange, group, inputs);
         take(outcome.reads, read);
@@ -90,7 +91,8 @@ void Station::readGroups(const Plan& plan, qint64 factory, VisitOutcome& outcome
         pause(plan.pauseMs);
     }
     if (plan.profileDay) {
-        outcome.profile = ops::readProfileDay(m_exchange, *plan.profileDay, factory, plan.archive);
+        outcome.profile = ops::readProfileDay(m_exchange, *plan.profileDay, factory,
+                                              dayKeeper(plan.archive, factory));
         if (outcome.profile->status == link::Status::NoLink) outcome.fail(link::Status::NoLink);
     }
 }

@@ -94,8 +94,8 @@ class TstCli : public QObject {
     }
 
     // Each fault through the full cycle and through the fast exchange: the fast one refuses
-    // whatever the full cycle refuses, with the same text. TimeOut bounds its wait, so a
-    // reply later than TimeOut is refused by it alone.
+    // whatever the full cycle refuses, with the same text. The reply wait bounds it, so a
+    // reply later than the wait is refused by it alone.
     void faults_data() {
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("mode");
@@ -117,7 +117,7 @@ class TstCli : public QObject {
                                << "factory" << 1 << count;
         QTest::newRow("delayed within the read") << "all delay 400"
                                                  << "factory" << 0 << "";
-        QTest::newRow("delayed within TimeOut") << "all delay 20"
+        QTest::newRow("delayed within the wait") << "all delay 20"
                                                 << "factory" << 0 << "";
         QTest::newRow("wrong acknowledgement") << "20 ack"
                                                << "password" << 1 << refused;
@@ -370,7 +370,7 @@ class TstCli : public QObject {
             QStringLiteral("cannot write the trace file '/dev/full': No space left on device"));
     }
 
-    // The adapter pulled while the command waits out a long TimeOut: the wait ends at once
+    // The adapter pulled while the command waits out a long reply wait: the wait ends at once
     // and says the device went away, instead of three whole waits of silence.
     void deviceGoneMidWait() {
         auto sim = std::make_unique<test::SimProcess>(meterArguments({"all silent"}));

@@ -74,7 +74,7 @@ class TstExchange : public QObject {
     }
 
     // The same faults through the full cycle and the fast one: the fast exchange refuses
-    // whatever the full cycle refuses. It waits TimeOut at most, so a reply later than that
+    // whatever the full cycle refuses. It waits the reply wait at most, so a reply later than that
     // is refused by it alone.
     void refusals_data() {
         QTest::addColumn<FaultKind>("fault");
@@ -88,9 +88,9 @@ class TstExchange : public QObject {
         QTest::newRow("one byte more") << FaultKind::ExtraByte << 0 << Check::Count << Check::Count;
         QTest::newRow("one byte less")
             << FaultKind::MissingByte << 0 << Check::Count << Check::Count;
-        QTest::newRow("split within TimeOut") << FaultKind::Split << 100 << Check::Ok << Check::Ok;
+        QTest::newRow("split within the wait") << FaultKind::Split << 100 << Check::Ok << Check::Ok;
         QTest::newRow("split reply") << FaultKind::Split << 500 << Check::Count << Check::Count;
-        QTest::newRow("late within TimeOut") << FaultKind::Delay << 250 << Check::Ok << Check::Ok;
+        QTest::newRow("late within the wait") << FaultKind::Delay << 250 << Check::Ok << Check::Ok;
         QTest::newRow("late but within the read")
             << FaultKind::Delay << 800 << Check::Ok << Check::Count;
         QTest::newRow("later than the read")
@@ -120,7 +120,7 @@ class TstExchange : public QObject {
         QCOMPARE(rig.clock.now(), 40 + test::FakeLine::kGuardMs);
         QCOMPARE(progressCalls, 0);  // no pacing
 
-        // A meter that stays silent costs TimeOut, no more.
+        // A meter that stays silent costs the wait, no more.
         rig.meter.setFault(kIdentity, Fault{FaultKind::Silent});
         const qint64 start = rig.clock.now();
         QCOMPARE(rig.exchange.run(kIdentityRequest), Check::Count);
@@ -179,7 +179,7 @@ class TstExchange : public QObject {
         QVERIFY(rig.meter.requests().isEmpty());
     }
 
-    void timeOutIsNeverNegativeAndScales() {
+    void waitIsNeverNegativeAndScales() {
         Rig rig;
         rig.exchange.setWaitMs(-50);
         rig.exchange.run(kIdentityRequest);

@@ -99,7 +99,7 @@ class TstEvents : public QObject {
     }
 
     // Every reply late: a journal is either missing or the meter's own, never its neighbour's.
-    // (With TimeOut 300, up to 4.7 s late; a reply later than that cannot be told apart.)
+    // (With the wait at 300 ms, up to 4.7 s late; a reply later than that cannot be told apart.)
     void lateRepliesNeverShiftTheJournals_data() {
         QTest::addColumn<int>("delay");
         for (int ms = 1400; ms <= 4700; ms += 300)

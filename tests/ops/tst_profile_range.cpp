@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include "ops/profile_range.h"
+#include "station/keeping.h"
 #include "support/archive_rig.h"
 #include "support/metatypes.h"
 #include "support/meter_rig.h"
@@ -64,7 +65,8 @@ class TstProfileRange : public QObject {
         test::ArchiveRig store;
         holdDays(rig, "w");
         if (refused > 0) rig.meter.setFault(kProfile, Fault{fault, 0, refused});
-        const auto read = ops::readProfileDay(rig.exchange, kFirst, kFactory, store.archive.get());
+        const auto read = ops::readProfileDay(rig.exchange, kFirst, kFactory,
+                                              station::dayKeeper(store.archive.get(), kFactory));
         QCOMPARE(read.status, status);
         QCOMPARE(rig.requests(kProfile).size(), attempts);
         QCOMPARE(read.steps.size(), attempts);
@@ -92,7 +94,7 @@ class TstProfileRange : public QObject {
         test::ArchiveRig store;
         holdDays(rig, days);
         const auto range = ops::readProfileRange(rig.exchange, kFirst, kFirst.addDays(2), kFactory,
-                                                 store.archive.get());
+                                                 station::dayKeeper(store.archive.get(), kFactory));
         QCOMPARE(range.status, status);
         QCOMPARE(range.days.size(), 3);
         for (int i = 0; i < 3; ++i) {
@@ -114,8 +116,8 @@ class TstProfileRange : public QObject {
         holdDays(rig, "wwww");
         QList<QDate> reported;
         const auto range = ops::readProfileRange(
-            rig.exchange, kFirst, kFirst.addDays(3), kFactory, store.archive.get(),
-            [&](const ops::ProfileOutcome& day) {
+            rig.exchange, kFirst, kFirst.addDays(3), kFactory,
+            station::dayKeeper(store.archive.get(), kFactory), [&](const ops::ProfileOutcome& day) {
                 reported << day.day;
                 if (reported.size() == 1)
                     rig.meter.setFault(kProfile, Fault{FaultKind::Silent, 0, ops::kAttempts});
@@ -137,7 +139,7 @@ class TstProfileRange : public QObject {
         holdDays(rig, "www");
         int reported = 0;
         const auto range = ops::readProfileRange(rig.exchange, kFirst, kFirst.addDays(2), kFactory,
-                                                 store.archive.get(),
+                                                 station::dayKeeper(store.archive.get(), kFactory),
                                                  [&](const ops::ProfileOutcome&) { ++reported; });
         QCOMPARE(range.status, Status::Failed);
         QCOMPARE(range.days.size(), 1);
@@ -153,7 +155,7 @@ class TstProfileRange : public QObject {
         test::MeterRig rig;
         holdDays(rig, "ww");
         const auto range =
-            ops::readProfileRange(rig.exchange, kFirst, kFirst.addDays(1), kFactory, nullptr);
+            ops::readProfileRange(rig.exchange, kFirst, kFirst.addDays(1), kFactory, {});
         QCOMPARE(range.status, Status::Done);
         QCOMPARE(statusesOf(range.days), (QList<Status>{Status::Done, Status::Done}));
     }

@@ -9,6 +9,7 @@
 #include "ops/number_text.h"
 #include "ops/operations.h"
 #include "ops/readings.h"
+#include "station/keeping.h"
 #include "support/archive_rig.h"
 #include "support/metatypes.h"
 #include "support/meter_rig.h"
@@ -112,7 +113,7 @@ class TstReadings : public QObject {
         test::MeterRig rig;
         rig.meter.setFault(kEnergy, Fault{fault});
         QCOMPARE(ops::requestActiveEnergy(rig.exchange).check, check);
-        const auto outcome = ops::readEnergy(rig.exchange, {false, 7});
+        const auto outcome = ops::readEnergy(rig.exchange, {false, 7, {}});
         QCOMPARE(outcome.status, Status::NoLink);
         QVERIFY(!outcome.active && !outcome.reactive);
         QCOMPARE(outcome.steps.size(), 6);  // three active, three reactive
@@ -129,8 +130,10 @@ class TstReadings : public QObject {
         const std::optional<int> six = 6;
         const std::optional<int> seven = 7;
         QTest::newRow("model 6: active only") << six << false << 1 << false << Status::Done;
-        QTest::newRow("model 7: active then reactive") << seven << false << 2 << true << Status::Done;
-        QTest::newRow("active fails, reactive decides") << seven << true << 4 << true << Status::Done;
+        QTest::newRow("model 7: active then reactive")
+            << seven << false << 2 << true << Status::Done;
+        QTest::newRow("active fails, reactive decides")
+            << seven << true << 4 << true << Status::Done;
         QTest::newRow("model 6, active fails") << six << true << 3 << false << Status::NoLink;
         QTest::newRow("no meter identified")
             << std::optional<int>() << false << 1 << false << Status::Garbled;
@@ -148,7 +151,7 @@ class TstReadings : public QObject {
             rig.meter.setFault(kEnergy,
                                Fault{activeFails && active ? FaultKind::BadCrc : FaultKind::None});
         };
-        const auto outcome = ops::readEnergy(rig.exchange, {false, model});
+        const auto outcome = ops::readEnergy(rig.exchange, {false, model, {}});
         QCOMPARE(outcome.status, status);
         QCOMPARE(rig.requests(kEnergy).size(), exchanges);
         QCOMPARE(outcome.reactive.has_value(), reactive);
@@ -158,13 +161,14 @@ class TstReadings : public QObject {
         if (reactive) QCOMPARE(*outcome.shownCounts(), (ops::Counts{100, 200, 300, 400}));
     }
 
-    // Each month is asked once, waited for with TimeOut; March's readings go to the
+    // Each month is asked once, waited for with the reply wait; March's readings go to the
     // archive by the store-or-create rule.
     void monthEndReadings() {
         test::MeterRig rig;
         ArchiveRig store;
         rig.meter.state().monthEnds[0][2] = {0, 123456, 0, 0};
-        const auto outcome = ops::readEnergy(rig.exchange, {true, 6, store.archive.get(), 4567});
+        const auto outcome = ops::readEnergy(
+            rig.exchange, {true, 6, station::monthKeeper(store.archive.get(), 4567)});
         QCOMPARE(outcome.status, Status::Done);
         const auto months = rig.requests(kMonth);
         QCOMPARE(months.size(), 12);
@@ -206,11 +210,12 @@ class TstReadings : public QObject {
         ArchiveRig store;
         rig.line.onRequest = [&](const QByteArray& request) {
             if (uint8_t(request[3]) == kMonth)
-                rig.meter.setFault(kMonth, Fault{request[4] >= firstFailing ? fault
-                                                                            : FaultKind::None});
+                rig.meter.setFault(kMonth,
+                                   Fault{request[4] >= firstFailing ? fault : FaultKind::None});
         };
         rig.clock.clearLog();
-        const auto outcome = ops::readEnergy(rig.exchange, {true, 6, store.archive.get(), 1});
+        const auto outcome =
+            ops::readEnergy(rig.exchange, {true, 6, station::monthKeeper(store.archive.get(), 1)});
         QCOMPARE(rig.requests(kMonth).size(), firstFailing - 1 + 3);
         QCOMPARE(*outcome.monthStatus, status);
         QCOMPARE(outcome.status, Status::NoLink);
@@ -230,7 +235,8 @@ class TstReadings : public QObject {
         test::MeterRig rig;
         ArchiveRig store;
         store.refuseInserts("12_month");
-        const auto outcome = ops::readEnergy(rig.exchange, {true, 6, store.archive.get(), 1});
+        const auto outcome =
+            ops::readEnergy(rig.exchange, {true, 6, station::monthKeeper(store.archive.get(), 1)});
         QCOMPARE(outcome.status, Status::Failed);
         QVERIFY2(outcome.error.contains("disk says no"), qPrintable(outcome.error));
         QCOMPARE(rig.requests(kMonth).size(), 12);  // the months of a read are stored at once
@@ -247,8 +253,9 @@ class TstReadings : public QObject {
         rig.line.onRequest = [&](const QByteArray& request) {
             if (uint8_t(request[3]) == kMonth && request[4] == 7) rig.line.unplug();
         };
-        QVERIFY_THROWS_EXCEPTION(comm::CommError,
-                                 ops::readEnergy(rig.exchange, {true, 6, store.archive.get(), 1}));
+        QVERIFY_THROWS_EXCEPTION(
+            comm::CommError,
+            ops::readEnergy(rig.exchange, {true, 6, station::monthKeeper(store.archive.get(), 1)}));
         const auto rows = store.archive->months(1);
         QCOMPARE(rows.size(), 1);
         QCOMPARE(*rows[0].active[size_t(archive::monthIndex(1, 1))], 9.0);
@@ -261,7 +268,7 @@ class TstReadings : public QObject {
         const QDate day(2010, 3, 5);
         rig.meter.state().profiles[day] = {sim::ProfileShape::Words,
                                            words({{0, 0x8000}, {1, 0x7FFF}, {47, 0x0096}})};
-        const auto outcome = ops::readProfile(rig.exchange, day, kFactory, store.archive.get());
+        const auto outcome = ops::readProfile(rig.exchange, day, kFactory, station::dayKeeper(store.archive.get(), kFactory));
         QCOMPARE(outcome.status, Status::Done);
         QCOMPARE(hex(rig.requests(kProfile).last()).left(20),
                  QStringLiteral("39 30 00 18 05 03 10"));
@@ -321,7 +328,7 @@ class TstReadings : public QObject {
         ArchiveRig store;
         const QDate day(2010, 3, 5);
         rig.meter.state().profiles[day] = {sim::ProfileShape(shape), {}};
-        const auto outcome = ops::readProfile(rig.exchange, day, kFactory, store.archive.get());
+        const auto outcome = ops::readProfile(rig.exchange, day, kFactory, station::dayKeeper(store.archive.get(), kFactory));
         QCOMPARE(outcome.status, status);
         QVERIFY(!outcome.words);
         QVERIFY(store.statements.isEmpty());
@@ -334,7 +341,7 @@ class TstReadings : public QObject {
         const QDate day(2010, 3, 5);
         rig.meter.state().profiles[day] = {sim::ProfileShape::Words, words({{0, 5}})};
         rig.meter.setFault(kProfile, Fault{FaultKind::BadCrc});
-        const auto outcome = ops::readProfile(rig.exchange, day, kFactory, store.archive.get());
+        const auto outcome = ops::readProfile(rig.exchange, day, kFactory, station::dayKeeper(store.archive.get(), kFactory));
         QCOMPARE(outcome.status, Status::NoLink);
         QVERIFY(store.statements.isEmpty());
     }
@@ -346,14 +353,14 @@ class TstReadings : public QObject {
         ArchiveRig store;
         const QDate day(2010, 12, 31);
         rig.meter.state().profiles[day] = {sim::ProfileShape::Words, words({{3, 100}})};
-        ops::readProfile(rig.exchange, day, kFactory, store.archive.get());
+        ops::readProfile(rig.exchange, day, kFactory, station::dayKeeper(store.archive.get(), kFactory));
         rig.meter.state().profiles[day] = {sim::ProfileShape::Words, words({{3, 250}})};
-        ops::readProfile(rig.exchange, day, kFactory, store.archive.get());
+        ops::readProfile(rig.exchange, day, kFactory, station::dayKeeper(store.archive.get(), kFactory));
         auto rows = store.archive->profiles(std::nullopt, std::nullopt, std::nullopt);
         QCOMPARE(rows.size(), 1);
         QCOMPARE(*rows[0].values[3], 2.5);
         QCOMPARE(rows[0].day, day);
-        ops::readProfile(rig.exchange, day, 777, store.archive.get());
+        ops::readProfile(rig.exchange, day, 777, station::dayKeeper(store.archive.get(), 777));
         rows = store.archive->profiles(std::nullopt, std::nullopt, std::nullopt);
         QCOMPARE(rows.size(), 2);
         QCOMPARE(rows[1].factory, 777);

@@ -16,6 +16,7 @@
 #include "link/link_settings.h"
 #include "ops/place_reset.h"
 #include "tariff/sequences.h"
+#include "station/keeping.h"
 
 namespace vilt::app {
 
@@ -255,8 +256,8 @@ void ExchangeGroup::changePassword() {
 ops::EnergyRequest ExchangeGroup::energyRequest() const {
     const auto& identity = m_services.station.identity();
     return {m_energy->monthsWanted(),
-            identity ? std::optional<int>(identity->model) : std::nullopt, &m_services.archive,
-            m_factory ? m_factory->value() : 0};
+            identity ? std::optional<int>(identity->model) : std::nullopt,
+            station::monthKeeper(&m_services.archive, m_factory ? m_factory->value() : 0)};
 }
 
 Group ExchangeGroup::selectedGroup() const {

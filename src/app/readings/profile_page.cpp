@@ -18,6 +18,7 @@
 #include "ops/number_text.h"
 #include "ops/profile_range.h"
 #include "sheet/sheets.h"
+#include "station/keeping.h"
 
 namespace vilt::app {
 
@@ -221,7 +222,8 @@ void ProfilePage::readProfile() {
     m_rangeProgress->setRange(0, count);
     m_rangeProgress->setValue(0);
     const auto range =
-        ops::readProfileRange(m_services.exchange, from, to, factory, &m_services.archive,
+        ops::readProfileRange(m_services.exchange, from, to, factory,
+                              station::dayKeeper(&m_services.archive, factory),
                               [this](const ops::ProfileOutcome& day) {
                                   m_range << day;
                                   m_rangeProgress->setValue(int(m_range.size()));
