@@ -45,9 +45,7 @@ QStringList reportFailures(const ReportData& data) {
     else
         result.add(QStringLiteral("events"), QStringLiteral("события: не прочитаны"));
     if (data.profile) station::addProfileFault(result, *data.profile);
-    QStringList failures;
-    for (const auto& fault : result.faults) failures << fault.text;
-    return failures;
+    return result.faultTexts();
 }
 
 QStringList storeMessages(const ReportData& data) {

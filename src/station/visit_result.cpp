@@ -21,13 +21,9 @@ QList<VisitFailure> visitFailures(const VisitOutcome& outcome,
                                   const std::optional<QString>& phone) {
     using Kind = VisitFailure::Kind;
     QList<VisitFailure> found;
-    if (outcome.dial && outcome.dial->state != dialup::CallState::Connected) {
-        // With the modem's reason, as the window's box told it («Абонент не отвечает!»).
-        QString text = QStringLiteral("нет соединения с %1").arg(phone.value_or(QString()));
-        const QString why = outcome.dial->messages.join(QLatin1Char(' ')).simplified();
-        if (!why.isEmpty()) text += QStringLiteral(": ") + why;
-        found << VisitFailure{Kind::NoCall, text};
-    }
+    if (outcome.dial && outcome.dial->state != dialup::CallState::Connected)
+        found << VisitFailure{Kind::NoCall,
+                              QStringLiteral("нет соединения с %1").arg(phone.value_or(QString()))};
     if (const auto& session = outcome.session) {
         if (session->portFailed)
             found << VisitFailure{Kind::PortNotOpened, portFailure(*session)};
@@ -48,9 +44,13 @@ QString VisitResult::code() const {
 QString VisitResult::text() const {
     if (faults.isEmpty())
         return clockSet ? QStringLiteral("успешно, часы установлены") : QStringLiteral("успешно");
+    return faultTexts().join(QStringLiteral("; "));
+}
+
+QStringList VisitResult::faultTexts() const {
     QStringList texts;
     for (const Fault& fault : faults) texts << fault.text;
-    return texts.join(QStringLiteral("; "));
+    return texts;
 }
 
 bool addEnergyFaults(VisitResult& result, const ops::EnergyOutcome& energy) {
@@ -104,6 +104,14 @@ void addReadingFaults(VisitResult& result, const VisitOutcome& visit) {
     if (const auto& profile = visit.profile) addProfileFault(result, *profile);
 }
 
+// A call that did not come, with the modem's reason as the window's box told it («Абонент
+// не отвечает!»). A single command has told the reason already, as it came, and says only
+// the call's words.
+QString withModemReason(const QString& noCall, const dialup::DialOutcome& dial) {
+    const QString why = dial.messages.join(QLatin1Char(' ')).simplified();
+    return why.isEmpty() ? noCall : noCall + QStringLiteral(": ") + why;
+}
+
 QString failureCode(VisitFailure::Kind kind) {
     switch (kind) {
         case VisitFailure::Kind::NoCall:
@@ -135,7 +143,10 @@ VisitResult visitResult(const VisitOutcome& visit, const std::optional<QString>&
             visit.dial->status == link::Status::Stopped)
             continue;
         const QString code = failureCode(failed.kind);
-        if (failed.kind == VisitFailure::Kind::NotHungUp || (visit.session && visit.session->ok()))
+        if (failed.kind == VisitFailure::Kind::NoCall)
+            result.add(code, withModemReason(failed.text, *visit.dial));
+        else if (failed.kind == VisitFailure::Kind::NotHungUp ||
+                 (visit.session && visit.session->ok()))
             after << VisitResult::Fault{code, failed.text.simplified()};
         else if (visit.session)
             result.add(code, QStringLiteral("сеанс: ") + failed.text.simplified());

@@ -54,6 +54,8 @@ struct VisitResult {
     QString code() const;
     // «успешно…», or the faults' phrases joined by "; ".
     QString text() const;
+    // The faults' phrases, in order.
+    QStringList faultTexts() const;
     void add(const QString& code, const QString& text) { faults << Fault{code, text}; }
 };
 

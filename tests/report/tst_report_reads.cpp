@@ -58,10 +58,7 @@ class TstReportReads : public QObject {
         visit.reads.energy = data.energy;
         visit.reads.events = data.events;
         visit.profile = data.profile;
-        QStringList visitSaid;
-        for (const auto& fault : station::visitResult(visit, std::nullopt).faults)
-            visitSaid << fault.text;
-        QCOMPARE(visitSaid, said);
+        QCOMPARE(station::visitResult(visit, std::nullopt).faultTexts(), said);
     }
 };
 
